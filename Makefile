@@ -1,0 +1,39 @@
+# Two targets are all a new user needs:  make run  and  make test.
+BUILD    ?= build
+JOBS     ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all deps build test run asan test-asan bench fuzz clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh test
+
+build: deps
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan:
+	$(MAKE) test BUILD=build-asan CMAKE_ARGS="-DMOSVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
+
+run: build
+	@bash scripts/run.sh $(BUILD)
+
+bench:
+	@bash scripts/install-deps.sh bench
+	cmake -S . -B build-bench -DMOSVANE_BENCH=ON -DCMAKE_BUILD_TYPE=Release
+	cmake --build build-bench -j $(JOBS)
+	@bash scripts/run-benchmarks.sh build-bench
+
+fuzz:
+	@bash scripts/install-deps.sh fuzz
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DMOSVANE_FUZZ=ON -DMOSVANE_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build-fuzz -j $(JOBS)
+
+clean:
+	rm -rf build build-asan build-bench build-fuzz

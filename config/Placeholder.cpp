@@ -1,0 +1,1 @@
+// placeholder so the library has a source until its first file lands

@@ -1,0 +1,78 @@
+#pragma once
+// The image engine: images held under 32-bit ids, one bound image at a time, file reading and
+// writing by type, pixel access and conversion, MNG writing, and the render device of the view.
+// Every call reports failure by its result (false, 0 or null); none throws. Single-threaded.
+
+#include <GL/gl.h>
+#include <cstdint>
+
+#ifndef GL_BGR
+#define GL_BGR 0x80E0
+#endif
+#ifndef GL_BGRA
+#define GL_BGRA 0x80E1
+#endif
+
+struct GX_IMAGE
+{
+    uint32_t id;            // 0: no image (a failed load)
+    uint32_t format;        // GL_RGB, GL_RGBA, GL_BGR or GL_BGRA
+    uint16_t bytesPerPixel; // 3 or 4
+    uint16_t width;
+    uint16_t height;
+    uint16_t reserved;      // not read
+};
+static_assert(sizeof(GX_IMAGE) == 16);
+
+// A w x h block whose first pixel is column x, row y is (x, y + h, x + w, y).
+struct t_RECT
+{
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+};
+
+struct t_POINT
+{
+    int32_t x;
+    int32_t y;
+};
+
+struct GxRenderDevice;
+using GX_DEVICE = GxRenderDevice*;
+
+// Engine life. gxDestroy frees every image; the engine may be initialised again afterwards.
+bool gxInitialize();
+void gxDestroy();
+
+// Render device. gxCreateRenderDevice adopts the EGL context that is current on the calling thread
+// (the GUI view's); with none current it creates a headless context on Mesa's surfaceless platform
+// and makes it current. `window` is only an identity for the caller and may be null.
+GX_DEVICE gxCreateRenderDevice(void* window);
+void gxResizeCurrentDevice(int width, int height);
+void gxDestroyRenderDevice(GX_DEVICE device);
+void gxClearDevice(const float rgb[3]);
+void gxBeginRender();
+void gxEndRender();
+// 2-D drawing: origin top-left, one unit per pixel, viewport width x height.
+void gxBeginWindowMode(int width, int height);
+void gxEndFlatMode();
+void gxDrawLine(t_POINT a, t_POINT b, const float rgb[3], float width);
+
+// Images.
+GX_IMAGE gxLoadImage(const char* path);                       // the new image is bound
+void gxGenImages(int count, uint32_t* ids);                     // empty images (0 x 0)
+void gxDeleteImages(int count, const uint32_t* ids);
+void gxDestroyImage(uint32_t id);
+void gxBindImage(uint32_t id);
+GX_IMAGE gxGetImageInfo(uint32_t id);                           // id 0 when there is no such image
+bool gxTexImage(int width, int height, uint32_t format);        // zeroed storage for the bound image
+uint8_t* gxGetImageBuffer(uint32_t id);                          // null for an unknown or empty image
+bool gxSetPixels(int x, int y, int width, int height, uint32_t format, const void* pixels);
+bool gxCopyImageBuffer(uint32_t src, const t_RECT& rect, uint32_t format, void* dst);
+bool gxCopyImageAlpha(uint32_t id, uint8_t* dst);
+bool gxConvertImage(uint32_t format);
+bool gxFlipImage();
+bool gxSaveImage(const char* path, bool flip);
+bool gxMakeMngAnimFile(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps);

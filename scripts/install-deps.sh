@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a group of tasks needs, skipping those already installed.
+#   scripts/install-deps.sh build   compiler, CMake and the libraries Mosvane links
+#   scripts/install-deps.sh test    build + GoogleTest and ImageMagick (the tests' reference)
+#   scripts/install-deps.sh bench   test + Google Benchmark, pugixml and libvips (compared against)
+#   scripts/install-deps.sh fuzz    test + clang with its libFuzzer runtime
+set -euo pipefail
+
+build=(build-essential cmake pkg-config
+       libpng-dev libjpeg62-turbo-dev libgif-dev zlib1g-dev libdeflate-dev
+       libgl-dev libegl-dev libegl1 libegl-mesa0 libgl1-mesa-dri libopengl0)
+test=(libgtest-dev libgmock-dev imagemagick)
+bench=(libbenchmark-dev libpugixml-dev libvips-tools time)
+fuzz=(clang libclang-rt-14-dev)
+
+want=()
+for group in "${@:-build}"; do
+  case "$group" in
+    build) want+=("${build[@]}") ;;
+    test)  want+=("${build[@]}" "${test[@]}") ;;
+    bench) want+=("${build[@]}" "${test[@]}" "${bench[@]}") ;;
+    fuzz)  want+=("${build[@]}" "${test[@]}" "${fuzz[@]}") ;;
+    *) echo "install-deps: unknown group '$group' (build, test, bench or fuzz)" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "install-deps: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+  sudo=(sudo)
+fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

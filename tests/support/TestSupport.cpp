@@ -1,0 +1,155 @@
+#include "support/TestSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace mosvane::test
+{
+CTempDir::CTempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "mosvane-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()))
+        m_strPath = pattern;
+}
+
+CTempDir::~CTempDir()
+{
+    if (!m_strPath.empty())
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(m_strPath, ec);
+    }
+}
+
+std::string CorpusDir()
+{
+    return MOSVANE_CORPUS_DIR;
+}
+
+std::string TestDataDir()
+{
+    return MOSVANE_TEST_DATA_DIR;
+}
+
+std::string BinDir()
+{
+    return MOSVANE_BIN_DIR;
+}
+
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out);
+}
+
+bool FileExists(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+std::string ShellQuote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+int RunCommand(const std::string& command, std::string* out)
+{
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    std::string text;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        text.append(buffer, n);
+    const int status = ::pclose(pipe);
+    if (out)
+        *out = std::move(text);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool HaveImageMagick()
+{
+    static const bool have = RunCommand("command -v convert >/dev/null 2>&1 && command -v identify >/dev/null 2>&1") == 0;
+    return have;
+}
+
+bool MagickReadRgba(const std::string& path, uint32_t& width, uint32_t& height, std::vector<uint8_t>& rgba)
+{
+    std::string size;
+    if (RunCommand("identify -format '%w %h\\n' " + ShellQuote(path + "[0]") + " 2>/dev/null", &size) != 0)
+        return false;
+    std::istringstream in(size);
+    if (!(in >> width >> height))
+        return false;
+    std::string pixels;
+    if (RunCommand("convert " + ShellQuote(path + "[0]") + " -depth 8 rgba:- 2>/dev/null", &pixels) != 0)
+        return false;
+    if (pixels.size() != size_t(width) * height * 4)
+        return false;
+    rgba.assign(pixels.begin(), pixels.end());
+    return true;
+}
+
+bool MagickWriteRgba(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t height, const std::string& path,
+                     const std::string& options)
+{
+    const std::string raw = path + ".rgba";
+    if (!WriteFileBytes(raw, rgba))
+        return false;
+    const std::string command = "convert -size " + std::to_string(width) + "x" + std::to_string(height) +
+                                " -depth 8 rgba:" + ShellQuote(raw) + " " + options + " " + ShellQuote(path) +
+                                " 2>/dev/null";
+    const bool ok = RunCommand(command) == 0;
+    std::remove(raw.c_str());
+    return ok;
+}
+
+std::vector<uint8_t> PatternRgba(uint32_t width, uint32_t height, bool withAlpha)
+{
+    std::vector<uint8_t> rgba(size_t(width) * height * 4);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+        {
+            uint8_t* p = &rgba[(size_t(y) * width + x) * 4];
+            p[0] = uint8_t(x * 7 + y * 3);
+            p[1] = uint8_t(x * 2 + y * 11 + 40);
+            p[2] = uint8_t((x ^ y) * 5);
+            p[3] = withAlpha ? uint8_t(255 - (x + y) * 3) : 255;
+        }
+    return rgba;
+}
+
+int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
+{
+    if (a.size() != b.size())
+        return 255;
+    int worst = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+    {
+        const int d = std::abs(int(a[i]) - int(b[i]));
+        if (d > worst)
+            worst = d;
+    }
+    return worst;
+}
+} // namespace mosvane::test

@@ -1,0 +1,53 @@
+#pragma once
+// Helpers shared by every test executable: temporary folders, the shared corpus, and ImageMagick
+// as the independent reference decoder and encoder.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mosvane::test
+{
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+class CTempDir
+{
+public:
+    CTempDir();
+    ~CTempDir();
+    CTempDir(const CTempDir&) = delete;
+    CTempDir& operator=(const CTempDir&) = delete;
+
+    const std::string& Path() const { return m_strPath; }
+    std::string File(const std::string& name) const { return m_strPath + "/" + name; }
+
+private:
+    std::string m_strPath;
+};
+
+std::string CorpusDir();   // the shared corpus of files made by other programs
+std::string TestDataDir(); // tests/data of this project
+std::string BinDir();      // where the built executables and Cnfg/ are
+
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out);
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+bool FileExists(const std::string& path);
+
+// Runs a shell command; its standard output goes to *out when given. Returns the exit status.
+int RunCommand(const std::string& command, std::string* out = nullptr);
+std::string ShellQuote(const std::string& text);
+
+bool HaveImageMagick();
+
+// Decodes a file with ImageMagick into 8-bit RGBA, top row first.
+bool MagickReadRgba(const std::string& path, uint32_t& width, uint32_t& height, std::vector<uint8_t>& rgba);
+// Writes 8-bit RGBA pixels with ImageMagick; `options` go before the output name (for example
+// "-type TrueColor" or "-define bmp:format=bmp3").
+bool MagickWriteRgba(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t height, const std::string& path,
+                     const std::string& options = "");
+
+// A deterministic picture with varied colours and alpha, for round trips.
+std::vector<uint8_t> PatternRgba(uint32_t width, uint32_t height, bool withAlpha);
+
+// Largest absolute difference between two equally sized byte buffers (255 when sizes differ).
+int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
+} // namespace mosvane::test
