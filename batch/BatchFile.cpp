@@ -1,0 +1,295 @@
+#include "batch/BatchFile.h"
+
+#include <charconv>
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <limits>
+
+namespace
+{
+// Every document of a batch file: growth increment 4, owning its tree, the program's options.
+std::unique_ptr<XmlDocument> MakeDocument()
+{
+    return std::make_unique<XmlDocument>(XmlDefaultGrowth, true, XmlOptProgram);
+}
+
+// The first child of that name, or a new element of that name appended after all children.
+XmlNode GetOrCreateChild(XmlNode parent, const char* name)
+{
+    XmlNode child = parent.ChildByName(name);
+    if (child.IsEmpty() || child.Kind() == XmlKindNull)
+    {
+        child = parent.AppendChild(XmlKindElement);
+        child.SetName(name);
+    }
+    return child;
+}
+
+void SetString(XmlNode node, const char* name, const std::string& value)
+{
+    node.Attribute(name).SetValue(value);
+}
+
+void SetInteger(XmlNode node, const char* name, int32_t value)
+{
+    node.Attribute(name).SetLong(value);
+}
+
+// A new list element of ratio entries, after all other children.
+void AppendRatioList(XmlNode input, const char* listName, const char* entryName, const std::vector<float>& ratios)
+{
+    XmlNode list = input.AppendChild(XmlKindElement);
+    list.SetName(listName);
+    for (float ratio : ratios)
+    {
+        XmlNode entry = list.AppendChild(XmlKindElement);
+        entry.SetName(entryName);
+        entry.Attribute("Ratio").SetDouble(double(ratio));
+    }
+}
+
+void RemoveChildrenNamed(XmlNode parent, const char* name)
+{
+    for (uint32_t i = parent.ChildCount(); i-- > 0;)
+    {
+        const char* childName = parent.Child(i).Name();
+        if (childName && std::strcmp(childName, name) == 0)
+            parent.RemoveChild(i);
+    }
+}
+
+const char* SkipSpace(const char* p)
+{
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == '\v')
+        ++p;
+    return p;
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+} // namespace
+
+BatchFile::BatchFile() = default;
+BatchFile::~BatchFile() = default;
+
+bool BatchFile::NewBatchFile(const std::string& path)
+{
+    CloseBatchFile();
+    m_pDocument = MakeDocument();
+    m_pDocument->CreateEmpty();
+    m_root = m_pDocument->Root().AppendChild(XmlKindElement);
+    m_root.SetName(kBatchRootName);
+    m_strPath = path;
+    return m_pDocument->Save(m_strPath);
+}
+
+bool BatchFile::LoadBatchFile(const std::string& path)
+{
+    CloseBatchFile();
+    std::unique_ptr<XmlDocument> document = MakeDocument();
+    if (!document->LoadFile(path, XmlOptKeepCurrent))
+        return false;
+    XmlNode first = document->Root().Child(0);
+    if (first.IsEmpty() || first.Kind() == XmlKindNull || !first.Name() || std::strcmp(first.Name(), kBatchRootName) != 0)
+        return false;
+    m_pDocument = std::move(document);
+    m_root = first;
+    m_strPath = path;
+    return true;
+}
+
+bool BatchFile::SaveBatchFile()
+{
+    return m_pDocument && m_pDocument->Save(m_strPath);
+}
+
+void BatchFile::CloseBatchFile()
+{
+    m_root = XmlNode();
+    m_pDocument.reset();
+    m_strPath.clear();
+}
+
+XmlNode BatchFile::SectionNode(EBatchKind kind) const
+{
+    if (!m_pDocument)
+        return XmlNode();
+    XmlNode section = m_root.ChildByName(SectionName(kind));
+    return section.Kind() == XmlKindNull ? XmlNode() : section;
+}
+
+bool BatchFile::HasSection(EBatchKind kind) const
+{
+    return !SectionNode(kind).IsEmpty();
+}
+
+bool BatchFile::GetSection(EBatchKind kind, BatchSection& section) const
+{
+    XmlNode node = SectionNode(kind);
+    if (node.IsEmpty())
+        return false;
+    BatchSection found{node, node.ChildByName("Output"), node.ChildByName("Input"), node.ChildByName("ApplyToItems")};
+    if (found.m_output.IsEmpty() || found.m_input.IsEmpty() || found.m_items.IsEmpty())
+        return false;
+    section = found;
+    return true;
+}
+
+bool BatchFile::AddItem(EBatchKind kind, const std::string& path)
+{
+    XmlNode section = SectionNode(kind);
+    if (section.IsEmpty())
+        return false;
+    XmlNode item = GetOrCreateChild(section, "ApplyToItems").AppendChild(XmlKindElement);
+    item.SetName("Item");
+    return item.Attribute("PathName").SetValue(path);
+}
+
+bool BatchFile::PrepareSection(EBatchKind kind, BatchSection& section)
+{
+    if (!m_pDocument)
+        return false;
+    section.m_section = GetOrCreateChild(m_root, SectionName(kind));
+    section.m_output = GetOrCreateChild(section.m_section, "Output");
+    section.m_input = GetOrCreateChild(section.m_section, "Input");
+    section.m_items = GetOrCreateChild(section.m_section, "ApplyToItems");
+    return !section.m_section.IsEmpty();
+}
+
+bool BatchFile::WriteSplitSection(const SequenceRecord& output, const std::vector<float>& rowRatios,
+                                  const std::vector<float>& colRatios)
+{
+    BatchSection s;
+    if (!PrepareSection(EBatchKind::Split, s))
+        return false;
+    SetString(s.m_output, "ImageType", output.m_strType);
+    SetString(s.m_output, "NameFormat", output.m_strTitle);
+    SetInteger(s.m_output, "FromNumber", output.m_nFromNumber);
+    SetString(s.m_output, "Folder", output.m_strFolder);
+    SetString(s.m_output, "Template", std::string(size_t(TemplateDigits(output.m_strTemplate)), '#'));
+    RemoveChildrenNamed(s.m_input, "Rows");
+    RemoveChildrenNamed(s.m_input, "Cols");
+    AppendRatioList(s.m_input, "Rows", "Row", rowRatios);
+    AppendRatioList(s.m_input, "Cols", "Col", colRatios);
+    return true;
+}
+
+bool BatchFile::WriteCombineSection(const SequenceRecord& output, int32_t rows, int32_t cols,
+                                    const SequenceRecord& source)
+{
+    BatchSection s;
+    if (!PrepareSection(EBatchKind::Combine, s))
+        return false;
+    SetString(s.m_output, "ImageType", output.m_strType);
+    SetString(s.m_output, "Folder", output.m_strFolder);
+    SetInteger(s.m_input, "FromNumber", source.m_nFromNumber);
+    SetString(s.m_input, "Template", source.m_strTemplate);
+    SetInteger(s.m_input, "Rows", rows);
+    SetInteger(s.m_input, "Cols", cols);
+    return true;
+}
+
+bool BatchFile::WriteBlendSection(const SequenceRecord& output, const std::string& backgroundPath,
+                                  const std::string& overlayPath)
+{
+    BatchSection s;
+    if (!PrepareSection(EBatchKind::Blend, s))
+        return false;
+    SetString(s.m_output, "ImageType", output.m_strType);
+    SetString(s.m_output, "Folder", output.m_strFolder);
+    SetString(s.m_input, "BkImg", backgroundPath);
+    SetString(s.m_input, "OverlayImg", overlayPath);
+    return true;
+}
+
+bool BatchFile::WriteAlphaExtractSection(const SequenceRecord& output)
+{
+    BatchSection s;
+    if (!PrepareSection(EBatchKind::AlphaExtract, s))
+        return false;
+    SetString(s.m_output, "ImageType", output.m_strType);
+    SetString(s.m_output, "Folder", output.m_strFolder);
+    return true;
+}
+
+bool BatchFile::WriteRgbAlphaSection(const SequenceRecord& output, int32_t red, int32_t green, int32_t blue,
+                                     int32_t alpha)
+{
+    BatchSection s;
+    if (!PrepareSection(EBatchKind::RgbAlpha, s))
+        return false;
+    SetString(s.m_output, "ImageType", output.m_strType);
+    SetString(s.m_output, "Folder", output.m_strFolder);
+    SetInteger(s.m_input, "R", red);
+    SetInteger(s.m_input, "G", green);
+    SetInteger(s.m_input, "B", blue);
+    SetInteger(s.m_input, "A", alpha);
+    return true;
+}
+
+bool BatchFile::WriteAlphaImageCombineSection(const SequenceRecord& output, const std::string& alphaImagePath)
+{
+    BatchSection s;
+    if (!PrepareSection(EBatchKind::AlphaImageCombine, s))
+        return false;
+    SetString(s.m_output, "ImageType", output.m_strType);
+    SetString(s.m_output, "Folder", output.m_strFolder);
+    SetString(s.m_input, "SourceAlphaImage", alphaImagePath);
+    return true;
+}
+
+bool BatchFile::WriteMngSection(const SequenceRecord& record, int32_t frameCount, int32_t framesPerSecond)
+{
+    BatchSection s;
+    if (!PrepareSection(EBatchKind::Mng, s))
+        return false;
+    SetString(s.m_output, "ImageType", record.m_strType);
+    SetString(s.m_output, "Folder", record.m_strFolder);
+    SetString(s.m_input, "Template", record.m_strTemplate);
+    SetInteger(s.m_input, "FPS", framesPerSecond);
+    SetInteger(s.m_input, "FrameCount", frameCount);
+    SetInteger(s.m_input, "FromNumber", record.m_nFromNumber);
+    return true;
+}
+
+int BatchFile::TemplateDigitsOf(EBatchKind kind) const
+{
+    XmlNode section = SectionNode(kind);
+    XmlNode holder = section.ChildByName(kind == EBatchKind::Split ? "Output" : "Input");
+    const char* value = holder.FindAttribute("Template").Value();
+    return value ? TemplateDigits(value) : 0;
+}
+
+int32_t ParseBatchInteger(const char* text)
+{
+    if (!text)
+        return 0;
+    const char* p = SkipSpace(text);
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        ++p;
+    // Accumulated as a magnitude that stops growing past the 32-bit range.
+    int64_t magnitude = 0;
+    for (; IsDigit(*p); ++p)
+        magnitude = std::min<int64_t>(magnitude * 10 + (*p - '0'), int64_t(INT32_MAX) + 1);
+    const int64_t value = negative ? -magnitude : magnitude;
+    return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+double ParseBatchRatio(const char* text)
+{
+    if (!text)
+        return 0.0;
+    const char* p = SkipSpace(text);
+    if (*p == '+')
+        ++p;
+    double value = 0.0;
+    const auto result = std::from_chars(p, p + std::strlen(p), value, std::chars_format::general);
+    // Beyond what a double holds (1e999, 1e-999): not a ratio at all, which callers refuse.
+    if (result.ec == std::errc::result_out_of_range)
+        return std::numeric_limits<double>::quiet_NaN();
+    return result.ec == std::errc() ? value : 0.0;
+}

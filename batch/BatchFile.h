@@ -1,0 +1,119 @@
+#pragma once
+// The open batch file: an XML document whose root element "MosvaneBatch" holds one section per
+// operation kind. Each section has the children "Output" and "Input" (the settings recorded by
+// Save Config) and "ApplyToItems" (one "Item" element with a "PathName" per image item). Every
+// value is text, so the file may be edited by hand; every reader tolerates missing values.
+//
+// At most one document is open per object. The document changes only in memory until
+// SaveBatchFile writes it back to the path it was created or loaded from.
+
+#include "batch/BatchKind.h"
+#include "ops/SequenceNaming.h"
+#include "xml/XmlDocument.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+inline constexpr const char* kBatchRootName = "MosvaneBatch";
+
+// Handles on one complete section and its three children.
+struct BatchSection
+{
+    XmlNode m_section;
+    XmlNode m_output;
+    XmlNode m_input;
+    XmlNode m_items; // "ApplyToItems"
+};
+
+class BatchFile
+{
+public:
+    BatchFile();
+    ~BatchFile();
+    BatchFile(const BatchFile&) = delete;
+    BatchFile& operator=(const BatchFile&) = delete;
+
+    // Starts a new document holding only the root element, writes it to path at once and keeps
+    // the path. The batch is open afterwards whether or not the write succeeded; the result is
+    // whether the file was written.
+    bool NewBatchFile(const std::string& path);
+    // Opens the file when it parses and its first node is the element "MosvaneBatch" (byte for
+    // byte); otherwise the object is left closed.
+    bool LoadBatchFile(const std::string& path);
+    // Writes the open document to its path. False when closed or when the file could not be
+    // written (an old file then stays whole).
+    bool SaveBatchFile();
+    // Drops the document without saving.
+    void CloseBatchFile();
+
+    bool IsOpen() const { return m_pDocument != nullptr; }
+    const std::string& Path() const { return m_strPath; }
+    XmlNode Root() const { return m_root; }
+
+    // The kind's section element exists (complete or not).
+    bool HasSection(EBatchKind kind) const;
+    // The section element itself, or an empty handle.
+    XmlNode SectionNode(EBatchKind kind) const;
+    // The section and its "Output", "Input" and "ApplyToItems"; false when the batch is closed or
+    // any of the four is missing.
+    bool GetSection(EBatchKind kind, BatchSection& section) const;
+
+    // Appends an "Item" with the path to the section's item list (made when missing). False when
+    // the batch is closed or the section does not exist. Equal paths are not looked for.
+    bool AddItem(EBatchKind kind, const std::string& path);
+
+    // Save Config: record a kind's values in its section, made when missing. Attributes keep their
+    // place and are overwritten; items already listed stay. False when the batch is closed.
+    // Split: type, title ("NameFormat"), from number, folder and as many '#' as the template has
+    // characters; the "Rows" and "Cols" lists are replaced by the given ratios.
+    bool WriteSplitSection(const SequenceRecord& output, const std::vector<float>& rowRatios,
+                           const std::vector<float>& colRatios);
+    bool WriteCombineSection(const SequenceRecord& output, int32_t rows, int32_t cols, const SequenceRecord& source);
+    bool WriteBlendSection(const SequenceRecord& output, const std::string& backgroundPath,
+                           const std::string& overlayPath);
+    bool WriteAlphaExtractSection(const SequenceRecord& output);
+    bool WriteRgbAlphaSection(const SequenceRecord& output, int32_t red, int32_t green, int32_t blue, int32_t alpha);
+    bool WriteAlphaImageCombineSection(const SequenceRecord& output, const std::string& alphaImagePath);
+    // MNG: type and folder of the output, template and from number of the sequence, frame count
+    // and rate.
+    bool WriteMngSection(const SequenceRecord& record, int32_t frameCount, int32_t framesPerSecond);
+
+    // The digit count of the kind's recorded "Template" (0 when there is none), read without
+    // changing the document. Used to turn chosen files into sequence items.
+    int TemplateDigitsOf(EBatchKind kind) const;
+
+private:
+    // The section with its three children, each made when missing, in the file's order.
+    bool PrepareSection(EBatchKind kind, BatchSection& section);
+
+    std::unique_ptr<XmlDocument> m_pDocument;
+    XmlNode m_root;
+    std::string m_strPath;
+};
+
+// Reading values as the executors do. Integers: optional leading white space and sign, then
+// decimal digits up to the first other character; nothing readable gives 0, and a number beyond
+// the 32-bit range gives the nearest bound. Ratios: a decimal floating-point number read the same
+// way, independent of the locale; "inf" and "nan" read as such and a number beyond the range of a
+// double reads as NaN, so that callers can refuse them.
+int32_t ParseBatchInteger(const char* text);
+double ParseBatchRatio(const char* text);
+
+// The attribute's value as text, empty when missing. On an element a missing attribute is
+// appended with an empty value (and written with the file); other nodes are not changed.
+std::string ReadBatchString(XmlNode node, const char* name);
+int32_t ReadBatchInteger(XmlNode node, const char* name);
+double ReadBatchRatio(XmlNode node, const char* name);
+
+// The sequence item path of a chosen file: the file's path with the number field just before its
+// last four characters (its extension with the dot) taken out, the number field being `digits`
+// characters long (decimal digits, or '-' and digits for a negative number). False when the file
+// is no member of such a sequence. The executors name the same file again when they put the number
+// back: "shots/walk0007.png" with 4 digits gives "shots/walk.png".
+bool SequenceItemPath(const std::string& chosenPath, int digits, std::string& itemPath);
+
+// Add Items of a sequence kind: every chosen file turned into its sequence path, in order, without
+// repeats; files that are no member of a sequence with that many digits are left out.
+std::vector<std::string> SequenceItemPaths(const std::vector<std::string>& chosenPaths, int digits);

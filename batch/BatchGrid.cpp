@@ -1,0 +1,204 @@
+// The grid executors: split every item along recorded ratios, combine every numbered sequence into
+// one grid picture.
+
+#include "batch/BatchCommon.h"
+#include "engine/Limits.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace
+{
+using namespace batch;
+
+// The ratios of a "Rows" or "Cols" list, one per child node. False for a list that cannot be
+// applied: a ratio that is negative or not finite, or a sum beyond 1.0 by more than the rounding
+// of stored ratios explains.
+bool ReadRatios(XmlNode list, std::vector<float>& ratios)
+{
+    float sum = 0.0f;
+    const uint32_t count = list.ChildCount();
+    for (uint32_t i = 0; i < count; ++i)
+    {
+        const float ratio = float(ReadBatchRatio(list.Child(i), "Ratio"));
+        if (!std::isfinite(ratio) || ratio < 0.0f)
+            return false;
+        ratios.push_back(ratio);
+        sum += ratio;
+    }
+    return sum <= 1.0f + kSplitRatioRounding * float(ratios.size() + 1);
+}
+
+// Pixel extents of a ratio list over a length, truncated toward zero, cut back where their sum
+// would pass the length, so that no piece reaches past the picture's edge.
+std::vector<int> Extents(const std::vector<float>& ratios, int length)
+{
+    std::vector<int> extents;
+    extents.reserve(ratios.size());
+    int used = 0;
+    for (float ratio : ratios)
+    {
+        const int extent = std::min(int(float(length) * ratio), length - used);
+        extents.push_back(extent);
+        used += extent;
+    }
+    return extents;
+}
+
+void SplitItem(const std::string& path, const std::vector<float>& rowRatios, const std::vector<float>& colRatios,
+               const CSequencePattern& names, int32_t fromNumber, CProgress& progress, CBatchReport* report)
+{
+    CEngineImage item = CEngineImage::Load(path.c_str());
+    if (item.Empty())
+    {
+        if (report)
+            report->Skipped(path, "could not be loaded");
+        return;
+    }
+    const GX_IMAGE info = item.Info();
+    const std::vector<int> heights = Extents(rowRatios, info.height);
+    const std::vector<int> widths = Extents(colRatios, info.width);
+    const std::string title = ItemTitle(path);
+    CSequencePattern pattern = names;
+    pattern.m_strHead += title;
+
+    CEngineImage scratch = CEngineImage::Generate();
+    int64_t number = fromNumber;
+    int y = 0;
+    for (int h : heights)
+    {
+        // A row without pixels has pieces without pixels: no file can hold them, but they keep
+        // their numbers.
+        if (h == 0)
+        {
+            number += int64_t(widths.size());
+            continue;
+        }
+        int x = 0;
+        for (int w : widths)
+        {
+            if (w > 0)
+            {
+                scratch.Bind();
+                gxTexImage(w, h, info.format);
+                scratch.Refresh();
+                gxCopyImageBuffer(item.Id(), t_RECT{x, y + h, x + w, y}, info.format, scratch.Buffer());
+                SaveBound(pattern.NameOf(number), false, report);
+            }
+            x += w;
+            ++number;
+        }
+        y += h;
+    }
+    if (report)
+        report->Done();
+    progress.Step();
+}
+
+void CombineItem(const std::string& path, const CSequencePattern& sequence, int32_t fromNumber, int32_t rows,
+                 int32_t cols, CEngineImage& result, const std::string& folder, const std::string& type,
+                 CProgress& progress, CBatchReport* report)
+{
+    CEngineImage first = CEngineImage::Load(sequence.NameOf(fromNumber).c_str());
+    if (first.Empty())
+    {
+        if (report)
+            report->Skipped(path, "the first picture " + sequence.NameOf(fromNumber) + " could not be loaded");
+        return;
+    }
+    const int64_t tileWidth = first.Info().width, tileHeight = first.Info().height;
+    if (rows <= 0 || cols <= 0)
+    {
+        // A grid without cells makes a picture of no pixels, which no file can hold.
+        if (report)
+            report->Skipped(path, "the grid has no cells");
+        progress.Step();
+        return;
+    }
+    if (!gx::SizeAllowed(uint64_t(tileWidth * cols), uint64_t(tileHeight * rows), 3))
+    {
+        if (report)
+            report->Skipped(path, "the combined picture would be too large");
+        progress.Step();
+        return;
+    }
+    result.Bind();
+    gxTexImage(int(tileWidth * cols), int(tileHeight * rows), GL_BGR);
+    result.Refresh();
+
+    ForEachSequenceNumber(sequence, fromNumber, int64_t(rows) * cols, [&](int64_t number) {
+        const int64_t cell = number - fromNumber;
+        CEngineImage picture = cell == 0 ? std::move(first) : CEngineImage::Load(sequence.NameOf(number).c_str());
+        if (picture.Empty())
+            return true;
+        const GX_IMAGE& info = picture.Info();
+        result.Bind();
+        gxSetPixels(int(tileWidth * (cell % cols)), int(tileHeight * (cell / cols)), info.width, info.height,
+                    info.format, picture.Buffer());
+        return true;
+    });
+
+    result.Bind();
+    SaveBound(OutputName(folder, TitleOrRandom(path), "", type), false, report);
+    if (report)
+        report->Done();
+    progress.Step();
+}
+} // namespace
+
+bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report)
+{
+    BatchSection s;
+    if (!batch.GetSection(EBatchKind::Split, s))
+        return false;
+    const std::string folder = ReadBatchString(s.m_output, "Folder");
+    const std::string type = ReadBatchString(s.m_output, "ImageType");
+    const std::string numberTemplate = ReadBatchString(s.m_output, "Template");
+    const int32_t fromNumber = ReadBatchInteger(s.m_output, "FromNumber");
+    if (numberTemplate.empty())
+    {
+        if (report)
+            report->Note("the number \"Template\" is empty");
+        return false;
+    }
+    std::vector<float> rowRatios, colRatios;
+    for (auto [list, ratios] : {std::pair{"Rows", &rowRatios}, std::pair{"Cols", &colRatios}})
+        if (!ReadRatios(s.m_input.ChildByName(list), *ratios))
+        {
+            if (report)
+                report->Note(std::string("the \"") + list +
+                             "\" ratios cannot be applied: one is negative or not a number, or they add up to more "
+                             "than 1.0");
+            return false;
+        }
+
+    const CSequencePattern names = BuildNumberPattern(folder, "", TemplateDigits(numberTemplate), type);
+    CProgress progress(s.m_items.ChildCount());
+    ForEachItem(s.m_items, report, [&](const std::string& path) {
+        SplitItem(path, rowRatios, colRatios, names, fromNumber, progress, report);
+    });
+    return true;
+}
+
+bool ExecuteCombineBatch(BatchFile& batch, CBatchReport* report)
+{
+    BatchSection s;
+    if (!batch.GetSection(EBatchKind::Combine, s))
+        return false;
+    const std::string numberTemplate = ReadBatchString(s.m_input, "Template");
+    const int32_t fromNumber = ReadBatchInteger(s.m_input, "FromNumber");
+    const int32_t rows = ReadBatchInteger(s.m_input, "Rows");
+    const int32_t cols = ReadBatchInteger(s.m_input, "Cols");
+    CEngineImage result = CEngineImage::Generate();
+    const std::string type = ReadBatchString(s.m_output, "ImageType");
+    const std::string folder = ReadBatchString(s.m_output, "Folder");
+    const int digits = TemplateDigits(numberTemplate);
+
+    CProgress progress(s.m_items.ChildCount());
+    ForEachItem(s.m_items, report, [&](const std::string& path) {
+        CombineItem(path, ItemSequencePattern(path, digits), fromNumber, rows, cols, result, folder, type, progress,
+                    report);
+    });
+    return true;
+}

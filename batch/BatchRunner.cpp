@@ -1,0 +1,297 @@
+#include "batch/BatchRunner.h"
+
+#include "batch/BatchExecute.h"
+#include "batch/ConsoleFrame.h"
+#include "engine/gx.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+namespace
+{
+const char* const kProgram = "mosvane-batch";
+
+std::string KindList()
+{
+    std::string list;
+    for (EBatchKind kind : kBatchKinds)
+        list += (list.empty() ? "" : ", ") + std::string(KindCommandName(kind));
+    return list;
+}
+
+bool AddKind(const std::string& name, SRunnerOptions& options, std::string& error)
+{
+    EBatchKind kind;
+    if (!KindFromCommandName(name, kind))
+    {
+        error = "unknown kind '" + name + "' (one of " + KindList() + ")";
+        return false;
+    }
+    options.m_kinds.push_back(kind);
+    return true;
+}
+
+// Attributes of a node as name="value" pairs, in document order, read without changing anything.
+std::string AttributeText(XmlNode node)
+{
+    std::string text;
+    for (uint32_t i = 0; i < node.AttributeCount(); ++i)
+    {
+        const XmlAttribute attribute = node.AttributeAt(i);
+        const char* name = attribute.Name();
+        const char* value = attribute.Value();
+        text += std::string(text.empty() ? "" : " ") + (name ? name : "") + "=\"" + (value ? value : "") + "\"";
+    }
+    return text;
+}
+
+std::string RatioListText(XmlNode list)
+{
+    if (list.IsEmpty())
+        return "none";
+    std::string text;
+    for (uint32_t i = 0; i < list.ChildCount(); ++i)
+    {
+        const char* value = list.Child(i).FindAttribute("Ratio").Value();
+        text += std::string(text.empty() ? "" : " ") + (value && *value ? value : "(none)");
+    }
+    return text.empty() ? "empty" : text;
+}
+
+void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
+{
+    const XmlNode section = batch.SectionNode(kind);
+    const XmlNode output = section.ChildByName("Output");
+    const XmlNode input = section.ChildByName("Input");
+    const XmlNode items = section.ChildByName("ApplyToItems");
+
+    uint32_t withPath = 0;
+    for (uint32_t i = 0; i < items.ChildCount(); ++i)
+    {
+        const char* path = items.Child(i).FindAttribute("PathName").Value();
+        withPath += path && *path ? 1 : 0;
+    }
+    out << KindCommandName(kind) << " (" << SectionName(kind) << "): " << withPath
+        << (withPath == 1 ? " item" : " items");
+    if (items.ChildCount() != withPath)
+        out << ", " << items.ChildCount() - withPath << " entries without a path";
+    std::string missing;
+    for (auto [name, node] : {std::pair{"Output", output}, std::pair{"Input", input}, std::pair{"ApplyToItems", items}})
+        if (node.IsEmpty())
+            missing += std::string(missing.empty() ? "" : ", ") + name;
+    if (!missing.empty())
+        out << "; incomplete, cannot be executed (no " << missing << ")";
+    out << "\n";
+
+    if (!output.IsEmpty())
+        out << "  Output: " << AttributeText(output) << "\n";
+    if (!input.IsEmpty())
+    {
+        out << "  Input: " << AttributeText(input);
+        if (kind == EBatchKind::Split)
+            out << (input.AttributeCount() ? "; " : "") << "Rows " << RatioListText(input.ChildByName("Rows"))
+                << "; Cols " << RatioListText(input.ChildByName("Cols"));
+        out << "\n";
+    }
+}
+
+void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
+{
+    err << KindCommandName(kind) << ": " << report.m_nItems << (report.m_nItems == 1 ? " item" : " items") << ", "
+        << report.m_nDone << " done, " << report.m_nSkipped << " skipped; " << report.m_nWritten << " files written";
+    if (report.m_nFailedWrites)
+        err << ", " << report.m_nFailedWrites << " could NOT be written";
+    err << "\n";
+    for (const std::string& note : report.m_notes)
+        err << "  " << note << "\n";
+    if (report.m_nNotesLeftOut)
+        err << "  ... and " << report.m_nNotesLeftOut << " more\n";
+}
+
+// Why a file is refused, in words.
+std::string RefusalReason(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return "cannot read '" + path + "': " + std::strerror(errno);
+    return "'" + path + "' is not a batch file (its first node must be the element \"" + kBatchRootName + "\")";
+}
+} // namespace
+
+bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& options, std::string& error)
+{
+    options = SRunnerOptions{};
+    bool onlyFiles = false;
+    for (size_t i = 0; i < args.size(); ++i)
+    {
+        const std::string& arg = args[i];
+        if (!onlyFiles && (arg == "--help" || arg == "-h"))
+            options.m_bHelp = true;
+        else if (!onlyFiles && arg == "--list")
+            options.m_bList = true;
+        else if (!onlyFiles && arg == "--kind")
+        {
+            if (i + 1 >= args.size())
+            {
+                error = "--kind needs a kind (one of " + KindList() + ")";
+                return false;
+            }
+            if (!AddKind(args[++i], options, error))
+                return false;
+        }
+        else if (!onlyFiles && arg.rfind("--kind=", 0) == 0)
+        {
+            if (!AddKind(arg.substr(7), options, error))
+                return false;
+        }
+        else if (!onlyFiles && arg == "--")
+            onlyFiles = true;
+        else if (!onlyFiles && arg.size() > 1 && arg[0] == '-')
+        {
+            error = "unknown option '" + arg + "'";
+            return false;
+        }
+        else if (options.m_strFile.empty())
+            options.m_strFile = arg;
+        else
+        {
+            error = "only one batch file can be run at a time ('" + options.m_strFile + "' and '" + arg + "')";
+            return false;
+        }
+    }
+    if (options.m_strFile.empty() && !options.m_bHelp)
+    {
+        error = "no batch file given";
+        return false;
+    }
+    return true;
+}
+
+std::string RunnerUsage()
+{
+    return std::string("Usage: ") + kProgram + " FILE [--kind KIND]... [--list]\n"
+           "\n"
+           "Executes the sections of a Mosvane batch file (XML, root element \"MosvaneBatch\") without a\n"
+           "window: each section applies its recorded settings to every item it lists and writes the\n"
+           "results into its recorded output folder.\n"
+           "\n"
+           "  --kind KIND  execute only this kind; may be given several times. KIND is one of\n"
+           "               split, combine, blend, alpha-extract, rgb-alpha, alpha-image, mng.\n"
+           "               Without --kind every section present is executed. Kinds always run in\n"
+           "               this order, each at most once.\n"
+           "  --list       print each section with its recorded values and item count; execute\n"
+           "               nothing.\n"
+           "  --help       print this text.\n"
+           "\n"
+           "For each executed kind one line goes to standard output: the kind, then\n"
+           "  \"" + kBatchSucceedText + "\"\n"
+           "or\n"
+           "  \"" + kBatchFailText + "\"\n"
+           "Standard error gets a summary per kind (items done and skipped, files written, files that\n"
+           "could not be written, with the reasons) and, when it is a terminal, a progress bar.\n"
+           "The blend kind uses OpenGL; without a display it makes a headless EGL context.\n"
+           "The batch file itself is never changed.\n"
+           "\n"
+           "Exit status: 0 when every executed kind succeeded and every output file was written;\n"
+           "1 when a kind failed or an output file could not be written; 2 for bad arguments or a\n"
+           "file that is not a batch file.\n";
+}
+
+std::vector<EBatchKind> KindsToRun(const BatchFile& batch, const std::vector<EBatchKind>& asked)
+{
+    std::vector<EBatchKind> kinds;
+    for (EBatchKind kind : kBatchKinds)
+    {
+        const bool wanted = asked.empty() ? batch.HasSection(kind)
+                                          : std::find(asked.begin(), asked.end(), kind) != asked.end();
+        if (wanted)
+            kinds.push_back(kind);
+    }
+    return kinds;
+}
+
+void ListBatch(const BatchFile& batch, const std::vector<EBatchKind>& asked, std::ostream& out)
+{
+    out << batch.Path() << "\n";
+    bool any = false;
+    for (EBatchKind kind : kBatchKinds)
+    {
+        const bool wanted = asked.empty() || std::find(asked.begin(), asked.end(), kind) != asked.end();
+        if (wanted && batch.HasSection(kind))
+        {
+            ListSection(batch, kind, out);
+            any = true;
+        }
+    }
+    if (!any)
+        out << "(no section" << (asked.empty() ? "" : " of the kinds asked for") << ")\n";
+}
+
+int RunBatchRunner(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progressOnErr)
+{
+    SRunnerOptions options;
+    std::string error;
+    if (!ParseRunnerArguments(args, options, error))
+    {
+        err << kProgram << ": " << error << "\nTry '" << kProgram << " --help'.\n";
+        return kRunnerRefused;
+    }
+    if (options.m_bHelp)
+    {
+        out << RunnerUsage();
+        return kRunnerSucceeded;
+    }
+    BatchFile batch;
+    if (!batch.LoadBatchFile(options.m_strFile))
+    {
+        err << kProgram << ": " << RefusalReason(options.m_strFile) << "\n";
+        return kRunnerRefused;
+    }
+    if (options.m_bList)
+    {
+        ListBatch(batch, options.m_kinds, out);
+        return kRunnerSucceeded;
+    }
+
+    const std::vector<EBatchKind> kinds = KindsToRun(batch, options.m_kinds);
+    if (kinds.empty())
+    {
+        err << kProgram << ": '" << options.m_strFile << "' holds no section; nothing to execute\n";
+        return kRunnerSucceeded;
+    }
+    if (!gxInitialize())
+    {
+        err << kProgram << ": the image engine cannot be started\n";
+        return kRunnerFailed;
+    }
+    CConsoleFrame frame(err, progressOnErr);
+    CMainFrameRegistration registration(frame);
+    int status = kRunnerSucceeded;
+    for (EBatchKind kind : kinds)
+    {
+        frame.SetLabel(KindCommandName(kind));
+        CBatchReport report;
+        const bool executed = ExecuteBatch(kind, batch, &report);
+        out << KindCommandName(kind) << ": " << (executed ? kBatchSucceedText : kBatchFailText) << std::endl;
+        if (!executed)
+        {
+            BatchSection section;
+            if (!batch.HasSection(kind))
+                err << KindCommandName(kind) << ": the file has no \"" << SectionName(kind) << "\" section\n";
+            else if (!batch.GetSection(kind, section))
+                err << KindCommandName(kind) << ": the \"" << SectionName(kind)
+                    << "\" section lacks \"Output\", \"Input\" or \"ApplyToItems\"\n";
+            for (const std::string& note : report.m_notes)
+                err << KindCommandName(kind) << ": " << note << "\n";
+            status = kRunnerFailed;
+            continue;
+        }
+        PrintReport(kind, report, err);
+        if (report.m_nFailedWrites > 0)
+            status = kRunnerFailed;
+    }
+    gxDestroy();
+    return status;
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The headless batch runner behind mosvane-batch: executes the sections of a batch file from a
+// terminal or a script, or lists what the file records.
+
+#include "batch/BatchFile.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Exit statuses of the runner.
+inline constexpr int kRunnerSucceeded = 0; // every executed kind returned true, every file written
+inline constexpr int kRunnerFailed = 1;    // a kind returned false, or an output file could not be written
+inline constexpr int kRunnerRefused = 2;   // bad arguments, or a file that is not a batch file
+
+struct SRunnerOptions
+{
+    std::string m_strFile;
+    std::vector<EBatchKind> m_kinds; // as given; empty: every section present
+    bool m_bList = false;
+    bool m_bHelp = false;
+};
+
+// Reads the arguments after the program name. False, with a one-line reason, for arguments that
+// cannot be used.
+bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& options, std::string& error);
+
+// The text of --help.
+std::string RunnerUsage();
+
+// The kinds to execute: those asked for, without repeats, in the panel's row order; without any,
+// every kind whose section is present.
+std::vector<EBatchKind> KindsToRun(const BatchFile& batch, const std::vector<EBatchKind>& asked);
+
+// Each present section of the asked kinds (all without any) with its recorded values and item
+// count. The document is not changed.
+void ListBatch(const BatchFile& batch, const std::vector<EBatchKind>& asked, std::ostream& out);
+
+// The whole run: results on out, messages, reports and the progress bar (when progressOnErr) on
+// err. Returns the exit status.
+int RunBatchRunner(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progressOnErr);
