@@ -100,7 +100,7 @@ void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
 void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
 {
     err << KindCommandName(kind) << ": " << report.m_nItems << (report.m_nItems == 1 ? " item" : " items") << ", "
-        << report.m_nDone << " done, " << report.m_nSkipped << " skipped; " << report.m_nWritten << " files written";
+        << report.m_nDone << " done, " << report.m_nSkipped << " skipped; " << report.m_nWritten << (report.m_nWritten == 1 ? " file" : " files") << " written";
     if (report.m_nFailedWrites)
         err << ", " << report.m_nFailedWrites << " could NOT be written";
     err << "\n";
