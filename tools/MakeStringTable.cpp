@@ -35,16 +35,9 @@ int Fail(const std::string& strSource, int nLine, const std::string& strMessage)
     std::cerr << strSource << ":" << nLine << ": " << strMessage << "\n";
     return 1;
 }
-} // namespace
 
-int main(int argc, char** argv)
+int Generate(const std::string& strSource, const std::string& strTarget)
 {
-    if (argc != 3)
-    {
-        std::cerr << "usage: mosvane_make_stringtable <source.txt> <output.stb>\n";
-        return 2;
-    }
-    const std::string strSource = argv[1];
     std::ifstream in(strSource, std::ios::binary);
     if (!in)
     {
@@ -107,15 +100,28 @@ int main(int argc, char** argv)
         strOut += strBytes;
     }
 
-    const std::string strTarget = argv[2];
     std::ofstream out(strTarget, std::ios::binary | std::ios::trunc);
     out.write(strOut.data(), std::streamsize(strOut.size()));
     out.close();
     if (!out)
     {
-        std::remove(strTarget.c_str());
         std::cerr << strTarget << ": cannot be written\n";
         return 1;
     }
     return 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3)
+    {
+        std::cerr << "usage: mosvane_make_stringtable <source.txt> <output.stb>\n";
+        return 2;
+    }
+    // A failed build leaves no table behind, so that a stale one is never shipped.
+    const int nResult = Generate(argv[1], argv[2]);
+    if (nResult != 0)
+        std::remove(argv[2]);
+    return nResult;
 }

@@ -26,20 +26,35 @@ XmlNodeRecord* DocumentOf(XmlNodeRecord* p)
     return p;
 }
 
-// The next sibling after p whose name matches p's own name (taken as a pattern).
-XmlNodeRecord* LaterNamesake(XmlNodeRecord* p)
+// Where p stands among its parent's children; the child count when it is not there.
+uint32_t IndexInParent(const XmlNodeRecord* p)
+{
+    const XmlNodeRecord* pParent = p->m_pParent;
+    if (!pParent || pParent == p)
+        return 0;
+    uint32_t i = 0;
+    while (i < pParent->m_nChildCount && pParent->m_ppChildren[i] != p)
+        ++i;
+    return i;
+}
+
+// The next sibling after p (found at nIndex in its parent, or looked up when that is unknown)
+// whose name matches p's own name, taken as a pattern. nIndex becomes the sibling's index.
+XmlNodeRecord* LaterNamesake(XmlNodeRecord* p, uint32_t& nIndex)
 {
     XmlNodeRecord* pParent = p->m_pParent;
     if (!pParent || pParent == p || !p->m_pszName)
         return nullptr;
-    uint32_t i = 0;
-    while (i < pParent->m_nChildCount && pParent->m_ppChildren[i] != p)
-        ++i;
-    for (++i; i < pParent->m_nChildCount; ++i)
+    if (nIndex >= pParent->m_nChildCount || pParent->m_ppChildren[nIndex] != p)
+        nIndex = IndexInParent(p);
+    for (uint32_t i = nIndex + 1; i < pParent->m_nChildCount; ++i)
     {
         XmlNodeRecord* pSibling = pParent->m_ppChildren[i];
         if (pSibling->m_pszName && MatchWildcard(p->m_pszName, pSibling->m_pszName))
+        {
+            nIndex = i;
             return pSibling;
+        }
     }
     return nullptr;
 }
@@ -232,6 +247,9 @@ XmlNode XmlNode::SelectPath(const char* pszPath, const char* pszDelimiters) cons
     size_t nPower = 1;
     size_t nSteps = 0;
 
+    // The index of pCur in its parent, kept while it is known, so that trying sibling after
+    // sibling stays linear in the number of siblings.
+    uint32_t nIndex = UINT32_MAX;
     size_t i = 0;
     while (i < tokens.size())
     {
@@ -241,6 +259,7 @@ XmlNode XmlNode::SelectPath(const char* pszPath, const char* pszDelimiters) cons
             if (std::strcmp(pszToken, "..") == 0)
             {
                 pCur = pCur->m_pParent;
+                nIndex = UINT32_MAX;
                 if (!pCur || XmlIsDocumentRecord(pCur))
                     return XmlNode();
             }
@@ -248,22 +267,20 @@ XmlNode XmlNode::SelectPath(const char* pszPath, const char* pszDelimiters) cons
         }
         else
         {
-            XmlNodeRecord* pFound = nullptr;
-            for (uint32_t c = 0; c < pCur->m_nChildCount && !pFound; ++c)
+            uint32_t c = 0;
+            while (c < pCur->m_nChildCount &&
+                   !(pCur->m_ppChildren[c]->m_pszName && MatchWildcard(pszToken, pCur->m_ppChildren[c]->m_pszName)))
+                ++c;
+            if (c < pCur->m_nChildCount)
             {
-                XmlNodeRecord* pChild = pCur->m_ppChildren[c];
-                if (pChild->m_pszName && MatchWildcard(pszToken, pChild->m_pszName))
-                    pFound = pChild;
-            }
-            if (pFound)
-            {
-                pCur = pFound;
+                pCur = pCur->m_ppChildren[c];
+                nIndex = c;
                 ++i;
             }
             else
             {
                 size_t nBack;
-                if (XmlNodeRecord* pSibling = LaterNamesake(pCur))
+                if (XmlNodeRecord* pSibling = LaterNamesake(pCur, nIndex))
                 {
                     pCur = pSibling;
                     nBack = 1;
@@ -274,8 +291,9 @@ XmlNode XmlNode::SelectPath(const char* pszPath, const char* pszDelimiters) cons
                     if (!pParent || XmlIsDocumentRecord(pParent) || pParent == pCur)
                         return XmlNode();
                     pCur = pParent;
+                    nIndex = UINT32_MAX;
                     nBack = 1;
-                    if (XmlNodeRecord* pParentSibling = LaterNamesake(pCur))
+                    if (XmlNodeRecord* pParentSibling = LaterNamesake(pCur, nIndex))
                     {
                         pCur = pParentSibling;
                         nBack = 2;

@@ -102,7 +102,7 @@ private:
 class XmlIndentStack
 {
 public:
-    static constexpr size_t kMaxLevels = 256;
+    static constexpr size_t kMaxLevels = 64;
 
     explicit XmlIndentStack(char cIndent) : m_cIndent(cIndent) {}
     void Push();

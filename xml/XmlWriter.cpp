@@ -170,8 +170,8 @@ void CWriter::Begin(const XmlNodeRecord* p)
     case XmlKindInclude:
         if (p->m_pszValue)
         {
-            static const char* const kOpen[] = {"<![CDATA[", "<!--", "", "", "<![INCLUDE["};
-            static const char* const kClose[] = {"]]>", "-->", "", "", "]]>"};
+            static const char* const kOpen[] = {"<![CDATA[", "<!--", "", "<![INCLUDE["};
+            static const char* const kClose[] = {"]]>", "-->", "", "]]>"};
             m_out.Write(kOpen[p->m_nKind - XmlKindCData]);
             m_out.Write(p->m_pszValue);
             m_out.Write(kClose[p->m_nKind - XmlKindCData]);

@@ -1,6 +1,8 @@
 #include "XmlTestHelpers.h"
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace mosvane::test
 {
@@ -76,21 +78,27 @@ std::string Written(const XmlNode& node, char indent, bool lineBreaks)
 
 bool SameTree(const XmlNode& a, const XmlNode& b, std::string* where)
 {
+    // Without recursion: the trees may be very deep.
     auto same = [](const char* x, const char* y) { return (!x && !y) || (x && y && std::strcmp(x, y) == 0); };
-    bool ok = a.Kind() == b.Kind() && same(a.Name(), b.Name()) && same(a.Value(), b.Value()) &&
-              a.AttributeCount() == b.AttributeCount() && a.ChildCount() == b.ChildCount();
-    for (uint32_t i = 0; ok && i < a.AttributeCount(); ++i)
-        ok = same(a.AttributeAt(i).Name(), b.AttributeAt(i).Name()) &&
-             same(a.AttributeAt(i).Value(), b.AttributeAt(i).Value());
-    if (!ok)
+    std::vector<std::pair<XmlNode, XmlNode>> todo{{a, b}};
+    while (!todo.empty())
     {
-        if (where)
-            *where = Dump(a) + "  <>  " + Dump(b);
-        return false;
-    }
-    for (uint32_t i = 0; i < a.ChildCount(); ++i)
-        if (!SameTree(a.Child(i), b.Child(i), where))
+        const auto [x, y] = todo.back();
+        todo.pop_back();
+        bool ok = x.Kind() == y.Kind() && same(x.Name(), y.Name()) && same(x.Value(), y.Value()) &&
+                  x.AttributeCount() == y.AttributeCount() && x.ChildCount() == y.ChildCount();
+        for (uint32_t i = 0; ok && i < x.AttributeCount(); ++i)
+            ok = same(x.AttributeAt(i).Name(), y.AttributeAt(i).Name()) &&
+                 same(x.AttributeAt(i).Value(), y.AttributeAt(i).Value());
+        if (!ok)
+        {
+            if (where)
+                *where = "E(" + Str(x.Name()) + ")" + "  <>  E(" + Str(y.Name()) + ")";
             return false;
+        }
+        for (uint32_t i = x.ChildCount(); i-- > 0;)
+            todo.emplace_back(x.Child(i), y.Child(i));
+    }
     return true;
 }
 } // namespace mosvane::test
