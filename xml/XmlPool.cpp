@@ -6,7 +6,8 @@
 
 namespace
 {
-constexpr size_t kAlign = alignof(std::max_align_t) > 8 ? alignof(std::max_align_t) : 8;
+// Records hold nothing wider than a pointer.
+constexpr size_t kAlign = alignof(void*) > alignof(uint64_t) ? alignof(void*) : alignof(uint64_t);
 constexpr size_t kHeader = (sizeof(void*) + kAlign - 1) / kAlign * kAlign;
 
 size_t RoundUp(size_t n)

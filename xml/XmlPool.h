@@ -15,7 +15,8 @@ public:
     // The size of the first block, so that a tree of a large file needs few blocks.
     void SetFirstBlockSize(size_t nBytes) { m_nNextBlock = nBytes; }
 
-    // Uninitialised memory aligned for pointers, or null when no memory can be had.
+    // Uninitialised memory aligned for pointers and 64-bit numbers, or null when no memory can be
+    // had.
     void* Allocate(size_t nBytes);
 
     template <class T>
