@@ -59,7 +59,7 @@ void ForEachSection(F&& f)
             f(kFields[i].m_pszSection);
 }
 
-XmlNode FindSection(XmlNode& root, const char* pszSection)
+XmlNode FindSection(const XmlNode& root, const char* pszSection)
 {
     return root.SelectPath((std::string("./") + pszSection).c_str(), "/");
 }
@@ -145,6 +145,10 @@ bool CProgramSettings::SaveSettings(const std::string& strProgramFolder)
     XmlDocument doc(XmlDefaultGrowth, true, XmlOptProgram);
     if (!doc.LoadFile(strPath, XmlOptKeepCurrent))
         return false;
+    // A file without any node (only blanks or stray text) would be written back empty, and an
+    // empty settings file stops the program at its next start: it gets a root element instead.
+    if (doc.Root().ChildCount() == 0)
+        doc.Root().AppendChild(XmlKindElement).SetName("Mosvane");
     XmlNode root = doc.Root().Child(0);
     // Missing sections are added after the existing children, in the order of the fields; the
     // Options section too, so that the last batch file is never lost.

@@ -60,14 +60,14 @@ XmlNodeRecord* LaterNamesake(XmlNodeRecord* p, uint32_t& nIndex)
 }
 } // namespace
 
-bool XmlAttribute::SetValue(const char* pszText)
+bool XmlAttribute::SetValue(const char* pszText) const
 {
     if (!m_pRecord || m_pRecord == &s_sinkAttribute)
         return false;
     return XmlReplaceString(m_pRecord->m_pszValue, m_pRecord->m_bValueInBuffer, pszText);
 }
 
-XmlAttribute XmlAttribute::SetLong(int32_t nValue)
+XmlAttribute XmlAttribute::SetLong(int32_t nValue) const
 {
     char sz[32];
     auto res = std::to_chars(sz, sz + sizeof(sz) - 1, nValue);
@@ -76,7 +76,7 @@ XmlAttribute XmlAttribute::SetLong(int32_t nValue)
     return *this;
 }
 
-XmlAttribute XmlAttribute::SetDouble(double dValue)
+XmlAttribute XmlAttribute::SetDouble(double dValue) const
 {
     // Locale-independent, so that a user interface that sets a locale with a decimal comma does
     // not change the files. Large enough for the longest fixed-notation double.
@@ -152,7 +152,7 @@ XmlAttribute XmlNode::FindAttribute(const char* pszPattern) const
     return XmlAttribute();
 }
 
-XmlAttribute XmlNode::Attribute(const char* pszName)
+XmlAttribute XmlNode::Attribute(const char* pszName) const
 {
     if (!pszName)
         return XmlAttribute();
@@ -164,14 +164,14 @@ XmlAttribute XmlNode::Attribute(const char* pszName)
     return AppendAttribute(pszName, "");
 }
 
-XmlAttribute XmlNode::AppendAttribute(const char* pszName, const char* pszValue)
+XmlAttribute XmlNode::AppendAttribute(const char* pszName, const char* pszValue) const
 {
     if (IsEmpty() || !pszName || !pszValue)
         return XmlAttribute();
     return XmlAttribute(XmlAppendAttributeRecord(m_pRecord, pszName, pszValue));
 }
 
-XmlNode XmlNode::AppendChild(uint32_t nKind)
+XmlNode XmlNode::AppendChild(uint32_t nKind) const
 {
     if (IsEmpty() || (m_pRecord->m_nKind != XmlKindElement && !XmlIsDocumentRecord(m_pRecord)))
         return XmlNode();
@@ -186,7 +186,7 @@ XmlNode XmlNode::AppendChild(uint32_t nKind)
     return XmlNode(pChild);
 }
 
-bool XmlNode::RemoveChild(uint32_t nIndex)
+bool XmlNode::RemoveChild(uint32_t nIndex) const
 {
     if (nIndex >= m_pRecord->m_nChildCount)
         return false;
@@ -198,14 +198,14 @@ bool XmlNode::RemoveChild(uint32_t nIndex)
     return true;
 }
 
-bool XmlNode::SetName(const char* pszText)
+bool XmlNode::SetName(const char* pszText) const
 {
     if (IsEmpty())
         return false;
     return XmlReplaceString(m_pRecord->m_pszName, m_pRecord->m_bNameInBuffer, pszText);
 }
 
-bool XmlNode::SetValue(const char* pszText)
+bool XmlNode::SetValue(const char* pszText) const
 {
     if (IsEmpty())
         return false;

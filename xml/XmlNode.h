@@ -1,6 +1,7 @@
 #pragma once
-// Handles on the records of a tree: cheap values that own nothing. An empty XmlNode reads as a
-// node without name, value, attributes or children, and every change made through it is lost.
+// Handles on the records of a tree: cheap values that own nothing, like pointers (a const handle
+// still edits the tree). An empty XmlNode reads as a node without name, value, attributes or
+// children, and every change made through it is lost.
 
 #include "xml/XmlTypes.h"
 
@@ -27,12 +28,12 @@ public:
 
     // Replaces the value (in place when the old value is at least as long). False when nothing
     // could be stored, which is always the case for the attribute of an empty node.
-    bool SetValue(const char* pszText);
-    bool SetValue(const std::string& strText) { return SetValue(strText.c_str()); }
+    bool SetValue(const char* pszText) const;
+    bool SetValue(const std::string& strText) const { return SetValue(strText.c_str()); }
     // Decimal integer, as "%ld" writes it.
-    XmlAttribute SetLong(int32_t nValue);
+    XmlAttribute SetLong(int32_t nValue) const;
     // Fixed notation with six decimals, as "%lf" writes it in the C locale.
-    XmlAttribute SetDouble(double dValue);
+    XmlAttribute SetDouble(double dValue) const;
 
     XmlAttributeRecord* Record() const { return m_pRecord; }
 
@@ -67,18 +68,18 @@ public:
     XmlAttribute FindAttribute(const char* pszPattern) const;
     // FindAttribute, and when nothing matches a new attribute of that name with an empty value.
     // On an empty node the result reads as an empty value and takes no changes.
-    XmlAttribute Attribute(const char* pszName);
-    XmlAttribute AppendAttribute(const char* pszName, const char* pszValue);
+    XmlAttribute Attribute(const char* pszName) const;
+    XmlAttribute AppendAttribute(const char* pszName, const char* pszValue) const;
 
     // A new last child, only under the document record or an element; otherwise an empty handle.
-    XmlNode AppendChild(uint32_t nKind);
+    XmlNode AppendChild(uint32_t nKind) const;
     // Unlinks the child and frees everything below it. Handles on them become invalid.
-    bool RemoveChild(uint32_t nIndex);
+    bool RemoveChild(uint32_t nIndex) const;
 
-    bool SetName(const char* pszText);
-    bool SetValue(const char* pszText);
-    bool SetName(const std::string& strText) { return SetName(strText.c_str()); }
-    bool SetValue(const std::string& strText) { return SetValue(strText.c_str()); }
+    bool SetName(const char* pszText) const;
+    bool SetValue(const char* pszText) const;
+    bool SetName(const std::string& strText) const { return SetName(strText.c_str()); }
+    bool SetValue(const std::string& strText) const { return SetValue(strText.c_str()); }
 
     // Follows a path of names (wildcard patterns) split at any of the delimiters; "." stays, ".."
     // goes up, a path starting with the first delimiter starts at the document record. When a

@@ -568,6 +568,18 @@ CParser::Step CParser::Processing(char* pEnd)
     }
     *q = 0;
     m_p = q + 1;
+    if (e == '/')
+    {
+        // Read like an empty element tag: on to the ">" and then the next tag.
+        char* gt = Find(m_p, pEnd, '>');
+        if (!gt)
+        {
+            m_p = pEnd;
+            return Step::End;
+        }
+        m_p = gt + 1;
+        return Step::Outside;
+    }
     bool bPassedClose = e == '>';
     if (IsSpace(e))
     {

@@ -147,6 +147,19 @@ TEST(ProgramSettings, MissingFileChangesNothingAndWritesNothing)
     EXPECT_FALSE(s.LoadSettings(folder.Folder()));
 }
 
+TEST(ProgramSettings, FileWithoutAnyNodeGetsARootElement)
+{
+    SettingsFolder folder("  stray text, no markup\r\n");
+    CProgramSettings s;
+    ASSERT_TRUE(s.LoadSettings(folder.Folder()));
+    s.m_nSplitRows = 5;
+    ASSERT_TRUE(s.SaveSettings(folder.Folder()));
+    CProgramSettings back;
+    ASSERT_TRUE(back.LoadSettings(folder.Folder()));
+    EXPECT_EQ(back.m_nSplitRows, 5);
+    EXPECT_EQ(folder.Read().rfind("<Mosvane>\r\n\t<Options ", 0), 0u);
+}
+
 TEST(ProgramSettings, DeclarationFirstFindsNoSectionAndSaveChangesNothing)
 {
     const std::string text = "<?xml version=\"1.0\"?>\r\n<S>\r\n\t<Output FileName=\"mine\"/>\r\n</S>\r\n";

@@ -124,7 +124,10 @@ TEST(XmlParseProcessing, DeclarationBecomesAnXmlNode)
 {
     EXPECT_EQ(Parse("<?xml version=\"1.0\" encoding='utf-8'?>\r\n<r/>"), "P(xml version=1.0 encoding=utf-8),E(r)");
     EXPECT_EQ(Parse("<?xml version=\"1.0\"?><r/>", XmlOptProgram & ~XmlOptKeepProcessing), "E(r)");
-    EXPECT_EQ(Parse("<r><?pi?>after</r>"), "E(r)[P(pi),T\"after\"]");
+    // Like an empty element tag: text after a bare instruction is skipped, after one with
+    // attributes it is taken.
+    EXPECT_EQ(Parse("<r><?pi?>skipped</r>"), "E(r)[P(pi)]");
+    EXPECT_EQ(Parse("<r><?pi a='1' ?>after</r>"), "E(r)[P(pi a=1),T\"after\"]");
     // A "?" inside a value is where the instruction was thought to end; it still ends at ">".
     EXPECT_EQ(Parse("<?pi a=\"x?y\"?><r/>"), "P(pi a=x/y),E(r)");
     EXPECT_EQ(Parse("<? bad ?><r/>"), "E(r)");
