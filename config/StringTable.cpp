@@ -3,6 +3,9 @@
 #include "config/ProgramFolder.h"
 
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -38,8 +41,18 @@ bool CStringTable::LoadStringTable()
 
 bool CStringTable::LoadStringTable(const std::string& strProgramFolder)
 {
-    CFile file(std::fopen(StringTableFilePath(strProgramFolder).c_str(), "rbe"));
+    // Opened without blocking, so that a named pipe in its place cannot hang the start-up.
+    const int fd = ::open(StringTableFilePath(strProgramFolder).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    CFile file(::fdopen(fd, "rb"));
     if (!file.Get())
+    {
+        ::close(fd);
+        return false;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     if (std::fseek(file.Get(), 0, SEEK_END) != 0)
         return false;

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -109,19 +111,25 @@ bool XmlDocument::LoadFile(const char* pszPath, uint32_t nOptions)
     if (nOptions != XmlOptKeepCurrent)
         m_nOptions = nOptions;
 
-    CFile file(std::fopen(pszPath, "rbe"));
-    if (!file.Get())
+    // Only regular files: opening without blocking keeps a named pipe from hanging the load, and
+    // a device could be read for ever.
+    const int fd = ::open(pszPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
+    CFile file(::fdopen(fd, "rb"));
+    if (!file.Get())
+    {
+        ::close(fd);
+        return false;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || uint64_t(st.st_size) > kXmlMaxFileBytes)
+        return false;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::setvbuf(file.Get(), nullptr, _IOFBF, 64 * 1024);
     CChunkBuffer buffer;
-    struct stat st{};
-    if (::fstat(::fileno(file.Get()), &st) == 0 && S_ISREG(st.st_mode))
-    {
-        if (uint64_t(st.st_size) > kXmlMaxFileBytes)
-            return false;
-        if (!buffer.Reserve(size_t(st.st_size) + kXmlChunkBytes))
-            return false;
-    }
+    if (!buffer.Reserve(size_t(st.st_size) + kXmlChunkBytes))
+        return false;
     size_t nTotal = 0;
     for (;;)
     {

@@ -28,7 +28,8 @@ public:
     XmlDocument& operator=(const XmlDocument&) = delete;
 
     // Reads the whole file and parses it. False (and no tree) when the path is null, the file
-    // cannot be read, is larger than kXmlMaxFileBytes or is empty; any text at all gives true.
+    // cannot be read, is not a regular file, is larger than kXmlMaxFileBytes or is empty; any
+    // text at all gives true.
     // nOptions replaces the document's options unless it is XmlOptKeepCurrent.
     bool LoadFile(const char* pszPath, uint32_t nOptions = XmlOptKeepCurrent);
     bool LoadFile(const std::string& strPath, uint32_t nOptions = XmlOptKeepCurrent)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sys/stat.h>
 
 using mosvane::test::DumpDocument;
 using mosvane::test::LoadText;
@@ -199,6 +200,9 @@ TEST(XmlLoadFile, MissingEmptyAndNulFiles)
     ASSERT_TRUE(mosvane::test::WriteFileBytes(dir.File("empty.xml"), {}));
     EXPECT_FALSE(doc.LoadFile(dir.File("empty.xml")));
     EXPECT_FALSE(doc.LoadFile(dir.Path())); // a folder reads as nothing
+    EXPECT_FALSE(doc.LoadFile("/dev/zero"));
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(doc.LoadFile(dir.File("fifo"))); // refused at once, no writer awaited
 
     // Bytes that are all NUL were read, so the load succeeds with an empty tree.
     ASSERT_TRUE(mosvane::test::WriteFileBytes(dir.File("nul.xml"), {0, 0, 0}));
