@@ -1,6 +1,7 @@
 #include "engine/HeadlessGl.h"
 #include "engine/gx.h"
 #include "image/OglRenderToTexture.h"
+#include "GlDraw.h"
 
 #include <EGL/egl.h>
 #include <gtest/gtest.h>
@@ -12,15 +13,8 @@
 
 namespace
 {
-// Pixels of the current surface in the given format, bottom row first as GL gives them.
-std::vector<uint8_t> Read(int width, int height, GLenum format)
-{
-    const size_t bpp = format == GL_BGR ? 3 : 4;
-    std::vector<uint8_t> out(size_t(width) * height * bpp);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, format, GL_UNSIGNED_BYTE, out.data());
-    return out;
-}
+using mosvane::test::DrawFullQuad;
+using mosvane::test::ReadPixels;
 
 GLuint MakeTexture(int width, int height, const std::vector<uint8_t>& rgba)
 {
@@ -34,23 +28,6 @@ GLuint MakeTexture(int width, int height, const std::vector<uint8_t>& rgba)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     return texture;
-}
-
-// The whole surface as one quad in window coordinates, top-left origin.
-void DrawFullQuad(int width, int height)
-{
-    gxBeginWindowMode(width, height);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2i(0, 0);
-    glTexCoord2f(0, 1);
-    glVertex2i(0, height);
-    glTexCoord2f(1, 1);
-    glVertex2i(width, height);
-    glTexCoord2f(1, 0);
-    glVertex2i(width, 0);
-    glEnd();
-    gxEndFlatMode();
 }
 
 TEST(RenderTarget, CreateNeedsACurrentContextAndAnEmptyDestroyChangesNothing)
@@ -115,7 +92,7 @@ TEST(RenderTarget, DrawsTheCallersTexturesAndReadsBackInEveryOrder)
     DrawFullQuad(kW, kH);
     glFinish();
 
-    const std::vector<uint8_t> rgba = Read(kW, kH, GL_RGBA);
+    const std::vector<uint8_t> rgba = ReadPixels(kW, kH, GL_RGBA);
     // Bilinear reference: texel centres at u = 0.25 and 0.75, clamped outside them.
     for (int x : {0, 40, 74, 75, 100, 149, 150, 200, 224, 225, 299})
     {
@@ -133,8 +110,8 @@ TEST(RenderTarget, DrawsTheCallersTexturesAndReadsBackInEveryOrder)
         }
     }
 
-    const std::vector<uint8_t> bgra = Read(kW, kH, GL_BGRA);
-    const std::vector<uint8_t> bgr = Read(kW, kH, GL_BGR);
+    const std::vector<uint8_t> bgra = ReadPixels(kW, kH, GL_BGRA);
+    const std::vector<uint8_t> bgr = ReadPixels(kW, kH, GL_BGR);
     for (size_t i = 0; i < size_t(kW) * kH; ++i)
     {
         ASSERT_EQ(bgra[i * 4 + 0], rgba[i * 4 + 2]);
@@ -169,8 +146,8 @@ TEST(RenderTarget, BlendingHalfRedOverOpaqueBlueChangesDestinationAlphaToo)
     glDisable(GL_BLEND);
     glFinish();
 
-    const std::vector<uint8_t> rgba = Read(7, 3, GL_RGBA);
-    const std::vector<uint8_t> bgr = Read(7, 3, GL_BGR);
+    const std::vector<uint8_t> rgba = ReadPixels(7, 3, GL_RGBA);
+    const std::vector<uint8_t> bgr = ReadPixels(7, 3, GL_BGR);
     for (size_t i = 0; i < 21; ++i)
     {
         EXPECT_NEAR(rgba[i * 4 + 0], 128, 1);

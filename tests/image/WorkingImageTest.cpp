@@ -2,6 +2,7 @@
 #include "engine/gx.h"
 #include "image/OglRenderToTexture.h"
 #include "image/WorkingImage.h"
+#include "GlDraw.h"
 #include "support/TestSupport.h"
 
 #include <EGL/egl.h>
@@ -52,26 +53,8 @@ std::vector<uint8_t> ShowTexture(GLuint texture, int width, int height)
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, texture);
     glColor4f(1, 1, 1, 1);
-    gxBeginWindowMode(width, height);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2i(0, 0);
-    glTexCoord2f(0, 1);
-    glVertex2i(0, height);
-    glTexCoord2f(1, 1);
-    glVertex2i(width, height);
-    glTexCoord2f(1, 0);
-    glVertex2i(width, 0);
-    glEnd();
-    gxEndFlatMode();
-    std::vector<uint8_t> bottomUp(size_t(width) * height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
-    std::vector<uint8_t> out(bottomUp.size());
-    const size_t row = size_t(width) * 4;
-    for (int y = 0; y < height; ++y)
-        std::copy_n(bottomUp.data() + size_t(height - 1 - y) * row, row, out.data() + size_t(y) * row);
-    return out;
+    mosvane::test::DrawFullQuad(width, height);
+    return mosvane::test::ReadTopDown(width, height);
 }
 
 TEST_F(WorkingImage, FailedLoadKeepsTheCurrentImageAndTexture)
