@@ -150,4 +150,44 @@ TEST_F(WorkingImage, ReleaseAndDestructionFreeTheEngineImageAndTexture)
     EXPECT_FALSE(image.SaveImageAs(dir.File("none.png").c_str()));
     EXPECT_FALSE(mosvane::test::FileExists(dir.File("none.png")));
 }
+
+// The engine's pixels of an image as RGBA.
+std::vector<uint8_t> RgbaOf(uint32_t id)
+{
+    const GX_IMAGE info = gxGetImageInfo(id);
+    std::vector<uint8_t> out(size_t(info.width) * info.height * 4);
+    EXPECT_TRUE(gxCopyImageBuffer(id, t_RECT{0, info.height, info.width, 0}, GL_RGBA, out.data()));
+    return out;
+}
+
+TEST_F(WorkingImage, SavedFileLoadsBackEqualAndReplacesThePreviousImage)
+{
+    const std::vector<uint8_t> pixels = mosvane::test::PatternRgba(5, 3, true);
+    CWorkingImage source;
+    Adopt(source, 5, 3, GL_RGBA, pixels);
+
+    CTempDir dir;
+    std::string path;
+    for (const char* name : {"saved.png", "saved.tga", "saved.bmp"})
+    {
+        if (source.SaveImageAs(dir.File(name).c_str()))
+        {
+            path = dir.File(name);
+            break;
+        }
+    }
+    if (path.empty())
+        GTEST_SKIP() << "no lossless type can be written yet";
+
+    CWorkingImage image;
+    Adopt(image, 1, 1, GL_RGBA, {1, 2, 3, 4});
+    const uint32_t oldId = image.m_gxImg.id;
+    ASSERT_TRUE(image.LoadImageFile(path.c_str()));
+    EXPECT_EQ(gxGetImageInfo(oldId).id, 0u);
+    EXPECT_EQ(image.m_gxImg.width, 5);
+    EXPECT_EQ(image.m_gxImg.height, 3);
+    EXPECT_EQ(image.m_gxImg.data, gxGetImageBuffer(image.m_gxImg.id));
+    EXPECT_EQ(RgbaOf(image.m_gxImg.id), pixels);
+    EXPECT_EQ(ShowTexture(image.m_gxImg.texture, 5, 3), pixels);
+}
 } // namespace
