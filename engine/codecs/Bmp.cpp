@@ -3,7 +3,8 @@
 // Read: OS/2 1.x core headers (12 bytes), OS/2 2.x headers (16 to 64 bytes) and the Windows
 // headers of 40, 52, 56, 108 and 124 bytes; 1, 2, 4 and 8 bits through a palette, uncompressed or
 // RLE4/RLE8; 16 and 32 bits with the default or BI_BITFIELDS/BI_ALPHABITFIELDS masks; 24 bits;
-// rows bottom-up or top-down (negative height).
+// rows bottom-up or top-down (negative height). Fields narrower than 8 bits are widened by
+// repeating their bits (so 4-bit 0xF and 1-bit 1 read as 255), wider ones keep their top 8 bits.
 //
 // Alpha: palette and 24-bit images load as GL_BGR. A 16- or 32-bit image with an alpha mask loads
 // as GL_BGRA with alpha as stored, even when every pixel is 0, since the writer said so. In a

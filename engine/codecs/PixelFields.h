@@ -39,15 +39,34 @@ inline bool InFile(std::span<const uint8_t> file, uint64_t offset, uint64_t n)
     return offset <= file.size() && n <= file.size() - offset;
 }
 
-// One channel of a packed pixel, given by its mask: the bits under the mask, scaled to 0..255
-// with rounding. A channel whose mask is 0 is absent and reads as 0.
+// The 8-bit value of an n-bit channel value (n from 1 to 8), its bits repeated downwards so that
+// 0 stays 0 and the largest value becomes 255 (as 5:6:5 is widened by most readers).
+inline uint8_t WidenBits(uint32_t value, uint32_t bits)
+{
+    uint32_t wide = value;
+    uint32_t filled = bits;
+    while (filled < 8)
+    {
+        wide = (wide << bits) | value;
+        filled += bits;
+    }
+    return uint8_t(wide >> (filled - 8));
+}
+
+// One channel of a packed pixel, given by its mask: the bits under the mask, widened to 8 bits
+// by WidenBits or narrowed to their top 8 bits. A channel whose mask is 0 is absent and reads
+// as 0.
 class CBitField
 {
 public:
     CBitField() = default;
     explicit CBitField(uint32_t mask)
-        : m_nMask(mask), m_nShift(mask ? uint32_t(std::countr_zero(mask)) : 0), m_nMax(mask ? mask >> m_nShift : 0)
+        : m_nMask(mask), m_nShift(mask ? uint32_t(std::countr_zero(mask)) : 0),
+          m_nBits(mask ? uint32_t(std::bit_width(mask >> m_nShift)) : 0)
     {
+        if (m_nBits > 0 && m_nBits < 8)
+            for (uint32_t v = 0; v < (1u << m_nBits); ++v)
+                m_widened[v] = WidenBits(v, m_nBits);
     }
 
     bool Present() const { return m_nMask != 0; }
@@ -55,24 +74,17 @@ public:
 
     uint8_t Extract(uint32_t pixel) const
     {
-        if (m_nMask == 0)
-            return 0;
-        const uint64_t v = (pixel & m_nMask) >> m_nShift;
-        if (m_nMax == 255)
-            return uint8_t(v);
-        return uint8_t((v * 255 + m_nMax / 2) / m_nMax);
+        const uint32_t v = (pixel & m_nMask) >> m_nShift;
+        if (m_nBits >= 8)
+            return uint8_t(v >> (m_nBits - 8));
+        return m_widened[v]; // 0 for an absent channel
     }
 
 private:
     uint32_t m_nMask = 0;
     uint32_t m_nShift = 0;
-    uint32_t m_nMax = 0; // the mask moved down to bit 0; 2^n - 1 for a contiguous mask
+    uint32_t m_nBits = 0; // width of the mask from its lowest to its highest set bit
+    uint8_t m_widened[128] = {};
 };
 
-// The rounded 8-bit value of an n-bit channel value (n from 1 to 8).
-inline uint8_t ScaleBits(uint32_t value, uint32_t bits)
-{
-    const uint32_t max = (1u << bits) - 1;
-    return uint8_t((value * 255 + max / 2) / max);
-}
 } // namespace gx::codec

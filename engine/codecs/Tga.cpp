@@ -70,9 +70,9 @@ void ValueToBgra(EValue kind, const uint8_t* s, uint8_t* bgra)
     case EValue::Bgr16:
     {
         const uint32_t v = Le16(s);
-        bgra[0] = codec::ScaleBits(v & 31, 5);
-        bgra[1] = codec::ScaleBits((v >> 5) & 31, 5);
-        bgra[2] = codec::ScaleBits((v >> 10) & 31, 5);
+        bgra[0] = codec::WidenBits(v & 31, 5);
+        bgra[1] = codec::WidenBits((v >> 5) & 31, 5);
+        bgra[2] = codec::WidenBits((v >> 10) & 31, 5);
         bgra[3] = (v & 0x8000) ? 255 : 0;
         break;
     }
