@@ -252,6 +252,7 @@ bool ForEachStoredPixel(std::span<const uint8_t> data, uint64_t count, uint32_t 
                 f(p + pos + i * pixelBytes);
             pos += ((packet & 0x7F) + 1u) * size_t(pixelBytes);
         }
+        done += n;
     }
     return true;
 }
