@@ -19,7 +19,8 @@
 // map's first entry.
 //
 // Written: type 2, 24 bits (3-byte images) or 32 bits with 8 attribute bits (4-byte images), top
-// row first with the top-left origin bit set, and the TGA 2.0 footer.
+// row first with the top-left origin bit set (so that readers which keep the stored row order,
+// as ImageMagick does, show it upright too), and the TGA 2.0 footer.
 
 #include "engine/codecs/Codecs.h"
 #include "engine/codecs/PixelFields.h"
@@ -180,7 +181,7 @@ bool ReadLayout(std::span<const uint8_t> file, STgaLayout& layout)
         EValue mapKind = EValue::Bgr24;
         if (ValueKind(mapBits, false, mapKind))
             mapEntryBytes = ValueBytes(mapKind);
-        else if (!layout.m_bMapped && mapBits > 0)
+        else if (!layout.m_bMapped)
             mapEntryBytes = (mapBits + 7) / 8; // an unused map of a kind not read: skipped
         else
             return false;
@@ -246,11 +247,11 @@ bool ForEachStoredPixel(std::span<const uint8_t> data, uint64_t count, uint32_t 
         }
         else
         {
-            if ((data.size() - pos) / pixelBytes < (packet & 0x7F) + 1u)
+            if ((data.size() - pos) / pixelBytes < n)
                 return false;
             for (uint64_t i = 0; i < n; ++i)
                 f(p + pos + i * pixelBytes);
-            pos += ((packet & 0x7F) + 1u) * size_t(pixelBytes);
+            pos += n * pixelBytes; // a cut packet is the last one
         }
         done += n;
     }
