@@ -167,17 +167,8 @@ TEST_F(WorkingImage, SavedFileLoadsBackEqualAndReplacesThePreviousImage)
     Adopt(source, 5, 3, GL_RGBA, pixels);
 
     CTempDir dir;
-    std::string path;
-    for (const char* name : {"saved.png", "saved.tga", "saved.bmp"})
-    {
-        if (source.SaveImageAs(dir.File(name).c_str()))
-        {
-            path = dir.File(name);
-            break;
-        }
-    }
-    if (path.empty())
-        GTEST_SKIP() << "no lossless type can be written yet";
+    const std::string path = dir.File("saved.tga");
+    ASSERT_TRUE(source.SaveImageAs(path.c_str()));
 
     CWorkingImage image;
     Adopt(image, 1, 1, GL_RGBA, {1, 2, 3, 4});
