@@ -5,81 +5,22 @@
 #include "batch/BatchCommon.h"
 #include "engine/HeadlessGl.h"
 #include "image/OglRenderToTexture.h"
-
-#include <GL/gl.h>
+#include "ops/BlendDrawing.h"
 
 namespace
 {
 using namespace batch;
-
-// A GL texture name, deleted with its owner in the context that is current then (the context it
-// was made in, or one that shares its names).
-class CGlTexture
-{
-public:
-    CGlTexture() = default;
-    ~CGlTexture() { Reset(); }
-    CGlTexture(const CGlTexture&) = delete;
-    CGlTexture& operator=(const CGlTexture&) = delete;
-
-    // A texture of the picture's size holding its pixels, clamped at the edges, filtered linearly.
-    bool Make(int width, int height, uint32_t format, const void* pixels)
-    {
-        Reset();
-        if (width <= 0 || height <= 0 || !pixels)
-            return false;
-        glGenTextures(1, &m_nName);
-        glBindTexture(GL_TEXTURE_2D, m_nName);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        return glGetError() == GL_NO_ERROR;
-    }
-    void Reset()
-    {
-        if (m_nName)
-            glDeleteTextures(1, &m_nName);
-        m_nName = 0;
-    }
-    GLuint Name() const { return m_nName; }
-
-private:
-    GLuint m_nName = 0;
-};
 
 // A layer picture as a texture; a path that names no loadable picture gives no layer.
 bool MakeLayer(const std::string& path, CGlTexture& texture, CBatchReport* report)
 {
     if (path.empty())
         return false;
-    const CEngineImage picture = CEngineImage::Load(path.c_str());
-    const GX_IMAGE& info = picture.Info();
-    if (texture.Make(info.width, info.height, info.format, picture.Buffer()))
+    if (texture.LoadFile(path))
         return true;
     if (report)
         report->Note(path + ": could not be loaded; it is left out of the blend");
     return false;
-}
-
-// One quad over the whole w x h target, texture corner (0,0) at the top left.
-void DrawQuad(GLuint texture, int w, int h)
-{
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(0.0f, 0.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(0.0f, float(h));
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(float(w), float(h));
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(float(w), 0.0f);
-    glEnd();
-    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 void BlendItem(const std::string& path, const CGlTexture& background, const CGlTexture& overlay,
@@ -106,23 +47,14 @@ void BlendItem(const std::string& path, const CGlTexture& background, const CGlT
     }
     {
         CGlTexture picture;
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        gxBeginWindowMode(w, h);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        // A defined start: transparent black, textures drawn unmodulated and blended.
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glEnable(GL_TEXTURE_2D);
-        glEnable(GL_BLEND);
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        if (background.Name())
-            DrawQuad(background.Name(), w, h);
-        if (picture.Make(w, h, info.format, pixels))
-            DrawQuad(picture.Name(), w, h);
-        if (overlay.Name())
-            DrawQuad(overlay.Name(), w, h);
-        gxEndFlatMode();
+        BeginComposition(w, h);
+        if (!background.Empty())
+            DrawLayer(background.Name(), w, h);
+        if (picture.Create(w, h, info.format, pixels))
+            DrawLayer(picture.Name(), w, h);
+        if (!overlay.Empty())
+            DrawLayer(overlay.Name(), w, h);
+        EndComposition();
         glReadPixels(0, 0, w, h, info.format, GL_UNSIGNED_BYTE, pixels);
     }
     target.Destroy();
