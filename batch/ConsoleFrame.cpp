@@ -17,7 +17,9 @@ std::string CConsoleFrame::BarText(const std::string& label, int64_t position, i
     const int64_t shown = std::clamp<int64_t>(position, 0, std::max<int64_t>(count, 0));
     const int filled = count > 0 ? int(shown * kBarWidth / count) : kBarWidth;
     std::string text = label.empty() ? std::string() : label + " ";
-    text += "[" + std::string(size_t(filled), '#') + std::string(size_t(kBarWidth - filled), '.') + "] ";
+    text += '[';
+    text.append(size_t(filled), '#').append(size_t(kBarWidth - filled), '.');
+    text += "] ";
     text += std::to_string(shown) + "/" + std::to_string(std::max<int64_t>(count, 0));
     return text;
 }

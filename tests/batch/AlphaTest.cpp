@@ -3,23 +3,11 @@
 namespace
 {
 using namespace batchtest;
-
-struct Alpha : EngineTest
-{
-    CTempDir dir;
-    BatchFile batch;
-    CProgressRecorder frame;
-
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        ASSERT_TRUE(batch.NewBatchFile(dir.File("b.xml")));
-    }
-};
+using Alpha = BatchTest;
 
 TEST_F(Alpha, ExtractWritesTheAlphaOfPicturesThatHaveOne)
 {
-    const std::vector<uint8_t> pattern = mosvane::test::PatternRgba(9, 5, true);
+    const std::vector<uint8_t> pattern = PatternRgba(9, 5, true);
     WRITE_PICTURE(pattern, 9, 5, dir.File("with.png"));
     WRITE_PICTURE(Solid(4, 4, 1, 2, 3), 4, 4, dir.File("without.jpg"));
     WRITE_PICTURE(Solid(2, 2, 1, 2, 3, 77), 2, 2, dir.File("small.tga"));
@@ -29,60 +17,56 @@ TEST_F(Alpha, ExtractWritesTheAlphaOfPicturesThatHaveOne)
     ASSERT_TRUE(ExecuteAlphaExtractBatch(batch));
 
     const SPicture grey = Read(dir.File("with_Alpha.png"));
-    ASSERT_EQ(grey.m_nWidth, 9u);
     for (uint32_t i = 0; i < 9 * 5; ++i)
-        EXPECT_EQ(grey.At(i % 9, i / 9), (std::vector<uint8_t>{pattern[i * 4 + 3], pattern[i * 4 + 3], pattern[i * 4 + 3], 255}));
+        EXPECT_EQ(grey.At(i % 9, i / 9), (Pixel{pattern[i * 4 + 3], pattern[i * 4 + 3], pattern[i * 4 + 3], 255}));
     EXPECT_FALSE(FileExists(dir.File("without_Alpha.png")));
-    // The smaller picture after a larger one: the shared buffers do not leak the larger's pixels.
+    // A smaller picture after a larger one: the shared buffers give it only its own pixels.
     const SPicture small = Read(dir.File("small_Alpha.png"));
     EXPECT_EQ(small.m_nWidth, 2u);
-    EXPECT_EQ(small.At(1, 1), (std::vector<uint8_t>{77, 77, 77, 255}));
+    EXPECT_EQ(small.At(1, 1), (Pixel{77, 77, 77, 255}));
     // The skipped picture makes no step: the bar does not reach its end.
     EXPECT_EQ(frame.m_calls, (std::vector<std::string>{"begin 3", "step", "step", "end"}));
 }
 
 TEST_F(Alpha, OneColourGetsTheChosenAlpha)
 {
-    std::vector<uint8_t> picture = Solid(3, 1, 255, 255, 255);
-    picture[4] = 200, picture[5] = 0, picture[6] = 0; // a red pixel in the middle
-    WRITE_PICTURE(picture, 3, 1, dir.File("w.png"), "-alpha off");
-    std::vector<uint8_t> blueish = Solid(2, 1, 0, 0, 255, 255);
-    blueish[4] = 255, blueish[6] = 0, blueish[7] = 254; // red, not opaque: the file keeps its alpha
-    WRITE_PICTURE(blueish, 2, 1, dir.File("bgra.tga"));
+    std::vector<uint8_t> white = Solid(3, 1, 255, 255, 255);
+    white[4] = 200, white[5] = white[6] = 0;
+    WRITE_PICTURE(white, 3, 1, dir.File("w.png"), "-alpha off");
+    std::vector<uint8_t> blue = Solid(2, 1, 0, 0, 255);
+    blue[4] = 255, blue[6] = 0, blue[7] = 254; // red, and not opaque so that the file keeps alpha
+    WRITE_PICTURE(blue, 2, 1, dir.File("bgra.tga"));
     batch.WriteRgbAlphaSection(Output(dir.Path()), 255, 255, 255, 0);
     batch.AddItem(EBatchKind::RgbAlpha, dir.File("w.png"));
     ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
-    const SPicture white = Read(dir.File("w_AlphaRGB.png"));
-    EXPECT_EQ(white.At(0, 0), (std::vector<uint8_t>{0, 0, 0, 0}));
-    EXPECT_EQ(white.At(1, 0), (std::vector<uint8_t>{200, 0, 0, 255}));
+    EXPECT_EQ(Read(dir.File("w_AlphaRGB.png")).At(0, 0), (Pixel{0, 0, 0, 0}));
+    EXPECT_EQ(Read(dir.File("w_AlphaRGB.png")).At(1, 0), (Pixel{200, 0, 0, 255}));
 
     // Values outside 0..255 are compared whole and match nothing; "A" keeps its low 8 bits.
     batch.WriteRgbAlphaSection(Output(dir.Path()), 256 + 255, 255, 255, 0);
     ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
-    EXPECT_EQ(Read(dir.File("w_AlphaRGB.png")).At(0, 0), (std::vector<uint8_t>{255, 255, 255, 255}));
-
+    EXPECT_EQ(Read(dir.File("w_AlphaRGB.png")).At(0, 0), (Pixel{255, 255, 255, 255}));
+    // In GL_BGRA blue is the first byte.
     batch.WriteRgbAlphaSection(Output(dir.Path()), 0, 0, 255, 256 + 9);
     batch.AddItem(EBatchKind::RgbAlpha, dir.File("bgra.tga"));
     ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
-    const SPicture bgra = Read(dir.File("bgra_AlphaRGB.png"));
-    EXPECT_EQ(bgra.At(0, 0), (std::vector<uint8_t>{0, 0, 0, 9}));
-    EXPECT_EQ(bgra.At(1, 0), (std::vector<uint8_t>{255, 0, 0, 254}));
+    EXPECT_EQ(Read(dir.File("bgra_AlphaRGB.png")).At(0, 0), (Pixel{0, 0, 0, 9}));
+    EXPECT_EQ(Read(dir.File("bgra_AlphaRGB.png")).At(1, 0), (Pixel{255, 0, 0, 254}));
 }
 
-TEST_F(Alpha, TheAlphaPictureGivesEveryItemOfItsSizeItsGreyLevels)
+TEST_F(Alpha, TheAlphaPictureGivesItemsOfItsSizeItsGreyLevels)
 {
     std::vector<uint8_t> alpha = Solid(3, 2, 200, 200, 200);
     alpha[0] = 30, alpha[1] = 60, alpha[2] = 90;
     WRITE_PICTURE(alpha, 3, 2, dir.File("alpha.png"), "-alpha off");
-    WRITE_PICTURE(Ramp(3, 2, 5), 3, 2, dir.File("item.png"));
-    WRITE_PICTURE(Ramp(3, 3), 3, 3, dir.File("other.png"));
+    WRITE_PICTURE(Solid(3, 2, 7, 8, 9, 5), 3, 2, dir.File("item.png"));
+    WRITE_PICTURE(Solid(3, 3, 7, 8, 9), 3, 3, dir.File("other.png"));
     batch.WriteAlphaImageCombineSection(Output(dir.Path()), dir.File("alpha.png"));
     batch.AddItem(EBatchKind::AlphaImageCombine, dir.File("other.png"));
     batch.AddItem(EBatchKind::AlphaImageCombine, dir.File("item.png"));
     ASSERT_TRUE(ExecuteAlphaImageCombineBatch(batch));
-    const SPicture out = Read(dir.File("item_ImageAlpha.png"));
-    EXPECT_EQ(out.At(0, 0), (std::vector<uint8_t>{0, 0, 0, 60}));
-    EXPECT_EQ(out.At(2, 1), (std::vector<uint8_t>{2, 1, 3, 200}));
+    EXPECT_EQ(Read(dir.File("item_ImageAlpha.png")).At(0, 0)[3], 60);
+    EXPECT_EQ(Read(dir.File("item_ImageAlpha.png")).At(2, 1), (Pixel{7, 8, 9, 200}));
     EXPECT_FALSE(FileExists(dir.File("other_ImageAlpha.png")));
 
     // An alpha picture that does not load fits no item.

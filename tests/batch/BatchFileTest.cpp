@@ -1,10 +1,7 @@
 #include "BatchTesting.h"
 
-#include "batch/BatchFile.h"
-
 #include <climits>
 #include <cmath>
-#include <cstring>
 
 namespace
 {
@@ -14,155 +11,112 @@ std::string Attributes(XmlNode node)
 {
     std::string text;
     for (uint32_t i = 0; i < node.AttributeCount(); ++i)
-        text += std::string(text.empty() ? "" : " ") + node.AttributeAt(i).Name() + "=" + node.AttributeAt(i).Value();
+        text += std::string(i ? " " : "") + node.AttributeAt(i).Name() + "=" + node.AttributeAt(i).Value();
     return text;
 }
 
-TEST(BatchFile, NewFileHoldsOnlyTheRootAndLoadsBack)
+void WriteText(const std::string& path, const std::string& text)
 {
-    CTempDir dir;
-    BatchFile batch;
-    ASSERT_TRUE(batch.NewBatchFile(dir.File("b.xml")));
-    for (EBatchKind kind : kBatchKinds)
-        EXPECT_FALSE(batch.HasSection(kind));
-    BatchFile loaded;
-    ASSERT_TRUE(loaded.LoadBatchFile(dir.File("b.xml")));
-    EXPECT_EQ(loaded.Root().ChildCount(), 0u);
-    EXPECT_EQ(loaded.Path(), dir.File("b.xml"));
+    ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end())));
 }
 
 TEST(BatchFile, RefusesFilesThatAreNotBatchFilesAndStaysClosed)
 {
     CTempDir dir;
-    const std::vector<std::string> refused = {
-        "<mosvanebatch/>",                                   // letter case differs
-        "<?xml version=\"1.0\"?>\n<MosvaneBatch/>",          // the declaration is the first node
-        "<!-- note --><MosvaneBatch/>",                      // so is a comment
-        "<Other/>",
-        "plain text",
-    };
-    for (const std::string& text : refused)
+    BatchFile batch;
+    ASSERT_TRUE(batch.NewBatchFile(dir.File("new.xml")));
+    ASSERT_TRUE(batch.LoadBatchFile(dir.File("new.xml")));
+    EXPECT_EQ(batch.Root().ChildCount(), 0u);
+    // Letter case, a declaration or a comment first, another root, no XML, no file.
+    for (const char* text : {"<mosvanebatch/>", "<?xml version=\"1.0\"?>\n<MosvaneBatch/>",
+                             "<!-- note --><MosvaneBatch/>", "<Other/>", "plain text"})
     {
-        ASSERT_TRUE(mosvane::test::WriteFileBytes(dir.File("x.xml"), std::vector<uint8_t>(text.begin(), text.end())));
-        BatchFile batch;
-        ASSERT_TRUE(batch.NewBatchFile(dir.File("open.xml")));
+        WriteText(dir.File("x.xml"), text);
         EXPECT_FALSE(batch.LoadBatchFile(dir.File("x.xml"))) << text;
-        // A failed load leaves no batch open, and nothing can create one behind the caller's back.
-        EXPECT_FALSE(batch.IsOpen());
+        // Nothing can open a batch behind the caller's back.
         EXPECT_FALSE(batch.WriteAlphaExtractSection(Output("/o")));
         EXPECT_FALSE(batch.AddItem(EBatchKind::AlphaExtract, "/a.png"));
         EXPECT_FALSE(batch.SaveBatchFile());
         EXPECT_FALSE(batch.IsOpen());
     }
-    BatchFile batch;
     EXPECT_FALSE(batch.LoadBatchFile(dir.File("missing.xml")));
+    // A file that cannot be written is reported by Save; the new batch is open in memory.
+    EXPECT_FALSE(batch.NewBatchFile(dir.File("no/such/folder/b.xml")));
+    EXPECT_TRUE(batch.IsOpen());
+    EXPECT_FALSE(batch.SaveBatchFile());
 }
 
-TEST(BatchFile, SectionsKeepTheirAttributeOrderAndAreRewrittenInPlace)
+TEST_F(BatchTest, SectionsKeepTheirAttributeOrderAndAreRewrittenInPlace)
 {
-    CTempDir dir;
-    BatchFile batch;
-    batch.NewBatchFile(dir.File("b.xml"));
-    SequenceRecord out = Output("/out");
-    out.m_strTitle = "tile";
-    out.m_strTemplate = "abc"; // only its length is recorded
-    out.m_nFromNumber = -3;
+    SequenceRecord out{"/out", "tile", "abc", "png", -3}; // only the template's length is kept
     ASSERT_TRUE(batch.WriteSplitSection(out, {0.5f, 0.5f}, {1.0f / 3, 1.0f / 3, 1.0f / 3}));
     ASSERT_TRUE(batch.AddItem(EBatchKind::Split, "/in/a.png"));
     ASSERT_TRUE(batch.AddItem(EBatchKind::Split, "/in/a.png"));
+    BatchSection s;
+    ASSERT_TRUE(batch.GetSection(EBatchKind::Split, s));
+    EXPECT_EQ(Attributes(s.m_input.ChildByName("Cols").Child(2)), "Ratio=0.333333");
     out.m_strType = "bmp";
     ASSERT_TRUE(batch.WriteSplitSection(out, {0.25f}, {1.0f}));
 
-    BatchSection s;
     ASSERT_TRUE(batch.GetSection(EBatchKind::Split, s));
-    EXPECT_EQ(std::string(s.m_section.Child(0).Name()), "Output");
-    EXPECT_EQ(std::string(s.m_section.Child(1).Name()), "Input");
-    EXPECT_EQ(std::string(s.m_section.Child(2).Name()), "ApplyToItems");
     EXPECT_EQ(Attributes(s.m_output), "ImageType=bmp NameFormat=tile FromNumber=-3 Folder=/out Template=###");
-    // One list of each, holding the second ratios; the items stay, twice.
+    // One list of each, with the second ratios; both items stay.
     ASSERT_EQ(s.m_input.ChildCount(), 2u);
     EXPECT_EQ(Attributes(s.m_input.ChildByName("Rows").Child(0)), "Ratio=0.250000");
     EXPECT_EQ(s.m_input.ChildByName("Rows").ChildCount(), 1u);
     EXPECT_EQ(s.m_items.ChildCount(), 2u);
 
-    SequenceRecord source;
-    source.m_strTemplate = "####";
-    source.m_nFromNumber = 7;
-    batch.WriteCombineSection(Output("/c"), 2, 3, source);
+    batch.WriteCombineSection(Output("/c"), 2, 3, SequenceRecord{"", "", "####", "", 7});
     batch.WriteBlendSection(Output("/b"), "/bk.png", "");
     batch.WriteRgbAlphaSection(Output("/r"), 1, 2, 3, 4);
     batch.WriteAlphaImageCombineSection(Output("/i"), "/alpha.png");
-    SequenceRecord mng = Output("/m", "tga");
-    mng.m_strTemplate = "##";
-    mng.m_nFromNumber = 5;
-    batch.WriteMngSection(mng, 3, 10);
+    batch.WriteMngSection(SequenceRecord{"/m", "", "##", "tga", 5}, 3, 10);
     ASSERT_TRUE(batch.SaveBatchFile());
 
     BatchFile loaded;
     ASSERT_TRUE(loaded.LoadBatchFile(dir.File("b.xml")));
-    ASSERT_TRUE(loaded.GetSection(EBatchKind::Combine, s));
-    EXPECT_EQ(Attributes(s.m_output), "ImageType=png Folder=/c");
-    EXPECT_EQ(Attributes(s.m_input), "FromNumber=7 Template=#### Rows=2 Cols=3");
-    ASSERT_TRUE(loaded.GetSection(EBatchKind::Blend, s));
-    EXPECT_EQ(Attributes(s.m_input), "BkImg=/bk.png OverlayImg=");
-    ASSERT_TRUE(loaded.GetSection(EBatchKind::RgbAlpha, s));
-    EXPECT_EQ(Attributes(s.m_input), "R=1 G=2 B=3 A=4");
-    ASSERT_TRUE(loaded.GetSection(EBatchKind::AlphaImageCombine, s));
-    EXPECT_EQ(Attributes(s.m_input), "SourceAlphaImage=/alpha.png");
-    ASSERT_TRUE(loaded.GetSection(EBatchKind::Mng, s));
+    const std::vector<std::pair<EBatchKind, std::string>> inputs = {
+        {EBatchKind::Combine, "FromNumber=7 Template=#### Rows=2 Cols=3"},
+        {EBatchKind::Blend, "BkImg=/bk.png OverlayImg="},
+        {EBatchKind::RgbAlpha, "R=1 G=2 B=3 A=4"},
+        {EBatchKind::AlphaImageCombine, "SourceAlphaImage=/alpha.png"},
+        {EBatchKind::Mng, "Template=## FPS=10 FrameCount=3 FromNumber=5"},
+    };
+    for (const auto& [kind, text] : inputs)
+    {
+        ASSERT_TRUE(loaded.GetSection(kind, s));
+        EXPECT_EQ(Attributes(s.m_input), text);
+    }
     EXPECT_EQ(Attributes(s.m_output), "ImageType=tga Folder=/m");
-    EXPECT_EQ(Attributes(s.m_input), "Template=## FPS=10 FrameCount=3 FromNumber=5");
     EXPECT_FALSE(loaded.HasSection(EBatchKind::AlphaExtract));
     EXPECT_EQ(loaded.TemplateDigitsOf(EBatchKind::Split), 3);
-    EXPECT_EQ(loaded.TemplateDigitsOf(EBatchKind::Mng), 2);
-    // Sections stand in the order they were first saved.
-    EXPECT_EQ(std::string(loaded.Root().Child(0).Name()), "SplitBatch");
-    EXPECT_EQ(std::string(loaded.Root().Child(1).Name()), "CombineBatch");
+    EXPECT_EQ(std::string(loaded.Root().Child(1).Name()), "CombineBatch"); // in the order first saved
 }
 
-TEST(BatchFile, OnlyTheFirstNamesakeSectionIsReadAndWritten)
+TEST_F(BatchTest, OnlyTheFirstNamesakeSectionIsReadAndWritten)
 {
-    CTempDir dir;
-    const std::string text = "<MosvaneBatch><CombineBatch><Output/><Input Rows=\"1\"/><ApplyToItems/></CombineBatch>"
-                             "<CombineBatch><Output/><Input Rows=\"9\"/><ApplyToItems/></CombineBatch></MosvaneBatch>";
-    ASSERT_TRUE(mosvane::test::WriteFileBytes(dir.File("b.xml"), std::vector<uint8_t>(text.begin(), text.end())));
-    BatchFile batch;
-    ASSERT_TRUE(batch.LoadBatchFile(dir.File("b.xml")));
+    WriteText(dir.File("two.xml"), "<MosvaneBatch><CombineBatch><Output/><Input Rows=\"1\"/><ApplyToItems/></CombineBatch>"
+                                   "<CombineBatch><Output/><Input Rows=\"9\"/><ApplyToItems/></CombineBatch></MosvaneBatch>");
+    ASSERT_TRUE(batch.LoadBatchFile(dir.File("two.xml")));
     batch.WriteCombineSection(Output("/c"), 4, 4, SequenceRecord{});
     EXPECT_EQ(Attributes(batch.Root().Child(0).ChildByName("Input")), "Rows=4 FromNumber=0 Template= Cols=4");
     EXPECT_EQ(Attributes(batch.Root().Child(1).ChildByName("Input")), "Rows=9");
     // A section without all three children is present but cannot be executed.
-    const std::string partial = "<MosvaneBatch><BlendBatch><Output/><Input/></BlendBatch></MosvaneBatch>";
-    ASSERT_TRUE(mosvane::test::WriteFileBytes(dir.File("p.xml"), std::vector<uint8_t>(partial.begin(), partial.end())));
-    ASSERT_TRUE(batch.LoadBatchFile(dir.File("p.xml")));
+    WriteText(dir.File("part.xml"), "<MosvaneBatch><BlendBatch><Output/><Input/></BlendBatch></MosvaneBatch>");
+    ASSERT_TRUE(batch.LoadBatchFile(dir.File("part.xml")));
     BatchSection s;
     EXPECT_TRUE(batch.HasSection(EBatchKind::Blend));
     EXPECT_FALSE(batch.GetSection(EBatchKind::Blend, s));
     EXPECT_FALSE(ExecuteBlendBatch(batch));
 }
 
-TEST(BatchFile, SaveReportsAFailedWrite)
-{
-    CTempDir dir;
-    BatchFile batch;
-    // The folder does not exist: the batch is open in memory, but the file was not written.
-    EXPECT_FALSE(batch.NewBatchFile(dir.File("no/such/folder/b.xml")));
-    EXPECT_TRUE(batch.IsOpen());
-    EXPECT_FALSE(batch.SaveBatchFile());
-}
-
 TEST(BatchValues, NumbersReadAsTheFileGivesThem)
 {
-    EXPECT_EQ(ParseBatchInteger("12abc"), 12);
-    EXPECT_EQ(ParseBatchInteger("abc"), 0);
-    EXPECT_EQ(ParseBatchInteger(""), 0);
-    EXPECT_EQ(ParseBatchInteger(nullptr), 0);
-    EXPECT_EQ(ParseBatchInteger("  -5"), -5);
-    EXPECT_EQ(ParseBatchInteger("+7"), 7);
-    EXPECT_EQ(ParseBatchInteger("0x10"), 0);
-    EXPECT_EQ(ParseBatchInteger("99999999999999999999"), INT32_MAX);
-    EXPECT_EQ(ParseBatchInteger("-99999999999999999999"), INT32_MIN);
-
+    const std::vector<std::pair<const char*, int32_t>> integers = {
+        {"12abc", 12}, {"abc", 0}, {"", 0}, {nullptr, 0}, {"  -5", -5}, {"+7", 7}, {"0x10", 0},
+        {"99999999999999999999", INT32_MAX}, {"-99999999999999999999", INT32_MIN}};
+    for (const auto& [text, value] : integers)
+        EXPECT_EQ(ParseBatchInteger(text), value) << (text ? text : "null");
     EXPECT_FLOAT_EQ(float(ParseBatchRatio("0.333333")), 0.333333f);
     EXPECT_EQ(ParseBatchRatio(" 0.5x"), 0.5);
     EXPECT_EQ(ParseBatchRatio("+.25"), 0.25);
@@ -175,22 +129,26 @@ TEST(BatchValues, NumbersReadAsTheFileGivesThem)
 
 TEST(BatchValues, ChosenFilesBecomeTheirSequenceItems)
 {
-    std::string item;
-    EXPECT_TRUE(SequenceItemPath("/shots/walk0007.png", 4, item));
-    EXPECT_EQ(item, "/shots/walk.png");
-    EXPECT_TRUE(SequenceItemPath("/shots/2024/run-005.png", 4, item)); // a negative number
-    EXPECT_EQ(item, "/shots/2024/run.png");
-    EXPECT_TRUE(SequenceItemPath("/s/a12345.png", 4, item)); // the template's width, not the run's
-    EXPECT_EQ(item, "/s/a1.png");
-    EXPECT_TRUE(SequenceItemPath("/s/f%d007.bmp", 0, item)); // unpadded: no needless zero
-    EXPECT_EQ(item, "/s/f%d00.bmp");
-    EXPECT_FALSE(SequenceItemPath("/s/walk007.png", 4, item)); // too few digits
-    EXPECT_FALSE(SequenceItemPath("/s/walk.png", 2, item));
-    EXPECT_FALSE(SequenceItemPath("/s/walk0001.jpeg", 4, item)); // the number must precede the last four
-    EXPECT_FALSE(SequenceItemPath("/s/walk-0.png", 2, item));    // "-0" is no number field
-    EXPECT_FALSE(SequenceItemPath("1.png", 4, item));
-
-    // Several files of one sequence give one item; the order of first appearance is kept.
+    const std::vector<std::tuple<const char*, int, const char*>> cases = {
+        {"/shots/walk0007.png", 4, "/shots/walk.png"},
+        {"/shots/2024/run-005.png", 4, "/shots/2024/run.png"}, // a negative number
+        {"/s/a12345.png", 4, "/s/a1.png"},                     // the template's width, not the run's
+        {"/s/f%d007.bmp", 0, "/s/f%d00.bmp"},                  // unpadded: no needless zero
+        {"/s/walk007.png", 4, nullptr},                        // too few digits
+        {"/s/walk0001.jpeg", 4, nullptr},                      // the number must precede the last four
+        {"/s/walk-0.png", 2, nullptr},                         // "-0" is no number field
+        {"1.png", 4, nullptr},
+    };
+    for (const auto& [chosen, digits, expected] : cases)
+    {
+        std::string item;
+        EXPECT_EQ(SequenceItemPath(chosen, digits, item), expected != nullptr) << chosen;
+        if (expected)
+        {
+            EXPECT_EQ(item, expected);
+        }
+    }
+    // Several files of one sequence give one item, in the order of first appearance.
     EXPECT_EQ(SequenceItemPaths({"/a/x0002.png", "/b/y0001.png", "/a/x0001.png", "/a/notes.txt"}, 4),
               (std::vector<std::string>{"/a/x.png", "/b/y.png"}));
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Pictures, batch files and a progress recorder for the batch tests.
+// Pictures, batch files and a progress recorder for the batch and runner tests.
 
 #include "batch/BatchExecute.h"
 #include "batch/ConsoleFrame.h"
@@ -8,14 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace batchtest
 {
-using mosvane::test::CTempDir;
-using mosvane::test::FileExists;
+using namespace mosvane::test;
+using Pixel = std::vector<uint8_t>;
 
 // A frame that records the progress calls as "begin N", "step", "end".
 class CProgressRecorder : public CConsoleFrame
@@ -33,19 +35,6 @@ private:
     CMainFrameRegistration m_registration;
 };
 
-// A w x h RGBA picture whose pixel (x, y) is (x, y, x + y, alpha).
-inline std::vector<uint8_t> Ramp(uint32_t w, uint32_t h, uint8_t alpha = 255)
-{
-    std::vector<uint8_t> rgba(size_t(w) * h * 4);
-    for (uint32_t y = 0; y < h; ++y)
-        for (uint32_t x = 0; x < w; ++x)
-        {
-            uint8_t* p = &rgba[(size_t(y) * w + x) * 4];
-            p[0] = uint8_t(x), p[1] = uint8_t(y), p[2] = uint8_t(x + y), p[3] = alpha;
-        }
-    return rgba;
-}
-
 inline std::vector<uint8_t> Solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255)
 {
     std::vector<uint8_t> rgba(size_t(w) * h * 4);
@@ -60,36 +49,55 @@ struct SPicture
     uint32_t m_nWidth = 0, m_nHeight = 0;
     std::vector<uint8_t> m_rgba;
 
-    std::vector<uint8_t> At(uint32_t x, uint32_t y) const
+    Pixel At(uint32_t x, uint32_t y) const
     {
         const auto p = m_rgba.begin() + long((size_t(y) * m_nWidth + x) * 4);
-        return std::vector<uint8_t>(p, p + 4);
+        return Pixel(p, p + 4);
     }
 };
 
 inline SPicture Read(const std::string& path)
 {
     SPicture picture;
-    EXPECT_TRUE(mosvane::test::MagickReadRgba(path, picture.m_nWidth, picture.m_nHeight, picture.m_rgba)) << path;
+    EXPECT_TRUE(MagickReadRgba(path, picture.m_nWidth, picture.m_nHeight, picture.m_rgba)) << path;
     return picture;
+}
+
+inline Pixel PixelOf(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t x, uint32_t y)
+{
+    const auto p = rgba.begin() + long((size_t(y) * width + x) * 4);
+    return Pixel(p, p + 4);
+}
+
+// Equal within a rounding step of GL's blending, channel by channel.
+inline bool Near(const Pixel& a, const Pixel& b, int tolerance = 2)
+{
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (std::abs(int(a[i]) - int(b[i])) > tolerance)
+            return false;
+    return a.size() == b.size();
 }
 
 #define WRITE_PICTURE(rgba, w, h, path, ...)                                                                     \
     ASSERT_TRUE(mosvane::test::MagickWriteRgba(rgba, w, h, path __VA_OPT__(, ) __VA_ARGS__)) << (path)
 
-// An engine for each test, freed afterwards.
-struct EngineTest : ::testing::Test
-{
-    void SetUp() override { ASSERT_TRUE(gxInitialize()); }
-    void TearDown() override { gxDestroy(); }
-};
-
 inline SequenceRecord Output(const std::string& folder, const std::string& type = "png")
 {
-    SequenceRecord output;
-    output.m_strFolder = folder;
-    output.m_strType = type;
-    output.m_strTitle = "ignored";
-    return output;
+    return SequenceRecord{folder, "ignored", "", type, 0};
 }
+
+// An engine, a fresh batch file in a temporary folder and a progress recorder for each test.
+struct BatchTest : ::testing::Test
+{
+    CTempDir dir;
+    BatchFile batch;
+    CProgressRecorder frame;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(gxInitialize());
+        ASSERT_TRUE(batch.NewBatchFile(dir.File("b.xml")));
+    }
+    void TearDown() override { gxDestroy(); }
+};
 } // namespace batchtest

@@ -1,34 +1,20 @@
 #include "BatchTesting.h"
 
-#include <cstdlib>
-
 namespace
 {
 using namespace batchtest;
 
-struct Blend : EngineTest
+struct Blend : BatchTest
 {
-    CTempDir dir;
-    BatchFile batch;
-    CProgressRecorder frame;
-
+    const std::vector<uint8_t> m_item = PatternRgba(64, 48, false);
     void SetUp() override
     {
-        EngineTest::SetUp();
-        ASSERT_TRUE(batch.NewBatchFile(dir.File("b.xml")));
-        WRITE_PICTURE(Ramp(64, 48), 64, 48, dir.File("item.png"));
+        BatchTest::SetUp();
+        WRITE_PICTURE(m_item, 64, 48, dir.File("item.png"));
     }
 };
 
-bool Near(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int tolerance = 2)
-{
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-        if (std::abs(int(a[i]) - int(b[i])) > tolerance)
-            return false;
-    return a.size() == b.size();
-}
-
-TEST_F(Blend, TheOverlayIsDrawnOverTheItemUprightAndInItsFormat)
+TEST_F(Blend, TheOverlayIsDrawnOverTheItemUpright)
 {
     WRITE_PICTURE(Solid(10, 10, 0, 200, 0, 128), 10, 10, dir.File("mark.png"));
     batch.WriteBlendSection(Output(dir.Path()), "", dir.File("mark.png"));
@@ -37,12 +23,13 @@ TEST_F(Blend, TheOverlayIsDrawnOverTheItemUprightAndInItsFormat)
     const SPicture out = Read(dir.File("item_Blend.png"));
     ASSERT_EQ(out.m_nWidth, 64u);
     ASSERT_EQ(out.m_nHeight, 48u);
-    // The item is opaque RGBA: half of the item, half of the green; the top row stays on top.
+    // Half the item, half the green, the top row on top.
     for (auto [x, y] : {std::pair{3u, 1u}, std::pair{60u, 40u}})
     {
-        const std::vector<uint8_t> expected = {uint8_t(x / 2), uint8_t((y + 200) / 2), uint8_t((x + y) / 2)};
-        const std::vector<uint8_t> pixel = out.At(x, y);
-        EXPECT_TRUE(Near({pixel[0], pixel[1], pixel[2]}, expected)) << x << "," << y;
+        const Pixel under = PixelOf(m_item, 64, x, y), pixel = out.At(x, y);
+        EXPECT_TRUE(Near({pixel[0], pixel[1], pixel[2]},
+                         {uint8_t(under[0] / 2), uint8_t((under[1] + 200) / 2), uint8_t(under[2] / 2)}))
+            << x << "," << y;
     }
     EXPECT_EQ(frame.m_calls, (std::vector<std::string>{"begin 1", "step", "end"}));
 }
@@ -63,15 +50,14 @@ TEST_F(Blend, TheBackgroundIsStretchedToEachItem)
     EXPECT_TRUE(Near(out.At(0, 0), {255, 0, 0, 255}));
     EXPECT_TRUE(Near(out.At(310, 479), {255, 0, 0, 255}));
     EXPECT_TRUE(Near(out.At(330, 0), {0, 0, 255, 255}));
-    EXPECT_TRUE(Near(out.At(639, 240), {0, 0, 255, 255}));
 }
 
 TEST_F(Blend, WithoutALayerTheBatchIsRefused)
 {
-    batch.AddItem(EBatchKind::Blend, dir.File("item.png"));
     batch.WriteBlendSection(Output(dir.Path()), "", "");
+    batch.AddItem(EBatchKind::Blend, dir.File("item.png"));
     EXPECT_FALSE(ExecuteBlendBatch(batch));
-    // Layers named but not loadable leave nothing to blend with either.
+    // Layers that name no loadable picture leave nothing to blend with either.
     batch.WriteBlendSection(Output(dir.Path()), dir.File("none.png"), dir.File("b.xml"));
     CBatchReport report;
     EXPECT_FALSE(ExecuteBlendBatch(batch, &report));

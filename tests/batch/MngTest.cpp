@@ -1,16 +1,15 @@
 #include "BatchTesting.h"
 
-#include <filesystem>
-
 namespace
 {
 using namespace batchtest;
 
-// The sizes in the MNG header and in each embedded PNG header, in file order.
+// The sizes in the MNG header and in each embedded PNG header, in file order; *ticks gets the
+// header's ticks per second.
 std::vector<std::pair<uint32_t, uint32_t>> MngSizes(const std::string& path, uint32_t* ticks = nullptr)
 {
     std::vector<uint8_t> d;
-    EXPECT_TRUE(mosvane::test::ReadFileBytes(path, d)) << path;
+    EXPECT_TRUE(ReadFileBytes(path, d)) << path;
     auto be32 = [&](size_t at) { return uint32_t(d[at]) << 24 | uint32_t(d[at + 1]) << 16 | uint32_t(d[at + 2]) << 8 | d[at + 3]; };
     std::vector<std::pair<uint32_t, uint32_t>> sizes;
     for (size_t at = 8; at + 12 <= d.size(); at += 12 + be32(at))
@@ -24,33 +23,25 @@ std::vector<std::pair<uint32_t, uint32_t>> MngSizes(const std::string& path, uin
     return sizes;
 }
 
-struct Mng : EngineTest
+struct Mng : BatchTest
 {
-    CTempDir dir;
-    BatchFile batch;
-    CProgressRecorder frame;
-
     void SetUp() override
     {
-        EngineTest::SetUp();
-        ASSERT_TRUE(batch.NewBatchFile(dir.File("b.xml")));
+        BatchTest::SetUp();
+        std::filesystem::create_directory(dir.File("out"));
         for (int n : {5, 7})
-            WRITE_PICTURE(Ramp(8, 6), 8, 6, dir.File("run00" + std::to_string(n) + ".png"));
+            WRITE_PICTURE(PatternRgba(8, 6, true), 8, 6, dir.File("run00" + std::to_string(n) + ".png"));
+        Record(3);
+        batch.AddItem(EBatchKind::Mng, dir.File("run.png"));
     }
-    void Record(int32_t from, int32_t frames, int32_t fps = 10)
+    void Record(int32_t frames)
     {
-        SequenceRecord record = Output(dir.File("out"));
-        record.m_strTemplate = "abc";
-        record.m_nFromNumber = from;
-        ASSERT_TRUE(batch.WriteMngSection(record, frames, fps));
+        ASSERT_TRUE(batch.WriteMngSection(SequenceRecord{dir.File("out"), "", "abc", "png", 5}, frames, 10));
     }
 };
 
-TEST_F(Mng, FramesThatDoNotLoadAreLeftOut)
+TEST_F(Mng, FramesThatDoNotLoadAreLeftOutAndOthersAreFittedToTheFirst)
 {
-    std::filesystem::create_directory(dir.File("out"));
-    Record(5, 3);
-    batch.AddItem(EBatchKind::Mng, dir.File("run.png"));
     batch.AddItem(EBatchKind::Mng, dir.File("none.png"));
     ASSERT_TRUE(ExecuteMngBatch(batch));
     uint32_t ticks = 0;
@@ -58,36 +49,23 @@ TEST_F(Mng, FramesThatDoNotLoadAreLeftOut)
     EXPECT_EQ(ticks, 10u);
     // An item with no frame writes nothing and still steps.
     EXPECT_EQ(frame.m_calls, (std::vector<std::string>{"begin 2", "step", "step", "end"}));
-}
 
-TEST_F(Mng, FramesOfAnotherSizeAreFittedToTheFirst)
-{
-    std::filesystem::create_directory(dir.File("out"));
-    WRITE_PICTURE(Ramp(20, 2), 20, 2, dir.File("run006.png"));
-    Record(5, 3);
-    batch.AddItem(EBatchKind::Mng, dir.File("run.png"));
+    WRITE_PICTURE(PatternRgba(20, 2, true), 20, 2, dir.File("run006.png"));
     ASSERT_TRUE(ExecuteMngBatch(batch));
-    const auto sizes = MngSizes(dir.File("out/run.mng"));
-    ASSERT_EQ(sizes.size(), 4u);
-    for (const auto& size : sizes)
-        EXPECT_EQ(size, (std::pair<uint32_t, uint32_t>{8, 6}));
+    EXPECT_EQ(MngSizes(dir.File("out/run.mng")), (std::vector<std::pair<uint32_t, uint32_t>>(4, {8, 6})));
 }
 
 TEST_F(Mng, AbsurdFrameCountsEndCleanly)
 {
-    std::filesystem::create_directory(dir.File("out"));
-    Record(5, 0);
-    batch.AddItem(EBatchKind::Mng, dir.File("run.png"));
+    Record(0);
     EXPECT_FALSE(ExecuteMngBatch(batch));
     EXPECT_TRUE(frame.m_calls.empty());
-
-    Record(5, -4);
+    Record(-4);
     ASSERT_TRUE(ExecuteMngBatch(batch));
     EXPECT_FALSE(FileExists(dir.File("out/run.mng")));
-
-    // Two thousand million frames: only those that exist are tried (trying each number would
-    // outlast the test's time limit), and the table holds the two that load.
-    Record(5, 2000000000);
+    // Two thousand million frames: only files that exist are tried (trying every number would
+    // outlast the test's time limit), and the frame table holds the two that load.
+    Record(2000000000);
     ASSERT_TRUE(ExecuteMngBatch(batch));
     EXPECT_EQ(MngSizes(dir.File("out/run.mng")).size(), 3u);
 }
