@@ -77,6 +77,32 @@ inline std::vector<SChunk> WalkChunks(const std::vector<uint8_t>& file)
     return chunks;
 }
 
+// Writes a fixture with ImageMagick and returns its bytes (empty on failure).
+inline std::vector<uint8_t> MagickFixture(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t height,
+                                          const std::string& path, const std::string& options)
+{
+    std::vector<uint8_t> file;
+    if (!MagickWriteRgba(rgba, width, height, path, options) || !ReadFileBytes(path, file))
+        file.clear();
+    return file;
+}
+
+// Our decoder against ImageMagick's on the file at path: same size, RGBA within tolerance.
+template <class Decode>
+void ExpectSameAsMagick(const std::string& path, Decode decode, uint32_t format, int tolerance = 0)
+{
+    std::vector<uint8_t> file, magick;
+    gx::CBitmap ours;
+    uint32_t w = 0, h = 0;
+    ASSERT_TRUE(ReadFileBytes(path, file));
+    ASSERT_TRUE(decode(file, ours));
+    EXPECT_EQ(ours.m_nFormat, format);
+    ASSERT_TRUE(MagickReadRgba(path, w, h, magick));
+    ASSERT_EQ(ours.m_nWidth, w);
+    ASSERT_EQ(ours.m_nHeight, h);
+    EXPECT_LE(MaxDifference(ToRgba(ours), magick), tolerance);
+}
+
 // Every prefix of the file decodes to a failure or a well-formed bitmap, never a crash; returns
 // how many prefixes decoded.
 template <class Decode>

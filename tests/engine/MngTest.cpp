@@ -95,6 +95,9 @@ TEST(MngWrite, ImageMagickSeesTheFramesAndTheirDelay)
     std::string listing;
     ASSERT_EQ(RunCommand("identify -format '%T %w %h\\n' " + ShellQuote(path), &listing), 0);
     EXPECT_EQ(listing, "10 7 5\n10 7 5\n10 7 5\n"); // delays in hundredths of a second
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(ReadFileBytes(path, file));
+    EXPECT_EQ(GetBe32(&file[8 + 8 + 24]) & 0x8, 0u); // opaque frames claim no transparency
     for (int k = 0; k < 3; ++k)
     {
         std::string rgba;
@@ -121,13 +124,4 @@ TEST(MngWrite, RefusesBadArgumentsWithoutWriting)
     EXPECT_FALSE(gxMakeMngAnimFile(nullptr, kW, kH, 2, pointers.data(), 10));
     EXPECT_FALSE(FileExists(path));
     EXPECT_FALSE(gxMakeMngAnimFile(dir.File("no/such/folder/anim.mng").c_str(), kW, kH, 2, pointers.data(), 10));
-
-    // Opaque frames do not claim transparency.
-    ASSERT_TRUE(gxMakeMngAnimFile(path.c_str(), kW, kH, 2, pointers.data(), 25));
-    std::vector<uint8_t> file;
-    ASSERT_TRUE(ReadFileBytes(path, file));
-    const std::vector<SChunk> chunks = WalkChunks(file);
-    ASSERT_FALSE(chunks.empty());
-    EXPECT_EQ(GetBe32(&chunks[0].data[24]) & 0x8, 0u);
-    EXPECT_EQ(GetBe32(&chunks[0].data[8]), 25u);
 }
