@@ -25,14 +25,16 @@ constexpr uint32_t kSide = 4096;
 constexpr int kRuns = 3;
 
 // Smooth gradients, a few hard-edged shapes and sensor-like noise: compresses like a photograph.
-gx::CBitmap MakePicture()
+// noisy: about +-7 levels of noise; otherwise +-3, as from a better camera.
+gx::CBitmap MakePicture(bool noisy)
 {
     gx::CBitmap picture;
     picture.Allocate(kSide, kSide, GL_RGB);
     uint32_t seed = 2024;
-    auto noise = [&seed] {
+    auto noise = [&seed, noisy] {
         seed = seed * 1664525u + 1013904223u;
-        return int((seed >> 24) & 7) + int((seed >> 16) & 7) - 7; // about -7 .. 7, peaked at 0
+        const int spread = noisy ? 7 : 3;
+        return int((seed >> 24) & spread) + int((seed >> 16) & spread) - spread; // peaked at 0
     };
     for (uint32_t y = 0; y < kSide; ++y)
     {
@@ -107,7 +109,7 @@ int main()
     const std::string magickPng = dir + "/magick.png", oursPng = dir + "/ours.png";
     const std::string magickJpg = dir + "/magick.jpg", oursJpg = dir + "/ours.jpg";
 
-    const gx::CBitmap picture = MakePicture();
+    const gx::CBitmap picture = MakePicture(true);
     if (!gx::WriteFileAtomically(raw.c_str(), picture.m_pixels) || !gxInitialize())
         return 1;
     std::printf("picture: %u x %u RGB, photograph-like; best of %d runs\n\n", kSide, kSide, kRuns);
@@ -153,18 +155,25 @@ int main()
     std::printf("JPEG size  ours %ld   convert %ld   ours/convert %.3f\n", FileSize(oursJpg), FileSize(magickJpg),
                 double(FileSize(oursJpg)) / double(FileSize(magickJpg)));
 
-    // What each compression level would give, for choosing the one the writer uses.
-    std::printf("\nPNG writer by libdeflate level (in use: %d)\n", gx::kPngCompressionLevel);
+    // What each compression level gives on this picture and on a cleaner one, for choosing the
+    // level the writer uses.
+    const gx::CBitmap clean = MakePicture(false);
+    const std::string cleanRaw = dir + "/clean.rgb", cleanPng = dir + "/clean.png";
+    gx::WriteFileAtomically(cleanRaw.c_str(), clean.m_pixels);
+    Shell("convert " + size + "rgb:" + cleanRaw + " " + cleanPng);
+    const long cleanMagickSize = FileSize(cleanPng);
+    std::printf("\nPNG writer by libdeflate level (in use: %d); size against convert's\n", gx::kPngCompressionLevel);
     for (int level = 1; level <= 9; ++level)
     {
         gx::CPngImageWriter writer(level);
-        std::vector<uint8_t> out;
+        std::vector<uint8_t> noisyOut, cleanOut;
         const double seconds = BestSeconds([&] {
-            out.clear();
-            return writer.Append(out, picture.m_pixels.data(), kSide, kSide, GL_RGB);
+            noisyOut.clear();
+            return writer.Append(noisyOut, picture.m_pixels.data(), kSide, kSide, GL_RGB);
         });
-        std::printf("  level %d: %7.3f s  %9zu bytes  %.3f of convert's\n", level, seconds, out.size(),
-                    double(out.size()) / double(magickPngSize));
+        writer.Append(cleanOut, clean.m_pixels.data(), kSide, kSide, GL_RGB);
+        std::printf("  level %d: %6.3f s   noisy %.3f   clean %.3f\n", level, seconds,
+                    double(noisyOut.size()) / double(magickPngSize), double(cleanOut.size()) / double(cleanMagickSize));
     }
 
     gxDestroy();
