@@ -9,7 +9,7 @@ namespace
 {
 const uint8_t kPalette[4][3] = {{10, 20, 30}, {200, 0, 0}, {0, 200, 0}, {0, 0, 200}};
 
-struct SGifSpec
+struct SGifLayout
 {
     uint16_t screenWidth, screenHeight, left, top, width, height;
     std::vector<uint8_t> indices;  // 2-bit
@@ -19,7 +19,7 @@ struct SGifSpec
 
 // A GIF built byte by byte. Its LZW data is uncompressed: a clear code before every pair of
 // literals keeps the dictionary below 8 entries, so every code is 3 bits wide.
-std::vector<uint8_t> CraftedGif(const SGifSpec& s)
+std::vector<uint8_t> CraftedGif(const SGifLayout& s)
 {
     std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a'};
     auto put16 = [&](uint16_t v) { gif.insert(gif.end(), {uint8_t(v), uint8_t(v >> 8)}); };
@@ -111,11 +111,11 @@ TEST(GifDecode, CraftedFilesPlaceTheFrameOrFailCleanly)
     EXPECT_EQ(out.m_nWidth, 3u);
     EXPECT_EQ(PixelAt(out, 1, 0), Pixel(1, 255));
 
-    const SGifSpec good{4, 2, 0, 0, 4, 2, {0, 1, 2, 3, 3, 2, 1, 0}};
+    const SGifLayout good{4, 2, 0, 0, 4, 2, {0, 1, 2, 3, 3, 2, 1, 0}};
     ASSERT_TRUE(gx::DecodeGif(CraftedGif(good), out));
     // Only complete pixel data decodes; the end-of-data block and the trailer may be missing.
     EXPECT_LE(DecodeEveryPrefix(CraftedGif(good), gx::DecodeGif), 2);
-    SGifSpec bad = good;
+    SGifLayout bad = good;
     bad.colourTable = false;
     EXPECT_FALSE(gx::DecodeGif(CraftedGif(bad), out));
     bad = good;
