@@ -24,7 +24,8 @@ bool BlendImage(const std::string& backgroundPath, const std::string& overlayPat
     const int width = working.width, height = working.height;
     {
         OglRenderToTexture target;
-        if (!target.Create(width, height))
+        // A smaller surface than asked for would leave part of the picture undrawn.
+        if (!target.Create(width, height) || target.Width() != width || target.Height() != height)
             return false;
         BeginComposition(width, height);
         DrawPictureLayer(backgroundPath, width, height);
