@@ -28,6 +28,9 @@ CTempDir::~CTempDir()
 
 std::string CorpusDir()
 {
+    // A checkout that does not sit beside shared/ (a git worktree, say) names the corpus here.
+    if (const char* dir = std::getenv("MOSVANE_CORPUS_DIR"); dir && *dir)
+        return dir;
     return MOSVANE_CORPUS_DIR;
 }
 

@@ -24,7 +24,7 @@ private:
     std::string m_strPath;
 };
 
-std::string CorpusDir();   // the shared corpus of files made by other programs
+std::string CorpusDir();   // the shared corpus of files made by other programs ($MOSVANE_CORPUS_DIR first)
 std::string TestDataDir(); // tests/data of this project
 std::string BinDir();      // where the built executables and Cnfg/ are
 
