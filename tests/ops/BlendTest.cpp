@@ -92,18 +92,6 @@ TEST_F(Blend, OpaqueImageWithoutVisibleLayersStaysAsItWas)
     EXPECT_EQ(Pixels(), before);
 }
 
-TEST_F(Blend, EachBlendStartsFromTheWorkingImageAsItIs)
-{
-    // 50% white over opaque black: half grey with alpha 0.5 x 0.5 + 1 x 0.5; then again.
-    WRITE_PICTURE(Solid(3, 3, 0, 0, 0), 3, 3, m_dir.File("black.png"));
-    Open(Solid(4, 4, 255, 255, 255, 128), 4, 4, "half.png");
-    ASSERT_TRUE(BlendImage(m_dir.File("black.png"), "", m_image));
-    EXPECT_NEAR(PixelAt(Pixels(), 4, 2, 2)[0], 128, 2);
-    EXPECT_NEAR(PixelAt(Pixels(), 4, 2, 2)[3], 191, 2);
-    ASSERT_TRUE(BlendImage(m_dir.File("black.png"), "", m_image));
-    EXPECT_NEAR(PixelAt(Pixels(), 4, 2, 2)[0], 96, 2);
-}
-
 TEST_F(Blend, CommandReportsOnlyWhatItWrote)
 {
     const std::string black = m_dir.File("black.png");

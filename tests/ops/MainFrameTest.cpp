@@ -32,22 +32,6 @@ TEST(MainFrame, MissingFrameIsLoggedAsAFailedCheck)
     EXPECT_EQ(log.find(check, log.find(check, first + 1) + 1), std::string::npos) << log;
 }
 
-TEST(MainFrame, RegistrationNestsAndMessagesAreOwnedByTheFrame)
-{
-    {
-        CFrameDouble outer;
-        {
-            CFrameDouble inner;
-            EXPECT_EQ(GetMainFrame(), &inner);
-        }
-        EXPECT_EQ(GetMainFrame(), &outer);
-        ShowFrameMessage("text", "caption", EMessageIcon::Information);
-        EXPECT_EQ(outer.OnlyMessage().m_pOwner, &outer.m_window);
-    }
-    EXPECT_EQ(CMainFrame::s_pSingletonMainFrame, nullptr);
-    EXPECT_EQ(FrameWindowOrNull(), nullptr);
-}
-
 TEST(MainFrame, ProgressAndWaitCursorEndOnEveryWayOut)
 {
     CFrameDouble frame;
