@@ -43,7 +43,9 @@ ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, c
         return ECombineResult::FirstMissing;
     const int64_t tileWidth = first.Info().width, tileHeight = first.Info().height;
     const int64_t width = tileWidth * cols, height = tileHeight * rows;
-    if (rows <= 0 || cols <= 0 || !gx::SizeAllowed(uint64_t(width), uint64_t(height), 3))
+    if (rows <= 0 || cols <= 0)
+        return ECombineResult::WriteFailed; // a grid without cells makes no picture
+    if (!gx::SizeAllowed(uint64_t(width), uint64_t(height), 3))
         return ECombineResult::TooLarge;
 
     CEngineImage result = CEngineImage::Generate();
@@ -56,12 +58,14 @@ ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, c
     {
         for (int32_t c = 0; c < cols; ++c, ++number)
         {
-            CEngineImage picture = number == fromNumber ? std::move(first) : CEngineImage::Load(pattern.NameOf(number).c_str());
+            CEngineImage picture =
+                number == fromNumber ? std::move(first) : CEngineImage::Load(pattern.NameOf(number).c_str());
             if (picture.Empty())
                 continue;
             const GX_IMAGE& info = picture.Info();
             result.Bind();
-            gxSetPixels(int(tileWidth * c), int(tileHeight * r), info.width, info.height, info.format, picture.Buffer());
+            gxSetPixels(int(tileWidth * c), int(tileHeight * r), info.width, info.height, info.format,
+                        picture.Buffer());
             progress.Step();
         }
     }

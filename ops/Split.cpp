@@ -46,7 +46,8 @@ SplitResult SplitImage(int32_t fromNumber, const CSequencePattern& pattern, cons
     for (const SGridCell& c : cells)
     {
         const std::string name = pattern.NameOf(number++);
-        const t_RECT rect{int32_t(c.m_nX), int32_t(c.m_nY + c.m_nHeight), int32_t(c.m_nX + c.m_nWidth), int32_t(c.m_nY)};
+        const t_RECT rect{int32_t(c.m_nX), int32_t(c.m_nY + c.m_nHeight), int32_t(c.m_nX + c.m_nWidth),
+                          int32_t(c.m_nY)};
         cell.Bind();
         const bool written = gxTexImage(c.m_nWidth, c.m_nHeight, working.format) &&
                              gxCopyImageBuffer(working.id, rect, working.format, cell.Buffer()) &&

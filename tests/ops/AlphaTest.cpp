@@ -57,9 +57,9 @@ TEST_F(Alpha, MakeAlphaTurnsOneColourBlackAndTransparent)
     picture[4] = 254; // one pixel off-white
     Open(picture, 2, 2, "rgb.png", "-type TrueColor");
     MakeAlphaCommand(m_output, 255, 255, 255, 0, m_image);
-    EXPECT_ONLY_MESSAGE(m_frame,
-                        "Succeed to make the alpha layer at pixles which color value is RGB(255, 255, 255)!" + kSaveHint,
-                        "Succeed", EMessageIcon::Information);
+    EXPECT_ONLY_MESSAGE(
+        m_frame, "Succeed to make the alpha layer at pixles which color value is RGB(255, 255, 255)!" + kSaveHint,
+        "Succeed", EMessageIcon::Information);
     EXPECT_EQ(m_image.m_gxImg.format, uint32_t(GL_RGBA));
     EXPECT_EQ(m_image.m_gxImg.bytesPerPixel, 4);
     EXPECT_EQ(Pixels(), (std::vector<uint8_t>{0, 0, 0, 0, 254, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0}));

@@ -107,7 +107,8 @@ TEST_F(Blend, CommandReportsOnlyWhatItWrote)
     EXPECT_FALSE(mosvane::test::FileExists(m_dir.File("out.png")));
 
     BlendCommand(SequenceRecord{m_dir.File("gone"), "out", "", "jpg", 0}, black, "", m_image);
-    EXPECT_ONLY_MESSAGE(m_frame, "Failed to blend the current image and save it as\n\n" + m_dir.File("gone/out.jpg") + ".",
+    EXPECT_ONLY_MESSAGE(m_frame,
+                        "Failed to blend the current image and save it as\n\n" + m_dir.File("gone/out.jpg") + ".",
                         "Fail", EMessageIcon::Exclamation);
 }
 } // namespace

@@ -29,7 +29,8 @@ public:
                                                      EMessageIcon icon, void* owner) {
               m_messages.push_back(SRecordedMessage{text, caption, icon, owner});
           })),
-          m_previousHooks(SetWaitCursorHooks({[this] { ++m_nCursorDepth, ++m_nCursorShown; }, [this] { --m_nCursorDepth; }}))
+          m_previousHooks(SetWaitCursorHooks({[this] { ++m_nCursorDepth, ++m_nCursorShown; },
+                                              [this] { --m_nCursorDepth; }}))
     {
     }
     ~CFrameDouble()

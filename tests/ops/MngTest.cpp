@@ -64,7 +64,8 @@ TEST_F(Mng, InvalidSettingsAreRefused)
     const auto refused = [&](int32_t frames, int32_t fps, const std::string& folder, const std::string& tmpl) {
         CFrameDouble frame;
         MngCommand(MngInputs{SequenceRecord{folder, "f", tmpl, "png", 5}, frames, fps}, m_output);
-        EXPECT_ONLY_MESSAGE(frame, "Invalid mng animation settings!\nPlease input or correct the settings and try again!",
+        EXPECT_ONLY_MESSAGE(frame,
+                            "Invalid mng animation settings!\nPlease input or correct the settings and try again!",
                             "Wrong Parameters", EMessageIcon::Exclamation);
     };
     refused(0, 10, m_dir.Path(), "##");
