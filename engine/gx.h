@@ -47,15 +47,23 @@ bool gxInitialize();
 void gxDestroy();
 
 // Render device. gxCreateRenderDevice adopts the EGL context that is current on the calling thread
-// (the GUI view's); with none current it creates a headless context on Mesa's surfaceless platform
-// and makes it current. `window` is only an identity for the caller and may be null.
+// (the GUI view's; the device then owns nothing); with none current it creates a headless
+// compatibility-profile context on Mesa's surfaceless platform, on a pbuffer of its own, and makes
+// it current. `window` is only an identity for the caller and may be null. The calls without a
+// device act on the device created last. Drawing goes to the surface current at the time: an
+// offscreen render target made current in between receives it. gxResizeCurrentDevice sets the
+// viewport; a headless device's pbuffer follows that size (1 x 1 until the first resize).
+// gxDestroyRenderDevice leaves no context of its own current; an adopted context stays current.
+// gxBeginRender clears to the colour of gxClearDevice; gxEndRender flushes (the toolkit presents).
 GX_DEVICE gxCreateRenderDevice(void* window);
 void gxResizeCurrentDevice(int width, int height);
 void gxDestroyRenderDevice(GX_DEVICE device);
 void gxClearDevice(const float rgb[3]);
 void gxBeginRender();
 void gxEndRender();
-// 2-D drawing: origin top-left, one unit per pixel, viewport width x height.
+// 2-D drawing: origin top-left, one unit per pixel, viewport width x height. The projection and
+// modelview matrices are pushed and gxEndFlatMode pops them. gxDrawLine draws untextured and
+// restores the current colour, line width and texturing.
 void gxBeginWindowMode(int width, int height);
 void gxEndFlatMode();
 void gxDrawLine(t_POINT a, t_POINT b, const float rgb[3], float width);

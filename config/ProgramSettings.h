@@ -1,0 +1,64 @@
+#pragma once
+// The one record of panel values and the last batch file, read from Cnfg/Mosvane.xml beside the
+// executable at start-up and written back into that file at exit.
+
+#include <cstdint>
+#include <string>
+
+class CProgramSettings
+{
+public:
+    std::string m_strOutputFolder;
+    std::string m_strOutputFileName;
+    std::string m_strOutputImageType;
+    int32_t m_nSplitRows = 0;
+    int32_t m_nSplitCols = 0;
+    int32_t m_nSplitSeqFrom = 0;
+    std::string m_strSplitTemplate;
+    std::string m_strCombineSourceFolder;
+    int32_t m_nCombineRows = 0;
+    int32_t m_nCombineCols = 0;
+    int32_t m_nCombineSeqFrom = 0;
+    std::string m_strCombineTemplate;
+    std::string m_strCombineImgType;
+    std::string m_strCombineNameFormat;
+    int32_t m_nAlphaA = 0;
+    int32_t m_nAlphaR = 0;
+    int32_t m_nAlphaG = 0;
+    int32_t m_nAlphaB = 0;
+    std::string m_strAlphaImage;
+    std::string m_strBlendBkImg;
+    std::string m_strBlendOverlayImg;
+    std::string m_strMngSourceFolder;
+    std::string m_strMngFileName;
+    int32_t m_nMngSeqFrom = 0;
+    int32_t m_nMngFrames = 0;
+    int32_t m_nMngFPS = 0;
+    std::string m_strMngTemplate;
+    std::string m_strMngImageType;
+    std::string m_strLastBatchFile;
+
+    // Reads the settings file of the executable's folder. False, with no field changed, when the
+    // file cannot be read; a malformed file loads whatever can be found in it. Missing values
+    // read as empty strings and 0, except the defaults of the last batch file, the output
+    // folder, file name and image type.
+    bool LoadSettings();
+    // The same for the program folder given (the folder that holds Cnfg/).
+    bool LoadSettings(const std::string& strProgramFolder);
+
+    // Reads the file again and stores every field into it, adding missing sections and
+    // attributes at the end, so that everything else in the file survives. False when the file
+    // cannot be read (nothing is written) or the new file cannot be written (the old one stays).
+    bool SaveSettings();
+    bool SaveSettings(const std::string& strProgramFolder);
+};
+
+// The single instance, made on first use with every string empty and every number 0.
+CProgramSettings& GetProgramSettings();
+
+// Base-10 reading of a settings number: leading whitespace and a sign are taken, reading stops
+// at the first byte that is not a digit, anything else gives 0. Out-of-range values saturate.
+int32_t ReadSettingNumber(const char* pszText);
+
+// The settings file of a program folder.
+std::string SettingsFilePath(const std::string& strProgramFolder);

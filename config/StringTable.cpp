@@ -1,0 +1,82 @@
+#include "config/StringTable.h"
+
+#include "config/ProgramFolder.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+const char kEmptyList[2] = {0, 0};
+
+class CFile
+{
+public:
+    explicit CFile(FILE* f) : m_f(f) {}
+    ~CFile()
+    {
+        if (m_f)
+            std::fclose(m_f);
+    }
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+    FILE* Get() const { return m_f; }
+
+private:
+    FILE* m_f;
+};
+} // namespace
+
+std::string StringTableFilePath(const std::string& strProgramFolder)
+{
+    return WithTrailingSeparator(strProgramFolder) + "Cnfg/StringTable.stb";
+}
+
+bool CStringTable::LoadStringTable()
+{
+    return LoadStringTable(GetProgramFolder());
+}
+
+bool CStringTable::LoadStringTable(const std::string& strProgramFolder)
+{
+    // Opened without blocking, so that a named pipe in its place cannot hang the start-up.
+    const int fd = ::open(StringTableFilePath(strProgramFolder).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    CFile file(::fdopen(fd, "rb"));
+    if (!file.Get())
+    {
+        ::close(fd);
+        return false;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    if (std::fseek(file.Get(), 0, SEEK_END) != 0)
+        return false;
+    const long nSize = std::ftell(file.Get());
+    if (nSize < 0 || uint64_t(nSize) > kStringTableMaxBytes || std::fseek(file.Get(), 0, SEEK_SET) != 0)
+        return false;
+    std::vector<char> block(size_t(nSize) + 2, 0);
+    if (nSize > 0 && std::fread(block.data(), 1, size_t(nSize), file.Get()) != size_t(nSize))
+        return false;
+    m_block.swap(block);
+    m_pData = m_pBuffer = m_block.data();
+    m_nSize = uint32_t(nSize);
+    return true;
+}
+
+const char* CStringTable::GetStringAt(uint32_t nOffset) const
+{
+    if (!m_pData || nOffset >= m_nSize)
+        return kEmptyList;
+    return m_pData + nOffset;
+}
+
+CStringTable& GetStringTable()
+{
+    static CStringTable s_table;
+    return s_table;
+}

@@ -1,0 +1,141 @@
+#include "image/WorkingImage.h"
+
+#include "config/Log.h"
+
+#include <EGL/egl.h>
+
+namespace
+{
+bool HaveGlContext()
+{
+    return eglGetCurrentContext() != EGL_NO_CONTEXT;
+}
+
+// Errors left by earlier calls must not be taken for this upload's.
+void DrainGlErrors()
+{
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i)
+    {
+    }
+}
+
+// A texture of the pixels, or 0 when GL refuses (no context, a size beyond GL_MAX_TEXTURE_SIZE).
+GLuint MakeTexture(const WorkingImageRecord& image)
+{
+    if (!image.data || !HaveGlContext())
+        return 0;
+    DrainGlErrors();
+    GLuint texture = 0;
+    glEnable(GL_TEXTURE_2D);
+    glGenTextures(1, &texture);
+    if (texture == 0)
+        return 0;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width, image.height, 0, image.format, GL_UNSIGNED_BYTE, image.data);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    if (glGetError() != GL_NO_ERROR)
+    {
+        glDeleteTextures(1, &texture);
+        return 0;
+    }
+    return texture;
+}
+} // namespace
+
+bool CWorkingImage::LoadImageFile(const char* path)
+{
+    const GX_IMAGE loaded = gxLoadImage(path);
+    if (loaded.id == 0)
+        return false;
+
+    WorkingImageRecord next;
+    next.id = loaded.id;
+    next.format = loaded.format;
+    next.bytesPerPixel = loaded.bytesPerPixel;
+    next.width = loaded.width;
+    next.height = loaded.height;
+    next.reserved = loaded.reserved;
+    gxBindImage(next.id);
+    next.data = gxGetImageBuffer(next.id);
+    if (!next.data)
+    {
+        LogCheckFailure(kLogCheckfFormat, "m_gxImg.data", "MosvaneView", __LINE__);
+        gxDestroyImage(next.id);
+        return false;
+    }
+    // The new texture is made before the old image goes, so that a texture GL refuses leaves the
+    // previous picture in place rather than a working image the view cannot show.
+    next.texture = MakeTexture(next);
+    if (next.texture == 0)
+    {
+        gxDestroyImage(next.id);
+        return false;
+    }
+    ReleaseImage();
+    m_gxImg = next;
+    gxBindImage(m_gxImg.id);
+    return true;
+}
+
+void CWorkingImage::ReleaseImage()
+{
+    if (m_gxImg.id != 0)
+        gxDestroyImage(m_gxImg.id);
+    DeleteTexture();
+    m_gxImg = WorkingImageRecord{};
+}
+
+void CWorkingImage::DeleteTexture()
+{
+    if (m_gxImg.texture != 0 && HaveGlContext())
+        glDeleteTextures(1, &m_gxImg.texture);
+    m_gxImg.texture = 0;
+}
+
+bool CWorkingImage::UploadTexture()
+{
+    if (!m_gxImg.data)
+        return false;
+    const GLuint texture = MakeTexture(m_gxImg);
+    if (texture == 0)
+        return false;
+    DeleteTexture();
+    m_gxImg.texture = texture;
+    return true;
+}
+
+bool CWorkingImage::ConvertToRgba()
+{
+    if (m_gxImg.id == 0)
+        return false;
+    if (m_gxImg.format == GL_RGBA || m_gxImg.format == GL_BGRA)
+        return true;
+    gxBindImage(m_gxImg.id);
+    if (!gxConvertImage(GL_RGBA))
+        return false;
+    m_gxImg.format = GL_RGBA;
+    m_gxImg.bytesPerPixel = 4;
+    m_gxImg.data = gxGetImageBuffer(m_gxImg.id);
+    return m_gxImg.data != nullptr;
+}
+
+bool CWorkingImage::RefreshTexture()
+{
+    DeleteTexture();
+    const bool uploaded = UploadTexture();
+    if (m_fnRedraw)
+        m_fnRedraw();
+    return uploaded;
+}
+
+bool CWorkingImage::SaveImageAs(const char* path) const
+{
+    if (m_gxImg.id == 0 || !m_gxImg.data)
+        return false;
+    gxBindImage(m_gxImg.id);
+    return gxSaveImage(path, false);
+}

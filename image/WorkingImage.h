@@ -1,0 +1,60 @@
+#pragma once
+// The working image of the view: the one picture the user opened, its engine image, its pixel
+// buffer and the GL texture that shows it. No toolkit types: the owner hands in a redraw callback.
+//
+// The texture lives in the GL context that is current when it is made (the view's); every call
+// that touches it expects that context, or one sharing with it, to be current.
+
+#include "engine/gx.h"
+
+#include <cstdint>
+#include <functional>
+
+// The working image record: the engine's GX_IMAGE fields, the engine's pixel buffer (not owned;
+// valid until the image is converted, flipped or freed) and the texture name (0 when none).
+struct WorkingImageRecord
+{
+    uint32_t id = 0;
+    uint32_t format = 0;
+    uint16_t bytesPerPixel = 0;
+    uint16_t width = 0;
+    uint16_t height = 0;
+    uint16_t reserved = 0;
+    uint8_t* data = nullptr;
+    GLuint texture = 0;
+};
+
+class CWorkingImage
+{
+public:
+    CWorkingImage() = default;
+    ~CWorkingImage() { ReleaseImage(); }
+    CWorkingImage(const CWorkingImage&) = delete;
+    CWorkingImage& operator=(const CWorkingImage&) = delete;
+
+    // Makes the file the working image with its texture. On any failure the previous working
+    // image, texture included, stays as it was.
+    bool LoadImageFile(const char* path);
+    // Frees the engine image and the texture (the texture only while a GL context is current).
+    void ReleaseImage();
+    // Makes `texture` from `data`: the image's own size, edges clamped, linear filtering.
+    bool UploadTexture();
+    // Brings 3-byte pixels to GL_RGBA; GL_RGBA and GL_BGRA stay as they are. The texture is not
+    // renewed here: callers refresh after changing the pixels. False when the engine refuses.
+    bool ConvertToRgba();
+    // After a change of the pixels: a new texture from `data`, then the owner's redraw.
+    bool RefreshTexture();
+    // Writes the image to path, the file type from its extension; false without an image.
+    bool SaveImageAs(const char* path) const;
+
+    // Called by RefreshTexture after the new texture is made; may be empty.
+    void SetRedrawCallback(std::function<void()> redraw) { m_fnRedraw = std::move(redraw); }
+    bool HasImage() const { return m_gxImg.id != 0 && m_gxImg.data; }
+
+    WorkingImageRecord m_gxImg;
+
+private:
+    std::function<void()> m_fnRedraw;
+
+    void DeleteTexture();
+};

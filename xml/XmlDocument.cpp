@@ -1,0 +1,221 @@
+#include "xml/XmlDocument.h"
+
+#include "xml/XmlFile.h"
+#include "xml/XmlParser.h"
+#include "xml/XmlRecord.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+// The growing buffer a file is gathered in; it is handed to the document once complete.
+class CChunkBuffer
+{
+public:
+    ~CChunkBuffer() { std::free(m_p); }
+
+    // Room for one more chunk (and the final NUL) after what is kept so far.
+    char* ChunkSpace()
+    {
+        const size_t nNeed = m_nLength + kXmlChunkBytes;
+        if (nNeed > m_nCapacity)
+        {
+            size_t nCap = m_nCapacity ? m_nCapacity * 2 : 64 * 1024;
+            if (nCap < nNeed)
+                nCap = nNeed;
+            if (!Reserve(nCap))
+                return nullptr;
+        }
+        return m_p + m_nLength;
+    }
+    bool Reserve(size_t nCapacity)
+    {
+        if (nCapacity <= m_nCapacity)
+            return true;
+        auto* p = static_cast<char*>(std::realloc(m_p, nCapacity));
+        if (!p)
+            return false;
+        m_p = p;
+        m_nCapacity = nCapacity;
+        return true;
+    }
+    // Keeps the text of a chunk just placed at ChunkSpace: up to its first NUL.
+    void Keep(size_t nRead) { m_nLength += ::strnlen(m_p + m_nLength, nRead); }
+
+    size_t Length() const { return m_nLength; }
+    char* Release()
+    {
+        char* p = m_p;
+        p[m_nLength] = 0;
+        m_p = nullptr;
+        return p;
+    }
+
+private:
+    char* m_p = nullptr;
+    size_t m_nLength = 0;
+    size_t m_nCapacity = 0;
+};
+
+class CFile
+{
+public:
+    explicit CFile(FILE* f) : m_f(f) {}
+    ~CFile()
+    {
+        if (m_f)
+            std::fclose(m_f);
+    }
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+    FILE* Get() const { return m_f; }
+
+private:
+    FILE* m_f;
+};
+} // namespace
+
+XmlDocument::XmlDocument(int32_t nGrowth, bool bOwnsTree, uint32_t nOptions)
+    : m_nGrowth(nGrowth), m_bOwnsTree(bOwnsTree), m_nOptions(nOptions)
+{
+}
+
+XmlDocument::~XmlDocument()
+{
+    if (m_bOwnsTree)
+        Free();
+    else
+        m_pool.Abandon();
+}
+
+void XmlDocument::Free()
+{
+    XmlFreeSubtree(m_pTree);
+    m_pTree = nullptr;
+    m_pool.Clear();
+    std::free(m_pBuffer);
+    m_pBuffer = nullptr;
+    m_pStop = nullptr;
+}
+
+bool XmlDocument::LoadFile(const char* pszPath, uint32_t nOptions)
+{
+    if (!pszPath)
+        return false;
+    Free();
+    if (nOptions != XmlOptKeepCurrent)
+        m_nOptions = nOptions;
+
+    // Only regular files: opening without blocking keeps a named pipe from hanging the load, and
+    // a device could be read for ever.
+    const int fd = ::open(pszPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    CFile file(::fdopen(fd, "rb"));
+    if (!file.Get())
+    {
+        ::close(fd);
+        return false;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || uint64_t(st.st_size) > kXmlMaxFileBytes)
+        return false;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::setvbuf(file.Get(), nullptr, _IOFBF, 64 * 1024);
+    CChunkBuffer buffer;
+    if (!buffer.Reserve(size_t(st.st_size) + kXmlChunkBytes))
+        return false;
+    size_t nTotal = 0;
+    for (;;)
+    {
+        char* pChunk = buffer.ChunkSpace();
+        if (!pChunk)
+            return false;
+        const size_t n = std::fread(pChunk, 1, kXmlChunkBytes - 1, file.Get());
+        if (n == 0)
+            break;
+        nTotal += n;
+        if (nTotal > kXmlMaxFileBytes)
+            return false;
+        buffer.Keep(n);
+    }
+    if (nTotal == 0)
+        return false;
+    const size_t nLength = buffer.Length();
+    return Parse(buffer.Release(), nLength, m_nOptions);
+}
+
+bool XmlDocument::LoadMemory(const void* pData, size_t nSize, uint32_t nOptions)
+{
+    Free();
+    if (nOptions != XmlOptKeepCurrent)
+        m_nOptions = nOptions;
+    if (!pData || nSize == 0 || nSize > kXmlMaxFileBytes)
+        return false;
+    CChunkBuffer buffer;
+    if (!buffer.Reserve(nSize + kXmlChunkBytes))
+        return false;
+    const auto* p = static_cast<const char*>(pData);
+    for (size_t nDone = 0; nDone < nSize;)
+    {
+        size_t n = nSize - nDone;
+        if (n > kXmlChunkBytes - 1)
+            n = kXmlChunkBytes - 1;
+        char* pChunk = buffer.ChunkSpace();
+        if (!pChunk)
+            return false;
+        std::memcpy(pChunk, p + nDone, n);
+        buffer.Keep(n);
+        nDone += n;
+    }
+    const size_t nLength = buffer.Length();
+    return Parse(buffer.Release(), nLength, m_nOptions);
+}
+
+bool XmlDocument::Parse(char* pBuffer, size_t nLength, uint32_t nOptions)
+{
+    m_pBuffer = pBuffer;
+    m_pTree = XmlNewRecord(XmlKindDocument);
+    if (!m_pTree)
+    {
+        Free();
+        return false;
+    }
+    m_pTree->m_pParent = m_pTree;
+    // Roughly one record per few dozen bytes of text: one block for most files.
+    m_pool.SetFirstBlockSize(nLength * 2);
+    m_pStop = XmlParse(m_pBuffer, m_pBuffer + nLength, m_pTree, m_pool, m_nGrowth, nOptions);
+    return true;
+}
+
+void XmlDocument::CreateEmpty()
+{
+    Free();
+    m_pTree = XmlNewRecord(XmlKindDocument);
+    if (!m_pTree)
+        return;
+    m_pTree->m_pParent = m_pTree;
+    m_pTree->m_bNameInBuffer = true;
+    m_pTree->m_bValueInBuffer = true;
+}
+
+bool XmlDocument::Save(const char* pszPath) const
+{
+    if (!m_pTree)
+        return false;
+    CXmlAtomicFile file;
+    if (!file.Open(pszPath))
+        return false;
+    bool bWritten;
+    {
+        XmlOutputStream out(file.Fd());
+        Root().WriteTo(out, '\t', true);
+        bWritten = out.Flush();
+    }
+    return file.Commit(bWritten);
+}

@@ -1,0 +1,286 @@
+#include "xml/XmlNode.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+#include <vector>
+
+void XmlIndentStack::Push()
+{
+    ++m_nLevel;
+    if (m_cIndent && m_nLevel <= kMaxLevels)
+        m_strIndent.push_back(m_cIndent);
+}
+
+void XmlIndentStack::Pop()
+{
+    if (m_nLevel == 0)
+        return;
+    if (m_cIndent && m_nLevel <= kMaxLevels)
+        m_strIndent.pop_back();
+    --m_nLevel;
+}
+
+XmlOutputStream::XmlOutputStream() : m_nFd(-1) {}
+
+XmlOutputStream::XmlOutputStream(int nFd) : m_nFd(nFd)
+{
+    m_bFailed = nFd < 0;
+    m_strText.reserve(kBufferSize);
+}
+
+XmlOutputStream::~XmlOutputStream()
+{
+    Flush();
+}
+
+void XmlOutputStream::Write(const char* p, size_t n)
+{
+    if (m_bFailed)
+        return;
+    m_strText.append(p, n);
+    if (m_nFd >= 0 && m_strText.size() >= kBufferSize)
+        Flush();
+}
+
+void XmlOutputStream::Write(const char* psz)
+{
+    Write(psz, std::strlen(psz));
+}
+
+bool XmlOutputStream::Flush()
+{
+    if (m_nFd < 0 || m_bFailed)
+        return !m_bFailed;
+    size_t nDone = 0;
+    while (nDone < m_strText.size())
+    {
+        const ssize_t n = ::write(m_nFd, m_strText.data() + nDone, m_strText.size() - nDone);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+        {
+            m_bFailed = true;
+            break;
+        }
+        nDone += size_t(n);
+    }
+    m_strText.clear();
+    return !m_bFailed;
+}
+
+namespace
+{
+class CWriter
+{
+public:
+    CWriter(XmlOutputStream& out, char cIndent, bool bLineBreaks)
+        : m_out(out), m_indent(cIndent), m_bLineBreaks(bLineBreaks)
+    {
+    }
+
+    void WriteNode(const XmlNodeRecord* pRoot);
+
+private:
+    // An element or DOCTYPE whose children are being written.
+    struct CFrame
+    {
+        const XmlNodeRecord* m_pNode;
+        uint32_t m_nNext;
+    };
+
+    void Begin(const XmlNodeRecord* p); // pushes a frame when children follow
+    void End(const XmlNodeRecord* p);   // after the children of a frame
+    void LineEnd()
+    {
+        if (m_bLineBreaks)
+            m_out.Write("\r\n", 2);
+    }
+    void Quoted(const char* pszValue);
+    static const char* NameOf(const XmlNodeRecord* p) { return p->m_pszName ? p->m_pszName : "anonymous"; }
+
+    XmlOutputStream& m_out;
+    XmlIndentStack m_indent;
+    bool m_bLineBreaks;
+    std::vector<CFrame> m_frames;
+};
+
+void CWriter::Quoted(const char* pszValue)
+{
+    // Values are written byte for byte; one holding a double quote goes between apostrophes so
+    // that it reads back whole (the reader takes either quote).
+    const char cQuote = std::strchr(pszValue, '"') && !std::strchr(pszValue, '\'') ? '\'' : '"';
+    m_out.Put(cQuote);
+    m_out.Write(pszValue);
+    m_out.Put(cQuote);
+}
+
+void CWriter::Begin(const XmlNodeRecord* p)
+{
+    m_out.Write(m_indent.Current().data(), m_indent.Current().size());
+    switch (p->m_nKind)
+    {
+    case XmlKindElement:
+    case XmlKindProcessing:
+        m_out.Put('<');
+        if (p->m_nKind == XmlKindProcessing)
+            m_out.Put('?');
+        m_out.Write(NameOf(p));
+        for (uint32_t i = 0; i < p->m_nAttributeCount; ++i)
+        {
+            const XmlAttributeRecord* a = p->m_ppAttributes[i];
+            if (!a->m_pszName)
+                continue;
+            m_out.Put(' ');
+            m_out.Write(a->m_pszName);
+            if (a->m_pszValue)
+            {
+                m_out.Put('=');
+                Quoted(a->m_pszValue);
+            }
+        }
+        if (p->m_nKind == XmlKindProcessing)
+            m_out.Write("?>", 2);
+        else if (p->m_nChildCount == 0)
+            m_out.Write("/>", 2);
+        else if (p->m_nChildCount == 1 && p->m_ppChildren[0]->m_nKind == XmlKindText)
+        {
+            m_out.Put('>');
+            if (p->m_ppChildren[0]->m_pszValue)
+                m_out.Write(p->m_ppChildren[0]->m_pszValue);
+            m_out.Write("</", 2);
+            m_out.Write(NameOf(p));
+            m_out.Put('>');
+        }
+        else
+        {
+            m_out.Put('>');
+            LineEnd();
+            m_indent.Push();
+            m_frames.push_back({p, 0});
+            return;
+        }
+        break;
+    case XmlKindText:
+        if (p->m_pszValue)
+            m_out.Write(p->m_pszValue);
+        break;
+    case XmlKindCData:
+    case XmlKindComment:
+    case XmlKindInclude:
+        if (p->m_pszValue)
+        {
+            static const char* const kOpen[] = {"<![CDATA[", "<!--", "", "<![INCLUDE["};
+            static const char* const kClose[] = {"]]>", "-->", "", "]]>"};
+            m_out.Write(kOpen[p->m_nKind - XmlKindCData]);
+            m_out.Write(p->m_pszValue);
+            m_out.Write(kClose[p->m_nKind - XmlKindCData]);
+        }
+        break;
+    case XmlKindDocType:
+        m_out.Write("<!DOCTYPE");
+        for (uint32_t i = 0; i < p->m_nAttributeCount; ++i)
+        {
+            const XmlAttributeRecord* a = p->m_ppAttributes[i];
+            if (a->m_pszName)
+            {
+                m_out.Put(' ');
+                m_out.Write(a->m_pszName);
+            }
+            else if (a->m_pszValue)
+            {
+                m_out.Put(' ');
+                Quoted(a->m_pszValue);
+            }
+        }
+        if (p->m_nChildCount == 0)
+        {
+            if (p->m_pszValue)
+            {
+                m_out.Write(" [", 2);
+                m_out.Write(p->m_pszValue);
+                m_out.Put(']');
+            }
+            m_out.Put('>');
+            break;
+        }
+        m_out.Write(m_bLineBreaks ? "\r\n[\r\n" : " [ ");
+        m_indent.Push();
+        m_frames.push_back({p, 0});
+        return;
+    case XmlKindEntityDecl:
+    case XmlKindAttListDecl:
+    case XmlKindElementDecl:
+    case XmlKindNotationDecl:
+        if (p->m_pszName)
+        {
+            static const char* const kKeyword[] = {"<!ENTITY ", "<!ATTLIST ", "<!ELEMENT ", "<!NOTATION "};
+            m_out.Write(kKeyword[p->m_nKind - XmlKindEntityDecl]);
+            m_out.Write(p->m_pszName);
+            if (p->m_pszValue)
+            {
+                m_out.Put(' ');
+                m_out.Write(p->m_pszValue);
+            }
+            m_out.Put('>');
+        }
+        break;
+    default: break;
+    }
+    LineEnd();
+}
+
+void CWriter::End(const XmlNodeRecord* p)
+{
+    m_indent.Pop();
+    if (p->m_nKind == XmlKindDocType)
+        m_out.Write("]>", 2);
+    else
+    {
+        m_out.Write(m_indent.Current().data(), m_indent.Current().size());
+        m_out.Write("</", 2);
+        m_out.Write(NameOf(p));
+        m_out.Put('>');
+    }
+    LineEnd();
+}
+
+void CWriter::WriteNode(const XmlNodeRecord* pRoot)
+{
+    // Depth-first without recursion, so that no document is too deep to be written.
+    const bool bDocument = XmlIsDocumentRecord(pRoot);
+    if (bDocument)
+        m_frames.push_back({pRoot, 0});
+    else
+        Begin(pRoot);
+    while (!m_frames.empty() && m_out.Good())
+    {
+        CFrame& top = m_frames.back();
+        const XmlNodeRecord* p = top.m_pNode;
+        if (top.m_nNext < p->m_nChildCount)
+        {
+            const XmlNodeRecord* pChild = p->m_ppChildren[top.m_nNext++];
+            // Under a DOCTYPE only declarations are written.
+            if (p->m_nKind == XmlKindDocType &&
+                (pChild->m_nKind < XmlKindEntityDecl || pChild->m_nKind > XmlKindNotationDecl))
+                continue;
+            Begin(pChild);
+            continue;
+        }
+        m_frames.pop_back();
+        if (!(bDocument && p == pRoot))
+            End(p);
+    }
+}
+} // namespace
+
+bool XmlNode::WriteTo(XmlOutputStream& out, char cIndent, bool bLineBreaks) const
+{
+    if (!out.Good())
+        return false;
+    if (IsEmpty())
+        return true;
+    CWriter writer(out, cIndent, bLineBreaks);
+    writer.WriteNode(Record());
+    return out.Good();
+}
