@@ -104,7 +104,7 @@ void DecodeBlocks(const uint8_t* src, EBlocks kind, CBitmap& out)
     for (uint32_t by = 0; by < height; by += 4)
         for (uint32_t bx = 0; bx < width; bx += 4, src += blockBytes)
         {
-            uint8_t alphas[16];
+            uint8_t alphas[16] = {};
             const uint8_t* colourBlock = src + blockBytes - 8;
             if (kind == EBlocks::Dxt3)
                 for (int i = 0; i < 16; ++i)

@@ -1,14 +1,156 @@
+// PNG: read with libpng (every colour type and depth, brought to 8-bit RGB or RGBA), written by
+// our own writer on libdeflate.
+
 #include "engine/codecs/Codecs.h"
+#include "engine/codecs/PngWriter.h"
+#include "engine/Limits.h"
+
+#include <csetjmp>
+#include <cstring>
+#include <new>
+#include <png.h>
 
 namespace gx
 {
-bool DecodePng(std::span<const uint8_t>, CBitmap&)
+namespace
 {
-    return false; // not written yet
+constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+// Deflate expands its input at most about 1032 times, so a file shorter than its claimed pixel
+// rows over this ratio is cut short or lying; it fails before the pixels are allocated.
+constexpr uint64_t kMaxInflateRatio = 1040;
+
+// Ancillary chunks (text, profiles) a file may make libpng hold in memory at once.
+constexpr png_alloc_size_t kMaxChunkBytes = 16u << 20;
+
+struct SMemorySource
+{
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+};
+
+void ReadFromMemory(png_structp png, png_bytep dst, size_t count)
+{
+    auto* src = static_cast<SMemorySource*>(png_get_io_ptr(png));
+    if (count > src->size - src->pos)
+        png_error(png, "unexpected end of file");
+    std::memcpy(dst, src->data + src->pos, count);
+    src->pos += count;
 }
 
-bool EncodePng(const CBitmap&, std::vector<uint8_t>&)
+[[noreturn]] void OnPngError(png_structp png, png_const_charp)
 {
-    return false; // not written yet
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp)
+{
+}
+
+class CPngReadStruct
+{
+public:
+    CPngReadStruct()
+    {
+        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+        if (m_png)
+            m_info = png_create_info_struct(m_png);
+    }
+    ~CPngReadStruct()
+    {
+        if (m_png)
+            png_destroy_read_struct(&m_png, m_info ? &m_info : nullptr, nullptr);
+    }
+    CPngReadStruct(const CPngReadStruct&) = delete;
+    CPngReadStruct& operator=(const CPngReadStruct&) = delete;
+
+    png_structp m_png = nullptr;
+    png_infop m_info = nullptr;
+};
+
+// libpng leaves by longjmp on any error, so this frame holds no object with a destructor: the
+// bitmap and the row table belong to the caller, which clears them on failure.
+bool ReadPng(png_structp png, png_infop info, size_t fileSize, CBitmap& out, std::vector<png_bytep>& rows)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_info(png, info);
+    png_uint_32 width = 0, height = 0;
+    int depth = 0, colorType = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &colorType, nullptr, nullptr, nullptr);
+    const bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    const uint32_t format = (colorType & PNG_COLOR_MASK_ALPHA) || hasTrns ? GL_RGBA : GL_RGB;
+    if (!SizeAllowed(width, height, BytesPerPixel(format)))
+        return false;
+    const uint64_t packedRow = (uint64_t(width) * png_get_channels(png, info) * uint64_t(depth) + 7) / 8;
+    if (uint64_t(height) * (packedRow + 1) / kMaxInflateRatio > fileSize)
+        return false;
+
+    if (colorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && depth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (hasTrns)
+        png_set_tRNS_to_alpha(png);
+    if (depth == 16)
+        png_set_strip_16(png); // the high byte, as most viewers show 16-bit files
+    if (!(colorType & PNG_COLOR_MASK_COLOR))
+        png_set_gray_to_rgb(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    const size_t rowBytes = size_t(width) * BytesPerPixel(format);
+    if (png_get_rowbytes(png, info) != rowBytes || !out.Allocate(width, height, format))
+        return false;
+    rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y)
+        rows[y] = out.m_pixels.data() + y * rowBytes;
+    png_read_image(png, rows.data());
+    png_read_end(png, nullptr);
+    return true;
+}
+} // namespace
+
+bool DecodePng(std::span<const uint8_t> file, CBitmap& out)
+{
+    out.Clear();
+    if (file.size() < sizeof kSignature || std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
+        return false;
+    CPngReadStruct reader;
+    if (!reader.m_info)
+        return false;
+    SMemorySource source{file.data(), file.size(), 0};
+    png_set_read_fn(reader.m_png, &source, ReadFromMemory);
+    png_set_user_limits(reader.m_png, kMaxDimension, kMaxDimension);
+    png_set_chunk_malloc_max(reader.m_png, kMaxChunkBytes);
+    std::vector<png_bytep> rows;
+    bool ok = false;
+    try
+    {
+        ok = ReadPng(reader.m_png, reader.m_info, file.size(), out, rows);
+    }
+    catch (const std::bad_alloc&)
+    {
+        ok = false;
+    }
+    if (!ok)
+        out.Clear();
+    return ok;
+}
+
+bool EncodePng(const CBitmap& image, std::vector<uint8_t>& out)
+{
+    out.clear();
+    if (image.Empty() || image.m_pixels.size() != image.RowBytes() * image.m_nHeight)
+        return false;
+    CPngImageWriter writer;
+    out.assign(kSignature, kSignature + sizeof kSignature);
+    if (!writer.Append(out, image.m_pixels.data(), image.m_nWidth, image.m_nHeight, image.m_nFormat))
+    {
+        out.clear();
+        return false;
+    }
+    return true;
 }
 } // namespace gx

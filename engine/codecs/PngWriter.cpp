@@ -1,0 +1,182 @@
+#include "engine/codecs/PngWriter.h"
+
+#include "engine/Bitmap.h"
+#include "engine/Limits.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <libdeflate.h>
+#include <new>
+#include <utility>
+
+namespace gx
+{
+namespace
+{
+constexpr uint32_t kMaxChunkLength = 0x7FFFFFFF;
+
+// The filtered byte read as a signed difference: small either side of zero compresses well.
+inline uint32_t Magnitude(uint8_t v)
+{
+    return v < 128 ? v : 256u - v;
+}
+
+uint64_t Score(const uint8_t* p, size_t n)
+{
+    uint64_t sum = 0;
+    for (size_t i = 0; i < n; ++i)
+        sum += Magnitude(p[i]);
+    return sum;
+}
+
+inline uint8_t PaethPredictor(int a, int b, int c)
+{
+    const int pa = std::abs(b - c); // |p - a| with p = a + b - c
+    const int pb = std::abs(a - c);
+    const int pc = std::abs(a + b - 2 * c);
+    if (pa <= pb && pa <= pc)
+        return uint8_t(a);
+    return uint8_t(pb <= pc ? b : c);
+}
+
+// The four predicting filters of a row of n bytes, above its predecessor `up` (zeros on the first
+// row); trials holds four rows: Sub, Up, Average, Paeth.
+void FilterRow(const uint8_t* row, const uint8_t* up, size_t n, uint32_t bpp, uint8_t* trials)
+{
+    uint8_t* sub = trials;
+    uint8_t* upf = trials + n;
+    uint8_t* avg = trials + 2 * n;
+    uint8_t* paeth = trials + 3 * n;
+    for (size_t i = 0; i < bpp; ++i)
+    {
+        sub[i] = row[i];
+        upf[i] = uint8_t(row[i] - up[i]);
+        avg[i] = uint8_t(row[i] - (up[i] >> 1));
+        paeth[i] = uint8_t(row[i] - up[i]); // with no left neighbour Paeth predicts the byte above
+    }
+    for (size_t i = bpp; i < n; ++i)
+        sub[i] = uint8_t(row[i] - row[i - bpp]);
+    for (size_t i = bpp; i < n; ++i)
+        upf[i] = uint8_t(row[i] - up[i]);
+    for (size_t i = bpp; i < n; ++i)
+        avg[i] = uint8_t(row[i] - ((row[i - bpp] + up[i]) >> 1));
+    for (size_t i = bpp; i < n; ++i)
+        paeth[i] = uint8_t(row[i] - PaethPredictor(row[i - bpp], up[i], up[i - bpp]));
+}
+} // namespace
+
+bool AppendPngChunk(std::vector<uint8_t>& out, const char type[4], std::span<const uint8_t> data)
+{
+    if (data.size() > kMaxChunkLength)
+        return false;
+    const size_t start = out.size();
+    out.resize(start + 12 + data.size());
+    uint8_t* p = out.data() + start;
+    PutBigEndian32(p, uint32_t(data.size()));
+    std::memcpy(p + 4, type, 4);
+    if (!data.empty())
+        std::memcpy(p + 8, data.data(), data.size());
+    PutBigEndian32(p + 8 + data.size(), libdeflate_crc32(0, p + 4, 4 + data.size()));
+    return true;
+}
+
+void CPngImageWriter::SCompressorDeleter::operator()(libdeflate_compressor* compressor) const
+{
+    libdeflate_free_compressor(compressor);
+}
+
+CPngImageWriter::CPngImageWriter(int level) : m_pCompressor(libdeflate_alloc_compressor(level))
+{
+}
+
+CPngImageWriter::~CPngImageWriter() = default;
+
+bool CPngImageWriter::Append(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width, uint32_t height,
+                             uint32_t format)
+{
+    const uint32_t bpp = BytesPerPixel(format);
+    if (!m_pCompressor || !pixels || bpp == 0 || !SizeAllowed(width, height, bpp))
+        return false;
+    const bool blueFirst = format == GL_BGR || format == GL_BGRA;
+    const uint32_t rgbFormat = bpp == 4 ? GL_RGBA : GL_RGB;
+    const size_t rowBytes = size_t(width) * bpp;
+    const size_t filteredSize = (rowBytes + 1) * height;
+    const size_t outStart = out.size();
+    try
+    {
+        m_filtered.resize(filteredSize);
+        m_trials.resize(4 * rowBytes);
+        m_rows.assign(2 * rowBytes, 0); // the row above the first is zeros
+        uint8_t* previous = m_rows.data();
+        uint8_t* current = m_rows.data() + rowBytes;
+        const uint8_t* up = previous;
+        for (uint32_t y = 0; y < height; ++y)
+        {
+            const uint8_t* row = pixels + y * rowBytes;
+            if (blueFirst)
+            {
+                ConvertPixels(row, format, current, rgbFormat, width);
+                row = current;
+            }
+            FilterRow(row, up, rowBytes, bpp, m_trials.data());
+            int best = 0;
+            uint64_t bestScore = Score(row, rowBytes);
+            for (int f = 1; f <= 4; ++f)
+            {
+                const uint64_t score = Score(m_trials.data() + (f - 1) * rowBytes, rowBytes);
+                if (score < bestScore)
+                {
+                    bestScore = score;
+                    best = f;
+                }
+            }
+            uint8_t* dst = m_filtered.data() + y * (rowBytes + 1);
+            dst[0] = uint8_t(best);
+            std::memcpy(dst + 1, best == 0 ? row : m_trials.data() + (best - 1) * rowBytes, rowBytes);
+            if (blueFirst)
+            {
+                std::swap(previous, current);
+                up = previous;
+            }
+            else
+            {
+                up = row;
+            }
+        }
+
+        uint8_t header[13];
+        PutBigEndian32(header, width);
+        PutBigEndian32(header + 4, height);
+        header[8] = 8;               // bits per sample
+        header[9] = bpp == 4 ? 6 : 2; // truecolour with or without alpha
+        header[10] = 0;              // deflate
+        header[11] = 0;              // adaptive filtering
+        header[12] = 0;              // not interlaced
+        AppendPngChunk(out, "IHDR", header);
+
+        // Compressed straight into place, then the chunk is closed around it.
+        const size_t bound = libdeflate_zlib_compress_bound(m_pCompressor.get(), filteredSize);
+        const size_t idat = out.size();
+        out.resize(idat + 8 + bound + 4);
+        const size_t compressed = libdeflate_zlib_compress(m_pCompressor.get(), m_filtered.data(), filteredSize,
+                                                           out.data() + idat + 8, bound);
+        if (compressed == 0 || compressed > kMaxChunkLength)
+        {
+            out.resize(outStart);
+            return false;
+        }
+        uint8_t* chunk = out.data() + idat;
+        PutBigEndian32(chunk, uint32_t(compressed));
+        std::memcpy(chunk + 4, "IDAT", 4);
+        PutBigEndian32(chunk + 8 + compressed, libdeflate_crc32(0, chunk + 4, 4 + compressed));
+        out.resize(idat + 12 + compressed);
+        AppendPngChunk(out, "IEND", {});
+    }
+    catch (const std::bad_alloc&)
+    {
+        out.resize(outStart);
+        return false;
+    }
+    return true;
+}
+} // namespace gx

@@ -1,0 +1,55 @@
+#pragma once
+// PNG chunks and 8-bit truecolour image datastreams, shared by the PNG encoder and the MNG writer.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+struct libdeflate_compressor;
+
+namespace gx
+{
+// libdeflate level of every PNG we write: the fastest whose files stay within a tenth of
+// ImageMagick's default output on photographs, noisy or clean (bench/CodecBench.cpp lists them
+// all; level 1 passes the tenth on cleaner pictures).
+inline constexpr int kPngCompressionLevel = 2;
+
+inline void PutBigEndian32(uint8_t* p, uint32_t value)
+{
+    p[0] = uint8_t(value >> 24);
+    p[1] = uint8_t(value >> 16);
+    p[2] = uint8_t(value >> 8);
+    p[3] = uint8_t(value);
+}
+
+// Appends one chunk: data length, the four-letter type, the data and the CRC of type and data.
+// False (and nothing appended) when the data is longer than a chunk may be.
+bool AppendPngChunk(std::vector<uint8_t>& out, const char type[4], std::span<const uint8_t> data);
+
+// Writes IHDR, one IDAT and IEND (no signature) of an 8-bit RGB or RGBA image. Each row gets the
+// filter whose output has the smallest sum of absolute values, the usual predictor of good
+// compression. One writer may serve many images; it keeps its compressor and scratch rows.
+class CPngImageWriter
+{
+public:
+    explicit CPngImageWriter(int level = kPngCompressionLevel);
+    ~CPngImageWriter();
+    CPngImageWriter(const CPngImageWriter&) = delete;
+    CPngImageWriter& operator=(const CPngImageWriter&) = delete;
+
+    // pixels: width x height, rows top first and tightly packed, in format (GL_RGB, GL_RGBA, GL_BGR
+    // or GL_BGRA; the blue-first ones are reordered). False on a bad size or format, or out of memory.
+    bool Append(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t format);
+
+private:
+    struct SCompressorDeleter
+    {
+        void operator()(libdeflate_compressor* compressor) const;
+    };
+    std::unique_ptr<libdeflate_compressor, SCompressorDeleter> m_pCompressor;
+    std::vector<uint8_t> m_filtered; // filter byte plus filtered row, for every row
+    std::vector<uint8_t> m_rows;     // two rows in RGB order when the source is blue-first
+    std::vector<uint8_t> m_trials;   // the row under each of the five filters
+};
+} // namespace gx
