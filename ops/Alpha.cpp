@@ -16,6 +16,15 @@ bool HasAlpha(uint32_t format)
 }
 
 const char* const kSaveWithAlpha = "\nYou need to save it as a alpha supported image format, such as tga/png.";
+
+// The working image's pixels, brought to four bytes per pixel first; null without a working image
+// or when it cannot be converted.
+uint8_t* RgbaPixels(CWorkingImage& image)
+{
+    if (image.m_gxImg.id == 0 || !image.ConvertToRgba())
+        return nullptr;
+    return image.m_gxImg.bytesPerPixel == 4 ? image.m_gxImg.data : nullptr;
+}
 } // namespace
 
 EExtractResult ExtractAlpha(const std::string& path, const CWorkingImage& image)
@@ -39,18 +48,14 @@ EExtractResult ExtractAlpha(const std::string& path, const CWorkingImage& image)
 
 bool MakeAlphaByRgb(int32_t r, int32_t g, int32_t b, int32_t a, CWorkingImage& image)
 {
-    if (image.m_gxImg.id == 0)
+    uint8_t* p = RgbaPixels(image);
+    if (!p)
         return false;
-    if (!image.ConvertToRgba())
-        return false;
-    auto& working = image.m_gxImg;
-    if (!working.data || working.bytesPerPixel != 4)
-        return false;
+    const auto& working = image.m_gxImg;
     // Red is the first byte in GL_RGBA and the third in GL_BGRA.
     const bool bgra = working.format == GL_BGRA;
     const uint8_t first = uint8_t(bgra ? b : r), third = uint8_t(bgra ? r : b);
     const uint8_t green = uint8_t(g), alpha = uint8_t(a);
-    uint8_t* p = working.data;
     const size_t count = size_t(working.width) * working.height;
     for (size_t i = 0; i < count; ++i, p += 4)
     {
@@ -66,23 +71,21 @@ bool MakeAlphaByRgb(int32_t r, int32_t g, int32_t b, int32_t a, CWorkingImage& i
 
 bool CombineAlphaImage(const std::string& alphaPath, CWorkingImage& image)
 {
-    if (image.m_gxImg.id == 0)
+    uint8_t* p = RgbaPixels(image);
+    if (!p)
         return false;
-    if (!image.ConvertToRgba())
-        return false;
-    auto& working = image.m_gxImg;
+    const auto& working = image.m_gxImg;
     const CEngineImage source = CEngineImage::Load(alphaPath.c_str());
     const GX_IMAGE& info = source.Info();
     const uint8_t* s = source.Buffer();
-    if (source.Empty() || !s || !working.data || info.width != working.width || info.height != working.height)
+    if (!s || info.width != working.width || info.height != working.height)
         return false;
     // Pictures of fewer than three bytes per pixel average the bytes they have.
     const size_t sourceStep = info.bytesPerPixel, used = std::min<size_t>(sourceStep, 3);
-    if (used == 0 || working.bytesPerPixel < 4)
+    if (used == 0)
         return false;
-    uint8_t* p = working.data;
     const size_t count = size_t(working.width) * working.height;
-    for (size_t i = 0; i < count; ++i, p += working.bytesPerPixel, s += sourceStep)
+    for (size_t i = 0; i < count; ++i, p += 4, s += sourceStep)
     {
         unsigned sum = 0;
         for (size_t k = 0; k < used; ++k)
@@ -105,15 +108,13 @@ void ExtractAlphaCommand(const SequenceRecord& output, const CWorkingImage& imag
     switch (ExtractAlpha(path, image))
     {
     case EExtractResult::Written:
-        ShowFrameMessage("Succeed to extract and save the alpha layer image as\n\n" + path, "Succeed",
-                         EMessageIcon::Information);
+        ShowSucceeded("Succeed to extract and save the alpha layer image as\n\n" + path);
         break;
     case EExtractResult::NoAlpha:
-        ShowFrameMessage("Sorry but the opened image file does not have a alpha layer data!", "Fail",
-                         EMessageIcon::Exclamation);
+        ShowFailed("Sorry but the opened image file does not have a alpha layer data!");
         break;
     case EExtractResult::WriteFailed:
-        ShowFrameMessage("Failed to save the alpha layer image as\n\n" + path, "Fail", EMessageIcon::Exclamation);
+        ShowFailed("Failed to save the alpha layer image as\n\n" + path);
         break;
     }
 }
@@ -124,9 +125,8 @@ void MakeAlphaCommand(const SequenceRecord& output, int32_t r, int32_t g, int32_
     std::string path;
     if (!BuildOutputPath(output, path) || !MakeAlphaByRgb(r, g, b, a, image))
         return;
-    ShowFrameMessage("Succeed to make the alpha layer at pixles which color value is RGB(" + std::to_string(r) + ", " +
-                         std::to_string(g) + ", " + std::to_string(b) + ")!" + kSaveWithAlpha,
-                     "Succeed", EMessageIcon::Information);
+    ShowSucceeded("Succeed to make the alpha layer at pixles which color value is RGB(" + std::to_string(r) + ", " +
+                  std::to_string(g) + ", " + std::to_string(b) + ")!" + kSaveWithAlpha);
 }
 
 void CombineAlphaCommand(const SequenceRecord& output, const std::string& alphaPath, CWorkingImage& image)
@@ -135,6 +135,5 @@ void CombineAlphaCommand(const SequenceRecord& output, const std::string& alphaP
     std::string path;
     if (alphaPath.empty() || !BuildOutputPath(output, path) || !CombineAlphaImage(alphaPath, image))
         return;
-    ShowFrameMessage(std::string("Succeed to combine the alpha layer into current image!") + kSaveWithAlpha, "Succeed",
-                     EMessageIcon::Information);
+    ShowSucceeded(std::string("Succeed to combine the alpha layer into current image!") + kSaveWithAlpha);
 }

@@ -60,10 +60,8 @@ void BlendCommand(const SequenceRecord& output, const std::string& backgroundPat
         return;
     gxBindImage(image.m_gxImg.id);
     if (blended && gxSaveImage(path.c_str(), false))
-        ShowFrameMessage("Success to blend the current image with the background and overlay image and save it as\n\n" +
-                             path + ".",
-                         "Succeed", EMessageIcon::Information);
+        ShowSucceeded("Success to blend the current image with the background and overlay image and save it as\n\n" +
+                      path + ".");
     else
-        ShowFrameMessage("Failed to blend the current image and save it as\n\n" + path + ".", "Fail",
-                         EMessageIcon::Exclamation);
+        ShowFailed("Failed to blend the current image and save it as\n\n" + path + ".");
 }

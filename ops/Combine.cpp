@@ -4,14 +4,15 @@
 #include "ops/EngineImage.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
+#include "ops/SplitGrid.h"
 #include "ops/WaitCursor.h"
 
 namespace
 {
 bool CombineInputsValid(const CombineInputs& in)
 {
-    return in.m_nRows > 0 && in.m_nCols > 0 && !(in.m_nRows == 1 && in.m_nCols == 1) &&
-           !in.m_source.m_strFolder.empty() && !in.m_source.m_strTemplate.empty();
+    return CSplitGrid::CountsAllowed(in.m_nRows, in.m_nCols) && !in.m_source.m_strFolder.empty() &&
+           !in.m_source.m_strTemplate.empty();
 }
 } // namespace
 
@@ -83,8 +84,7 @@ void CombineCommand(const CombineInputs& in, const SequenceRecord& output)
         return;
     }
     const SequenceRecord& src = in.m_source;
-    const CSequencePattern pattern =
-        BuildNumberPattern(src.m_strFolder, src.m_strTitle, TemplateDigits(src.m_strTemplate), src.m_strType);
+    const CSequencePattern pattern = BuildSourcePattern(src);
     std::string outPath;
     if (!BuildOutputPath(output, outPath))
     {
@@ -95,20 +95,17 @@ void CombineCommand(const CombineInputs& in, const SequenceRecord& output)
     switch (CombineSequence(in.m_nRows, in.m_nCols, src.m_nFromNumber, pattern, outPath))
     {
     case ECombineResult::Written:
-        ShowFrameMessage("Succeed to combine the image and save as:\n\n " + outPath, "Succeed",
-                         EMessageIcon::Information);
+        ShowSucceeded("Succeed to combine the image and save as:\n\n " + outPath);
         break;
     case ECombineResult::FirstMissing:
-        ShowFrameMessage("Cannot load the first image of the sequence:\n\n " + pattern.NameOf(src.m_nFromNumber) +
-                             "\n\nNothing was combined.",
-                         "Fail", EMessageIcon::Exclamation);
+        ShowFailed("Cannot load the first image of the sequence:\n\n " + pattern.NameOf(src.m_nFromNumber) +
+                   "\n\nNothing was combined.");
         break;
     case ECombineResult::TooLarge:
-        ShowFrameMessage("The combined image would be too large to make:\n\n " + outPath, "Fail",
-                         EMessageIcon::Exclamation);
+        ShowFailed("The combined image would be too large to make:\n\n " + outPath);
         break;
     case ECombineResult::WriteFailed:
-        ShowFrameMessage("Failed to save the combined image as:\n\n " + outPath, "Fail", EMessageIcon::Exclamation);
+        ShowFailed("Failed to save the combined image as:\n\n " + outPath);
         break;
     }
 }

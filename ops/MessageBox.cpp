@@ -35,3 +35,13 @@ void ShowFrameMessage(const std::string& text, const std::string& caption, EMess
 {
     ShowMessage(text, caption, icon, FrameWindowOrNull());
 }
+
+void ShowSucceeded(const std::string& text)
+{
+    ShowFrameMessage(text, "Succeed", EMessageIcon::Information);
+}
+
+void ShowFailed(const std::string& text)
+{
+    ShowFrameMessage(text, "Fail", EMessageIcon::Exclamation);
+}

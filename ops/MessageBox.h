@@ -25,3 +25,8 @@ MessageHandler SetMessageHandler(MessageHandler handler);
 
 // Shows a message owned by the main frame's window (no owner when there is no frame).
 void ShowFrameMessage(const std::string& text, const std::string& caption, EMessageIcon icon);
+
+// The result messages of the operations: "Succeed" with the information icon, "Fail" with the
+// exclamation icon, both owned by the main frame's window.
+void ShowSucceeded(const std::string& text);
+void ShowFailed(const std::string& text);

@@ -35,24 +35,21 @@ void MngCommand(const MngInputs& in, const SequenceRecord& output)
                          "Wrong Parameters", EMessageIcon::Exclamation);
         return;
     }
-    const CSequencePattern pattern =
-        BuildNumberPattern(src.m_strFolder, src.m_strTitle, TemplateDigits(src.m_strTemplate), src.m_strType);
+    const CSequencePattern pattern = BuildSourcePattern(src);
     std::string outPath;
     if (!BuildMngOutputPath(output, outPath))
         return;
     switch (MakeMngAnimation(src.m_nFromNumber, in.m_nFrameCount, in.m_nFramesPerSecond, pattern, outPath))
     {
     case EMngResult::Written:
-        ShowFrameMessage("Success to make the mng animation and save it as\n\n" + outPath + ".", "Succeed",
-                         EMessageIcon::Information);
+        ShowSucceeded("Success to make the mng animation and save it as\n\n" + outPath + ".");
         break;
     case EMngResult::NoFrames:
-        ShowFrameMessage("No image of the sequence could be loaded, the first being\n\n" +
-                             pattern.NameOf(src.m_nFromNumber) + "\n\nNo mng animation was made.",
-                         "Fail", EMessageIcon::Exclamation);
+        ShowFailed("No image of the sequence could be loaded, the first being\n\n" + pattern.NameOf(src.m_nFromNumber) +
+                   "\n\nNo mng animation was made.");
         break;
     case EMngResult::WriteFailed:
-        ShowFrameMessage("Failed to save the mng animation as\n\n" + outPath + ".", "Fail", EMessageIcon::Exclamation);
+        ShowFailed("Failed to save the mng animation as\n\n" + outPath + ".");
         break;
     }
 }

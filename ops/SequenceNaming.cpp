@@ -88,6 +88,12 @@ CSequencePattern BuildNumberPattern(const std::string& folder, const std::string
     return CSequencePattern{folder + "/" + title, digits, "." + type};
 }
 
+CSequencePattern BuildSourcePattern(const SequenceRecord& source)
+{
+    return BuildNumberPattern(source.m_strFolder, source.m_strTitle, TemplateDigits(source.m_strTemplate),
+                              source.m_strType);
+}
+
 std::string TemplateDisplay(const std::string& folder, const std::string& title, int digits, const std::string& type)
 {
     return folder + "/" + title + std::string(size_t(std::max(digits, 0)), '#') + "." + type;

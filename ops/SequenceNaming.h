@@ -54,6 +54,9 @@ bool ReadOutputParts(const SequenceRecord& output, SequenceRecord& parts);
 CSequencePattern BuildNumberPattern(const std::string& folder, const std::string& title, int digits,
                                     const std::string& type);
 
+// The pattern of a sequence box: its folder, title, template length as digit count, and type.
+CSequencePattern BuildSourcePattern(const SequenceRecord& source);
+
 // folder "/" title <digits times '#'> "." type, the form shown to the user for a split.
 std::string TemplateDisplay(const std::string& folder, const std::string& title, int digits, const std::string& type);
 

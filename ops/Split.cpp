@@ -79,16 +79,10 @@ void SplitCommand(const SequenceRecord& output, const std::string& strTemplate, 
         SplitImage(fromNumber, BuildNumberPattern(parts.m_strFolder, parts.m_strTitle, digits, parts.m_strType), image,
                    grid);
     if (result.m_nFailed == 0)
-    {
-        ShowFrameMessage("Succeed to split the image and save as:\n\n " +
-                             TemplateDisplay(parts.m_strFolder, parts.m_strTitle, digits, parts.m_strType),
-                         "Succeed", EMessageIcon::Information);
-    }
+        ShowSucceeded("Succeed to split the image and save as:\n\n " +
+                      TemplateDisplay(parts.m_strFolder, parts.m_strTitle, digits, parts.m_strType));
     else
-    {
-        ShowFrameMessage("Failed to save " + std::to_string(result.m_nFailed) + " of the " +
-                             std::to_string(result.m_nFailed + result.m_nWritten) +
-                             " split images, the first as:\n\n " + result.m_strFirstFailed,
-                         "Fail", EMessageIcon::Exclamation);
-    }
+        ShowFailed("Failed to save " + std::to_string(result.m_nFailed) + " of the " +
+                   std::to_string(result.m_nFailed + result.m_nWritten) + " split images, the first as:\n\n " +
+                   result.m_strFirstFailed);
 }
