@@ -1,47 +1,146 @@
 #pragma once
-// Pictures, files and the working-image fixture of the operation tests.
+// What the operation tests share: a main frame double that records what the operations show,
+// pictures written and read back through ImageMagick, and a fixture holding the engine, a temp
+// folder, the frame double and a working image.
 
-#include "FrameDouble.h"
 #include "support/TestSupport.h"
 
 #include "engine/HeadlessGl.h"
 #include "engine/gx.h"
 #include "image/WorkingImage.h"
+#include "ops/MainFrame.h"
+#include "ops/MessageBox.h"
+#include "ops/SplitGrid.h"
+#include "ops/WaitCursor.h"
 
-#include <cstdint>
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
-namespace opstest
+// A message as the frame double records it: "<caption> <icon>: <text>".
+inline std::string Said(const std::string& text, const std::string& caption, EMessageIcon icon)
 {
-inline std::vector<uint8_t> Rgba(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255)
+    const char* const icons[] = {"information", "exclamation", "stop"};
+    return caption + " " + icons[int(icon)] + ": " + text;
+}
+using Messages = std::vector<std::string>;
+inline Messages Succeeded(const std::string& text) { return {Said(text, "Succeed", EMessageIcon::Information)}; }
+
+// Installs itself, the message handler and the wait-cursor hooks while it lives, and puts back
+// what was there before. A message not owned by the frame window is marked so.
+class CFrameDouble : public IMainFrame
 {
-    return {r, g, b, a};
+public:
+    CFrameDouble()
+        : m_registration(*this),
+          m_previousHandler(SetMessageHandler([this](const std::string& text, const std::string& caption,
+                                                     EMessageIcon icon, void* owner) {
+              m_messages.push_back(Said(text, caption, icon) + (owner == &m_window ? "" : " (no owner)"));
+          })),
+          m_previousHooks(SetWaitCursorHooks({[this] { ++m_nCursorDepth, ++m_nCursorShown; },
+                                              [this] { --m_nCursorDepth; }}))
+    {
+    }
+    ~CFrameDouble()
+    {
+        SetWaitCursorHooks(m_previousHooks);
+        SetMessageHandler(m_previousHandler);
+    }
+
+    void* GetFrameWindow() override { return &m_window; }
+    void* GetFrameObject() override { return this; }
+    void SetDocumentTitle(const std::string&) override {}
+    void OnImageOpened(const std::string&) override {}
+    void BeginProgress(int32_t count) override { m_progress.push_back("begin " + std::to_string(count)); }
+    void StepProgress() override { m_progress.push_back("step"); }
+    void EndProgress() override { m_progress.push_back("end"); }
+    // The operations take their settings as arguments; no panel is read here.
+    bool GetOutputSettings(SequenceRecord&) override { return false; }
+    bool GetSplitSettings(SequenceRecord&, std::vector<float>&, std::vector<float>&) override { return false; }
+    bool GetBlendSettings(SequenceRecord&, std::string&, std::string&) override { return false; }
+    bool GetAlphaRgbSettings(SequenceRecord&, int32_t&, int32_t&, int32_t&, int32_t&) override { return false; }
+    bool GetAlphaImageSettings(SequenceRecord&, std::string&) override { return false; }
+    bool GetMngSettings(SequenceRecord&, int32_t&, int32_t&) override { return false; }
+    bool GetCombineSettings(SequenceRecord&, int32_t&, int32_t&, SequenceRecord&) override { return false; }
+
+    int m_window = 0; // its address is the frame window handle
+    Messages m_messages;
+    std::vector<std::string> m_progress;
+    int m_nCursorDepth = 0, m_nCursorShown = 0;
+
+private:
+    CMainFrameRegistration m_registration;
+    MessageHandler m_previousHandler;
+    WaitCursorHooks m_previousHooks;
+};
+
+// Progress as the double records it: begun with count, steps, ended.
+inline std::vector<std::string> ProgressOf(int count, size_t steps)
+{
+    std::vector<std::string> progress{"begin " + std::to_string(count)};
+    progress.insert(progress.end(), steps, "step");
+    progress.push_back("end");
+    return progress;
 }
 
-// A w x h RGBA picture of one colour.
-inline std::vector<uint8_t> Solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255)
+using Pixel = std::vector<uint8_t>;
+using Size = std::pair<uint32_t, uint32_t>;
+
+// An RGBA picture, top row first.
+struct SPicture
 {
-    std::vector<uint8_t> rgba;
+    uint32_t m_nWidth = 0, m_nHeight = 0;
+    std::vector<uint8_t> m_rgba;
+
+    Size Dims() const { return {m_nWidth, m_nHeight}; }
+    Pixel At(uint32_t x, uint32_t y) const
+    {
+        const auto at = m_rgba.begin() + long((size_t(y) * m_nWidth + x) * 4);
+        return Pixel(at, at + 4);
+    }
+};
+
+inline SPicture Solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255)
+{
+    SPicture picture{w, h, {}};
     for (size_t i = 0; i < size_t(w) * h; ++i)
-        rgba.insert(rgba.end(), {r, g, b, a});
-    return rgba;
+        picture.m_rgba.insert(picture.m_rgba.end(), {r, g, b, a});
+    return picture;
 }
+inline SPicture Pattern(uint32_t w, uint32_t h, bool alpha) { return {w, h, mosvane::test::PatternRgba(w, h, alpha)}; }
 
-inline std::vector<uint8_t> PixelAt(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t x, uint32_t y)
+// Written by ImageMagick; options pick the layout ("-type TrueColor").
+inline void Write(const SPicture& picture, const std::string& path, const std::string& options = "")
 {
-    const auto at = rgba.begin() + long((size_t(y) * width + x) * 4);
-    return std::vector<uint8_t>(at, at + 4);
+    EXPECT_TRUE(mosvane::test::MagickWriteRgba(picture.m_rgba, picture.m_nWidth, picture.m_nHeight, path, options))
+        << path;
 }
-} // namespace opstest
+inline SPicture ReadBack(const std::string& path)
+{
+    SPicture picture;
+    EXPECT_TRUE(mosvane::test::MagickReadRgba(path, picture.m_nWidth, picture.m_nHeight, picture.m_rgba)) << path;
+    return picture;
+}
 
-// A picture file written by ImageMagick (options pick the layout); the test stops on failure.
-#define WRITE_PICTURE(rgba, w, h, path, ...)                                                                     \
-    ASSERT_TRUE(mosvane::test::MagickWriteRgba(rgba, w, h, path __VA_OPT__(, ) __VA_ARGS__)) << (path)
-// Decoded by ImageMagick into RGBA; the test stops on failure.
-#define READ_PICTURE(path, w, h, rgba) ASSERT_TRUE(mosvane::test::MagickReadRgba(path, w, h, rgba)) << (path)
+// stem, the number zero-padded to digits, ".", type: composed without the code under test.
+inline std::string Numbered(const std::string& stem, int number, int digits, const std::string& type)
+{
+    char field[32];
+    std::snprintf(field, sizeof field, "%0*d", digits, number);
+    return stem + field + "." + type;
+}
+// Writes the pictures as a numbered sequence from `from` on; an empty picture leaves its number out.
+inline void WriteSequence(const std::string& stem, int from, int digits, const std::string& type,
+                          const std::vector<SPicture>& pictures)
+{
+    for (size_t k = 0; k < pictures.size(); ++k)
+        if (!pictures[k].m_rgba.empty())
+            Write(pictures[k], Numbered(stem, from + int(k), digits, type));
+}
 
-// The engine, a temp folder, the frame double, and (with a headless GL context) a working image.
 struct OpsFixture : ::testing::Test
 {
     void SetUp() override
@@ -50,7 +149,7 @@ struct OpsFixture : ::testing::Test
         ASSERT_TRUE(m_gl.Ok());
         ASSERT_TRUE(gxInitialize());
         m_image.SetRedrawCallback([this] { ++m_nRedraws; });
-        m_output = SequenceRecord{m_dir.Path(), "out", "", "png", 0};
+        m_output = Output("png");
     }
     void TearDown() override
     {
@@ -58,12 +157,18 @@ struct OpsFixture : ::testing::Test
         gxDestroy();
     }
 
-    // Writes the picture with ImageMagick and makes it the working image.
-    void Open(const std::vector<uint8_t>& rgba, uint32_t w, uint32_t h, const std::string& name,
-              const std::string& options = "")
+    const std::string& Dir() const { return m_dir.Path(); }
+    std::string File(const std::string& name) const { return m_dir.File(name); }
+    // Output settings naming out.<type> in the temp folder, or in a folder that does not exist.
+    SequenceRecord Output(const std::string& type) const { return {Dir(), "out", "", type, 0}; }
+    SequenceRecord Gone(const std::string& type) const { return {File("gone"), "out", "", type, 0}; }
+
+    // Writes the picture and makes it the working image.
+    CWorkingImage& Open(const SPicture& picture, const std::string& name, const std::string& options = "")
     {
-        WRITE_PICTURE(rgba, w, h, m_dir.File(name), options);
-        ASSERT_TRUE(m_image.LoadImageFile(m_dir.File(name).c_str())) << name;
+        Write(picture, File(name), options);
+        EXPECT_TRUE(m_image.LoadImageFile(File(name).c_str())) << name;
+        return m_image;
     }
     std::vector<uint8_t> Pixels() const
     {
@@ -75,6 +180,7 @@ struct OpsFixture : ::testing::Test
     mosvane::test::CTempDir m_dir;
     CFrameDouble m_frame;
     CWorkingImage m_image;
+    CSplitGrid m_grid;
     SequenceRecord m_output;
     int m_nRedraws = 0;
 };
