@@ -1,7 +1,6 @@
 #pragma once
-// What the operation tests share: a main frame double that records what the operations show,
-// pictures written and read back through ImageMagick, and a fixture holding the engine, a temp
-// folder, the frame double and a working image.
+// Shared by the operation tests: a main frame double recording what the operations show, pictures
+// written and read back through ImageMagick, and a fixture with the engine and a working image.
 
 #include "support/TestSupport.h"
 
@@ -54,9 +53,9 @@ public:
     void* GetFrameObject() override { return this; }
     void SetDocumentTitle(const std::string&) override {}
     void OnImageOpened(const std::string&) override {}
-    void BeginProgress(int32_t count) override { m_progress.push_back("begin " + std::to_string(count)); }
-    void StepProgress() override { m_progress.push_back("step"); }
-    void EndProgress() override { m_progress.push_back("end"); }
+    void BeginProgress(int32_t count) override { m_strProgress += "[" + std::to_string(count); }
+    void StepProgress() override { m_strProgress += "."; }
+    void EndProgress() override { m_strProgress += "]"; }
     // The operations take their settings as arguments; no panel is read here.
     bool GetOutputSettings(SequenceRecord&) override { return false; }
     bool GetSplitSettings(SequenceRecord&, std::vector<float>&, std::vector<float>&) override { return false; }
@@ -68,7 +67,7 @@ public:
 
     int m_window = 0; // its address is the frame window handle
     Messages m_messages;
-    std::vector<std::string> m_progress;
+    std::string m_strProgress; // "[count", a "." a step, "]"
     int m_nCursorDepth = 0, m_nCursorShown = 0;
 
 private:
@@ -76,15 +75,6 @@ private:
     MessageHandler m_previousHandler;
     WaitCursorHooks m_previousHooks;
 };
-
-// Progress as the double records it: begun with count, steps, ended.
-inline std::vector<std::string> ProgressOf(int count, size_t steps)
-{
-    std::vector<std::string> progress{"begin " + std::to_string(count)};
-    progress.insert(progress.end(), steps, "step");
-    progress.push_back("end");
-    return progress;
-}
 
 using Pixel = std::vector<uint8_t>;
 using Size = std::pair<uint32_t, uint32_t>;
@@ -105,9 +95,9 @@ struct SPicture
 
 inline SPicture Solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255)
 {
-    SPicture picture{w, h, {}};
-    for (size_t i = 0; i < size_t(w) * h; ++i)
-        picture.m_rgba.insert(picture.m_rgba.end(), {r, g, b, a});
+    SPicture picture{w, h, std::vector<uint8_t>(size_t(w) * h * 4, a)};
+    for (size_t i = 0; i < picture.m_rgba.size(); i += 4)
+        picture.m_rgba[i] = r, picture.m_rgba[i + 1] = g, picture.m_rgba[i + 2] = b;
     return picture;
 }
 inline SPicture Pattern(uint32_t w, uint32_t h, bool alpha) { return {w, h, mosvane::test::PatternRgba(w, h, alpha)}; }
