@@ -27,6 +27,15 @@ std::vector<int64_t> Boundaries(const std::vector<int32_t>& sizes)
         lines.push_back(sum += sizes[k]);
     return lines;
 }
+
+// The first of the lines within reach of pos, or -1.
+int32_t LineWithinReach(const std::vector<int64_t>& lines, int64_t pos)
+{
+    for (size_t k = 0; k < lines.size(); ++k)
+        if (std::llabs(pos - lines[k]) < CSplitGrid::kLineReach)
+            return int32_t(k);
+    return -1;
+}
 } // namespace
 
 bool CSplitGrid::CountsAllowed(int32_t rows, int32_t cols)
@@ -83,14 +92,10 @@ std::vector<SGridCell> CSplitGrid::Cells() const
 
 SGridLineHit CSplitGrid::HitTest(int64_t x, int64_t y) const
 {
-    const std::vector<int64_t> columns = ColumnLines();
-    for (size_t k = 0; k < columns.size(); ++k)
-        if (std::llabs(x - columns[k]) < kLineReach)
-            return SGridLineHit{true, int32_t(k), true};
-    const std::vector<int64_t> rows = RowLines();
-    for (size_t k = 0; k < rows.size(); ++k)
-        if (std::llabs(y - rows[k]) < kLineReach)
-            return SGridLineHit{true, int32_t(k), false};
+    if (const int32_t k = LineWithinReach(ColumnLines(), x); k >= 0)
+        return SGridLineHit{true, k, true};
+    if (const int32_t k = LineWithinReach(RowLines(), y); k >= 0)
+        return SGridLineHit{true, k, false};
     return SGridLineHit{};
 }
 
