@@ -56,7 +56,9 @@ TEST(StringTable, EmptyShortAndReplacedFiles)
     EXPECT_STREQ(table.GetStringAt(1), "Oops");
     EXPECT_STREQ(table.GetStringAt(4), "s");
     EXPECT_STREQ(table.GetStringAt(5), "");
-    // A failed load keeps what was loaded.
+    // A missing file or a device in its place fails, keeping what was loaded.
+    EXPECT_FALSE(table.LoadStringTable(missing.Path()));
+    std::filesystem::create_symlink("/dev/zero", missing.File("StringTable.stb"));
     EXPECT_FALSE(table.LoadStringTable(missing.Path()));
     EXPECT_STREQ(table.GetStringAt(1), "Oops");
 

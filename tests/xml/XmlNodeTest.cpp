@@ -118,8 +118,10 @@ TEST_F(XmlNodes, ShorterValuesInPlaceLongerAsOwnStringsNumbersAsText)
 {
     XmlAttribute folder = m_root.Child(1).Attribute("Folder");
     const char* pBefore = folder.Value();
+    ASSERT_TRUE(folder.SetValue("/new/dir")); // as long as "/out/dir": overwritten in the file buffer
+    EXPECT_EQ(folder.Value(), pBefore);
     ASSERT_TRUE(folder.SetValue("/o"));
-    EXPECT_EQ(folder.Value(), pBefore); // overwritten in the file buffer
+    EXPECT_EQ(folder.Value(), pBefore);
     EXPECT_TRUE(folder.Record()->m_bValueInBuffer);
     ASSERT_TRUE(folder.SetValue("/a/much/longer/output/folder"));
     EXPECT_FALSE(folder.Record()->m_bValueInBuffer);
