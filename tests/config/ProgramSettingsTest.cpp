@@ -1,5 +1,4 @@
 #include "ConfigTestFolder.h"
-#include "config/ProgramFolder.h"
 #include "config/ProgramSettings.h"
 
 namespace
@@ -138,14 +137,5 @@ TEST(ProgramSettings, UnknownContentSurvivesAndQuotesAreKept)
     EXPECT_NE(text.find("\t<!--mine-->\r\n\t<Extra Keep=\"yes\"/>\r\n"), std::string::npos);
     EXPECT_NE(text.find("<Output Folder=\"/o\" Other=\"1\" FileName='say \"cheese\"' ImageType=\"bmp\"/>"),
               std::string::npos);
-}
-
-TEST(ProgramSettings, ProgramFolderHoldsTheShippedSettings)
-{
-    const std::string folder = GetProgramFolder();
-    EXPECT_TRUE(mosvane::test::FileExists(folder + "mosvane_tests_config"));
-    CProgramSettings s;
-    ASSERT_TRUE(s.LoadSettings());
-    EXPECT_EQ(s.m_strLastBatchFile, folder + "Cnfg/BatchMosvane.xml");
 }
 } // namespace
