@@ -37,28 +37,6 @@ void CXmlParser::Trim(char*& pszValue, char* pEnd, bool bCollapse)
     pszValue = p;
 }
 
-XmlNodeRecord* CXmlParser::NewNode(uint32_t nKind)
-{
-    auto* p = static_cast<XmlNodeRecord*>(m_pool.Allocate(sizeof(XmlNodeRecord)));
-    if (!p)
-        throw std::bad_alloc(); // caught in Run: the parse ends with what it has
-    *p = XmlNodeRecord{};
-    p->m_nKind = nKind;
-    p->m_bNameInBuffer = true;
-    p->m_bValueInBuffer = true;
-    p->m_nAlloc = XmlAllocRecordPooled | XmlAllocAttributesPooled | XmlAllocChildrenPooled;
-    return p;
-}
-
-void CXmlParser::NewAttribute(char* pszName, char* pszValue)
-{
-    auto* a = static_cast<XmlAttributeRecord*>(m_pool.Allocate(sizeof(XmlAttributeRecord)));
-    if (!a)
-        throw std::bad_alloc();
-    *a = XmlAttributeRecord{pszName, true, pszValue, true, true};
-    m_attributes.push_back(a);
-}
-
 size_t CXmlParser::Capacity(size_t nCount) const
 {
     // What growing a one-slot array by the growth increment would have reached.

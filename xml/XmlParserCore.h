@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstring>
+#include <new>
 #include <vector>
 
 // Bit 1: whitespace (every byte from 1 to 32); bit 2: name character.
@@ -151,8 +152,26 @@ private:
 
     // Records come from the pool; without memory these throw std::bad_alloc, which Run catches:
     // the parse then ends with what it has.
-    XmlNodeRecord* NewNode(uint32_t nKind);
-    void NewAttribute(char* pszName, char* pszValue);
+    XmlNodeRecord* NewNode(uint32_t nKind)
+    {
+        auto* p = static_cast<XmlNodeRecord*>(m_pool.Allocate(sizeof(XmlNodeRecord)));
+        if (!p)
+            throw std::bad_alloc();
+        *p = XmlNodeRecord{};
+        p->m_nKind = nKind;
+        p->m_bNameInBuffer = true;
+        p->m_bValueInBuffer = true;
+        p->m_nAlloc = XmlAllocRecordPooled | XmlAllocAttributesPooled | XmlAllocChildrenPooled;
+        return p;
+    }
+    void NewAttribute(char* pszName, char* pszValue)
+    {
+        auto* a = static_cast<XmlAttributeRecord*>(m_pool.Allocate(sizeof(XmlAttributeRecord)));
+        if (!a)
+            throw std::bad_alloc();
+        *a = XmlAttributeRecord{pszName, true, pszValue, true, true};
+        m_attributes.push_back(a);
+    }
     void Append(XmlNodeRecord* pNode) { m_pending.push_back(pNode); pNode->m_pParent = m_open.back().m_pNode; }
     void Push(XmlNodeRecord* pNode) { m_open.push_back({pNode, m_pending.size()}); }
     void Pop()
