@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 namespace gx
@@ -46,4 +47,24 @@ void ConvertPixels(const uint8_t* src, uint32_t srcFormat, uint8_t* dst, uint32_
 bool ConvertBitmap(CBitmap& bitmap, uint32_t format);
 
 void FlipRows(CBitmap& bitmap);
+
+// Runs fill, which builds `out`, and gives its result; on false, or when memory runs out on the
+// way, `out` is left empty. For decoders that allocate scratch storage besides the bitmap.
+template <class Fill>
+bool FillOrClear(CBitmap& out, Fill fill)
+{
+    out.Clear();
+    bool ok = false;
+    try
+    {
+        ok = fill();
+    }
+    catch (const std::bad_alloc&)
+    {
+        ok = false;
+    }
+    if (!ok)
+        out.Clear();
+    return ok;
+}
 } // namespace gx

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <gif_lib.h>
 #include <memory>
-#include <new>
 #include <vector>
 
 namespace gx
@@ -137,18 +136,6 @@ bool ReadGif(std::span<const uint8_t> file, CBitmap& out)
 
 bool DecodeGif(std::span<const uint8_t> file, CBitmap& out)
 {
-    out.Clear();
-    bool ok = false;
-    try
-    {
-        ok = file.size() <= kMaxFileBytes && ReadGif(file, out);
-    }
-    catch (const std::bad_alloc&)
-    {
-        ok = false;
-    }
-    if (!ok)
-        out.Clear();
-    return ok;
+    return FillOrClear(out, [&] { return file.size() <= kMaxFileBytes && ReadGif(file, out); });
 }
 } // namespace gx
