@@ -145,7 +145,8 @@ inline void ExpectSurvivesDamage(Decoder decoder, const Bytes& file, uint32_t se
         gx::CBitmap b;
         if (!decoder(damaged, b))
             return b.Empty();
-        return b.m_nWidth > 0 && b.m_nHeight > 0 && b.m_pixels.size() == size_t(b.m_nWidth) * b.m_nHeight * b.BytesPerPixel();
+        return b.m_nWidth > 0 && b.m_nHeight > 0 &&
+               b.m_pixels.size() == size_t(b.m_nWidth) * b.m_nHeight * b.BytesPerPixel();
     };
     for (size_t n = 0; n < file.size(); ++n)
         EXPECT_TRUE(clean(Bytes(file.begin(), file.begin() + ptrdiff_t(n)))) << "cut at " << n;
@@ -192,7 +193,8 @@ inline Bytes Picture(EPicture kind, uint32_t w, uint32_t h)
             else if (kind == EPicture::Stripes)
                 p[0] = uint8_t(k * 60), p[1] = uint8_t(255 - k * 35), p[2] = uint8_t((k & 1) * 200);
             else if (kind == EPicture::Smooth)
-                p[0] = uint8_t(40 + 160 * x / w), p[1] = uint8_t(200 - 150 * y / h), p[2] = uint8_t(90 + 100 * (x + y) / (w + h));
+                p[0] = uint8_t(40 + 160 * x / w), p[1] = uint8_t(200 - 150 * y / h),
+                p[2] = uint8_t(90 + 100 * (x + y) / (w + h));
             for (int c = 0; kind == EPicture::Noisy && y % 3 == 1 && c < 4; ++c)
                 p[c] = uint8_t(p[c] + ((seed = seed * 1103515245 + 12345) >> 28));
         }

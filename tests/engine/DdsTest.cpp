@@ -91,11 +91,14 @@ TEST_F(DdsMagick, EveryBlockModeReadsAsStatedAndAsImageMagickReadsIt)
         Bytes firstRow; // RGBA of the block's first row
     } cases[] = {
         // Red above blue: four colours, two mixed by thirds.
-        {"DXT1 four colours", FourCc("DXT1"), ColourBlock(kRed, kBlue), {255, 0, 0, 255, 0, 0, 255, 255, 170, 0, 85, 255, 85, 0, 170, 255}},
+        {"DXT1 four colours", FourCc("DXT1"), ColourBlock(kRed, kBlue),
+         {255, 0, 0, 255, 0, 0, 255, 255, 170, 0, 85, 255, 85, 0, 170, 255}},
         // Blue below red: three colours, a half mix, and transparent black.
-        {"DXT1 three colours", FourCc("DXT1"), ColourBlock(kBlue, kRed), {0, 0, 255, 255, 255, 0, 0, 255, 127, 0, 127, 255, 0, 0, 0, 0}},
+        {"DXT1 three colours", FourCc("DXT1"), ColourBlock(kBlue, kRed),
+         {0, 0, 255, 255, 255, 0, 0, 255, 127, 0, 127, 255, 0, 0, 0, 0}},
         // Explicit alpha times 17; the colour block always has four colours here.
-        {"DXT3", FourCc("DXT3"), Concat({kAlpha4Bit, ColourBlock(kBlue, kRed)}), {0, 0, 255, 0, 255, 0, 0, 17, 85, 0, 170, 34, 170, 0, 85, 51}},
+        {"DXT3", FourCc("DXT3"), Concat({kAlpha4Bit, ColourBlock(kBlue, kRed)}),
+         {0, 0, 255, 0, 255, 0, 0, 17, 85, 0, 170, 34, 170, 0, 85, 51}},
         // Alpha 200 > 10: eight levels; 10 < 200: six levels, then 0 and 255.
         {"DXT5 eight levels", FourCc("DXT5"), Concat({{200, 10}, kAlphaIndices, ColourBlock(kRed, kGreen)}),
          {255, 0, 0, 200, 0, 255, 0, 10, 170, 85, 0, 172, 85, 170, 0, 145}},
@@ -121,7 +124,8 @@ TEST(DdsRead, HandBuiltVariantsAndImpossibleSizes)
     const SHandBuilt cases[] = {
         {"partial blocks", BuildDds({5, 3, FourCc("DXT1"), dxt1}), Concat({row, row, row}), GL_BGRA},
         // 5:6:5 red, and green 32 of 63 (widened to 130).
-        {"5:6:5", BuildDds({2, 1, 0, {0x00, 0xF8, 0x00, 0x04}, kRgb, 16, {kRed, kGreen, kBlue}}), {255, 0, 0, 255, 0, 130, 0, 255}},
+        {"5:6:5", BuildDds({2, 1, 0, {0x00, 0xF8, 0x00, 0x04}, kRgb, 16, {kRed, kGreen, kBlue}}),
+         {255, 0, 0, 255, 0, 130, 0, 255}},
         // Luminance and alpha of 8 bits each; without the alpha-pixels flag the mask is not alpha.
         {"luminance, alpha", BuildDds({2, 1, 0, {90, 255, 200, 7}, kLuminance | kAlphaPixels, 16, {0xFF, 0, 0, 0xFF00}}),
          {90, 90, 90, 255, 200, 200, 200, 7}, GL_BGRA},

@@ -79,7 +79,8 @@ TEST(MngWrite, ChunksHeaderAndFramesAreWhatTheyClaim)
         for (int k = 0; k < 3; ++k)
         {
             std::string rgba;
-            ASSERT_EQ(RunCommand("convert " + ShellQuote(path + "[" + std::to_string(k) + "]") + " -depth 8 rgba:-", &rgba), 0);
+            const std::string frame = ShellQuote(path + "[" + std::to_string(k) + "]");
+            ASSERT_EQ(RunCommand("convert " + frame + " -depth 8 rgba:-", &rgba), 0);
             EXPECT_EQ(Bytes(rgba.begin(), rgba.end()), frames[size_t(k)]) << "frame " << k;
         }
     }

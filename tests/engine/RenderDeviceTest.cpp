@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -76,19 +77,15 @@ TEST(RenderDevice, WindowModePutsTheOriginTopLeftOneUnitPerPixelOnASurfaceOfTheV
     gxEndFlatMode();
     gxEndRender();
 
+    // The rectangle covers columns 2..11 (translated by 2) and rows 0..4 counted from the top; the
+    // 2-pixel line on y = 20 covers the rows on both sides of that boundary.
     const Rgba bg = {102, 102, 153, 255}, green = {0, 255, 0, 255}, redPx = {255, 0, 0, 255};
-    // The rectangle covers columns 2..11 (translated by 2) and rows 0..4 counted from the top.
-    EXPECT_EQ(At(kH, 2, 0), green);
-    EXPECT_EQ(At(kH, 11, 4), green);
-    EXPECT_EQ(At(kH, 1, 0), bg);
-    EXPECT_EQ(At(kH, 12, 0), bg);
-    EXPECT_EQ(At(kH, 2, 5), bg);
-    // A 2-pixel line on y = 20 covers the rows on both sides of that boundary.
-    EXPECT_EQ(At(kH, 20, 18), bg);
-    EXPECT_EQ(At(kH, 20, 19), redPx);
-    EXPECT_EQ(At(kH, 20, 20), redPx);
-    EXPECT_EQ(At(kH, 20, 21), bg);
-    EXPECT_EQ(At(kH, kW - 1, kH - 1), bg);
+    const std::tuple<int, int, Rgba> probes[] = {
+        {2, 0, green}, {11, 4, green}, {1, 0, bg}, {12, 0, bg}, {2, 5, bg},
+        {20, 18, bg}, {20, 19, redPx}, {20, 20, redPx}, {20, 21, bg}, {kW - 1, kH - 1, bg},
+    };
+    for (const auto& [x, y, colour] : probes)
+        EXPECT_EQ(At(kH, x, y), colour) << x << ", " << y;
 
     // The matrices, the current colour and texturing are as they were before.
     GLfloat projection[16], modelview[16], colour[4];

@@ -88,9 +88,16 @@ TEST(TgaRead, HandBuiltVariantsAndImpossibleSizes)
     const Bytes p32zero = {10, 20, 30, 0, 40, 50, 60, 0};
     const Bytes map24 = {255, 0, 0, /**/ 0, 255, 0, /**/ 0, 0, 255};
     const Bytes grey16 = {10, 255, 20, 128, 30, 0, 40, 255}; // grey, attribute
+    auto greys = [&](std::initializer_list<int> order) {
+        Bytes rgba;
+        for (int i : order)
+            rgba.insert(rgba.end(), {grey16[2 * i], grey16[2 * i], grey16[2 * i], grey16[2 * i + 1]});
+        return rgba;
+    };
     const Bytes rgb565 = {0x1F, 0x80, 0xE0, 0x03, 0x00, 0xFC};
     const SHandBuilt cases[] = {
-        {"15 bits: the attribute bit is not alpha", BuildTga({2, 3, 1, 15, 0x21, p16}), {255, 255, 255, 255, 0, 0, 255, 255, 0, 132, 0, 255}},
+        {"15 bits: the attribute bit is not alpha", BuildTga({2, 3, 1, 15, 0x21, p16}),
+         {255, 255, 255, 255, 0, 0, 255, 255, 0, 132, 0, 255}},
         // 32 bits without attribute bits: older writers; the data decides.
         {"32 bits, data", BuildTga({2, 2, 1, 32, 0x20, p32}), {30, 20, 10, 0x80, 60, 50, 40, 0}, GL_BGRA},
         {"32 bits, zeros", BuildTga({2, 2, 1, 32, 0x20, p32zero}), {30, 20, 10, 255, 60, 50, 40, 255}},
@@ -98,16 +105,18 @@ TEST(TgaRead, HandBuiltVariantsAndImpossibleSizes)
         // The extension area's attribute type overrides the descriptor.
         {"attribute kept, not used", BuildTga({2, 2, 1, 32, 0x28, p32, 0, {}, 0, {}, 2}),
          {30, 20, 10, 255, 60, 50, 40, 255}},
-        {"attribute useful", BuildTga({2, 2, 1, 32, 0x20, p32zero, 0, {}, 0, {}, 3}), {30, 20, 10, 0, 60, 50, 40, 0}, GL_BGRA},
+        {"attribute useful", BuildTga({2, 2, 1, 32, 0x20, p32zero, 0, {}, 0, {}, 3}), {30, 20, 10, 0, 60, 50, 40, 0},
+         GL_BGRA},
         {"premultiplied", BuildTga({2, 1, 1, 32, 0x28, {64, 32, 0, 128}, 0, {}, 0, {}, 4}), {0, 64, 128, 128}, GL_BGRA},
         // Colour maps starting at index 2, after an image ID; 7 is outside and takes entry 2.
         {"map of 24 bits", BuildTga({1, 4, 1, 8, 0x20, {2, 3, 4, 7}, 24, map24, 2, "id, skipped"}),
          {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 0, 0, 255, 255}},
         {"map of 32 bits", BuildTga({1, 3, 1, 8, 0x20, {2, 3, 4}, 32, {255, 0, 0, 10, 0, 255, 0, 20, 0, 0, 255, 255}, 2}),
          {0, 0, 255, 10, 0, 255, 0, 20, 255, 0, 0, 255}, GL_BGRA},
-        {"map of 16 bits", BuildTga({1, 3, 1, 8, 0x21, {0, 1, 2}, 16, rgb565}), {0, 0, 255, 255, 0, 255, 0, 0, 255, 0, 0, 255},
-         GL_BGRA},
-        {"map of 15 bits", BuildTga({1, 3, 1, 8, 0x21, {0, 1, 2}, 15, rgb565}), {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255}},
+        {"map of 16 bits", BuildTga({1, 3, 1, 8, 0x21, {0, 1, 2}, 16, rgb565}),
+         {0, 0, 255, 255, 0, 255, 0, 0, 255, 0, 0, 255}, GL_BGRA},
+        {"map of 15 bits", BuildTga({1, 3, 1, 8, 0x21, {0, 1, 2}, 15, rgb565}),
+         {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255}},
         {"16-bit indices", BuildTga({1, 3, 1, 16, 0x20, {3, 0, 4, 0, 0, 1}, 24, map24, 2}),
          {0, 255, 0, 255, 255, 0, 0, 255, 0, 0, 255, 255}},
         // Run-length 16-bit indices into a 32-bit map, with an extension area: runs of 3 and 4,
@@ -116,15 +125,11 @@ TEST(TgaRead, HandBuiltVariantsAndImpossibleSizes)
          BuildTga({9, 4, 3, 16, 0x20, {0x82, 0, 0, 0x02, 1, 0, 0, 0, 1, 0, 0x83, 1, 0, 0x01, 0, 0, 1, 0}, 32,
                    {1, 2, 3, 4, 5, 6, 7, 8}, 0, {}, 3}),
          MapPixels({0, 0, 0, 1, 0, 1, 1, 1, 1, 1, 0, 1}), GL_BGRA},
-        // 2 x 2 grey with attribute in the four origins.
-        {"top left", BuildTga({3, 2, 2, 16, 0x28, grey16}), {10, 10, 10, 255, 20, 20, 20, 128, 30, 30, 30, 0, 40, 40, 40, 255},
-         GL_BGRA},
-        {"top right", BuildTga({3, 2, 2, 16, 0x38, grey16}), {20, 20, 20, 128, 10, 10, 10, 255, 40, 40, 40, 255, 30, 30, 30, 0},
-         GL_BGRA},
-        {"bottom left", BuildTga({3, 2, 2, 16, 0x08, grey16}), {30, 30, 30, 0, 40, 40, 40, 255, 10, 10, 10, 255, 20, 20, 20, 128},
-         GL_BGRA},
-        {"bottom right", BuildTga({3, 2, 2, 16, 0x18, grey16}), {40, 40, 40, 255, 30, 30, 30, 0, 20, 20, 20, 128, 10, 10, 10, 255},
-         GL_BGRA},
+        // 2 x 2 grey with attribute in the four origins: the stored pixels in the order shown.
+        {"top left", BuildTga({3, 2, 2, 16, 0x28, grey16}), greys({0, 1, 2, 3}), GL_BGRA},
+        {"top right", BuildTga({3, 2, 2, 16, 0x38, grey16}), greys({1, 0, 3, 2}), GL_BGRA},
+        {"bottom left", BuildTga({3, 2, 2, 16, 0x08, grey16}), greys({2, 3, 0, 1}), GL_BGRA},
+        {"bottom right", BuildTga({3, 2, 2, 16, 0x18, grey16}), greys({3, 2, 1, 0}), GL_BGRA},
         {"grey without attribute bits", BuildTga({3, 2, 1, 16, 0x20, {10, 255, 20, 0}}), {10, 10, 10, 255, 20, 20, 20, 255}},
         // Run length, 3 x 2: a run across the row end, a raw packet, a run longer than what is left.
         {"run length", BuildTga({11, 3, 2, 8, 0x20, {0x83, 50, 0x00, 60, 0x85, 70}}),
