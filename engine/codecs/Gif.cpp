@@ -26,7 +26,8 @@ int ReadFromMemory(GifFileType* gif, GifByteType* dst, int count)
 {
     auto* src = static_cast<SMemorySource*>(gif->UserData);
     const size_t n = std::min(size_t(count < 0 ? 0 : count), src->size - src->pos);
-    std::memcpy(dst, src->data + src->pos, n);
+    if (n > 0) // an empty file may come without any storage
+        std::memcpy(dst, src->data + src->pos, n);
     src->pos += n;
     return int(n);
 }
