@@ -3,65 +3,71 @@
 #include "config/ProgramFolder.h"
 #include "xml/XmlDocument.h"
 
-#include <iterator>
-
 namespace
 {
-// Every value of the file: its section, its attribute and its field, in the order in which the
-// file is read and in which missing sections and attributes are added.
+using S = CProgramSettings;
+
+// One value of the file: its attribute and the text or number field it is kept in.
 struct CField
 {
-    const char* m_pszSection;
-    const char* m_pszAttribute;
-    std::string CProgramSettings::*m_pString;
-    int32_t CProgramSettings::*m_pNumber;
+    const char* m_pszAttribute; // null after the last field of a section
+    std::string S::*m_pText;
+    int32_t S::*m_pNumber;
 };
-
-using S = CProgramSettings;
-const CField kFields[] = {
-    {"Options", "LastBatchFile", &S::m_strLastBatchFile, nullptr},
-    {"Output", "Folder", &S::m_strOutputFolder, nullptr},
-    {"Output", "FileName", &S::m_strOutputFileName, nullptr},
-    {"Output", "ImageType", &S::m_strOutputImageType, nullptr},
-    {"Split", "Rows", nullptr, &S::m_nSplitRows},
-    {"Split", "Cols", nullptr, &S::m_nSplitCols},
-    {"Split", "SeqFrom", nullptr, &S::m_nSplitSeqFrom},
-    {"Split", "Template", &S::m_strSplitTemplate, nullptr},
-    {"Combination", "SourceFolder", &S::m_strCombineSourceFolder, nullptr},
-    {"Combination", "Rows", nullptr, &S::m_nCombineRows},
-    {"Combination", "Cols", nullptr, &S::m_nCombineCols},
-    {"Combination", "SeqFrom", nullptr, &S::m_nCombineSeqFrom},
-    {"Combination", "Template", &S::m_strCombineTemplate, nullptr},
-    {"Combination", "ImgType", &S::m_strCombineImgType, nullptr},
-    {"Combination", "NameFormat", &S::m_strCombineNameFormat, nullptr},
-    {"Alpha", "AlphaA", nullptr, &S::m_nAlphaA},
-    {"Alpha", "AlphaR", nullptr, &S::m_nAlphaR},
-    {"Alpha", "AlphaG", nullptr, &S::m_nAlphaG},
-    {"Alpha", "AlphaB", nullptr, &S::m_nAlphaB},
-    {"Alpha", "AlphaImage", &S::m_strAlphaImage, nullptr},
-    {"Blend", "BkImg", &S::m_strBlendBkImg, nullptr},
-    {"Blend", "OverlayImg", &S::m_strBlendOverlayImg, nullptr},
-    {"MNG", "SourceFolder", &S::m_strMngSourceFolder, nullptr},
-    {"MNG", "SeqFrom", nullptr, &S::m_nMngSeqFrom},
-    {"MNG", "Frames", nullptr, &S::m_nMngFrames},
-    {"MNG", "FPS", nullptr, &S::m_nMngFPS},
-    {"MNG", "Template", &S::m_strMngTemplate, nullptr},
-    {"MNG", "ImageType", &S::m_strMngImageType, nullptr},
-    {"MNG", "FileName", &S::m_strMngFileName, nullptr},
-};
-
-// Each section once, in the order of the fields.
-template <class F>
-void ForEachSection(F&& f)
+constexpr CField Text(const char* pszAttribute, std::string S::*pField)
 {
-    for (size_t i = 0; i < std::size(kFields); ++i)
-        if (i == 0 || std::string(kFields[i].m_pszSection) != kFields[i - 1].m_pszSection)
-            f(kFields[i].m_pszSection);
+    return {pszAttribute, pField, nullptr};
 }
+constexpr CField Number(const char* pszAttribute, int32_t S::*pField)
+{
+    return {pszAttribute, nullptr, pField};
+}
+
+struct CSection
+{
+    const char* m_pszName;
+    CField m_fields[8];
+};
+
+// Every value of the file, in the order in which the file is read and in which missing sections
+// and attributes are added.
+const CSection kSections[] = {
+    {"Options", {Text("LastBatchFile", &S::m_strLastBatchFile)}},
+    {"Output", {Text("Folder", &S::m_strOutputFolder), Text("FileName", &S::m_strOutputFileName),
+                Text("ImageType", &S::m_strOutputImageType)}},
+    {"Split", {Number("Rows", &S::m_nSplitRows), Number("Cols", &S::m_nSplitCols),
+               Number("SeqFrom", &S::m_nSplitSeqFrom), Text("Template", &S::m_strSplitTemplate)}},
+    {"Combination", {Text("SourceFolder", &S::m_strCombineSourceFolder), Number("Rows", &S::m_nCombineRows),
+                     Number("Cols", &S::m_nCombineCols), Number("SeqFrom", &S::m_nCombineSeqFrom),
+                     Text("Template", &S::m_strCombineTemplate), Text("ImgType", &S::m_strCombineImgType),
+                     Text("NameFormat", &S::m_strCombineNameFormat)}},
+    {"Alpha", {Number("AlphaA", &S::m_nAlphaA), Number("AlphaR", &S::m_nAlphaR), Number("AlphaG", &S::m_nAlphaG),
+               Number("AlphaB", &S::m_nAlphaB), Text("AlphaImage", &S::m_strAlphaImage)}},
+    {"Blend", {Text("BkImg", &S::m_strBlendBkImg), Text("OverlayImg", &S::m_strBlendOverlayImg)}},
+    {"MNG", {Text("SourceFolder", &S::m_strMngSourceFolder), Number("SeqFrom", &S::m_nMngSeqFrom),
+             Number("Frames", &S::m_nMngFrames), Number("FPS", &S::m_nMngFPS), Text("Template", &S::m_strMngTemplate),
+             Text("ImageType", &S::m_strMngImageType), Text("FileName", &S::m_strMngFileName)}},
+};
 
 XmlNode FindSection(const XmlNode& root, const char* pszSection)
 {
     return root.SelectPath((std::string("./") + pszSection).c_str(), "/");
+}
+
+// Visits the attribute of every field, in the order of the table; a missing attribute is appended
+// to its section. With bAddMissing, a missing section is first appended to the root.
+template <class F>
+void ForEachField(const XmlNode& root, bool bAddMissing, F&& f)
+{
+    for (const CSection& section : kSections)
+    {
+        if (bAddMissing && FindSection(root, section.m_pszName).IsEmpty())
+            root.AppendChild(XmlKindElement).SetName(section.m_pszName);
+        // A missing section is an empty handle, whose attributes all read as empty.
+        const XmlNode node = FindSection(root, section.m_pszName);
+        for (const CField* pField = section.m_fields; pField->m_pszAttribute; ++pField)
+            f(node.Attribute(pField->m_pszAttribute), *pField);
+    }
 }
 
 bool IsSpace(char c)
@@ -107,17 +113,12 @@ bool CProgramSettings::LoadSettings(const std::string& strProgramFolder)
     XmlDocument doc(XmlDefaultGrowth, true, XmlOptProgram);
     if (!doc.LoadFile(SettingsFilePath(strProgramFolder), XmlOptKeepCurrent))
         return false;
-    XmlNode root = doc.Root().Child(0);
-    for (const CField& field : kFields)
-    {
-        // A missing section is an empty handle, whose attributes all read as empty.
-        XmlNode section = FindSection(root, field.m_pszSection);
-        const char* pszValue = section.Attribute(field.m_pszAttribute).Value();
-        if (field.m_pString)
-            this->*field.m_pString = pszValue ? pszValue : "";
+    ForEachField(doc.Root().Child(0), false, [this](const XmlAttribute& attribute, const CField& field) {
+        if (field.m_pText)
+            this->*field.m_pText = attribute.Value() ? attribute.Value() : "";
         else
-            this->*field.m_pNumber = ReadSettingNumber(pszValue);
-    }
+            this->*field.m_pNumber = ReadSettingNumber(attribute.Value());
+    });
 
     const std::string strFolder = WithTrailingSeparator(strProgramFolder);
     if (m_strLastBatchFile.empty())
@@ -149,21 +150,14 @@ bool CProgramSettings::SaveSettings(const std::string& strProgramFolder)
     // empty settings file stops the program at its next start: it gets a root element instead.
     if (doc.Root().ChildCount() == 0)
         doc.Root().AppendChild(XmlKindElement).SetName("Mosvane");
-    XmlNode root = doc.Root().Child(0);
-    // Missing sections are added after the existing children, in the order of the fields; the
-    // Options section too, so that the last batch file is never lost.
-    ForEachSection([&](const char* pszSection) {
-        if (FindSection(root, pszSection).IsEmpty())
-            root.AppendChild(XmlKindElement).SetName(pszSection);
-    });
-    for (const CField& field : kFields)
-    {
-        XmlAttribute attribute = FindSection(root, field.m_pszSection).Attribute(field.m_pszAttribute);
-        if (field.m_pString)
-            attribute.SetValue(this->*field.m_pString);
+    // Missing sections are added after the existing children, the Options section too, so that
+    // the last batch file is never lost.
+    ForEachField(doc.Root().Child(0), true, [this](const XmlAttribute& attribute, const CField& field) {
+        if (field.m_pText)
+            attribute.SetValue(this->*field.m_pText);
         else
             attribute.SetLong(this->*field.m_pNumber);
-    }
+    });
     return doc.Save(strPath);
 }
 

@@ -8,34 +8,19 @@
 class CProgramSettings
 {
 public:
-    std::string m_strOutputFolder;
-    std::string m_strOutputFileName;
-    std::string m_strOutputImageType;
-    int32_t m_nSplitRows = 0;
-    int32_t m_nSplitCols = 0;
-    int32_t m_nSplitSeqFrom = 0;
+    // The values of the panels, section by section of the file, and the last batch file.
+    std::string m_strOutputFolder, m_strOutputFileName, m_strOutputImageType;
+    int32_t m_nSplitRows = 0, m_nSplitCols = 0, m_nSplitSeqFrom = 0;
     std::string m_strSplitTemplate;
     std::string m_strCombineSourceFolder;
-    int32_t m_nCombineRows = 0;
-    int32_t m_nCombineCols = 0;
-    int32_t m_nCombineSeqFrom = 0;
-    std::string m_strCombineTemplate;
-    std::string m_strCombineImgType;
-    std::string m_strCombineNameFormat;
-    int32_t m_nAlphaA = 0;
-    int32_t m_nAlphaR = 0;
-    int32_t m_nAlphaG = 0;
-    int32_t m_nAlphaB = 0;
+    int32_t m_nCombineRows = 0, m_nCombineCols = 0, m_nCombineSeqFrom = 0;
+    std::string m_strCombineTemplate, m_strCombineImgType, m_strCombineNameFormat;
+    int32_t m_nAlphaA = 0, m_nAlphaR = 0, m_nAlphaG = 0, m_nAlphaB = 0;
     std::string m_strAlphaImage;
-    std::string m_strBlendBkImg;
-    std::string m_strBlendOverlayImg;
-    std::string m_strMngSourceFolder;
-    std::string m_strMngFileName;
-    int32_t m_nMngSeqFrom = 0;
-    int32_t m_nMngFrames = 0;
-    int32_t m_nMngFPS = 0;
-    std::string m_strMngTemplate;
-    std::string m_strMngImageType;
+    std::string m_strBlendBkImg, m_strBlendOverlayImg;
+    std::string m_strMngSourceFolder, m_strMngFileName;
+    int32_t m_nMngSeqFrom = 0, m_nMngFrames = 0, m_nMngFPS = 0;
+    std::string m_strMngTemplate, m_strMngImageType;
     std::string m_strLastBatchFile;
 
     // Reads the settings file of the executable's folder. False, with no field changed, when the

@@ -1,32 +1,13 @@
 #include "config/StringTable.h"
 
 #include "config/ProgramFolder.h"
+#include "xml/XmlFile.h"
 
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace
 {
 const char kEmptyList[2] = {0, 0};
-
-class CFile
-{
-public:
-    explicit CFile(FILE* f) : m_f(f) {}
-    ~CFile()
-    {
-        if (m_f)
-            std::fclose(m_f);
-    }
-    CFile(const CFile&) = delete;
-    CFile& operator=(const CFile&) = delete;
-    FILE* Get() const { return m_f; }
-
-private:
-    FILE* m_f;
-};
 } // namespace
 
 std::string StringTableFilePath(const std::string& strProgramFolder)
@@ -41,18 +22,8 @@ bool CStringTable::LoadStringTable()
 
 bool CStringTable::LoadStringTable(const std::string& strProgramFolder)
 {
-    // Opened without blocking, so that a named pipe in its place cannot hang the start-up.
-    const int fd = ::open(StringTableFilePath(strProgramFolder).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    CFile file(::fdopen(fd, "rb"));
-    if (!file.Get())
-    {
-        ::close(fd);
-        return false;
-    }
-    struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    CXmlInputFile file;
+    if (!file.Open(StringTableFilePath(strProgramFolder).c_str()))
         return false;
     if (std::fseek(file.Get(), 0, SEEK_END) != 0)
         return false;

@@ -13,7 +13,14 @@ bool CBitmap::Allocate(uint32_t width, uint32_t height, uint32_t format)
     const uint32_t bpp = gx::BytesPerPixel(format);
     if (bpp == 0 || !SizeAllowed(width, height, bpp))
         return false;
-    m_pixels.assign(size_t(width) * height * bpp, 0);
+    try
+    {
+        m_pixels.assign(size_t(width) * height * bpp, 0);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return false; // still empty from Clear
+    }
     m_nWidth = width;
     m_nHeight = height;
     m_nFormat = format;
@@ -79,7 +86,15 @@ bool ConvertBitmap(CBitmap& bitmap, uint32_t format)
     }
     else
     {
-        std::vector<uint8_t> pixels(count * bpp);
+        std::vector<uint8_t> pixels;
+        try
+        {
+            pixels.resize(count * bpp);
+        }
+        catch (const std::bad_alloc&)
+        {
+            return false; // the bitmap stays as it was
+        }
         ConvertPixels(bitmap.m_pixels.data(), bitmap.m_nFormat, pixels.data(), format, count);
         bitmap.m_pixels.swap(pixels);
     }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 namespace gx
@@ -33,7 +34,8 @@ struct CBitmap
     size_t RowBytes() const { return size_t(m_nWidth) * BytesPerPixel(); }
     bool Empty() const { return m_pixels.empty(); }
 
-    // Zeroed storage; false (and the bitmap left empty) when the size or format is not allowed.
+    // Zeroed storage; false (and the bitmap left empty) when the size or format is not allowed or
+    // memory runs out.
     bool Allocate(uint32_t width, uint32_t height, uint32_t format);
     void Clear();
 };
@@ -42,8 +44,29 @@ struct CBitmap
 // the same buffer and the formats have the same size. Alpha added by a conversion is 255.
 void ConvertPixels(const uint8_t* src, uint32_t srcFormat, uint8_t* dst, uint32_t dstFormat, size_t count);
 
-// The bitmap brought to another format in place (a new buffer when the size per pixel changes).
+// The bitmap brought to another format in place (a new buffer when the size per pixel changes);
+// false, with the bitmap unchanged, when memory for that buffer runs out.
 bool ConvertBitmap(CBitmap& bitmap, uint32_t format);
 
 void FlipRows(CBitmap& bitmap);
+
+// Runs fill, which builds `out`, and gives its result; on false, or when memory runs out on the
+// way, `out` is left empty. For decoders that allocate scratch storage besides the bitmap.
+template <class Fill>
+bool FillOrClear(CBitmap& out, Fill fill)
+{
+    out.Clear();
+    bool ok = false;
+    try
+    {
+        ok = fill();
+    }
+    catch (const std::bad_alloc&)
+    {
+        ok = false;
+    }
+    if (!ok)
+        out.Clear();
+    return ok;
+}
 } // namespace gx

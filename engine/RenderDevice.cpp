@@ -7,6 +7,7 @@
 // Drawing always goes to whatever surface is current, so an offscreen render target made current
 // in between receives it.
 
+#include "engine/PbufferConfig.h"
 #include "engine/gx.h"
 
 #include <EGL/egl.h>
@@ -14,6 +15,17 @@
 
 #include <algorithm>
 #include <memory>
+
+bool ChoosePbufferConfig(EGLDisplay display, EGLConfig& config)
+{
+    const EGLint attributes[] = {
+        EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
+        EGL_NONE,
+    };
+    EGLint count = 0;
+    return eglChooseConfig(display, attributes, &config, 1, &count) == EGL_TRUE && count > 0;
+}
 
 struct GxRenderDevice
 {
@@ -40,17 +52,6 @@ EGLDisplay SurfacelessDisplay()
     if (!getDisplay)
         return EGL_NO_DISPLAY;
     return getDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-}
-
-bool ChoosePbufferConfig(EGLDisplay display, EGLConfig& config)
-{
-    const EGLint attributes[] = {
-        EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-        EGL_NONE,
-    };
-    EGLint count = 0;
-    return eglChooseConfig(display, attributes, &config, 1, &count) == EGL_TRUE && count > 0;
 }
 
 EGLSurface CreatePbuffer(EGLDisplay display, EGLConfig config, int width, int height)

@@ -1,22 +1,7 @@
 #include "image/OglRenderToTexture.h"
 
 #include "config/Log.h"
-
-namespace
-{
-bool ChooseConfig(EGLDisplay display, EGLConfig& config)
-{
-    const EGLint attributes[] = {
-        EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-        EGL_NONE,
-    };
-    EGLint nFormats = 0;
-    if (eglChooseConfig(display, attributes, &config, 1, &nFormats) != EGL_TRUE)
-        nFormats = 0;
-    return MOSVANE_CHECKF(nFormats);
-}
-} // namespace
+#include "engine/PbufferConfig.h"
 
 bool OglRenderToTexture::Create(int width, int height)
 {
@@ -32,7 +17,8 @@ bool OglRenderToTexture::Create(int width, int height)
         return false;
 
     EGLConfig config = nullptr;
-    if (!ChooseConfig(display, config))
+    const EGLint nFormats = ChoosePbufferConfig(display, config) ? 1 : 0;
+    if (!MOSVANE_CHECKF(nFormats))
         return false;
 
     const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_LARGEST_PBUFFER, EGL_TRUE, EGL_NONE};

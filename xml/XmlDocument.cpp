@@ -7,9 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace
 {
@@ -61,23 +58,6 @@ private:
     size_t m_nLength = 0;
     size_t m_nCapacity = 0;
 };
-
-class CFile
-{
-public:
-    explicit CFile(FILE* f) : m_f(f) {}
-    ~CFile()
-    {
-        if (m_f)
-            std::fclose(m_f);
-    }
-    CFile(const CFile&) = delete;
-    CFile& operator=(const CFile&) = delete;
-    FILE* Get() const { return m_f; }
-
-private:
-    FILE* m_f;
-};
 } // namespace
 
 XmlDocument::XmlDocument(int32_t nGrowth, bool bOwnsTree, uint32_t nOptions)
@@ -111,24 +91,12 @@ bool XmlDocument::LoadFile(const char* pszPath, uint32_t nOptions)
     if (nOptions != XmlOptKeepCurrent)
         m_nOptions = nOptions;
 
-    // Only regular files: opening without blocking keeps a named pipe from hanging the load, and
-    // a device could be read for ever.
-    const int fd = ::open(pszPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    CXmlInputFile file;
+    if (!file.Open(pszPath) || file.Size() > kXmlMaxFileBytes)
         return false;
-    CFile file(::fdopen(fd, "rb"));
-    if (!file.Get())
-    {
-        ::close(fd);
-        return false;
-    }
-    struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || uint64_t(st.st_size) > kXmlMaxFileBytes)
-        return false;
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::setvbuf(file.Get(), nullptr, _IOFBF, 64 * 1024);
     CChunkBuffer buffer;
-    if (!buffer.Reserve(size_t(st.st_size) + kXmlChunkBytes))
+    if (!buffer.Reserve(size_t(file.Size()) + kXmlChunkBytes))
         return false;
     size_t nTotal = 0;
     for (;;)

@@ -2,8 +2,39 @@
 
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+CXmlInputFile::~CXmlInputFile()
+{
+    if (m_pFile)
+        std::fclose(m_pFile);
+}
+
+bool CXmlInputFile::Open(const char* pszPath)
+{
+    if (m_pFile || !pszPath)
+        return false;
+    const int fd = ::open(pszPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    {
+        ::close(fd);
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    m_pFile = ::fdopen(fd, "rb");
+    if (!m_pFile)
+    {
+        ::close(fd);
+        return false;
+    }
+    m_nSize = uint64_t(st.st_size);
+    return true;
+}
 
 CXmlAtomicFile::~CXmlAtomicFile()
 {

@@ -31,10 +31,7 @@ namespace gx
 {
 namespace
 {
-using codec::CBitField;
-using codec::InFile;
-using codec::Le16;
-using codec::Le32;
+using namespace codec; // the shared little-endian readers and bit-field channels
 
 enum : uint32_t
 {
@@ -371,8 +368,6 @@ bool EncodeBmp(const CBitmap& image, std::vector<uint8_t>& out)
     out.assign(fileSize, 0);
 
     uint8_t* p = out.data();
-    using codec::PutLe16;
-    using codec::PutLe32;
     p[0] = 'B';
     p[1] = 'M';
     PutLe32(p + 2, uint32_t(fileSize));

@@ -18,10 +18,7 @@ namespace gx
 {
 namespace
 {
-using codec::CBitField;
-using codec::InFile;
-using codec::Le16;
-using codec::Le32;
+using namespace codec; // the shared little-endian readers and bit-field channels
 
 constexpr uint64_t kDataOffset = 128; // magic and header
 constexpr uint32_t kHeaderSize = 124;

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <gif_lib.h>
 #include <memory>
-#include <new>
 #include <vector>
 
 namespace gx
@@ -27,7 +26,8 @@ int ReadFromMemory(GifFileType* gif, GifByteType* dst, int count)
 {
     auto* src = static_cast<SMemorySource*>(gif->UserData);
     const size_t n = std::min(size_t(count < 0 ? 0 : count), src->size - src->pos);
-    std::memcpy(dst, src->data + src->pos, n);
+    if (n > 0) // an empty file may come without any storage
+        std::memcpy(dst, src->data + src->pos, n);
     src->pos += n;
     return int(n);
 }
@@ -137,18 +137,6 @@ bool ReadGif(std::span<const uint8_t> file, CBitmap& out)
 
 bool DecodeGif(std::span<const uint8_t> file, CBitmap& out)
 {
-    out.Clear();
-    bool ok = false;
-    try
-    {
-        ok = file.size() <= kMaxFileBytes && ReadGif(file, out);
-    }
-    catch (const std::bad_alloc&)
-    {
-        ok = false;
-    }
-    if (!ok)
-        out.Clear();
-    return ok;
+    return FillOrClear(out, [&] { return file.size() <= kMaxFileBytes && ReadGif(file, out); });
 }
 } // namespace gx

@@ -184,18 +184,7 @@ bool DecodeJpeg(std::span<const uint8_t> file, CBitmap& out)
         return false;
     SDecompressor d;
     InstallErrorManager(d.m_errors, reinterpret_cast<j_common_ptr>(&d.m_info));
-    bool ok = false;
-    try
-    {
-        ok = ReadJpeg(d, file, out);
-    }
-    catch (const std::bad_alloc&)
-    {
-        ok = false;
-    }
-    if (!ok)
-        out.Clear();
-    return ok;
+    return FillOrClear(out, [&] { return ReadJpeg(d, file, out); });
 }
 
 bool EncodeJpeg(const CBitmap& image, std::vector<uint8_t>& out)

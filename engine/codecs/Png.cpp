@@ -7,7 +7,6 @@
 
 #include <csetjmp>
 #include <cstring>
-#include <new>
 #include <png.h>
 
 namespace gx
@@ -125,18 +124,7 @@ bool DecodePng(std::span<const uint8_t> file, CBitmap& out)
     png_set_user_limits(reader.m_png, kMaxDimension, kMaxDimension);
     png_set_chunk_malloc_max(reader.m_png, kMaxChunkBytes);
     std::vector<png_bytep> rows;
-    bool ok = false;
-    try
-    {
-        ok = ReadPng(reader.m_png, reader.m_info, file.size(), out, rows);
-    }
-    catch (const std::bad_alloc&)
-    {
-        ok = false;
-    }
-    if (!ok)
-        out.Clear();
-    return ok;
+    return FillOrClear(out, [&] { return ReadPng(reader.m_png, reader.m_info, file.size(), out, rows); });
 }
 
 bool EncodePng(const CBitmap& image, std::vector<uint8_t>& out)

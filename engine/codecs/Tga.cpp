@@ -33,9 +33,7 @@ namespace gx
 {
 namespace
 {
-using codec::InFile;
-using codec::Le16;
-using codec::Le32;
+using namespace codec; // the shared little-endian readers and bit-field channels
 
 constexpr uint64_t kHeaderBytes = 18;
 constexpr uint64_t kFooterBytes = 26;

@@ -1,127 +1,321 @@
 #pragma once
-// Helpers of the codec tests: bitmaps as RGBA for comparing with ImageMagick, files built byte by
-// byte, and truncation sweeps.
+// Helpers of the codec tests: files built field by field, decodes as RGBA, ImageMagick as the
+// independent writer and decoder, damage of small files, and the runners of every format's tables.
 
 #include "engine/Bitmap.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <random>
 #include <span>
+#include <sstream>
 #include <string>
 #include <vector>
 #include <zlib.h>
 
 namespace mosvane::test
 {
-inline std::vector<uint8_t> ToRgba(const gx::CBitmap& bitmap)
+using Bytes = std::vector<uint8_t>;
+using Decoder = bool (*)(std::span<const uint8_t>, gx::CBitmap&);
+using Encoder = bool (*)(const gx::CBitmap&, std::vector<uint8_t>&);
+using Describer = std::string (*)(const Bytes& file); // the header fields that tell variants apart
+
+inline Bytes ToRgba(const gx::CBitmap& bitmap)
 {
-    std::vector<uint8_t> rgba(size_t(bitmap.m_nWidth) * bitmap.m_nHeight * 4);
+    Bytes rgba(size_t(bitmap.m_nWidth) * bitmap.m_nHeight * 4);
     gx::ConvertPixels(bitmap.m_pixels.data(), bitmap.m_nFormat, rgba.data(), GL_RGBA, rgba.size() / 4);
     return rgba;
 }
 
-inline gx::CBitmap BitmapFromRgba(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t height, uint32_t format)
+inline gx::CBitmap BitmapFromRgba(const Bytes& rgba, uint32_t width, uint32_t height, uint32_t format)
 {
     gx::CBitmap bitmap;
-    bitmap.Allocate(width, height, format);
+    EXPECT_TRUE(bitmap.Allocate(width, height, format));
     gx::ConvertPixels(rgba.data(), GL_RGBA, bitmap.m_pixels.data(), format, size_t(width) * height);
     return bitmap;
 }
 
-inline void PutBe32(std::vector<uint8_t>& out, uint32_t v)
+inline uint32_t Le32At(const Bytes& b, size_t at)
 {
-    out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
 }
 
-inline uint32_t GetBe32(const uint8_t* p)
+inline uint32_t Be32At(const Bytes& b, size_t at)
 {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+    return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
 }
 
-// A PNG or MNG chunk with its CRC, computed here with zlib rather than the library under test.
-inline void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
+// Fields appended in order: little-endian ones, and big-endian ones with chunks for PNG and MNG.
+struct CFileBuilder
 {
-    PutBe32(out, uint32_t(data.size()));
-    const size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    PutBe32(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
-}
-
-struct SChunk
-{
-    std::string type;
-    std::vector<uint8_t> data;
+    Bytes m_bytes;
+    CFileBuilder& U8(uint32_t v) { return Raw({uint8_t(v)}); }
+    CFileBuilder& U16(uint32_t v) { return U8(v).U8(v >> 8); }
+    CFileBuilder& U32(uint32_t v) { return U16(v).U16(v >> 16); }
+    CFileBuilder& Be32(uint32_t v) { return U8(v >> 24).U8(v >> 16).U8(v >> 8).U8(v); }
+    CFileBuilder& Text(const char* s, size_t n) { return Raw(Bytes(s, s + n)); }
+    CFileBuilder& Zeros(size_t n) { return Raw(Bytes(n, 0)); }
+    CFileBuilder& Raw(const Bytes& b)
+    {
+        m_bytes.insert(m_bytes.end(), b.begin(), b.end());
+        return *this;
+    }
+    // A chunk with its CRC, computed with zlib rather than the code under test.
+    CFileBuilder& Chunk(const char* type, const Bytes& data)
+    {
+        Be32(uint32_t(data.size())).Text(type, 4).Raw(data);
+        return Be32(uint32_t(crc32(0, m_bytes.data() + m_bytes.size() - data.size() - 4, uInt(data.size() + 4))));
+    }
+    void Patch32(size_t at, uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            m_bytes[at + i] = uint8_t(v >> (8 * i));
+    }
 };
 
-// The chunks after an 8-byte signature; fails the test on a bad length or CRC, or bytes left over.
-inline std::vector<SChunk> WalkChunks(const std::vector<uint8_t>& file)
+struct SDecoded
 {
-    std::vector<SChunk> chunks;
-    size_t pos = 8;
-    while (pos + 12 <= file.size())
-    {
-        const uint32_t length = GetBe32(&file[pos]);
-        EXPECT_LE(pos + 12 + length, file.size());
-        if (pos + 12 + length > file.size())
-            break;
-        const uint32_t crc = uint32_t(crc32(0, &file[pos + 4], uInt(4 + length)));
-        EXPECT_EQ(GetBe32(&file[pos + 8 + length]), crc) << "chunk " << chunks.size();
-        chunks.push_back({std::string(reinterpret_cast<const char*>(&file[pos + 4]), 4),
-                          std::vector<uint8_t>(file.begin() + long(pos) + 8, file.begin() + long(pos + 8 + length))});
-        pos += 12 + length;
-    }
-    EXPECT_EQ(pos, file.size());
-    return chunks;
+    bool ok = false;
+    uint32_t width = 0, height = 0, format = 0;
+    Bytes rgba;
+};
+
+inline SDecoded Decode(Decoder decoder, std::span<const uint8_t> file)
+{
+    gx::CBitmap bitmap;
+    if (!decoder(file, bitmap))
+        return {};
+    return {true, bitmap.m_nWidth, bitmap.m_nHeight, bitmap.m_nFormat, ToRgba(bitmap)};
 }
 
-// Writes a fixture with ImageMagick and returns its bytes (empty on failure).
-inline std::vector<uint8_t> MagickFixture(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t height,
-                                          const std::string& path, const std::string& options)
+inline SDecoded DecodeFile(Decoder decoder, const std::string& path)
 {
-    std::vector<uint8_t> file;
-    if (!MagickWriteRgba(rgba, width, height, path, options) || !ReadFileBytes(path, file))
-        file.clear();
-    return file;
+    Bytes file;
+    return ReadFileBytes(path, file) ? Decode(decoder, file) : SDecoded{};
 }
 
-// Our decoder against ImageMagick's on the file at path: same size, RGBA within tolerance.
-template <class Decode>
-void ExpectSameAsMagick(const std::string& path, Decode decode, uint32_t format, int tolerance = 0)
+// ImageMagick's decode with the file's orientation applied, as this ImageMagick records a TGA's
+// bottom-left origin instead of turning the rows.
+inline bool MagickRgba(const std::string& path, uint32_t& width, uint32_t& height, Bytes& rgba)
 {
-    std::vector<uint8_t> file, magick;
-    gx::CBitmap ours;
+    std::string size, pixels;
+    const std::string in = "convert " + ShellQuote(path + "[0]") + " -auto-orient ";
+    if (RunCommand(in + "-format '%w %h' info:- 2>/dev/null", &size) != 0 ||
+        RunCommand(in + "-depth 8 rgba:- 2>/dev/null", &pixels) != 0)
+        return false;
+    rgba.assign(pixels.begin(), pixels.end());
+    return (std::istringstream(size) >> width >> height) && rgba.size() == size_t(width) * height * 4;
+}
+
+// Our decode of the file against ImageMagick's, within `tolerance` levels; gives ours. `adjust`
+// brings a quirk of ImageMagick's decode to full range.
+inline SDecoded ExpectMatchesMagick(Decoder decoder, const std::string& path, int tolerance = 0,
+                                    void (*adjust)(Bytes&) = nullptr)
+{
+    const SDecoded ours = DecodeFile(decoder, path);
     uint32_t w = 0, h = 0;
-    ASSERT_TRUE(ReadFileBytes(path, file));
-    ASSERT_TRUE(decode(file, ours));
-    EXPECT_EQ(ours.m_nFormat, format);
-    ASSERT_TRUE(MagickReadRgba(path, w, h, magick));
-    ASSERT_EQ(ours.m_nWidth, w);
-    ASSERT_EQ(ours.m_nHeight, h);
-    EXPECT_LE(MaxDifference(ToRgba(ours), magick), tolerance);
+    Bytes theirs;
+    EXPECT_TRUE(ours.ok);
+    EXPECT_TRUE(MagickRgba(path, w, h, theirs));
+    if (adjust)
+        adjust(theirs);
+    EXPECT_EQ(std::make_pair(ours.width, ours.height), std::make_pair(w, h));
+    EXPECT_LE(MaxDifference(ours.rgba, theirs), tolerance);
+    return ours;
 }
 
-// Every prefix of the file decodes to a failure or a well-formed bitmap, never a crash; returns
-// how many prefixes decoded.
-template <class Decode>
-int DecodeEveryPrefix(const std::vector<uint8_t>& file, Decode decode)
+// Tests that need ImageMagick, with a temporary folder for its files.
+struct MagickTest : ::testing::Test
 {
-    int decoded = 0;
-    for (size_t n = 0; n < file.size(); ++n)
+    void SetUp() override
     {
-        gx::CBitmap out;
-        if (decode(std::span<const uint8_t>(file.data(), n), out))
+        if (!HaveImageMagick())
+            GTEST_SKIP() << "ImageMagick is not installed";
+    }
+    CTempDir m_dir;
+};
+
+// Every cut of the file, then fixed-seed random edits: bytes changed, set to 0 or 255, or the file
+// cut short. Each decode either fails and leaves the bitmap empty, or gives a whole bitmap. Every
+// damaged copy is its own allocation, so the sanitizers see any read past its end.
+inline void ExpectSurvivesDamage(Decoder decoder, const Bytes& file, uint32_t seed)
+{
+    auto clean = [decoder](const Bytes& damaged) {
+        gx::CBitmap b;
+        if (!decoder(damaged, b))
+            return b.Empty();
+        return b.m_nWidth > 0 && b.m_nHeight > 0 &&
+               b.m_pixels.size() == size_t(b.m_nWidth) * b.m_nHeight * b.BytesPerPixel();
+    };
+    for (size_t n = 0; n < file.size(); ++n)
+        EXPECT_TRUE(clean(Bytes(file.begin(), file.begin() + ptrdiff_t(n)))) << "cut at " << n;
+    std::mt19937 random(seed);
+    for (int round = 0; round < 200; ++round)
+    {
+        Bytes damaged = file;
+        for (uint32_t e = 1 + random() % 4; e > 0 && !damaged.empty(); --e)
         {
-            ++decoded;
-            EXPECT_EQ(out.m_pixels.size(), size_t(out.m_nWidth) * out.m_nHeight * out.BytesPerPixel());
+            const size_t at = random() % damaged.size();
+            switch (random() % 4)
+            {
+            case 0: damaged[at] = uint8_t(random()); break;
+            case 1: damaged[at] ^= uint8_t(1u << (random() % 8)); break;
+            case 2: damaged[at] = (random() & 1) ? 0xFF : 0x00; break;
+            default: damaged.resize(at); break;
+            }
         }
-        else
+        EXPECT_TRUE(clean(damaged)) << "mutation round " << round;
+    }
+}
+
+enum class EPicture
+{
+    Opaque,
+    Alpha,
+    BinaryAlpha, // alpha only 0 or 255, as palettes with one transparent entry hold
+    Stripes,     // opaque flat runs three pixels wide, for run-length writers
+    Smooth,      // gradients, as JPEG is meant for
+    Noisy,       // noise on every third row band, so that every PNG row filter gets chosen
+};
+
+inline Bytes Picture(EPicture kind, uint32_t w, uint32_t h)
+{
+    Bytes rgba = PatternRgba(w, h, kind != EPicture::Opaque && kind != EPicture::Stripes);
+    uint32_t seed = 12345;
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x)
         {
-            EXPECT_TRUE(out.Empty()) << "failed decode left pixels at length " << n;
+            uint8_t* p = &rgba[(size_t(y) * w + x) * 4];
+            const uint32_t k = x / 3 + 4 * y;
+            if (kind == EPicture::BinaryAlpha)
+                p[3] = p[3] < 200 ? 0 : 255;
+            else if (kind == EPicture::Stripes)
+                p[0] = uint8_t(k * 60), p[1] = uint8_t(255 - k * 35), p[2] = uint8_t((k & 1) * 200);
+            else if (kind == EPicture::Smooth)
+                p[0] = uint8_t(40 + 160 * x / w), p[1] = uint8_t(200 - 150 * y / h),
+                p[2] = uint8_t(90 + 100 * (x + y) / (w + h));
+            for (int c = 0; kind == EPicture::Noisy && y % 3 == 1 && c < 4; ++c)
+                p[c] = uint8_t(p[c] + ((seed = seed * 1103515245 + 12345) >> 28));
+        }
+    return rgba;
+}
+
+// A picture written by ImageMagick with `options`; `layout` is what the format's describer reads
+// from the written header, so that each case stays the variant meant.
+struct SMagickCase
+{
+    const char* options;
+    EPicture picture;
+    const char* layout;
+    uint32_t format; // of our decode
+    int tolerance = 0;
+    bool exact = false; // the decode is the picture itself
+    void (*adjust)(Bytes& theirs) = nullptr;
+};
+
+// Each case written as a w x h file of the extension, checked for its layout, decoded by us as
+// ImageMagick decodes it, then damaged; gives the files.
+inline std::vector<Bytes> ExpectMagickCases(Decoder decoder, const char* extension, Describer describe,
+                                            std::span<const SMagickCase> cases, uint32_t w, uint32_t h, const CTempDir& dir)
+{
+    std::vector<Bytes> files;
+    for (const SMagickCase& c : cases)
+    {
+        SCOPED_TRACE(c.options);
+        const std::string path = dir.File(std::to_string(files.size()) + "." + extension);
+        const Bytes picture = Picture(c.picture, w, h);
+        Bytes& file = files.emplace_back();
+        EXPECT_TRUE(MagickWriteRgba(picture, w, h, path, c.options) && ReadFileBytes(path, file));
+        EXPECT_EQ(describe(file), c.layout);
+        const SDecoded ours = ExpectMatchesMagick(decoder, path, c.tolerance, c.adjust);
+        EXPECT_EQ(ours.format, c.format);
+        EXPECT_TRUE(!c.exact || ours.rgba == picture);
+        ExpectSurvivesDamage(decoder, file, uint32_t(files.size()));
+    }
+    return files;
+}
+
+// A file built by hand and the RGBA it decodes to; without pixels it must fail. Every file that
+// decodes is then damaged.
+struct SHandBuilt
+{
+    const char* name;
+    Bytes file;
+    Bytes rgba;
+    uint32_t format = GL_BGR;
+};
+
+inline void ExpectHandBuilt(Decoder decoder, std::span<const SHandBuilt> cases)
+{
+    for (const SHandBuilt& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const SDecoded d = Decode(decoder, c.file);
+        EXPECT_EQ(d.rgba, c.rgba);
+        EXPECT_EQ(d.format, d.ok ? c.format : 0);
+        if (d.ok)
+            ExpectSurvivesDamage(decoder, c.file, uint32_t(c.file.size()));
+    }
+}
+
+// Header sizes that no reader takes: past the 16-bit sides, past 1 GiB of pixels (65535 x 5462 at
+// three bytes), or empty; and `lacking` x `lacking`, allowed but far more than the file holds.
+// make(w, h) builds a file claiming that size, or nothing when the format cannot say it.
+template <class Make>
+void ExpectImpossibleSizesFail(Decoder decoder, Make make, uint32_t lacking)
+{
+    ASSERT_TRUE(Decode(decoder, make(4, 4)).ok); // the builder makes sound files
+    const uint32_t sizes[][2] = {{65536, 1}, {1, 65536}, {60000, 60000}, {65535, 5462}, {0, 5}, {5, 0}, {lacking, lacking}};
+    for (const auto& [w, h] : sizes)
+    {
+        const Bytes file = w || h ? make(w, h) : Bytes{};
+        gx::CBitmap out;
+        EXPECT_TRUE(file.empty() || (!decoder(file, out) && out.Empty())) << w << " x " << h;
+    }
+}
+
+// A writer's files decode back to the source (exactly, or within `tolerance` for a lossy one) from
+// every pixel format, fully transparent pixels keeping their colours, and ImageMagick reads them
+// the same; `layouts` are the described headers for sources without and with alpha.
+struct SWriter
+{
+    const char* extension;
+    Encoder encode;
+    Decoder decode;
+    Describer describe;
+    std::string layouts[2];
+    EPicture picture = EPicture::Noisy;
+    int tolerance = 0;
+    bool keepsAlpha = true;
+};
+
+inline void ExpectWriterRoundTrips(const SWriter& writer)
+{
+    const uint32_t w = 37, h = 23; // odd width: rows are padded or unaligned
+    const CTempDir dir;
+    const std::string path = dir.File(std::string("out.") + writer.extension);
+    const std::pair<uint32_t, bool> sources[] = {{GL_RGB, false},  {GL_BGR, false}, {GL_RGBA, false},
+                                                 {GL_BGRA, false}, {GL_RGBA, true}, {GL_BGRA, true}};
+    for (const auto& [format, clear] : sources)
+    {
+        SCOPED_TRACE(std::to_string(format) + (clear ? " clear" : ""));
+        Bytes rgba = Picture(writer.picture, w, h), file, theirs;
+        for (size_t i = 3; clear && i < rgba.size(); i += 4)
+            rgba[i] = 0;
+        const gx::CBitmap source = BitmapFromRgba(rgba, w, h, format);
+        Bytes expected = ToRgba(source);
+        for (size_t i = 3; !writer.keepsAlpha && i < expected.size(); i += 4)
+            expected[i] = 255;
+        ASSERT_TRUE(writer.encode(source, file));
+        EXPECT_EQ(writer.describe(file), writer.layouts[source.BytesPerPixel() == 4]);
+        EXPECT_LE(MaxDifference(Decode(writer.decode, file).rgba, expected), writer.tolerance);
+        uint32_t mw = 0, mh = 0;
+        if (HaveImageMagick() && WriteFileBytes(path, file))
+        {
+            EXPECT_TRUE(MagickRgba(path, mw, mh, theirs));
+            EXPECT_LE(MaxDifference(theirs, expected), writer.tolerance);
         }
     }
-    return decoded;
 }
 } // namespace mosvane::test

@@ -1,69 +1,45 @@
+#include "CodecTestSupport.h"
 #include "engine/codecs/Codecs.h"
-#include "RasterFileTesting.h"
 
-using namespace rastertest;
-using mosvane::test::MagickWriteRgba;
-using mosvane::test::PatternRgba;
+#include <cstdio>
+
+using namespace mosvane::test;
 
 namespace
 {
-using DdsMagick = MagickTest;
-
 constexpr uint32_t kFourCc = 0x4, kRgb = 0x40, kAlphaPixels = 0x1, kLuminance = 0x20000;
 
 constexpr uint32_t FourCc(const char (&s)[5])
 {
-    return uint32_t(uint8_t(s[0])) | (uint32_t(uint8_t(s[1])) << 8) | (uint32_t(uint8_t(s[2])) << 16) |
-           (uint32_t(uint8_t(s[3])) << 24);
+    return uint32_t(uint8_t(s[0])) | uint32_t(uint8_t(s[1])) << 8 | uint32_t(uint8_t(s[2])) << 16 |
+           uint32_t(uint8_t(s[3])) << 24;
 }
 
-struct SVariant
+// Pixel format flags, FourCC and bits of the header.
+std::string Describe(const Bytes& f)
 {
-    const char* options;
-    bool alpha;
-    uint32_t pfFlags, fourCc, bits; // of the written file, so that each case stays the variant meant
-    uint32_t format;
-};
-
-const SVariant kVariants[] = {
-    {"-define dds:compression=none", true, kRgb | kAlphaPixels, 0, 32, GL_BGRA},
-    {"-alpha off -define dds:compression=none", false, kRgb, 0, 24, GL_BGR},
-    {"-define dds:compression=dxt1", true, kFourCc, FourCc("DXT1"), 0, GL_BGRA},
-    {"-alpha off -define dds:compression=dxt1", false, kFourCc, FourCc("DXT1"), 0, GL_BGRA},
-    {"-define dds:compression=dxt5", true, kFourCc, FourCc("DXT5"), 0, GL_BGRA},
-};
-
-Bytes WriteVariant(const SVariant& v, uint32_t w, uint32_t h, const std::string& path)
-{
-    Bytes file;
-    EXPECT_TRUE(MagickWriteRgba(PatternRgba(w, h, v.alpha), w, h, path, v.options));
-    EXPECT_TRUE(mosvane::test::ReadFileBytes(path, file));
-    EXPECT_GE(file.size(), 128u);
-    if (file.size() >= 128)
-    {
-        EXPECT_EQ(Le32At(file, 80), v.pfFlags);
-        EXPECT_EQ(Le32At(file, 84), v.fourCc);
-        EXPECT_EQ(Le32At(file, 88), v.bits);
-    }
-    return file;
+    char text[32] = "short";
+    if (f.size() >= 128)
+        std::snprintf(text, sizeof text, "0x%X %.4s %u", Le32At(f, 80), Le32At(f, 84) ? (const char*)&f[84] : "-",
+                      Le32At(f, 88));
+    return text;
 }
 
-TEST_F(DdsMagick, ReadsWhatImageMagickWritesAsItDoes)
+using DdsMagick = MagickTest;
+
+TEST_F(DdsMagick, UncompressedAndBlockFilesReadAsImageMagickReadsThem)
 {
+    const SMagickCase cases[] = {
+        {"-define dds:compression=none", EPicture::Alpha, "0x41 - 32", GL_BGRA, 0, true},
+        {"-alpha off -define dds:compression=none", EPicture::Opaque, "0x40 - 24", GL_BGR, 0, true},
+        {"-define dds:compression=dxt1", EPicture::Alpha, "0x4 DXT1 0", GL_BGRA},
+        {"-alpha off -define dds:compression=dxt1", EPicture::Opaque, "0x4 DXT1 0", GL_BGRA},
+        {"-define dds:compression=dxt5", EPicture::Alpha, "0x4 DXT5 0", GL_BGRA},
+    };
     // 13 x 7 ends in partial blocks; 16 x 16 gets mip levels, of which the first is read.
-    int n = 0;
-    for (const SVariant& v : kVariants)
-        for (const uint32_t h : {7u, 16u})
-        {
-            SCOPED_TRACE(v.options);
-            const std::string path = m_dir.File(std::to_string(n++) + ".dds");
-            const Bytes file = WriteVariant(v, h == 16 ? 16 : 13, h, path);
-            if (h == 16 && file.size() > 32)
-            {
-                EXPECT_GT(Le32At(file, 28), 1u);
-            }
-            EXPECT_EQ(ExpectMatchesMagick(gx::DecodeDds, path).format, v.format);
-        }
+    ExpectMagickCases(gx::DecodeDds, "dds", Describe, cases, 13, 7, m_dir);
+    for (const Bytes& file : ExpectMagickCases(gx::DecodeDds, "dds", Describe, cases, 16, 16, m_dir))
+        EXPECT_GT(Le32At(file, 28), 1u);
 }
 
 struct SDds
@@ -87,110 +63,83 @@ Bytes BuildDds(const SDds& s)
     return b.m_bytes;
 }
 
+Bytes Concat(std::initializer_list<Bytes> parts)
+{
+    Bytes all;
+    for (const Bytes& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
 // A colour block of two 5:6:5 colours with indices 0, 1, 2, 3 along every row.
 Bytes ColourBlock(uint16_t c0, uint16_t c1)
 {
     return {uint8_t(c0), uint8_t(c0 >> 8), uint8_t(c1), uint8_t(c1 >> 8), 0xE4, 0xE4, 0xE4, 0xE4};
 }
 
-Bytes Concat(const Bytes& a, const Bytes& b)
-{
-    Bytes all = a;
-    all.insert(all.end(), b.begin(), b.end());
-    return all;
-}
-
 constexpr uint16_t kRed = 0xF800, kGreen = 0x07E0, kBlue = 0x001F;
 const Bytes kAlpha4Bit = {0x10, 0x32, 0x54, 0x76, 0x98, 0xBA, 0xDC, 0xFE}; // 0 to 15 in pixel order
 const Bytes kAlphaIndices = {0x88, 0xC6, 0xFA, 0x88, 0xC6, 0xFA};          // 0 to 7, twice
 
-TEST_F(DdsMagick, BlockModesReadAsStatedAndAsImageMagickReadsThem)
+TEST_F(DdsMagick, EveryBlockModeReadsAsStatedAndAsImageMagickReadsIt)
 {
-    struct SCase
+    const struct
     {
         const char* name;
-        SDds dds;
+        uint32_t fourCc;
+        Bytes blocks;
         Bytes firstRow; // RGBA of the block's first row
-    };
-    const SCase cases[] = {
+    } cases[] = {
         // Red above blue: four colours, two mixed by thirds.
-        {"dxt1 four", {4, 4, FourCc("DXT1"), ColourBlock(kRed, kBlue)},
+        {"DXT1 four colours", FourCc("DXT1"), ColourBlock(kRed, kBlue),
          {255, 0, 0, 255, 0, 0, 255, 255, 170, 0, 85, 255, 85, 0, 170, 255}},
         // Blue below red: three colours, a half mix, and transparent black.
-        {"dxt1 three", {4, 4, FourCc("DXT1"), ColourBlock(kBlue, kRed)},
+        {"DXT1 three colours", FourCc("DXT1"), ColourBlock(kBlue, kRed),
          {0, 0, 255, 255, 255, 0, 0, 255, 127, 0, 127, 255, 0, 0, 0, 0}},
         // Explicit alpha times 17; the colour block always has four colours here.
-        {"dxt3", {4, 4, FourCc("DXT3"), Concat(kAlpha4Bit, ColourBlock(kBlue, kRed))},
+        {"DXT3", FourCc("DXT3"), Concat({kAlpha4Bit, ColourBlock(kBlue, kRed)}),
          {0, 0, 255, 0, 255, 0, 0, 17, 85, 0, 170, 34, 170, 0, 85, 51}},
         // Alpha 200 > 10: eight levels; 10 < 200: six levels, then 0 and 255.
-        {"dxt5 eight", {4, 4, FourCc("DXT5"), Concat(Concat({200, 10}, kAlphaIndices), ColourBlock(kRed, kGreen))},
+        {"DXT5 eight levels", FourCc("DXT5"), Concat({{200, 10}, kAlphaIndices, ColourBlock(kRed, kGreen)}),
          {255, 0, 0, 200, 0, 255, 0, 10, 170, 85, 0, 172, 85, 170, 0, 145}},
-        {"dxt5 six", {4, 4, FourCc("DXT5"), Concat(Concat({10, 200}, kAlphaIndices), ColourBlock(kRed, kGreen))},
+        {"DXT5 six levels", FourCc("DXT5"), Concat({{10, 200}, kAlphaIndices, ColourBlock(kRed, kGreen)}),
          {255, 0, 0, 10, 0, 255, 0, 200, 170, 85, 0, 48, 85, 170, 0, 86}},
     };
-    for (const SCase& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
-        const std::string path = m_dir.File("block.dds");
-        ASSERT_TRUE(mosvane::test::WriteFileBytes(path, BuildDds(c.dds)));
-        const SDecoded d = ExpectMatchesMagick(gx::DecodeDds, path);
+        const Bytes file = BuildDds({4, 4, c.fourCc, c.blocks});
+        ASSERT_TRUE(WriteFileBytes(m_dir.File("block.dds"), file));
+        const SDecoded d = ExpectMatchesMagick(gx::DecodeDds, m_dir.File("block.dds"));
         EXPECT_EQ(Bytes(d.rgba.begin(), d.rgba.begin() + 16), c.firstRow);
+        ExpectSurvivesDamage(gx::DecodeDds, file, 99);
     }
 }
 
-TEST(DdsRead, PartialBlocksAndUncompressedLayouts)
+TEST(DdsRead, HandBuiltVariantsAndImpossibleSizes)
 {
-    // 5 x 3 from two blocks: of the second, column 0 of rows 0 to 2.
-    const Bytes blocks = Concat(ColourBlock(kRed, kBlue), ColourBlock(kGreen, kBlue));
-    SDecoded d = Decode(gx::DecodeDds, BuildDds({5, 3, FourCc("DXT1"), blocks}));
-    ASSERT_EQ(d.rgba.size(), 5u * 3 * 4);
-    EXPECT_EQ(Bytes(d.rgba.begin() + 16, d.rgba.begin() + 20), (Bytes{0, 255, 0, 255}));
-    EXPECT_EQ(Bytes(d.rgba.begin() + 56, d.rgba.begin() + 60), (Bytes{0, 255, 0, 255}));
-
-    // 5:6:5 red, and green 32 of 63 (widened to 130).
-    d = Decode(gx::DecodeDds, BuildDds({2, 1, 0, {0x00, 0xF8, 0x00, 0x04}, kRgb, 16, {kRed, kGreen, kBlue}}));
-    EXPECT_EQ(d.format, GL_BGR);
-    EXPECT_EQ(d.rgba, (Bytes{255, 0, 0, 255, 0, 130, 0, 255}));
-    // Luminance and alpha of 8 bits each; without the alpha-pixels flag the mask is not alpha.
-    d = Decode(gx::DecodeDds, BuildDds({2, 1, 0, {90, 255, 200, 7}, kLuminance | kAlphaPixels, 16, {0xFF, 0, 0, 0xFF00}}));
-    EXPECT_EQ(d.format, GL_BGRA);
-    EXPECT_EQ(d.rgba, (Bytes{90, 90, 90, 255, 200, 200, 200, 7}));
-    d = Decode(gx::DecodeDds, BuildDds({2, 1, 0, {90, 255, 200, 7}, kLuminance, 16, {0xFF, 0, 0, 0xFF00}}));
-    EXPECT_EQ(d.format, GL_BGR);
-}
-
-TEST(DdsRead, ImpossibleSizesAndLayoutsFail)
-{
-    auto ok = [](auto edit) {
-        SDds s{4, 4, FourCc("DXT1"), Bytes(8, 0x55)};
-        edit(s);
-        return Decode(gx::DecodeDds, BuildDds(s)).ok;
+    // 5 x 3 from two blocks: the first whole across, of the second its first column.
+    const Bytes row = {255, 0, 0, 255, 0, 0, 255, 255, 170, 0, 85, 255, 85, 0, 170, 255, 0, 255, 0, 255};
+    const Bytes dxt1 = Concat({ColourBlock(kRed, kBlue), ColourBlock(kGreen, kBlue)});
+    const SHandBuilt cases[] = {
+        {"partial blocks", BuildDds({5, 3, FourCc("DXT1"), dxt1}), Concat({row, row, row}), GL_BGRA},
+        // 5:6:5 red, and green 32 of 63 (widened to 130).
+        {"5:6:5", BuildDds({2, 1, 0, {0x00, 0xF8, 0x00, 0x04}, kRgb, 16, {kRed, kGreen, kBlue}}),
+         {255, 0, 0, 255, 0, 130, 0, 255}},
+        // Luminance and alpha of 8 bits each; without the alpha-pixels flag the mask is not alpha.
+        {"luminance, alpha", BuildDds({2, 1, 0, {90, 255, 200, 7}, kLuminance | kAlphaPixels, 16, {0xFF, 0, 0, 0xFF00}}),
+         {90, 90, 90, 255, 200, 200, 200, 7}, GL_BGRA},
+        {"luminance, alpha mask unflagged", BuildDds({2, 1, 0, {90, 255, 200, 7}, kLuminance, 16, {0xFF, 0, 0, 0xFF00}}),
+         {90, 90, 90, 255, 200, 200, 200, 255}},
+        {"no header size", BuildDds({4, 4, FourCc("DXT1"), Bytes(8, 0x55), kFourCc, 0, {}, 0}), {}},
+        {"premultiplied DXT2", BuildDds({4, 4, FourCc("DXT2"), Bytes(16, 0x55)}), {}},
+        {"DX10 header", BuildDds({4, 4, FourCc("DX10"), Bytes(64, 0x55)}), {}},
+        {"block cut short", BuildDds({4, 4, FourCc("DXT1"), Bytes(7, 0x55)}), {}},
+        {"12 bits", BuildDds({1, 1, 0, Bytes(8, 0x55), kRgb, 12, {0xF00, 0xF0, 0xF}}), {}},
+        {"alpha only", BuildDds({1, 1, 0, Bytes(8, 0x55), 0x2, 8, {0, 0, 0, 0xFF}}), {}},
     };
-    EXPECT_TRUE(ok([](SDds&) {}));
-    EXPECT_FALSE(ok([](SDds& s) { s.width = 65536, s.height = 1; }));
-    EXPECT_FALSE(ok([](SDds& s) { s.width = s.height = 60000; }));
-    EXPECT_FALSE(ok([](SDds& s) { s.width = 0; }));
-    EXPECT_FALSE(ok([](SDds& s) { s.height = 0; }));
-    EXPECT_FALSE(ok([](SDds& s) { s.width = s.height = 16384; })); // the file lacks its blocks
-    EXPECT_FALSE(ok([](SDds& s) { s.headerSize = 0; }));
-    EXPECT_FALSE(ok([](SDds& s) { s.fourCc = FourCc("DXT2"); }));
-    EXPECT_FALSE(ok([](SDds& s) { s.fourCc = FourCc("DX10"); }));
-    EXPECT_FALSE(ok([](SDds& s) { s.data.pop_back(); }));
-    EXPECT_FALSE(ok([](SDds& s) { s.pfFlags = kRgb, s.bits = 12; }));
-    EXPECT_FALSE(ok([](SDds& s) { s.pfFlags = 0x2 /* alpha only */, s.bits = 8; }));
-}
-
-TEST_F(DdsMagick, DamagedFilesFailOrDecodeCleanly)
-{
-    std::vector<Bytes> fixtures;
-    for (const SVariant& v : kVariants)
-        fixtures.push_back(WriteVariant(v, 8, 6, m_dir.File("damage.dds")));
-    fixtures.push_back(BuildDds({4, 4, FourCc("DXT3"), Concat(kAlpha4Bit, ColourBlock(kBlue, kRed))}));
-    for (size_t i = 0; i < fixtures.size(); ++i)
-    {
-        SCOPED_TRACE("fixture " + std::to_string(i));
-        ASSERT_TRUE(Decode(gx::DecodeDds, fixtures[i]).ok);
-        ExpectSurvivesDamage(gx::DecodeDds, fixtures[i], 99 + uint32_t(i));
-    }
+    ExpectHandBuilt(gx::DecodeDds, cases);
+    ExpectImpossibleSizesFail(
+        gx::DecodeDds, [](uint32_t w, uint32_t h) { return BuildDds({w, h, FourCc("DXT1"), Bytes(8, 0x55)}); }, 16384);
 }
 } // namespace

@@ -1,40 +1,34 @@
 #include "CodecTestSupport.h"
 #include "engine/codecs/Codecs.h"
 
-#include <gtest/gtest.h>
-
 using namespace mosvane::test;
 
 namespace
 {
 const uint8_t kPalette[4][3] = {{10, 20, 30}, {200, 0, 0}, {0, 200, 0}, {0, 0, 200}};
 
-struct SGifLayout
+struct SGif
 {
     uint16_t screenWidth, screenHeight, left, top, width, height;
-    std::vector<uint8_t> indices;  // 2-bit
-    int transparent = -1;          // palette index, or none
-    bool colourTable = true;       // the global table of kPalette
+    std::vector<uint8_t> indices; // 2-bit
+    int transparent = -1;         // palette index, or none
+    bool colourTable = true;      // the global table of kPalette
 };
 
 // A GIF built byte by byte. Its LZW data is uncompressed: a clear code before every pair of
 // literals keeps the dictionary below 8 entries, so every code is 3 bits wide.
-std::vector<uint8_t> CraftedGif(const SGifLayout& s)
+Bytes CraftedGif(const SGif& s)
 {
-    std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a'};
-    auto put16 = [&](uint16_t v) { gif.insert(gif.end(), {uint8_t(v), uint8_t(v >> 8)}); };
-    put16(s.screenWidth);
-    put16(s.screenHeight);
-    gif.insert(gif.end(), {uint8_t(s.colourTable ? 0x81 : 0), 0, 0}); // table of 4, background 0, no aspect
+    CFileBuilder gif;
+    gif.Text("GIF89a", 6).U16(s.screenWidth).U16(s.screenHeight);
+    gif.Raw({uint8_t(s.colourTable ? 0x81 : 0), 0, 0}); // table of 4, background 0, no aspect
     for (int i = 0; s.colourTable && i < 4; ++i)
-        gif.insert(gif.end(), kPalette[i], kPalette[i] + 3);
+        gif.Raw({kPalette[i][0], kPalette[i][1], kPalette[i][2]});
     if (s.transparent >= 0) // graphic control: 4 bytes, transparency flag, no delay, index, end
-        gif.insert(gif.end(), {0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, uint8_t(s.transparent), 0x00});
-    gif.push_back(0x2C); // image descriptor
-    for (uint16_t v : {s.left, s.top, s.width, s.height})
-        put16(v);
-    gif.insert(gif.end(), {0x00, 2}); // not interlaced, no local table; LZW code size 2
-    std::vector<uint8_t> lzw;
+        gif.Raw({0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, uint8_t(s.transparent), 0x00});
+    gif.U8(0x2C).U16(s.left).U16(s.top).U16(s.width).U16(s.height); // image descriptor
+    gif.Raw({0x00, 2}); // not interlaced, no local table; LZW code size 2
+    Bytes lzw;
     uint32_t bits = 0, count = 0;
     auto code = [&](uint32_t c) {
         for (bits |= c << count, count += 3; count >= 8; count -= 8, bits >>= 8)
@@ -49,86 +43,58 @@ std::vector<uint8_t> CraftedGif(const SGifLayout& s)
     code(5); // end of information
     if (count > 0)
         lzw.push_back(uint8_t(bits));
-    gif.push_back(uint8_t(lzw.size())); // one sub-block (the tests stay under 255 bytes)
-    gif.insert(gif.end(), lzw.begin(), lzw.end());
-    gif.insert(gif.end(), {0x00, 0x3B}); // end of image data, trailer
-    return gif;
+    gif.U8(uint32_t(lzw.size())).Raw(lzw).Raw({0x00, 0x3B}); // one sub-block, end of image data, trailer
+    return gif.m_bytes;
 }
 
-std::vector<uint8_t> Pixel(int index, uint8_t alpha)
+// RGBA of palette indices, `transparent` with alpha 0; -1 is uncovered screen (transparent black).
+Bytes Pixels(std::initializer_list<int> indices, int transparent = -1)
 {
-    return {kPalette[index][0], kPalette[index][1], kPalette[index][2], alpha};
+    Bytes rgba;
+    for (int i : indices)
+        if (i < 0)
+            rgba.insert(rgba.end(), {0, 0, 0, 0});
+        else
+            rgba.insert(rgba.end(), {kPalette[i][0], kPalette[i][1], kPalette[i][2], uint8_t(i == transparent ? 0 : 255)});
+    return rgba;
 }
 
-std::vector<uint8_t> PixelAt(const gx::CBitmap& bitmap, uint32_t x, uint32_t y)
+using GifMagick = MagickTest;
+
+TEST_F(GifMagick, OpaqueTransparentAndInterlacedReadAsImageMagickReadsThem)
 {
-    const std::vector<uint8_t> rgba = ToRgba(bitmap);
-    const auto p = rgba.begin() + long((size_t(y) * bitmap.m_nWidth + x) * 4);
-    return {p, p + 4};
+    const SMagickCase cases[] = {
+        {"", EPicture::Opaque, "GIF89a", GL_RGB},
+        {"", EPicture::BinaryAlpha, "GIF89a", GL_RGBA},
+        {"-interlace GIF", EPicture::BinaryAlpha, "GIF89a", GL_RGBA},
+    };
+    auto describe = [](const Bytes& f) { return std::string(f.begin(), f.begin() + 6); };
+    ExpectMagickCases(gx::DecodeGif, "gif", describe, cases, 16, 12, m_dir);
+}
+
+TEST(GifRead, HandBuiltFramesArePlacedOnTheScreenAndImpossibleSizesFail)
+{
+    const std::vector<uint8_t> indices = {0, 1, 2, 3, 3, 2, 1, 0};
+    const SHandBuilt cases[] = {
+        // A 3 x 2 frame at (2, 1) of a 6 x 4 screen, index 1 transparent.
+        {"frame on a larger screen", CraftedGif({6, 4, 2, 1, 3, 2, {0, 1, 2, 3, 2, 1}, 1}),
+         Pixels({-1, -1, -1, -1, -1, -1, -1, -1, 0, 1, 2, -1, -1, -1, 3, 2, 1, -1, -1, -1, -1, -1, -1, -1}, 1), GL_RGBA},
+        // A screen of no size takes the frame's extent; an opaque frame covering it reads as RGB.
+        {"screen of no size", CraftedGif({0, 0, 0, 0, 3, 2, {0, 1, 2, 3, 2, 1}}), Pixels({0, 1, 2, 3, 2, 1}), GL_RGB},
+        {"whole screen", CraftedGif({4, 2, 0, 0, 4, 2, indices}), Pixels({0, 1, 2, 3, 3, 2, 1, 0}), GL_RGB},
+        {"no colour table", CraftedGif({4, 2, 0, 0, 4, 2, indices, -1, false}), {}},
+        {"indices ending early", CraftedGif({4, 2, 0, 0, 4, 2, {0, 1, 2, 3, 3}}), {}},
+        {"frame past 65535 columns", CraftedGif({4, 2, 65533, 0, 4, 2, indices}), {}},
+    };
+    ExpectHandBuilt(gx::DecodeGif, cases);
+    ExpectImpossibleSizesFail(
+        gx::DecodeGif,
+        [](uint32_t w, uint32_t h) {
+            const bool small = w * h <= 16;
+            return w > 65535 || h > 65535 ? Bytes{}
+                                           : CraftedGif({uint16_t(w), uint16_t(h), 0, 0, uint16_t(w), uint16_t(h),
+                                                         std::vector<uint8_t>(small ? w * h : 8, 1)});
+        },
+        0); // a screen is allocated before its frame is read
 }
 } // namespace
-
-TEST(GifDecode, MatchesImageMagickAndSurvivesCuts)
-{
-    if (!HaveImageMagick())
-        GTEST_SKIP() << "ImageMagick is not installed";
-    const struct
-    {
-        bool transparent;
-        const char* options;
-        uint32_t format;
-    } cases[] = {{false, "", GL_RGB}, {true, "", GL_RGBA}, {true, "-interlace GIF", GL_RGBA}};
-    CTempDir dir;
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(std::string(c.options) + (c.transparent ? " transparent" : ""));
-        std::vector<uint8_t> rgba = PatternRgba(16, 12, c.transparent);
-        for (size_t i = 3; i < rgba.size(); i += 4)
-            rgba[i] = rgba[i] < 200 ? 0 : 255; // a GIF holds only full transparency
-        const std::vector<uint8_t> file = MagickFixture(rgba, 16, 12, dir.File("f.gif"), c.options);
-        ExpectSameAsMagick(dir.File("f.gif"), gx::DecodeGif, c.format);
-        DecodeEveryPrefix(file, gx::DecodeGif);
-    }
-}
-
-TEST(GifDecode, CraftedFilesPlaceTheFrameOrFailCleanly)
-{
-    // A 3 x 2 frame at (2, 1) of a 6 x 4 screen, index 1 transparent; the rest of the screen is
-    // transparent black.
-    gx::CBitmap out;
-    ASSERT_TRUE(gx::DecodeGif(CraftedGif({6, 4, 2, 1, 3, 2, {0, 1, 2, 3, 2, 1}, 1}), out));
-    EXPECT_EQ(out.m_nFormat, GL_RGBA);
-    ASSERT_EQ(std::make_pair(out.m_nWidth, out.m_nHeight), std::make_pair(6u, 4u));
-    EXPECT_EQ(PixelAt(out, 0, 0), (std::vector<uint8_t>{0, 0, 0, 0}));
-    EXPECT_EQ(PixelAt(out, 2, 1), Pixel(0, 255));
-    EXPECT_EQ(PixelAt(out, 3, 1), Pixel(1, 0));
-    EXPECT_EQ(PixelAt(out, 2, 2), Pixel(3, 255));
-    EXPECT_EQ(PixelAt(out, 5, 3), (std::vector<uint8_t>{0, 0, 0, 0}));
-
-    // A screen of no size takes the frame's extent; an opaque frame covering it reads as RGB.
-    ASSERT_TRUE(gx::DecodeGif(CraftedGif({0, 0, 0, 0, 3, 2, {0, 1, 2, 3, 2, 1}}), out));
-    EXPECT_EQ(out.m_nFormat, GL_RGB);
-    EXPECT_EQ(out.m_nWidth, 3u);
-    EXPECT_EQ(PixelAt(out, 1, 0), Pixel(1, 255));
-
-    const SGifLayout good{4, 2, 0, 0, 4, 2, {0, 1, 2, 3, 3, 2, 1, 0}};
-    ASSERT_TRUE(gx::DecodeGif(CraftedGif(good), out));
-    // Only complete pixel data decodes; the end-of-data block and the trailer may be missing.
-    EXPECT_LE(DecodeEveryPrefix(CraftedGif(good), gx::DecodeGif), 2);
-    SGifLayout bad = good;
-    bad.colourTable = false;
-    EXPECT_FALSE(gx::DecodeGif(CraftedGif(bad), out));
-    bad = good;
-    bad.indices.resize(5);
-    EXPECT_FALSE(gx::DecodeGif(CraftedGif(bad), out));
-    bad = good;
-    bad.screenWidth = bad.screenHeight = 60000;
-    EXPECT_FALSE(gx::DecodeGif(CraftedGif(bad), out));
-    bad = good;
-    bad.left = 65533; // the screen would need 65537 columns
-    EXPECT_FALSE(gx::DecodeGif(CraftedGif(bad), out));
-    bad = good;
-    bad.width = 0;
-    EXPECT_FALSE(gx::DecodeGif(CraftedGif(bad), out));
-    EXPECT_TRUE(out.Empty());
-}

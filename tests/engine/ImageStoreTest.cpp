@@ -1,4 +1,5 @@
 #include "engine/gx.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -6,73 +7,62 @@
 
 namespace
 {
+using Bytes = std::vector<uint8_t>;
+
 struct ImageStore : ::testing::Test
 {
     void SetUp() override { ASSERT_TRUE(gxInitialize()); }
     void TearDown() override { gxDestroy(); }
+
+    // A new bound image of the given size, zeroed.
+    static uint32_t NewImage(int width, int height, uint32_t format)
+    {
+        uint32_t id = 0;
+        gxGenImages(1, &id);
+        gxBindImage(id);
+        EXPECT_TRUE(gxTexImage(width, height, format));
+        return id;
+    }
+    static Bytes Buffer(uint32_t id, size_t n) { return Bytes(gxGetImageBuffer(id), gxGetImageBuffer(id) + n); }
 };
 
-TEST_F(ImageStore, TexImageStartsZeroedAndReportsItsSize)
+TEST_F(ImageStore, TexImageStartsZeroedWithinTheSizeLimits)
 {
-    uint32_t id = 0;
-    gxGenImages(1, &id);
-    gxBindImage(id);
-    ASSERT_TRUE(gxTexImage(3, 2, GL_BGR));
+    const uint32_t id = NewImage(3, 2, GL_BGR);
     const GX_IMAGE info = gxGetImageInfo(id);
-    EXPECT_EQ(info.width, 3);
-    EXPECT_EQ(info.height, 2);
-    EXPECT_EQ(info.bytesPerPixel, 3);
-    const uint8_t* p = gxGetImageBuffer(id);
-    ASSERT_NE(p, nullptr);
-    for (int i = 0; i < 18; ++i)
-        EXPECT_EQ(p[i], 0);
+    EXPECT_EQ(std::vector<int>({info.width, info.height, info.bytesPerPixel}), std::vector<int>({3, 2, 3}));
+    EXPECT_EQ(Buffer(id, 18), Bytes(18, 0));
     EXPECT_FALSE(gxTexImage(65536, 1, GL_RGBA));
     EXPECT_FALSE(gxTexImage(60000, 60000, GL_RGBA));
 }
 
-TEST_F(ImageStore, SetPixelsClipsAndConverts)
+TEST_F(ImageStore, SetPixelsClipsAndConvertsAndCopyTakesARectangle)
 {
-    uint32_t id = 0;
-    gxGenImages(1, &id);
-    gxBindImage(id);
-    ASSERT_TRUE(gxTexImage(2, 2, GL_BGR));
+    const uint32_t id = NewImage(2, 2, GL_BGR);
     // A 2 x 2 RGBA block placed at (1, 1): only its first pixel lands, as B, G, R.
-    const std::vector<uint8_t> block = {10, 20, 30, 40, 1, 2, 3, 4, 5, 6, 7, 8, 9, 9, 9, 9};
+    const Bytes block = {10, 20, 30, 40, 1, 2, 3, 4, 5, 6, 7, 8, 9, 9, 9, 9};
     ASSERT_TRUE(gxSetPixels(1, 1, 2, 2, GL_RGBA, block.data()));
-    const uint8_t* p = gxGetImageBuffer(id);
-    const std::vector<uint8_t> got(p, p + 12);
-    EXPECT_EQ(got, (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 30, 20, 10}));
+    EXPECT_EQ(Buffer(id, 12), (Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 30, 20, 10}));
     EXPECT_FALSE(gxSetPixels(5, 5, 2, 2, GL_RGBA, block.data()));
-}
 
-TEST_F(ImageStore, CopyBufferTakesTheRectangleInTheAskedFormat)
-{
-    uint32_t id = 0;
-    gxGenImages(1, &id);
-    gxBindImage(id);
-    ASSERT_TRUE(gxTexImage(3, 2, GL_RGB));
-    std::vector<uint8_t> rgb(18);
+    // Block of 2 x 1 at column 1, row 1 of a 3 x 2 image: (x, y + h, x + w, y).
+    const uint32_t other = NewImage(3, 2, GL_RGB);
+    Bytes rgb(18), out(8, 0xEE);
     for (size_t i = 0; i < rgb.size(); ++i)
         rgb[i] = uint8_t(i);
     ASSERT_TRUE(gxSetPixels(0, 0, 3, 2, GL_RGB, rgb.data()));
-    // Block of 2 x 1 at column 1, row 1: (x, y + h, x + w, y).
-    std::vector<uint8_t> out(8, 0xEE);
-    ASSERT_TRUE(gxCopyImageBuffer(id, t_RECT{1, 2, 3, 1}, GL_BGRA, out.data()));
-    EXPECT_EQ(out, (std::vector<uint8_t>{14, 13, 12, 255, 17, 16, 15, 255}));
+    ASSERT_TRUE(gxCopyImageBuffer(other, t_RECT{1, 2, 3, 1}, GL_BGRA, out.data()));
+    EXPECT_EQ(out, (Bytes{14, 13, 12, 255, 17, 16, 15, 255}));
 }
 
 TEST_F(ImageStore, ConvertFlipAndDelete)
 {
-    uint32_t id = 0;
-    gxGenImages(1, &id);
-    gxBindImage(id);
-    ASSERT_TRUE(gxTexImage(1, 2, GL_BGR));
+    uint32_t id = NewImage(1, 2, GL_BGR);
     const uint8_t px[6] = {1, 2, 3, 4, 5, 6};
     ASSERT_TRUE(gxSetPixels(0, 0, 1, 2, GL_BGR, px));
     ASSERT_TRUE(gxConvertImage(GL_RGBA));
     ASSERT_TRUE(gxFlipImage());
-    const uint8_t* p = gxGetImageBuffer(id);
-    EXPECT_EQ(std::vector<uint8_t>(p, p + 8), (std::vector<uint8_t>{6, 5, 4, 255, 3, 2, 1, 255}));
+    EXPECT_EQ(Buffer(id, 8), (Bytes{6, 5, 4, 255, 3, 2, 1, 255}));
     uint8_t alpha[2] = {};
     ASSERT_TRUE(gxCopyImageAlpha(id, alpha));
     EXPECT_EQ(alpha[0], 255);
@@ -81,13 +71,30 @@ TEST_F(ImageStore, ConvertFlipAndDelete)
     EXPECT_EQ(gxGetImageInfo(id).id, 0u);
 }
 
-TEST_F(ImageStore, SaveToUnknownTypeOrMissingFileFails)
+TEST_F(ImageStore, SavesFlippedAndLoadsByExtension)
 {
-    EXPECT_EQ(gxLoadImage("/nonexistent/file.png").id, 0u);
-    uint32_t id = 0;
-    gxGenImages(1, &id);
-    gxBindImage(id);
-    ASSERT_TRUE(gxTexImage(2, 2, GL_RGB));
-    EXPECT_FALSE(gxSaveImage("/tmp/mosvane-never.xyz", false));
+    mosvane::test::CTempDir dir;
+    const Bytes rgba = mosvane::test::PatternRgba(3, 2, true);
+    for (const char* name : {"saved.BMP", "saved.tga", "saved.png"})
+        for (const uint32_t format : {GL_RGB, GL_RGBA})
+        {
+            SCOPED_TRACE(name);
+            uint32_t id = NewImage(3, 2, format);
+            ASSERT_TRUE(gxSetPixels(0, 0, 3, 2, GL_RGBA, rgba.data()));
+            ASSERT_TRUE(gxSaveImage(dir.File(name).c_str(), true));
+            const GX_IMAGE loaded = gxLoadImage(dir.File(name).c_str());
+            ASSERT_NE(loaded.id, 0u);
+            EXPECT_EQ(loaded.bytesPerPixel, format == GL_RGBA ? 4 : 3);
+            EXPECT_EQ(std::vector<int>({loaded.width, loaded.height}), std::vector<int>({3, 2}));
+            // The loaded top row is the source's bottom row.
+            uint8_t first[4] = {};
+            ASSERT_TRUE(gxCopyImageBuffer(loaded.id, t_RECT{0, 1, 1, 0}, GL_RGBA, first));
+            EXPECT_EQ(Bytes(first, first + 3), Bytes(rgba.begin() + 12, rgba.begin() + 15));
+            gxDeleteImages(1, &id);
+            gxDestroyImage(loaded.id);
+        }
+    EXPECT_EQ(gxLoadImage(dir.File("missing.png").c_str()).id, 0u);
+    NewImage(2, 2, GL_RGB);
+    EXPECT_FALSE(gxSaveImage(dir.File("saved.xyz").c_str(), false));
 }
 } // namespace

@@ -9,18 +9,10 @@
 #include <random>
 #include <vector>
 
-using mosvane::test::LoadText;
-using mosvane::test::Written;
+using namespace mosvane::test;
 
 namespace
 {
-std::string ReadText(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(mosvane::test::ReadFileBytes(path, bytes));
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // Walks the whole tree without recursion and checks the links every other operation relies on.
 size_t CheckTree(const XmlNode& root)
 {
@@ -121,13 +113,13 @@ TEST(XmlRobustness, MutatedAndTruncatedDocuments)
 {
     const std::vector<std::string> seeds = {
         ReadText(std::string(MOSVANE_SOURCE_DIR) + "/data/Cnfg/Mosvane.xml"),
-        ReadText(mosvane::test::TestDataDir() + "/BatchAllKinds.xml"),
+        ReadText(TestDataDir() + "/BatchAllKinds.xml"),
         "<?xml version=\"1.0\"?><!DOCTYPE r PUBLIC \"p\" 's' [<!ENTITY % e 'x'><!ATTLIST r a CDATA #IMPLIED>"
         "<!NOTATION n SYSTEM 'n'>]><r a='1' b=\"2\" c><!-- c --><![CDATA[ <x> ]]><![INCLUDE[ i ]]>"
         "<?pi x='y'?>text<s><s><s/></s></s></r>",
     };
     std::mt19937 rng(0x4D6F7376);
-    mosvane::test::CTempDir dir;
+    CTempDir dir;
     for (int n = 0; n < 4000; ++n)
     {
         const std::string text = Mutate(seeds[rng() % seeds.size()], rng);
@@ -137,12 +129,9 @@ TEST(XmlRobustness, MutatedAndTruncatedDocuments)
         Exercise(text, options, growth);
         if (n % 250 == 0)
         {
-            ASSERT_TRUE(mosvane::test::WriteFileBytes(dir.File("m.xml"), std::vector<uint8_t>(text.begin(), text.end())));
+            ASSERT_TRUE(WriteFileBytes(dir.File("m.xml"), std::vector<uint8_t>(text.begin(), text.end())));
             XmlDocument doc;
-            if (doc.LoadFile(dir.File("m.xml")))
-            {
-                EXPECT_TRUE(doc.Save(dir.File("m.xml")));
-            }
+            EXPECT_TRUE(!doc.LoadFile(dir.File("m.xml")) || doc.Save(dir.File("m.xml")));
         }
         // Every prefix of a seed, now and then: unterminated constructs of every kind.
         if (n % 100 == 0)
@@ -155,23 +144,9 @@ TEST(XmlRobustness, PathologicalShapesStayLinear)
 {
     // Each of these would take quadratic time or deep recursion in a careless reader or writer.
     const size_t n = 100000;
-    std::string deep;
-    for (size_t i = 0; i < n; ++i)
-        deep += "<a x='1'>";
-    for (size_t i = 0; i < n; ++i)
-        deep += "</a>";
-    std::string instructions, docTypes, siblings = "<r>";
-    for (size_t i = 0; i < n; ++i)
-    {
-        instructions += "<?p a ";
-        siblings += "<s/>";
-    }
-    siblings += "</r>";
-    for (size_t i = 0; i < 2000; ++i)
-        docTypes += "<!DOCTYPE d [";
-    for (size_t i = 0; i < 2000; ++i)
-        docTypes += "]>";
-
+    const std::string deep = Repeated("<a x='1'>", n) + Repeated("</a>", n);
+    const std::string instructions = Repeated("<?p a ", n), siblings = "<r>" + Repeated("<s/>", n) + "</r>";
+    const std::string docTypes = Repeated("<!DOCTYPE d [", 2000) + Repeated("]>", 2000);
     for (const std::string* text : {&deep, &instructions, &siblings, &docTypes})
     {
         for (uint32_t options : {uint32_t(XmlOptProgram), uint32_t(XmlOptKeepDocType | XmlOptParseDocTypeSubset)})
@@ -185,20 +160,28 @@ TEST(XmlRobustness, PathologicalShapesStayLinear)
                 EXPECT_GT(nodes, 1u);
                 EXPECT_FALSE(written.empty());
             }
-            XmlNode root = doc.Root().Child(0);
             // Fails at every one of the siblings before giving up.
-            EXPECT_TRUE(root.SelectPath("s/missing").IsEmpty());
+            EXPECT_TRUE(doc.Root().Child(0).SelectPath("s/missing").IsEmpty());
         }
     }
-    XmlDocument doc;
+    XmlDocument doc, again;
     ASSERT_TRUE(LoadText(doc, deep));
-    XmlNode p = doc.Root();
     size_t depth = 0;
-    while (p.ChildCount() > 0)
-    {
-        p = p.Child(0);
+    for (XmlNode p = doc.Root(); p.ChildCount() > 0; p = p.Child(0))
         ++depth;
-    }
     EXPECT_EQ(depth, n);
+    // Indentation stops growing, so every line stays short; read back, the text gives a tree that
+    // is written the same again.
+    const std::string out = Written(doc.Root());
+    size_t longest = 0;
+    for (size_t start = 0, end; start < out.size(); start = end + 2)
+    {
+        end = out.find("\r\n", start);
+        ASSERT_NE(end, std::string::npos);
+        longest = std::max(longest, end - start);
+    }
+    EXPECT_LE(longest, XmlIndentStack::kMaxLevels + 16);
+    ASSERT_TRUE(LoadText(again, out));
+    EXPECT_TRUE(Written(again.Root()) == out);
 }
 } // namespace

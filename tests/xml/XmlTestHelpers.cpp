@@ -1,61 +1,37 @@
 #include "XmlTestHelpers.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <cstring>
-#include <utility>
 #include <vector>
 
 namespace mosvane::test
 {
-namespace
-{
-std::string Str(const char* p)
-{
-    return p ? std::string(p) : std::string("~");
-}
-
-std::string Attributes(const XmlNode& node)
-{
-    std::string s;
-    for (uint32_t i = 0; i < node.AttributeCount(); ++i)
-    {
-        const XmlAttribute a = node.AttributeAt(i);
-        s += (i ? " " : "") + Str(a.Name()) + "=" + Str(a.Value());
-    }
-    return s;
-}
-
-std::string Children(const XmlNode& node)
-{
-    if (node.ChildCount() == 0)
-        return "";
-    std::string s = "[";
-    for (uint32_t i = 0; i < node.ChildCount(); ++i)
-        s += (i ? "," : "") + Dump(node.Child(i));
-    return s + "]";
-}
-} // namespace
-
 std::string Dump(const XmlNode& node)
 {
+    auto str = [](const char* p) { return p ? std::string(p) : std::string("~"); };
+    std::string attributes, children;
+    for (uint32_t i = 0; i < node.AttributeCount(); ++i)
+        attributes += (i ? " " : "") + str(node.AttributeAt(i).Name()) + "=" + str(node.AttributeAt(i).Value());
+    for (uint32_t i = 0; i < node.ChildCount(); ++i)
+        children += (i ? "," : "[") + Dump(node.Child(i)) + (i + 1 == node.ChildCount() ? "]" : "");
+    const std::string named = "(" + str(node.Name()) + (attributes.empty() ? "" : " " + attributes) + ")";
+    const std::string value = "\"" + str(node.Value()) + "\"";
     switch (node.Kind())
     {
-    case XmlKindElement:
-        return "E(" + Str(node.Name()) + (node.AttributeCount() ? " " + Attributes(node) : "") + ")" + Children(node);
-    case XmlKindProcessing:
-        return "P(" + Str(node.Name()) + (node.AttributeCount() ? " " + Attributes(node) : "") + ")";
-    case XmlKindDocType:
-        return "Y(" + Attributes(node) + ")" + (node.Value() ? "\"" + std::string(node.Value()) + "\"" : "") +
-               Children(node);
-    case XmlKindText: return "T\"" + Str(node.Value()) + "\"";
-    case XmlKindComment: return "C\"" + Str(node.Value()) + "\"";
-    case XmlKindCData: return "D\"" + Str(node.Value()) + "\"";
-    case XmlKindInclude: return "I\"" + Str(node.Value()) + "\"";
+    case XmlKindElement: return "E" + named + children;
+    case XmlKindProcessing: return "P" + named;
+    case XmlKindDocType: return "Y(" + attributes + ")" + (node.Value() ? value : "") + children;
+    case XmlKindText: return "T" + value;
+    case XmlKindComment: return "C" + value;
+    case XmlKindCData: return "D" + value;
+    case XmlKindInclude: return "I" + value;
     case XmlKindEntityDecl:
     case XmlKindAttListDecl:
     case XmlKindElementDecl:
-    case XmlKindNotationDecl:
-        return "N" + std::to_string(node.Kind()) + "(" + Str(node.Name()) + ")\"" + Str(node.Value()) + "\"";
-    case XmlKindDocument: return "DOC" + Children(node);
+    case XmlKindNotationDecl: return "N" + std::to_string(node.Kind()) + "(" + str(node.Name()) + ")" + value;
+    case XmlKindDocument: return "DOC" + children;
     default: return "?" + std::to_string(node.Kind());
     }
 }
@@ -76,29 +52,31 @@ std::string Written(const XmlNode& node, char indent, bool lineBreaks)
     return out.Text();
 }
 
-bool SameTree(const XmlNode& a, const XmlNode& b, std::string* where)
+std::string ParsedDump(const std::string& text, uint32_t options)
 {
-    // Without recursion: the trees may be very deep.
-    auto same = [](const char* x, const char* y) { return (!x && !y) || (x && y && std::strcmp(x, y) == 0); };
-    std::vector<std::pair<XmlNode, XmlNode>> todo{{a, b}};
-    while (!todo.empty())
-    {
-        const auto [x, y] = todo.back();
-        todo.pop_back();
-        bool ok = x.Kind() == y.Kind() && same(x.Name(), y.Name()) && same(x.Value(), y.Value()) &&
-                  x.AttributeCount() == y.AttributeCount() && x.ChildCount() == y.ChildCount();
-        for (uint32_t i = 0; ok && i < x.AttributeCount(); ++i)
-            ok = same(x.AttributeAt(i).Name(), y.AttributeAt(i).Name()) &&
-                 same(x.AttributeAt(i).Value(), y.AttributeAt(i).Value());
-        if (!ok)
-        {
-            if (where)
-                *where = "E(" + Str(x.Name()) + ")" + "  <>  E(" + Str(y.Name()) + ")";
-            return false;
-        }
-        for (uint32_t i = x.ChildCount(); i-- > 0;)
-            todo.emplace_back(x.Child(i), y.Child(i));
-    }
-    return true;
+    XmlDocument doc;
+    EXPECT_TRUE(LoadText(doc, text, options)) << text;
+    return DumpDocument(doc);
+}
+
+std::string Rewritten(const std::string& text, uint32_t options, char indent, bool lineBreaks)
+{
+    XmlDocument doc;
+    EXPECT_TRUE(LoadText(doc, text, options)) << text;
+    return Written(doc.Root(), indent, lineBreaks);
+}
+
+XmlNode AppendElement(const XmlNode& parent, const char* name)
+{
+    XmlNode node = parent.AppendChild(XmlKindElement);
+    node.SetName(name);
+    return node;
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(ReadFileBytes(path, bytes)) << path;
+    return std::string(bytes.begin(), bytes.end());
 }
 } // namespace mosvane::test

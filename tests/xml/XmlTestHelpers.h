@@ -23,6 +23,24 @@ std::string DumpDocument(const XmlDocument& doc);
 // Writes a node with WriteTo into a string.
 std::string Written(const XmlNode& node, char indent = '\t', bool lineBreaks = true);
 
-// True when both trees have the same kinds, names, values and attributes in the same order.
-bool SameTree(const XmlNode& a, const XmlNode& b, std::string* where = nullptr);
+// Parses text and gives the dump of the document, or what the writer makes of it.
+std::string ParsedDump(const std::string& text, uint32_t options = XmlOptProgram);
+std::string Rewritten(const std::string& text, uint32_t options = XmlOptProgram, char indent = '\t',
+                      bool lineBreaks = true);
+
+// A new last child element of that name.
+XmlNode AppendElement(const XmlNode& parent, const char* name);
+
+// n copies of text, one after another.
+inline std::string Repeated(const std::string& text, size_t n)
+{
+    std::string s;
+    s.reserve(text.size() * n);
+    while (n-- > 0)
+        s += text;
+    return s;
+}
+
+// The bytes of a file as a string (empty when it cannot be read).
+std::string ReadText(const std::string& path);
 } // namespace mosvane::test

@@ -1,0 +1,67 @@
+#include "ops/Blend.h"
+
+#include "image/OglRenderToTexture.h"
+#include "image/WorkingImage.h"
+#include "ops/BlendDrawing.h"
+#include "ops/MessageBox.h"
+#include "ops/WaitCursor.h"
+
+namespace
+{
+void DrawPictureLayer(const std::string& path, int width, int height)
+{
+    CGlTexture layer;
+    if (!path.empty() && layer.LoadFile(path))
+        DrawLayer(layer.Name(), width, height);
+}
+} // namespace
+
+bool BlendImage(const std::string& backgroundPath, const std::string& overlayPath, CWorkingImage& image)
+{
+    auto& working = image.m_gxImg;
+    if (working.id == 0 || !working.data)
+        return false;
+    const int width = working.width, height = working.height;
+    {
+        OglRenderToTexture target;
+        // A smaller surface than asked for would leave part of the picture undrawn.
+        if (!target.Create(width, height) || target.Width() != width || target.Height() != height)
+            return false;
+        BeginComposition(width, height);
+        DrawPictureLayer(backgroundPath, width, height);
+        // The view's texture when it has one; otherwise one made from the pixels for this draw.
+        CGlTexture own;
+        GLuint picture = working.texture;
+        if (picture == 0 && own.Create(width, height, working.format, working.data))
+            picture = own.Name();
+        if (picture != 0)
+            DrawLayer(picture, width, height);
+        DrawPictureLayer(overlayPath, width, height);
+        EndComposition();
+        glReadPixels(0, 0, width, height, working.format, GL_UNSIGNED_BYTE, working.data);
+    }
+    // Read-back rows come bottom row first.
+    gxBindImage(working.id);
+    gxFlipImage();
+    working.data = gxGetImageBuffer(working.id);
+    image.RefreshTexture();
+    return true;
+}
+
+void BlendCommand(const SequenceRecord& output, const std::string& backgroundPath, const std::string& overlayPath,
+                  CWorkingImage& image)
+{
+    CWaitCursor wait;
+    if (backgroundPath.empty() && overlayPath.empty())
+        return;
+    const bool blended = BlendImage(backgroundPath, overlayPath, image);
+    std::string path;
+    if (!BuildOutputPath(output, path) || image.m_gxImg.id == 0)
+        return;
+    gxBindImage(image.m_gxImg.id);
+    if (blended && gxSaveImage(path.c_str(), false))
+        ShowSucceeded("Success to blend the current image with the background and overlay image and save it as\n\n" +
+                      path + ".");
+    else
+        ShowFailed("Failed to blend the current image and save it as\n\n" + path + ".");
+}

@@ -1,0 +1,55 @@
+#include "ops/Mng.h"
+
+#include "ops/MainFrame.h"
+#include "ops/MessageBox.h"
+#include "ops/MngFrames.h"
+#include "ops/WaitCursor.h"
+
+EMngResult MakeMngAnimation(int32_t fromNumber, int32_t frameCount, int32_t framesPerSecond,
+                            const CSequencePattern& pattern, const std::string& outPath)
+{
+    if (frameCount < 1)
+        return EMngResult::NoFrames;
+    CProgress progress(int64_t(frameCount) + 1);
+    CMngFrameSet frames;
+    for (int64_t k = 0; k < frameCount; ++k)
+    {
+        frames.Add(CEngineImage::Load(pattern.NameOf(fromNumber + k).c_str()));
+        progress.Step();
+    }
+    if (frames.Count() == 0)
+        return EMngResult::NoFrames;
+    const bool written = gxMakeMngAnimFile(outPath.c_str(), frames.Width(), frames.Height(), frames.Count(),
+                                           frames.Pointers(), framesPerSecond);
+    progress.Step();
+    return written ? EMngResult::Written : EMngResult::WriteFailed;
+}
+
+void MngCommand(const MngInputs& in, const SequenceRecord& output)
+{
+    CWaitCursor wait;
+    const SequenceRecord& src = in.m_source;
+    if (in.m_nFrameCount == 0 || in.m_nFramesPerSecond == 0 || src.m_strFolder.empty() || src.m_strTemplate.empty())
+    {
+        ShowFrameMessage("Invalid mng animation settings!\nPlease input or correct the settings and try again!",
+                         "Wrong Parameters", EMessageIcon::Exclamation);
+        return;
+    }
+    const CSequencePattern pattern = BuildSourcePattern(src);
+    std::string outPath;
+    if (!BuildMngOutputPath(output, outPath))
+        return;
+    switch (MakeMngAnimation(src.m_nFromNumber, in.m_nFrameCount, in.m_nFramesPerSecond, pattern, outPath))
+    {
+    case EMngResult::Written:
+        ShowSucceeded("Success to make the mng animation and save it as\n\n" + outPath + ".");
+        break;
+    case EMngResult::NoFrames:
+        ShowFailed("No image of the sequence could be loaded, the first being\n\n" + pattern.NameOf(src.m_nFromNumber) +
+                   "\n\nNo mng animation was made.");
+        break;
+    case EMngResult::WriteFailed:
+        ShowFailed("Failed to save the mng animation as\n\n" + outPath + ".");
+        break;
+    }
+}

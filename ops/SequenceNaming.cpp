@@ -1,0 +1,117 @@
+#include "ops/SequenceNaming.h"
+
+#include <algorithm>
+
+namespace
+{
+bool IsContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Byte offset at which the last `count` characters of text begin (0 when it has fewer).
+size_t OffsetOfLastCharacters(const std::string& text, int count)
+{
+    size_t pos = text.size();
+    for (int i = 0; i < count && pos > 0; ++i)
+    {
+        --pos;
+        while (pos > 0 && IsContinuationByte(text[pos]))
+            --pos;
+    }
+    return pos;
+}
+
+size_t FileNameStart(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+} // namespace
+
+std::string CSequencePattern::NameOf(int64_t number) const
+{
+    return m_strHead + FormatNumberField(number, m_nDigits) + m_strTail;
+}
+
+std::string FormatNumberField(int64_t number, int digits)
+{
+    // The magnitude as unsigned, so that the most negative number has one too.
+    const bool negative = number < 0;
+    const uint64_t magnitude = negative ? uint64_t(0) - uint64_t(number) : uint64_t(number);
+    const std::string figures = std::to_string(magnitude);
+    const size_t width = size_t(std::max(digits, 0));
+    const size_t used = figures.size() + (negative ? 1 : 0);
+    std::string field = negative ? "-" : "";
+    if (used < width)
+        field.append(width - used, '0');
+    return field + figures;
+}
+
+int TemplateDigits(const std::string& strTemplate)
+{
+    int count = 0;
+    for (char c : strTemplate)
+        count += IsContinuationByte(c) ? 0 : 1;
+    return count;
+}
+
+bool BuildOutputPath(const SequenceRecord& output, std::string& path)
+{
+    if (output.m_strType.empty() || output.m_strFolder.empty() || output.m_strTitle.empty())
+        return false;
+    path = output.m_strFolder + "/" + output.m_strTitle + "." + output.m_strType;
+    return true;
+}
+
+bool BuildMngOutputPath(const SequenceRecord& output, std::string& path)
+{
+    if (!BuildOutputPath(output, path))
+        return false;
+    path = output.m_strFolder + "/" + output.m_strTitle + ".mng";
+    return true;
+}
+
+bool ReadOutputParts(const SequenceRecord& output, SequenceRecord& parts)
+{
+    if (output.m_strType.empty() || output.m_strTitle.empty())
+        return false;
+    parts.m_strFolder = output.m_strFolder;
+    parts.m_strTitle = output.m_strTitle;
+    parts.m_strType = output.m_strType;
+    return true;
+}
+
+CSequencePattern BuildNumberPattern(const std::string& folder, const std::string& title, int digits,
+                                    const std::string& type)
+{
+    return CSequencePattern{folder + "/" + title, digits, "." + type};
+}
+
+CSequencePattern BuildSourcePattern(const SequenceRecord& source)
+{
+    return BuildNumberPattern(source.m_strFolder, source.m_strTitle, TemplateDigits(source.m_strTemplate),
+                              source.m_strType);
+}
+
+std::string TemplateDisplay(const std::string& folder, const std::string& title, int digits, const std::string& type)
+{
+    return folder + "/" + title + std::string(size_t(std::max(digits, 0)), '#') + "." + type;
+}
+
+std::string SequenceRangeName(const std::string& title, int digits, int64_t number, const std::string& type)
+{
+    return title + FormatNumberField(number, digits) + "." + type;
+}
+
+std::string ItemTitle(const std::string& path)
+{
+    const std::string name = path.substr(FileNameStart(path));
+    return name.substr(0, OffsetOfLastCharacters(name, 4));
+}
+
+CSequencePattern ItemSequencePattern(const std::string& path, int digits)
+{
+    const size_t cut = OffsetOfLastCharacters(path, 4);
+    return CSequencePattern{path.substr(0, cut), digits, path.substr(cut)};
+}

@@ -1,0 +1,73 @@
+#pragma once
+// Names of output files and numbered picture sequences.
+//
+// Every name is composed by concatenation: only the number field is formatted, every character of
+// a folder, title, type or item path is copied as it stands (a '%' stays a '%'). Nothing here
+// truncates or touches the file system; a name the system refuses later is a failed write.
+// Pure functions, shared by the interactive operations and the batch executors.
+
+#include <cstdint>
+#include <string>
+
+// One set of name parts. Filled from the Output Settings panel it holds folder, title and type
+// (an empty type means that no image type is selected); filled from a sequence box it holds all
+// five.
+struct SequenceRecord
+{
+    std::string m_strFolder;
+    std::string m_strTitle;
+    std::string m_strTemplate; // number template; its length in characters is the digit count
+    std::string m_strType;     // image type without the dot
+    int32_t m_nFromNumber = 0;
+};
+
+// A numbered name: head, the number field of width m_nDigits, tail.
+struct CSequencePattern
+{
+    std::string m_strHead;
+    int m_nDigits = 0;
+    std::string m_strTail;
+
+    std::string NameOf(int64_t number) const;
+};
+
+// n in decimal, zero-padded on the left to at least `digits` characters; a negative n is "-"
+// followed by zero-padded digits so that the whole field has at least `digits` characters
+// (3 digits: 7 -> "007", 1234 -> "1234", -5 -> "-05").
+std::string FormatNumberField(int64_t number, int digits);
+
+// Length in characters (UTF-8 code points) of a number template.
+int TemplateDigits(const std::string& strTemplate);
+
+// The single output path: folder "/" title "." type. Fails when no type is selected or the folder
+// or the title is empty.
+bool BuildOutputPath(const SequenceRecord& output, std::string& path);
+
+// The MNG output path: the single output path with "mng" for its type.
+bool BuildMngOutputPath(const SequenceRecord& output, std::string& path);
+
+// The parts for numbered output: folder, title and type. Fails when no type is selected or the
+// title is empty; an empty folder is accepted (the names then begin with "/").
+bool ReadOutputParts(const SequenceRecord& output, SequenceRecord& parts);
+
+// folder "/" title <number field of width digits> "." type
+CSequencePattern BuildNumberPattern(const std::string& folder, const std::string& title, int digits,
+                                    const std::string& type);
+
+// The pattern of a sequence box: its folder, title, template length as digit count, and type.
+CSequencePattern BuildSourcePattern(const SequenceRecord& source);
+
+// folder "/" title <digits times '#'> "." type, the form shown to the user for a split.
+std::string TemplateDisplay(const std::string& folder, const std::string& title, int digits, const std::string& type);
+
+// title <number field> "." type, without the folder (combine preparation).
+std::string SequenceRangeName(const std::string& title, int digits, int64_t number, const std::string& type);
+
+// The title of a batch item path: the file name after the last "/" without its last four
+// characters ("in/car.png" -> "car"); empty when the name is shorter.
+std::string ItemTitle(const std::string& path);
+
+// The numbered sequence of a batch item path: the number field goes before the last four
+// characters ("seq/walk.png" with 4 digits names "seq/walk0001.png" for 1), or in front of the
+// whole path when it is shorter.
+CSequencePattern ItemSequencePattern(const std::string& path, int digits);

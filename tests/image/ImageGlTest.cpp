@@ -1,0 +1,233 @@
+// The offscreen render target and the working image, drawn and read back on a headless context.
+
+#include "engine/HeadlessGl.h"
+#include "image/OglRenderToTexture.h"
+#include "image/WorkingImage.h"
+#include "support/TestSupport.h"
+
+#include <EGL/egl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace
+{
+using Bytes = std::vector<uint8_t>;
+
+// The current texture over the whole w x h surface, texture corners (0, 0) top-left to (1, 1).
+void DrawFullQuad(int width, int height)
+{
+    gxBeginWindowMode(width, height);
+    glBegin(GL_QUADS);
+    for (const auto& [u, v] : {std::pair{0, 0}, {0, 1}, {1, 1}, {1, 0}})
+    {
+        glTexCoord2i(u, v);
+        glVertex2i(u * width, v * height);
+    }
+    glEnd();
+    gxEndFlatMode();
+}
+
+// The current surface in the given format, bottom row first as GL gives it.
+Bytes ReadPixels(int width, int height, GLenum format)
+{
+    Bytes out(size_t(width) * height * (format == GL_BGR ? 3 : 4));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, format, GL_UNSIGNED_BYTE, out.data());
+    return out;
+}
+
+// The surface read as GL_BGRA and as GL_BGR holds the pixels read as GL_RGBA.
+void ExpectSameInEveryOrder(int width, int height, const Bytes& rgba)
+{
+    const Bytes bgra = ReadPixels(width, height, GL_BGRA), bgr = ReadPixels(width, height, GL_BGR);
+    for (size_t i = 0; i < rgba.size() / 4; ++i)
+    {
+        const uint8_t* p = &rgba[i * 4];
+        ASSERT_EQ(Bytes(&bgra[i * 4], &bgra[i * 4 + 4]), (Bytes{p[2], p[1], p[0], p[3]})) << i;
+        ASSERT_EQ(Bytes(&bgr[i * 3], &bgr[i * 3 + 3]), (Bytes{p[2], p[1], p[0]})) << i;
+    }
+}
+
+TEST(RenderTarget, NeedsACurrentContextAndGivesTheCallersBack)
+{
+    ASSERT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
+    OglRenderToTexture target;
+    EXPECT_FALSE(target.Create(16, 16));
+    target.Destroy(); // an empty target changes nothing
+    EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
+
+    CHeadlessGl gl;
+    ASSERT_TRUE(gl.Ok());
+    const EGLContext caller = eglGetCurrentContext();
+    const EGLSurface callerSurface = eglGetCurrentSurface(EGL_DRAW);
+    EXPECT_FALSE(target.Create(0, 16));
+    EXPECT_EQ(eglGetCurrentContext(), caller);
+    // Past the driver's limit: the largest pbuffer, or a refusal that changes nothing.
+    EXPECT_TRUE(!target.Create(1 << 20, 4) || (target.Width() > 0 && target.Width() <= 1 << 20));
+    target.Destroy();
+    EXPECT_EQ(eglGetCurrentContext(), caller);
+    EXPECT_EQ(eglGetCurrentSurface(EGL_DRAW), callerSurface);
+}
+
+TEST(RenderTarget, StretchesTheCallersTextureBlendsAndReadsBackInEveryOrder)
+{
+    CHeadlessGl gl;
+    ASSERT_TRUE(gl.Ok());
+    const EGLContext caller = eglGetCurrentContext();
+    // A 2 x 1 texture made in the caller's context: red, then blue.
+    const uint8_t texels[8] = {255, 0, 0, 255, 0, 0, 255, 255};
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+
+    constexpr int kW = 300, kH = 200;
+    OglRenderToTexture target;
+    ASSERT_TRUE(target.Create(8, 8)); // made again below: the caller's context stays the one to restore
+    ASSERT_TRUE(target.Create(kW, kH));
+    EXPECT_EQ(std::make_pair(target.Width(), target.Height()), std::make_pair(kW, kH));
+    EXPECT_NE(eglGetCurrentContext(), caller);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glColor4f(1, 1, 1, 1);
+    DrawFullQuad(kW, kH);
+    const Bytes rgba = ReadPixels(kW, kH, GL_RGBA);
+    // Bilinear reference: texel centres at u = 0.25 and 0.75, clamped outside them.
+    for (int x : {0, 40, 74, 75, 100, 149, 150, 200, 224, 225, 299})
+        for (int y : {0, 100, kH - 1})
+        {
+            const double t = std::clamp((x + 0.5) / kW * 2.0 - 0.5, 0.0, 1.0);
+            const uint8_t* p = &rgba[(size_t(y) * kW + x) * 4];
+            EXPECT_NEAR(p[0], 255.0 * (1.0 - t), 3.5) << "x " << x;
+            EXPECT_NEAR(p[2], 255.0 * t, 3.5) << "x " << x;
+            EXPECT_TRUE(p[1] == 0 && p[3] == 255);
+        }
+    ExpectSameInEveryOrder(kW, kH, rgba);
+
+    // Half red over opaque blue on an odd width (GL_BGR rows not 4-byte aligned): the
+    // destination's alpha blends too.
+    ASSERT_TRUE(target.Create(7, 3));
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1, 0, 0, 0.5f);
+    DrawFullQuad(7, 3);
+    const Bytes blended = ReadPixels(7, 3, GL_RGBA);
+    for (size_t i = 0; i < blended.size(); i += 4)
+        EXPECT_TRUE(std::abs(blended[i] - 128) <= 1 && blended[i + 1] == 0 && std::abs(blended[i + 2] - 128) <= 1 &&
+                    std::abs(blended[i + 3] - 191) <= 1) << i / 4;
+    ExpectSameInEveryOrder(7, 3, blended);
+    target.Destroy();
+    EXPECT_EQ(eglGetCurrentContext(), caller);
+    EXPECT_TRUE(glIsTexture(texture));
+    glDeleteTextures(1, &texture);
+}
+
+struct WorkingImage : ::testing::Test
+{
+    CHeadlessGl m_gl;
+    mosvane::test::CTempDir m_dir;
+    void SetUp() override { ASSERT_TRUE(m_gl.Ok() && gxInitialize()); }
+    void TearDown() override { gxDestroy(); }
+
+    // RGBA pixels written through the engine (PNG loads as GL_RGB or GL_RGBA, TGA as GL_BGR or
+    // GL_BGRA); gives the path.
+    std::string Save(const char* name, const Bytes& rgba, int width, int height, bool alpha)
+    {
+        uint32_t id = 0;
+        gxGenImages(1, &id);
+        gxBindImage(id);
+        EXPECT_TRUE(gxTexImage(width, height, alpha ? GL_RGBA : GL_RGB));
+        EXPECT_TRUE(gxSetPixels(0, 0, width, height, GL_RGBA, rgba.data()));
+        EXPECT_TRUE(gxSaveImage(m_dir.File(name).c_str(), false));
+        gxDeleteImages(1, &id);
+        return m_dir.File(name);
+    }
+};
+
+// The texture drawn 1:1 into an offscreen target, as RGBA, top row first.
+Bytes Show(GLuint texture, int width, int height)
+{
+    OglRenderToTexture target;
+    EXPECT_TRUE(target.Create(width, height));
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glColor4f(1, 1, 1, 1);
+    DrawFullQuad(width, height);
+    const Bytes bottomUp = ReadPixels(width, height, GL_RGBA);
+    Bytes rgba;
+    for (int y = height; y-- > 0;)
+        rgba.insert(rgba.end(), bottomUp.begin() + y * width * 4, bottomUp.begin() + (y + 1) * width * 4);
+    return rgba;
+}
+
+TEST_F(WorkingImage, LoadReplacesOnlyOnSuccessAndReleaseFreesEverything)
+{
+    const Bytes pixels = mosvane::test::PatternRgba(5, 3, true);
+    CWorkingImage image;
+    ASSERT_TRUE(image.LoadImageFile(Save("first.tga", Bytes(4, 200), 1, 1, true).c_str()));
+    const WorkingImageRecord first = image.m_gxImg;
+    ASSERT_TRUE(mosvane::test::WriteFileBytes(m_dir.File("junk.png"), {0x89, 'P', 'N', 'G', 1, 2, 3}));
+    EXPECT_FALSE(image.LoadImageFile(m_dir.File("junk.png").c_str()));
+    EXPECT_FALSE(image.LoadImageFile(m_dir.File("missing.bmp").c_str()));
+    EXPECT_FALSE(image.LoadImageFile(nullptr));
+    EXPECT_TRUE(image.m_gxImg.id == first.id && image.m_gxImg.data == first.data &&
+                image.m_gxImg.texture == first.texture && glIsTexture(first.texture));
+
+    ASSERT_TRUE(image.LoadImageFile(Save("second.tga", pixels, 5, 3, true).c_str()));
+    EXPECT_TRUE(gxGetImageInfo(first.id).id == 0 && !glIsTexture(first.texture));
+    EXPECT_TRUE(image.m_gxImg.width == 5 && image.m_gxImg.height == 3);
+    EXPECT_EQ(image.m_gxImg.data, gxGetImageBuffer(image.m_gxImg.id));
+    EXPECT_EQ(Show(image.m_gxImg.texture, 5, 3), pixels);
+
+    ASSERT_TRUE(image.SaveImageAs(m_dir.File("third.png").c_str()));
+    WorkingImageRecord third;
+    {
+        CWorkingImage again;
+        ASSERT_TRUE(again.LoadImageFile(m_dir.File("third.png").c_str()));
+        EXPECT_EQ(Show(again.m_gxImg.texture, 5, 3), pixels);
+        third = again.m_gxImg;
+    }
+    EXPECT_TRUE(gxGetImageInfo(third.id).id == 0 && !glIsTexture(third.texture));
+    const GLuint texture = image.m_gxImg.texture;
+    image.ReleaseImage();
+    EXPECT_TRUE(!image.HasImage() && image.m_gxImg.texture == 0 && !glIsTexture(texture));
+    EXPECT_FALSE(image.SaveImageAs(m_dir.File("none.png").c_str()));
+    EXPECT_FALSE(mosvane::test::FileExists(m_dir.File("none.png")));
+}
+
+TEST_F(WorkingImage, ConvertWidensThreeBytePixelsAndRefreshShowsTheEdits)
+{
+    CWorkingImage bgra;
+    ASSERT_TRUE(bgra.LoadImageFile(Save("bgra.tga", {1, 2, 3, 4}, 1, 1, true).c_str()));
+    const uint8_t* data = bgra.m_gxImg.data;
+    EXPECT_TRUE(bgra.ConvertToRgba());
+    EXPECT_TRUE(bgra.m_gxImg.format == GL_BGRA && bgra.m_gxImg.data == data);
+
+    // 3 x 2 RGB: odd rows of 9 bytes need unpack alignment 1.
+    const Bytes rgba = mosvane::test::PatternRgba(3, 2, false);
+    CWorkingImage image;
+    int redraws = 0;
+    image.SetRedrawCallback([&] { ++redraws; });
+    ASSERT_TRUE(image.LoadImageFile(Save("rgb.png", rgba, 3, 2, false).c_str()));
+    EXPECT_EQ(image.m_gxImg.format, uint32_t(GL_RGB));
+    EXPECT_EQ(Show(image.m_gxImg.texture, 3, 2), rgba);
+    ASSERT_TRUE(image.ConvertToRgba());
+    EXPECT_TRUE(image.m_gxImg.format == GL_RGBA && image.m_gxImg.bytesPerPixel == 4);
+    ASSERT_EQ(image.m_gxImg.data, gxGetImageBuffer(image.m_gxImg.id));
+
+    Bytes edited = rgba;
+    edited[3] = image.m_gxImg.data[3] = 0;       // first pixel transparent
+    edited[20] = image.m_gxImg.data[4 * 5] = 77; // last pixel's red
+    const GLuint old = image.m_gxImg.texture;
+    EXPECT_TRUE(image.RefreshTexture());
+    EXPECT_EQ(redraws, 1);
+    EXPECT_FALSE(glIsTexture(old) && old != image.m_gxImg.texture);
+    EXPECT_EQ(Show(image.m_gxImg.texture, 3, 2), edited);
+}
+} // namespace

@@ -1,0 +1,208 @@
+// What each command writes or changes when it succeeds, read back through ImageMagick.
+
+#include "OpsTestSupport.h"
+
+#include "ops/Alpha.h"
+#include "ops/Blend.h"
+#include "ops/Combine.h"
+#include "ops/Mng.h"
+#include "ops/Split.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace
+{
+using Ops = OpsFixture;
+using Bytes = std::vector<uint8_t>;
+
+TEST_F(Ops, SplitCellsCombineBackIntoThePicture)
+{
+    const SPicture picture = Pattern(96, 64, true);
+    ASSERT_TRUE(DrawSplitLineCommand(2, 3, Open(picture, "source.png"), m_grid));
+    SplitCommand({Dir(), "cell", "", "png", 0}, "###", 9, m_image, m_grid);
+    EXPECT_EQ(m_frame.m_messages, Succeeded("Succeed to split the image and save as:\n\n " + File("cell###.png")));
+    EXPECT_EQ(m_frame.m_strProgress, "[6......]");
+    for (uint32_t k = 0; k < 6; ++k) // row order; alpha kept in the cells
+    {
+        const SPicture cell = ReadBack(Numbered(File("cell"), 9 + int(k), 3, "png"));
+        ASSERT_EQ(cell.Dims(), Size(32, 32)) << k;
+        EXPECT_EQ(cell.At(5, 7), picture.At(k % 3 * 32 + 5, k / 3 * 32 + 7)) << k;
+    }
+    EXPECT_FALSE(mosvane::test::FileExists(File("cell015.png")));
+
+    m_frame.m_messages.clear();
+    CombineCommand({{Dir(), "cell", "###", "png", 9}, 2, 3}, m_output);
+    EXPECT_EQ(m_frame.m_messages, Succeeded("Succeed to combine the image and save as:\n\n " + File("out.png")));
+    EXPECT_EQ(ReadBack(File("out.png")).m_rgba, Pattern(96, 64, false).m_rgba); // the colours, opaque
+}
+
+TEST_F(Ops, CombinedCellsTakeEachPictureAtItsOwnSize)
+{
+    // Tiles are 4 x 4 (picture 1). Picture 2 is larger and reaches into the cells after and below
+    // it, 3 is missing, 5 is smaller than a tile, 6 reaches past the edge.
+    WriteSequence(File("img"), 1, 3, "bmp",
+                  {Solid(4, 4, 10, 20, 30), Solid(6, 5, 40, 50, 60), {}, Solid(4, 4, 70, 80, 90),
+                   Solid(2, 2, 100, 110, 120), Solid(9, 9, 130, 140, 150)});
+    CombineCommand({{Dir(), "img", "###", "bmp", 1}, 2, 3}, m_output);
+    EXPECT_EQ(m_frame.m_messages, Succeeded("Succeed to combine the image and save as:\n\n " + File("out.png")));
+    EXPECT_EQ(m_frame.m_strProgress, "[6.....]"); // no step for the missing picture
+
+    const SPicture sheet = ReadBack(File("out.png"));
+    ASSERT_EQ(sheet.Dims(), Size(12, 8));
+    const struct { uint32_t x, y; Pixel rgba; } expected[] = {
+        {3, 3, {10, 20, 30, 255}}, {6, 4, {40, 50, 60, 255}},    {9, 0, {40, 50, 60, 255}},   {11, 3, {0, 0, 0, 255}},
+        {3, 4, {70, 80, 90, 255}}, {4, 4, {100, 110, 120, 255}}, {7, 7, {0, 0, 0, 255}}, {11, 7, {130, 140, 150, 255}}};
+    for (const auto& e : expected)
+        EXPECT_EQ(sheet.At(e.x, e.y), e.rgba) << e.x << "," << e.y;
+}
+
+TEST(CombinePrepare, DescribesThePlanOrNamesTheFirstProblem)
+{
+    const struct { SequenceRecord source; int32_t rows, cols; bool ready; std::string hint; } cases[] = {
+        {{"D:/in", "img", "###", "png", 1}, 2, 3, true,
+         "Combine out a 2 x 3 picture using images from img001.png to img006.png from the source folder D:/in."},
+        {{"D:/in", "img", "#", "png", 1}, 1, 1, true, // refused later by the combine itself
+         "Combine out a 1 x 1 picture using images from img1.png to img1.png from the source folder D:/in."},
+        {{"D:/in", "img", "#", "png", 1}, 2, -1, false, "Bad Combination Rows or Cols!"},
+        {{"D:/in", "img", "", "png", 1}, 2, 0, false, "Bad Number Template Inputted!"},
+        {{"", "img", "", "png", 1}, 2, 0, false, "Bad Combination Image Source Folder!"}};
+    for (const auto& c : cases)
+    {
+        const PrepareResult result = PrepareCombine(CombineInputs{c.source, c.rows, c.cols});
+        EXPECT_EQ(result.m_bReady, c.ready) << c.hint;
+        EXPECT_EQ(result.m_strHint, c.hint);
+    }
+}
+
+const std::string kSaveHint = "\nYou need to save it as a alpha supported image format, such as tga/png.";
+
+TEST_F(Ops, ExtractedAlphaIsGreyAndTheImageStays)
+{
+    const SPicture picture = Pattern(20, 10, true);
+    Open(picture, "alpha.png");
+    const Bytes before = Pixels();
+    ExtractAlphaCommand(m_output, m_image);
+    EXPECT_EQ(m_frame.m_messages,
+              Succeeded("Succeed to extract and save the alpha layer image as\n\n" + File("out.png")));
+    EXPECT_EQ(Pixels(), before);
+    SPicture grey = picture;
+    for (size_t i = 0; i < grey.m_rgba.size(); i += 4)
+        grey.m_rgba[i] = grey.m_rgba[i + 1] = grey.m_rgba[i + 2] = std::exchange(grey.m_rgba[i + 3], 255);
+    EXPECT_EQ(ReadBack(File("out.png")).m_rgba, grey.m_rgba);
+}
+
+TEST_F(Ops, MadeAlphaTurnsOneColourBlackWithTheLowEightBits)
+{
+    // 300 compares as 44 while the message shows what was typed; the second pixel differs in red.
+    Open({2, 2, {44, 1, 2, 255, 45, 1, 2, 255, 44, 1, 2, 255, 44, 1, 2, 255}}, "rgb.png", "-type TrueColor");
+    MakeAlphaCommand(m_output, 300, 257, 2, 256 + 77, m_image);
+    EXPECT_EQ(m_frame.m_messages, Succeeded("Succeed to make the alpha layer at pixles which color value is "
+                                            "RGB(300, 257, 2)!" + kSaveHint));
+    EXPECT_EQ(m_image.m_gxImg.format, uint32_t(GL_RGBA));
+    EXPECT_EQ(Pixels(), (Bytes{0, 0, 0, 77, 45, 1, 2, 255, 0, 0, 0, 77, 0, 0, 0, 77}));
+    EXPECT_EQ(m_nRedraws, 1);
+
+    // A TGA with alpha loads as GL_BGRA: blue first, red third.
+    Open({2, 1, {0, 0, 255, 200, 255, 0, 0, 200}}, "b.tga");
+    ASSERT_EQ(m_image.m_gxImg.format, uint32_t(GL_BGRA));
+    EXPECT_TRUE(MakeAlphaByRgb(0, 0, 255, 9, m_image));
+    EXPECT_EQ(Pixels(), (Bytes{0, 0, 0, 9, 0, 0, 255, 200}));
+}
+
+TEST_F(Ops, CombinedAlphaIsTheMeanOfTheFirstThreeBytes)
+{
+    Write({2, 1, {30, 60, 90, 255, 1, 1, 2, 255}}, File("mask.bmp"), "-type TrueColor");
+    CombineAlphaCommand(m_output, File("mask.bmp"), Open(Solid(2, 1, 5, 6, 7), "image.png", "-type TrueColor"));
+    EXPECT_EQ(m_frame.m_messages, Succeeded("Succeed to combine the alpha layer into current image!" + kSaveHint));
+    EXPECT_EQ(Pixels(), (Bytes{5, 6, 7, 60, 5, 6, 7, 1})); // the BMP holds B, G, R
+    EXPECT_EQ(m_nRedraws, 1);
+}
+
+// The layers composed from transparent black: each stretched to w x h as linear filtering with
+// clamped edges samples it (a target pixel centre maps between the four nearest texel centres),
+// then laid source-over on all four channels. Values 0..1.
+std::vector<double> Compose(const std::vector<SPicture>& layers, int64_t w, int64_t h)
+{
+    std::vector<double> out(size_t(w * h * 4));
+    for (const SPicture& src : layers)
+    {
+        const int64_t sw = src.m_nWidth, sh = src.m_nHeight;
+        const auto texel = [&](int64_t x, int64_t y, size_t c) {
+            const int64_t cx = std::clamp<int64_t>(x, 0, sw - 1), cy = std::clamp<int64_t>(y, 0, sh - 1);
+            return src.m_rgba[size_t(cy * sw + cx) * 4 + c] / 255.0;
+        };
+        for (int64_t y = 0; y < h; ++y)
+            for (int64_t x = 0; x < w; ++x)
+            {
+                const double s = (double(x) + 0.5) * double(sw) / double(w) - 0.5;
+                const double t = (double(y) + 0.5) * double(sh) / double(h) - 0.5;
+                const int64_t x0 = int64_t(std::floor(s)), y0 = int64_t(std::floor(t));
+                const double fx = s - double(x0), fy = t - double(y0);
+                double v[4];
+                for (size_t c = 0; c < 4; ++c)
+                    v[c] = (texel(x0, y0, c) * (1 - fx) + texel(x0 + 1, y0, c) * fx) * (1 - fy) +
+                           (texel(x0, y0 + 1, c) * (1 - fx) + texel(x0 + 1, y0 + 1, c) * fx) * fy;
+                double* d = &out[size_t(y * w + x) * 4];
+                for (size_t c = 0; c < 4; ++c)
+                    d[c] = v[c] * v[3] + d[c] * (1 - v[3]);
+            }
+    }
+    return out;
+}
+
+TEST_F(Ops, BlendMatchesAReferenceComposedOnTheCpu)
+{
+    SPicture background = Pattern(10, 10, false);
+    const SPicture overlay = Pattern(50, 20, true);
+    for (size_t i = 0; i < background.m_rgba.size(); i += 4)
+        background.m_rgba[i] = uint8_t(i * 5); // sharp steps, so that the filtering shows
+    const SPicture picture = Pattern(200, 100, true);
+    Write(background, File("bk.png"));
+    Write(overlay, File("mark.png"));
+    ASSERT_EQ(Open(picture, "picture.png").m_gxImg.format, uint32_t(GL_RGBA));
+    BlendCommand(m_output, File("bk.png"), File("mark.png"), m_image);
+    EXPECT_EQ(m_frame.m_messages,
+              Succeeded("Success to blend the current image with the background and overlay image and save it as\n\n" +
+                        File("out.png") + "."));
+    EXPECT_EQ(m_nRedraws, 1);
+
+    Bytes reference;
+    for (double v : Compose({background, picture, overlay}, 200, 100))
+        reference.push_back(uint8_t(std::lround(v * 255)));
+    EXPECT_LE(mosvane::test::MaxDifference(Pixels(), reference), 3);
+    EXPECT_EQ(ReadBack(File("out.png")).m_rgba, Pixels());
+}
+
+TEST_F(Ops, BlendLayersInvisibleOrNotLoadingLeaveAnOpaqueImageAsItWas)
+{
+    Write(Solid(7, 3, 255, 0, 0, 0), File("clear.png"));
+    ASSERT_EQ(Open(Pattern(33, 17, false), "picture.bmp", "-type TrueColor").m_gxImg.format, uint32_t(GL_BGR));
+    const Bytes before = Pixels();
+    ASSERT_TRUE(BlendImage("", File("clear.png"), m_image));
+    EXPECT_EQ(m_image.m_gxImg.format, uint32_t(GL_BGR));
+    EXPECT_EQ(Pixels(), before);
+    ASSERT_TRUE(BlendImage(File("missing.png"), File("missing.tga"), m_image));
+    EXPECT_EQ(Pixels(), before);
+}
+
+TEST_F(Ops, MngLeavesMissingFramesOutAndFitsOthersToTheFirst)
+{
+    WriteSequence(File("f"), 5, 2, "png", {Solid(8, 6, 200, 10, 10), {}, Solid(10, 4, 10, 200, 10)});
+    MngCommand({{Dir(), "f", "##", "png", 5}, 3, 10}, m_output);
+    EXPECT_EQ(m_frame.m_messages,
+              Succeeded("Success to make the mng animation and save it as\n\n" + File("out.mng") + "."));
+    EXPECT_EQ(m_frame.m_strProgress, "[4....]");
+    using mosvane::test::ShellQuote;
+    ASSERT_EQ(mosvane::test::RunCommand("convert " + ShellQuote(File("out.mng")) + " " + ShellQuote(File("f%d.png"))), 0);
+    const SPicture first = ReadBack(File("f0.png")), second = ReadBack(File("f1.png"));
+    EXPECT_FALSE(mosvane::test::FileExists(File("f2.png")));
+    EXPECT_EQ(first.Dims(), Size(8, 6));
+    EXPECT_EQ(second.Dims(), Size(8, 6));
+    EXPECT_EQ(first.At(7, 5), Pixel({200, 10, 10, 255}));
+    // Cropped and padded with transparent pixels, through which the frame before shows.
+    EXPECT_EQ(second.At(7, 3), Pixel({10, 200, 10, 255}));
+    EXPECT_EQ(second.At(0, 4), Pixel({200, 10, 10, 255}));
+}
+} // namespace
