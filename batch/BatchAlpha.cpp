@@ -9,22 +9,17 @@ namespace
 {
 using namespace batch;
 
-void Skip(CBatchReport* report, const std::string& path, const char* reason)
-{
-    if (report)
-        report->Skipped(path, reason);
-}
-
-// Brings a loaded image to four bytes per pixel with alpha last; GL_BGRA stays GL_BGRA.
-bool EnsureAlpha(CEngineImage& image)
+// Brings a loaded image to four bytes per pixel with alpha last; GL_BGRA stays GL_BGRA. Null when
+// it has that form, otherwise why it could not be given it.
+const char* EnsureAlpha(CEngineImage& image)
 {
     if (HasAlpha(image.Info().format))
-        return true;
+        return nullptr;
     image.Bind();
     if (!gxConvertImage(GL_RGBA))
-        return false;
+        return "could not be given an alpha layer";
     image.Refresh();
-    return true;
+    return nullptr;
 }
 } // namespace
 
@@ -39,13 +34,10 @@ bool ExecuteAlphaExtractBatch(BatchFile& batch, CBatchReport* report)
     // Shared by every item; it grows to the largest item and never shrinks.
     std::vector<uint8_t> alpha;
 
-    CProgress progress(s.m_items.ChildCount());
-    ForEachItem(s.m_items, report, [&](const std::string& path) {
-        CEngineImage item = CEngineImage::Load(path.c_str());
-        if (item.Empty())
-            return Skip(report, path, "could not be loaded");
+    ForEachItemPicture(s, {folder, type, "_Alpha"}, report,
+                       [&](CEngineImage& item, const std::string&) -> const char* {
         if (!HasAlpha(item.Info().format))
-            return Skip(report, path, "has no alpha layer");
+            return "has no alpha layer";
         const GX_IMAGE info = item.Info();
         const size_t count = size_t(info.width) * info.height;
         if (alpha.size() < count)
@@ -58,13 +50,10 @@ bool ExecuteAlphaExtractBatch(BatchFile& batch, CBatchReport* report)
         result.Refresh();
         uint8_t* grey = result.Buffer();
         if (!grey)
-            return Skip(report, path, "the grey picture could not be made");
+            return "the grey picture could not be made";
         for (size_t i = 0; i < count; ++i, grey += 3)
             grey[0] = grey[1] = grey[2] = alpha[i];
-        SaveBound(OutputName(folder, ItemTitle(path), "_Alpha", type), false, report);
-        if (report)
-            report->Done();
-        progress.Step();
+        return nullptr;
     });
     return true;
 }
@@ -81,13 +70,10 @@ bool ExecuteRgbAlphaBatch(BatchFile& batch, CBatchReport* report)
     const int32_t blue = ReadBatchInteger(s.m_input, "B");
     const uint8_t newAlpha = uint8_t(ReadBatchInteger(s.m_input, "A") & 0xFF);
 
-    CProgress progress(s.m_items.ChildCount());
-    ForEachItem(s.m_items, report, [&](const std::string& path) {
-        CEngineImage item = CEngineImage::Load(path.c_str());
-        if (item.Empty())
-            return Skip(report, path, "could not be loaded");
-        if (!EnsureAlpha(item))
-            return Skip(report, path, "could not be given an alpha layer");
+    ForEachItemPicture(s, {folder, type, "_AlphaRGB"}, report,
+                       [&](CEngineImage& item, const std::string&) -> const char* {
+        if (const char* refused = EnsureAlpha(item))
+            return refused;
         const GX_IMAGE info = item.Info();
         // Red is the first byte of GL_RGBA and the third of GL_BGRA.
         const int redAt = info.format == GL_BGRA ? 2 : 0, blueAt = 2 - redAt;
@@ -100,10 +86,7 @@ bool ExecuteRgbAlphaBatch(BatchFile& batch, CBatchReport* report)
                 p[3] = newAlpha;
             }
         item.Bind();
-        SaveBound(OutputName(folder, ItemTitle(path), "_AlphaRGB", type), false, report);
-        if (report)
-            report->Done();
-        progress.Step();
+        return nullptr;
     });
     return true;
 }
@@ -118,20 +101,17 @@ bool ExecuteAlphaImageCombineBatch(BatchFile& batch, CBatchReport* report)
     const std::string alphaPath = ReadBatchString(s.m_input, "SourceAlphaImage");
     // Loaded once; a picture that does not load has no pixels and fits no item.
     const CEngineImage alphaImage = CEngineImage::Load(alphaPath.c_str());
-    if (alphaImage.Empty() && report)
-        report->Note(alphaPath + ": the alpha picture could not be loaded");
+    if (alphaImage.Empty())
+        Note(report, alphaPath + ": the alpha picture could not be loaded");
     const GX_IMAGE alphaInfo = alphaImage.Info();
 
-    CProgress progress(s.m_items.ChildCount());
-    ForEachItem(s.m_items, report, [&](const std::string& path) {
-        CEngineImage item = CEngineImage::Load(path.c_str());
-        if (item.Empty())
-            return Skip(report, path, "could not be loaded");
-        if (!EnsureAlpha(item))
-            return Skip(report, path, "could not be given an alpha layer");
+    ForEachItemPicture(s, {folder, type, "_ImageAlpha"}, report,
+                       [&](CEngineImage& item, const std::string&) -> const char* {
+        if (const char* refused = EnsureAlpha(item))
+            return refused;
         const GX_IMAGE info = item.Info();
         if (alphaImage.Empty() || info.width != alphaInfo.width || info.height != alphaInfo.height)
-            return Skip(report, path, "its size differs from the alpha picture's");
+            return "its size differs from the alpha picture's";
         const uint8_t* a = alphaImage.Buffer();
         const size_t alphaStep = alphaInfo.bytesPerPixel;
         uint8_t* p = item.Buffer();
@@ -143,10 +123,7 @@ bool ExecuteAlphaImageCombineBatch(BatchFile& batch, CBatchReport* report)
             p[3] = uint8_t(sum / 3);
         }
         item.Bind();
-        SaveBound(OutputName(folder, ItemTitle(path), "_ImageAlpha", type), false, report);
-        if (report)
-            report->Done();
-        progress.Step();
+        return nullptr;
     });
     return true;
 }

@@ -18,33 +18,22 @@ bool MakeLayer(const std::string& path, CGlTexture& texture, CBatchReport* repor
         return false;
     if (texture.LoadFile(path))
         return true;
-    if (report)
-        report->Note(path + ": could not be loaded; it is left out of the blend");
+    Note(report, path + ": could not be loaded; it is left out of the blend");
     return false;
 }
 
-void BlendItem(const std::string& path, const CGlTexture& background, const CGlTexture& overlay,
-               const std::string& folder, const std::string& type, CProgress& progress, CBatchReport* report)
+// Draws the layers and the item into a target of the item's size and reads the result back into
+// the item's pixels. Null when done, otherwise why the item is skipped.
+const char* BlendItem(CEngineImage& item, const CGlTexture& background, const CGlTexture& overlay)
 {
-    CEngineImage item = CEngineImage::Load(path.c_str());
-    if (item.Empty())
-    {
-        if (report)
-            report->Skipped(path, "could not be loaded");
-        return;
-    }
     const GX_IMAGE info = item.Info();
     const int w = info.width, h = info.height;
     uint8_t* pixels = item.Buffer();
 
     OglRenderToTexture target;
+    // Drawing elsewhere would read back pixels that are not the composition.
     if (!target.Create(w, h) || target.Width() != w || target.Height() != h)
-    {
-        // Drawing elsewhere would read back pixels that are not the composition.
-        if (report)
-            report->Skipped(path, "no offscreen render target of its size could be made");
-        return;
-    }
+        return "no offscreen render target of its size could be made";
     {
         CGlTexture picture;
         BeginComposition(w, h);
@@ -58,12 +47,8 @@ void BlendItem(const std::string& path, const CGlTexture& background, const CGlT
         glReadPixels(0, 0, w, h, info.format, GL_UNSIGNED_BYTE, pixels);
     }
     target.Destroy();
-
     item.Bind();
-    SaveBound(OutputName(folder, ItemTitle(path), "_Blend", type), true, report);
-    if (report)
-        report->Done();
-    progress.Step();
+    return nullptr;
 }
 } // namespace
 
@@ -78,8 +63,7 @@ bool ExecuteBlendBatch(BatchFile& batch, CBatchReport* report)
     const std::string overlayPath = ReadBatchString(s.m_input, "OverlayImg");
     if (backgroundPath.empty() && overlayPath.empty())
     {
-        if (report)
-            report->Note("neither \"BkImg\" nor \"OverlayImg\" names a picture");
+        Note(report, "neither \"BkImg\" nor \"OverlayImg\" names a picture");
         return false;
     }
 
@@ -87,24 +71,18 @@ bool ExecuteBlendBatch(BatchFile& batch, CBatchReport* report)
     CHeadlessGl gl;
     if (!gl.Ok())
     {
-        if (report)
-            report->Note("no OpenGL context could be made for the blend");
+        Note(report, "no OpenGL context could be made for the blend");
         return false;
     }
-    bool executed = false;
-    {
-        CGlTexture background, overlay;
-        const bool haveBackground = MakeLayer(backgroundPath, background, report);
-        const bool haveOverlay = MakeLayer(overlayPath, overlay, report);
-        // Layers that name no loadable picture leave nothing to blend with.
-        if (haveBackground || haveOverlay)
-        {
-            CProgress progress(s.m_items.ChildCount());
-            ForEachItem(s.m_items, report, [&](const std::string& path) {
-                BlendItem(path, background, overlay, folder, type, progress, report);
-            });
-            executed = true;
-        }
-    }
-    return executed;
+    // Made after the context, so released while it is still current.
+    CGlTexture background, overlay;
+    const bool haveBackground = MakeLayer(backgroundPath, background, report);
+    const bool haveOverlay = MakeLayer(overlayPath, overlay, report);
+    // Layers that name no loadable picture leave nothing to blend with.
+    if (!haveBackground && !haveOverlay)
+        return false;
+    ForEachItemPicture(s, {folder, type, "_Blend", true}, report, [&](CEngineImage& item, const std::string&) {
+        return BlendItem(item, background, overlay);
+    });
+    return true;
 }

@@ -13,9 +13,36 @@
 
 namespace batch
 {
-// Calls process(path) for each entry of the item list that has a path, in document order. Entries
-// without a path (comments, items without "PathName") are passed over.
-void ForEachItem(XmlNode items, CBatchReport* report, const std::function<void(const std::string&)>& process);
+// The frame of every executor's run: one progress bar over every child of the section's item list,
+// and process(path, bar) for each entry that has a path, in document order. Entries without a path
+// (comments, items without "PathName") are passed over; process decides when the bar steps.
+void ForEachItem(const BatchSection& section, CBatchReport* report,
+                 const std::function<void(const std::string&, CProgress&)>& process);
+
+// One loaded item's work: nullptr when done, otherwise why the item is skipped.
+using ItemWork = std::function<const char*(CEngineImage& item, const std::string& path)>;
+
+// ForEachItem for the kinds that work on each item's picture: an item that does not load is
+// skipped, so is one that work refuses; a skipped item makes no progress step.
+void ForEachLoadedItem(const BatchSection& section, CBatchReport* report, const ItemWork& work);
+
+// Where the one picture an item gives is written: folder/<title><suffix>.<type>, flipped for
+// pixels read back from GL (bottom row first).
+struct SItemOutput
+{
+    std::string m_strFolder;
+    std::string m_strType;
+    const char* m_pSuffix;
+    bool m_bFlip = false;
+};
+
+// ForEachLoadedItem for the kinds that write one picture per item: work leaves that picture bound.
+void ForEachItemPicture(const BatchSection& section, const SItemOutput& output, CBatchReport* report,
+                        const ItemWork& work);
+
+// Reporting without a report given does nothing.
+void Note(CBatchReport* report, const std::string& line);
+void Skip(CBatchReport* report, const std::string& path, const std::string& reason);
 
 // folder "/" title suffix "." type, every part taken literally.
 std::string OutputName(const std::string& folder, const std::string& title, const char* suffix,

@@ -46,16 +46,10 @@ std::vector<int> Extents(const std::vector<float>& ratios, int length)
     return extents;
 }
 
-void SplitItem(const std::string& path, const std::vector<float>& rowRatios, const std::vector<float>& colRatios,
-               const CSequencePattern& names, int32_t fromNumber, CProgress& progress, CBatchReport* report)
+void SplitItem(const CEngineImage& item, const std::string& path, const std::vector<float>& rowRatios,
+               const std::vector<float>& colRatios, const CSequencePattern& names, int32_t fromNumber,
+               CBatchReport* report)
 {
-    CEngineImage item = CEngineImage::Load(path.c_str());
-    if (item.Empty())
-    {
-        if (report)
-            report->Skipped(path, "could not be loaded");
-        return;
-    }
     const GX_IMAGE info = item.Info();
     const std::vector<int> heights = Extents(rowRatios, info.height);
     const std::vector<int> widths = Extents(colRatios, info.width);
@@ -91,9 +85,6 @@ void SplitItem(const std::string& path, const std::vector<float>& rowRatios, con
         }
         y += h;
     }
-    if (report)
-        report->Done();
-    progress.Step();
 }
 
 void CombineItem(const std::string& path, const CSequencePattern& sequence, int32_t fromNumber, int32_t rows,
@@ -102,26 +93,18 @@ void CombineItem(const std::string& path, const CSequencePattern& sequence, int3
 {
     CEngineImage first = CEngineImage::Load(sequence.NameOf(fromNumber).c_str());
     if (first.Empty())
-    {
-        if (report)
-            report->Skipped(path, "the first picture " + sequence.NameOf(fromNumber) + " could not be loaded");
-        return;
-    }
+        return Skip(report, path, "the first picture " + sequence.NameOf(fromNumber) + " could not be loaded");
     const int64_t tileWidth = first.Info().width, tileHeight = first.Info().height;
     if (rows <= 0 || cols <= 0)
     {
         // A grid without cells makes a picture of no pixels, which no file can hold.
-        if (report)
-            report->Skipped(path, "the grid has no cells");
-        progress.Step();
-        return;
+        Skip(report, path, "the grid has no cells");
+        return progress.Step();
     }
     if (!gx::SizeAllowed(uint64_t(tileWidth * cols), uint64_t(tileHeight * rows), 3))
     {
-        if (report)
-            report->Skipped(path, "the combined picture would be too large");
-        progress.Step();
-        return;
+        Skip(report, path, "the combined picture would be too large");
+        return progress.Step();
     }
     result.Bind();
     gxTexImage(int(tileWidth * cols), int(tileHeight * rows), GL_BGR);
@@ -158,25 +141,23 @@ bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report)
     const int32_t fromNumber = ReadBatchInteger(s.m_output, "FromNumber");
     if (numberTemplate.empty())
     {
-        if (report)
-            report->Note("the number \"Template\" is empty");
+        Note(report, "the number \"Template\" is empty");
         return false;
     }
     std::vector<float> rowRatios, colRatios;
     for (auto [list, ratios] : {std::pair{"Rows", &rowRatios}, std::pair{"Cols", &colRatios}})
         if (!ReadRatios(s.m_input.ChildByName(list), *ratios))
         {
-            if (report)
-                report->Note(std::string("the \"") + list +
-                             "\" ratios cannot be applied: one is negative or not a number, or they add up to more "
-                             "than 1.0");
+            Note(report, std::string("the \"") + list +
+                             "\" ratios cannot be applied: one is negative or not a number, or they add up to "
+                             "more than 1.0");
             return false;
         }
 
     const CSequencePattern names = BuildNumberPattern(folder, "", TemplateDigits(numberTemplate), type);
-    CProgress progress(s.m_items.ChildCount());
-    ForEachItem(s.m_items, report, [&](const std::string& path) {
-        SplitItem(path, rowRatios, colRatios, names, fromNumber, progress, report);
+    ForEachLoadedItem(s, report, [&](CEngineImage& item, const std::string& path) -> const char* {
+        SplitItem(item, path, rowRatios, colRatios, names, fromNumber, report);
+        return nullptr;
     });
     return true;
 }
@@ -195,8 +176,7 @@ bool ExecuteCombineBatch(BatchFile& batch, CBatchReport* report)
     const std::string folder = ReadBatchString(s.m_output, "Folder");
     const int digits = TemplateDigits(numberTemplate);
 
-    CProgress progress(s.m_items.ChildCount());
-    ForEachItem(s.m_items, report, [&](const std::string& path) {
+    ForEachItem(s, report, [&](const std::string& path, CProgress& progress) {
         CombineItem(path, ItemSequencePattern(path, digits), fromNumber, rows, cols, result, folder, type, progress,
                     report);
     });

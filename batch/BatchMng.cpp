@@ -23,19 +23,17 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
     const int32_t framesPerSecond = ReadBatchInteger(s.m_input, "FPS");
     if (frameCount == 0)
     {
-        if (report)
-            report->Note("the \"FrameCount\" is 0");
+        Note(report, "the \"FrameCount\" is 0");
         return false;
     }
     const int digits = TemplateDigits(numberTemplate);
     ReadBatchString(s.m_output, "ImageType"); // recorded, not used: the output is always MNG
     const std::string folder = ReadBatchString(s.m_output, "Folder");
 
-    CProgress progress(s.m_items.ChildCount());
     // The frame table holds the frames that loaded, never more: its size follows the files found,
     // not the recorded count.
     CMngFrameSet frames;
-    ForEachItem(s.m_items, report, [&](const std::string& path) {
+    ForEachItem(s, report, [&](const std::string& path, CProgress& progress) {
         const CSequencePattern sequence = ItemSequencePattern(path, digits);
         frames.Clear();
         uint64_t bytes = 0;
@@ -48,10 +46,7 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
             return !tooLarge;
         });
         if (tooLarge)
-        {
-            if (report)
-                report->Skipped(path, "the animation would be too large to hold in memory");
-        }
+            Skip(report, path, "the animation would be too large to hold in memory");
         else if (frames.Count() > 0)
         {
             const std::string name = folder + "/" + TitleOrRandom(path) + ".mng";
@@ -63,10 +58,8 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
                 report->Done();
             }
         }
-        else if (report)
-        {
-            report->Skipped(path, "no frame of the sequence could be loaded");
-        }
+        else
+            Skip(report, path, "no frame of the sequence could be loaded");
         frames.Clear();
         progress.Step();
     });
