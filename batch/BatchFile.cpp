@@ -26,14 +26,13 @@ XmlNode GetOrCreateChild(XmlNode parent, const char* name)
     return child;
 }
 
-void SetString(XmlNode node, const char* name, const std::string& value)
-{
-    node.Attribute(name).SetValue(value);
-}
+// Where a recorded value goes, for the tables of the Write functions.
+constexpr bool In = true, Out = false;
 
-void SetInteger(XmlNode node, const char* name, int32_t value)
+// An integer as the file holds it: decimal, '-' for a negative number.
+std::string Text(int32_t value)
 {
-    node.Attribute(name).SetLong(value);
+    return std::to_string(value);
 }
 
 // A new list element of ratio entries, after all other children.
@@ -159,17 +158,35 @@ bool BatchFile::PrepareSection(EBatchKind kind, BatchSection& section)
     return !section.m_section.IsEmpty();
 }
 
+bool BatchFile::WriteValues(EBatchKind kind, std::initializer_list<SRecordedValue> values, BatchSection& section)
+{
+    if (!PrepareSection(kind, section))
+        return false;
+    for (const SRecordedValue& value : values)
+        (value.m_bInput ? section.m_input : section.m_output).Attribute(value.m_pName).SetValue(value.m_strValue);
+    return true;
+}
+
+bool BatchFile::WriteValues(EBatchKind kind, std::initializer_list<SRecordedValue> values)
+{
+    BatchSection section;
+    return WriteValues(kind, values, section);
+}
+
 bool BatchFile::WriteSplitSection(const SequenceRecord& output, const std::vector<float>& rowRatios,
                                   const std::vector<float>& colRatios)
 {
+    // Only the template's length is recorded.
+    const std::string numberTemplate(size_t(TemplateDigits(output.m_strTemplate)), '#');
     BatchSection s;
-    if (!PrepareSection(EBatchKind::Split, s))
+    if (!WriteValues(EBatchKind::Split,
+                     {{Out, "ImageType", output.m_strType},
+                      {Out, "NameFormat", output.m_strTitle},
+                      {Out, "FromNumber", Text(output.m_nFromNumber)},
+                      {Out, "Folder", output.m_strFolder},
+                      {Out, "Template", numberTemplate}},
+                     s))
         return false;
-    SetString(s.m_output, "ImageType", output.m_strType);
-    SetString(s.m_output, "NameFormat", output.m_strTitle);
-    SetInteger(s.m_output, "FromNumber", output.m_nFromNumber);
-    SetString(s.m_output, "Folder", output.m_strFolder);
-    SetString(s.m_output, "Template", std::string(size_t(TemplateDigits(output.m_strTemplate)), '#'));
     RemoveChildrenNamed(s.m_input, "Rows");
     RemoveChildrenNamed(s.m_input, "Cols");
     AppendRatioList(s.m_input, "Rows", "Row", rowRatios);
@@ -180,79 +197,55 @@ bool BatchFile::WriteSplitSection(const SequenceRecord& output, const std::vecto
 bool BatchFile::WriteCombineSection(const SequenceRecord& output, int32_t rows, int32_t cols,
                                     const SequenceRecord& source)
 {
-    BatchSection s;
-    if (!PrepareSection(EBatchKind::Combine, s))
-        return false;
-    SetString(s.m_output, "ImageType", output.m_strType);
-    SetString(s.m_output, "Folder", output.m_strFolder);
-    SetInteger(s.m_input, "FromNumber", source.m_nFromNumber);
-    SetString(s.m_input, "Template", source.m_strTemplate);
-    SetInteger(s.m_input, "Rows", rows);
-    SetInteger(s.m_input, "Cols", cols);
-    return true;
+    return WriteValues(EBatchKind::Combine, {{Out, "ImageType", output.m_strType},
+                                             {Out, "Folder", output.m_strFolder},
+                                             {In, "FromNumber", Text(source.m_nFromNumber)},
+                                             {In, "Template", source.m_strTemplate},
+                                             {In, "Rows", Text(rows)},
+                                             {In, "Cols", Text(cols)}});
 }
 
 bool BatchFile::WriteBlendSection(const SequenceRecord& output, const std::string& backgroundPath,
                                   const std::string& overlayPath)
 {
-    BatchSection s;
-    if (!PrepareSection(EBatchKind::Blend, s))
-        return false;
-    SetString(s.m_output, "ImageType", output.m_strType);
-    SetString(s.m_output, "Folder", output.m_strFolder);
-    SetString(s.m_input, "BkImg", backgroundPath);
-    SetString(s.m_input, "OverlayImg", overlayPath);
-    return true;
+    return WriteValues(EBatchKind::Blend, {{Out, "ImageType", output.m_strType},
+                                           {Out, "Folder", output.m_strFolder},
+                                           {In, "BkImg", backgroundPath},
+                                           {In, "OverlayImg", overlayPath}});
 }
 
 bool BatchFile::WriteAlphaExtractSection(const SequenceRecord& output)
 {
-    BatchSection s;
-    if (!PrepareSection(EBatchKind::AlphaExtract, s))
-        return false;
-    SetString(s.m_output, "ImageType", output.m_strType);
-    SetString(s.m_output, "Folder", output.m_strFolder);
-    return true;
+    return WriteValues(EBatchKind::AlphaExtract,
+                       {{Out, "ImageType", output.m_strType}, {Out, "Folder", output.m_strFolder}});
 }
 
 bool BatchFile::WriteRgbAlphaSection(const SequenceRecord& output, int32_t red, int32_t green, int32_t blue,
                                      int32_t alpha)
 {
-    BatchSection s;
-    if (!PrepareSection(EBatchKind::RgbAlpha, s))
-        return false;
-    SetString(s.m_output, "ImageType", output.m_strType);
-    SetString(s.m_output, "Folder", output.m_strFolder);
-    SetInteger(s.m_input, "R", red);
-    SetInteger(s.m_input, "G", green);
-    SetInteger(s.m_input, "B", blue);
-    SetInteger(s.m_input, "A", alpha);
-    return true;
+    return WriteValues(EBatchKind::RgbAlpha, {{Out, "ImageType", output.m_strType},
+                                              {Out, "Folder", output.m_strFolder},
+                                              {In, "R", Text(red)},
+                                              {In, "G", Text(green)},
+                                              {In, "B", Text(blue)},
+                                              {In, "A", Text(alpha)}});
 }
 
 bool BatchFile::WriteAlphaImageCombineSection(const SequenceRecord& output, const std::string& alphaImagePath)
 {
-    BatchSection s;
-    if (!PrepareSection(EBatchKind::AlphaImageCombine, s))
-        return false;
-    SetString(s.m_output, "ImageType", output.m_strType);
-    SetString(s.m_output, "Folder", output.m_strFolder);
-    SetString(s.m_input, "SourceAlphaImage", alphaImagePath);
-    return true;
+    return WriteValues(EBatchKind::AlphaImageCombine, {{Out, "ImageType", output.m_strType},
+                                                       {Out, "Folder", output.m_strFolder},
+                                                       {In, "SourceAlphaImage", alphaImagePath}});
 }
 
 bool BatchFile::WriteMngSection(const SequenceRecord& record, int32_t frameCount, int32_t framesPerSecond)
 {
-    BatchSection s;
-    if (!PrepareSection(EBatchKind::Mng, s))
-        return false;
-    SetString(s.m_output, "ImageType", record.m_strType);
-    SetString(s.m_output, "Folder", record.m_strFolder);
-    SetString(s.m_input, "Template", record.m_strTemplate);
-    SetInteger(s.m_input, "FPS", framesPerSecond);
-    SetInteger(s.m_input, "FrameCount", frameCount);
-    SetInteger(s.m_input, "FromNumber", record.m_nFromNumber);
-    return true;
+    return WriteValues(EBatchKind::Mng, {{Out, "ImageType", record.m_strType},
+                                         {Out, "Folder", record.m_strFolder},
+                                         {In, "Template", record.m_strTemplate},
+                                         {In, "FPS", Text(framesPerSecond)},
+                                         {In, "FrameCount", Text(frameCount)},
+                                         {In, "FromNumber", Text(record.m_nFromNumber)}});
 }
 
 int BatchFile::TemplateDigitsOf(EBatchKind kind) const

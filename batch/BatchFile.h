@@ -12,6 +12,7 @@
 #include "xml/XmlDocument.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,6 +88,17 @@ public:
 private:
     // The section with its three children, each made when missing, in the file's order.
     bool PrepareSection(EBatchKind kind, BatchSection& section);
+
+    // One value a Write function records: an attribute of "Input" (otherwise of "Output") and its text.
+    struct SRecordedValue
+    {
+        bool m_bInput;
+        const char* m_pName;
+        std::string m_strValue;
+    };
+    // Prepares the section and sets the values in the order given (new attributes are appended).
+    bool WriteValues(EBatchKind kind, std::initializer_list<SRecordedValue> values, BatchSection& section);
+    bool WriteValues(EBatchKind kind, std::initializer_list<SRecordedValue> values);
 
     std::unique_ptr<XmlDocument> m_pDocument;
     XmlNode m_root;
