@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-class CConsoleFrame : public IMainFrame
+class CConsoleFrame : public CPanelFreeFrame
 {
 public:
     // With showProgress false the progress calls draw nothing (the stream is not a terminal).
@@ -19,20 +19,9 @@ public:
     void SetLabel(const std::string& label) { m_strLabel = label; }
 
     void* GetFrameWindow() override { return nullptr; }
-    void* GetFrameObject() override { return this; }
-    void SetDocumentTitle(const std::string&) override {}
-    void OnImageOpened(const std::string&) override {}
     void BeginProgress(int32_t count) override;
     void StepProgress() override;
     void EndProgress() override;
-
-    bool GetOutputSettings(SequenceRecord&) override { return false; }
-    bool GetSplitSettings(SequenceRecord&, std::vector<float>&, std::vector<float>&) override { return false; }
-    bool GetBlendSettings(SequenceRecord&, std::string&, std::string&) override { return false; }
-    bool GetAlphaRgbSettings(SequenceRecord&, int32_t&, int32_t&, int32_t&, int32_t&) override { return false; }
-    bool GetAlphaImageSettings(SequenceRecord&, std::string&) override { return false; }
-    bool GetMngSettings(SequenceRecord&, int32_t&, int32_t&) override { return false; }
-    bool GetCombineSettings(SequenceRecord&, int32_t&, int32_t&, SequenceRecord&) override { return false; }
 
     // The bar for a position within a range, as drawn: label, bar of kBarWidth cells, counts.
     static std::string BarText(const std::string& label, int64_t position, int64_t count);

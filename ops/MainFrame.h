@@ -44,6 +44,26 @@ protected:
     ~IMainFrame() = default;
 };
 
+// A frame without panels, for runs without a window and for tests: every settings getter fails,
+// the title and image notices are ignored, and the frame object is the frame itself.
+class CPanelFreeFrame : public IMainFrame
+{
+public:
+    void* GetFrameObject() override { return this; }
+    void SetDocumentTitle(const std::string&) override {}
+    void OnImageOpened(const std::string&) override {}
+    bool GetOutputSettings(SequenceRecord&) override { return false; }
+    bool GetSplitSettings(SequenceRecord&, std::vector<float>&, std::vector<float>&) override { return false; }
+    bool GetBlendSettings(SequenceRecord&, std::string&, std::string&) override { return false; }
+    bool GetAlphaRgbSettings(SequenceRecord&, int32_t&, int32_t&, int32_t&, int32_t&) override { return false; }
+    bool GetAlphaImageSettings(SequenceRecord&, std::string&) override { return false; }
+    bool GetMngSettings(SequenceRecord&, int32_t&, int32_t&) override { return false; }
+    bool GetCombineSettings(SequenceRecord&, int32_t&, int32_t&, SequenceRecord&) override { return false; }
+
+protected:
+    ~CPanelFreeFrame() = default;
+};
+
 // Owner of the single-frame pointer. The frame sets s_pSingletonMainFrame to its IMainFrame face
 // when its window has been created and clears it when it is destroyed; at most one frame exists.
 // The GUI's frame class lives in its own namespace or under its own name and only fills this in.

@@ -30,7 +30,7 @@ inline Messages Succeeded(const std::string& text) { return {Said(text, "Succeed
 
 // Installs itself, the message handler and the wait-cursor hooks while it lives, and puts back
 // what was there before. A message not owned by the frame window is marked so.
-class CFrameDouble : public IMainFrame
+class CFrameDouble : public CPanelFreeFrame
 {
 public:
     CFrameDouble()
@@ -49,21 +49,11 @@ public:
         SetMessageHandler(m_previousHandler);
     }
 
+    // The operations take their settings as arguments; no panel is read here.
     void* GetFrameWindow() override { return &m_window; }
-    void* GetFrameObject() override { return this; }
-    void SetDocumentTitle(const std::string&) override {}
-    void OnImageOpened(const std::string&) override {}
     void BeginProgress(int32_t count) override { m_strProgress += "[" + std::to_string(count); }
     void StepProgress() override { m_strProgress += "."; }
     void EndProgress() override { m_strProgress += "]"; }
-    // The operations take their settings as arguments; no panel is read here.
-    bool GetOutputSettings(SequenceRecord&) override { return false; }
-    bool GetSplitSettings(SequenceRecord&, std::vector<float>&, std::vector<float>&) override { return false; }
-    bool GetBlendSettings(SequenceRecord&, std::string&, std::string&) override { return false; }
-    bool GetAlphaRgbSettings(SequenceRecord&, int32_t&, int32_t&, int32_t&, int32_t&) override { return false; }
-    bool GetAlphaImageSettings(SequenceRecord&, std::string&) override { return false; }
-    bool GetMngSettings(SequenceRecord&, int32_t&, int32_t&) override { return false; }
-    bool GetCombineSettings(SequenceRecord&, int32_t&, int32_t&, SequenceRecord&) override { return false; }
 
     int m_window = 0; // its address is the frame window handle
     Messages m_messages;
