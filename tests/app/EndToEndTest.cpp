@@ -2,6 +2,8 @@
 
 #include "batch/BatchTesting.h"
 
+#include <map>
+
 namespace
 {
 using namespace batchtest;
@@ -12,18 +14,17 @@ TEST(EndToEnd, EverySectionOfABatchFileRunsFromTheTerminal)
     const std::string in = dir.File("in"), out = dir.File("out");
     std::filesystem::create_directories(in);
     std::filesystem::create_directories(out);
-    const std::vector<uint8_t> photo = PatternRgba(64, 48, false), alpha = PatternRgba(9, 5, true);
-    WRITE_PICTURE(photo, 64, 48, in + "/photo.png");
-    WRITE_PICTURE(alpha, 9, 5, in + "/alpha.png");
-    WRITE_PICTURE(Solid(64, 48, 90, 90, 90), 64, 48, in + "/grey.png", "-alpha off");
-    WRITE_PICTURE(Solid(8, 8, 0, 0, 255, 128), 8, 8, in + "/mark.png");
-    std::vector<uint8_t> white = Solid(3, 1, 255, 255, 255);
-    white[4] = 200, white[5] = white[6] = 0;
-    WRITE_PICTURE(white, 3, 1, in + "/white.png", "-alpha off");
+    const SPicture photo = Put(in + "/photo.png", Pattern(64, 48));
+    const SPicture alpha = Put(in + "/alpha.png", Pattern(9, 5, true));
+    Put(in + "/grey.png", Solid(64, 48, 90, 90, 90), "-alpha off");
+    Put(in + "/mark.png", Solid(8, 8, 0, 0, 255, 128));
+    SPicture white = Solid(3, 1, 255, 255, 255);
+    white.m_rgba[4] = 200, white.m_rgba[5] = white.m_rgba[6] = 0;
+    Put(in + "/white.png", white, "-alpha off");
     for (int n = 1; n <= 4; ++n)
-        WRITE_PICTURE(Solid(8, 8, uint8_t(n * 60), 0, 0), 8, 8, in + "/t000" + std::to_string(n) + ".png");
+        Put(in + "/t000" + std::to_string(n) + ".png", Solid(8, 8, uint8_t(n * 60), 0, 0));
     for (int n = 1; n <= 3; ++n)
-        WRITE_PICTURE(Solid(6, 4, 0, uint8_t(n * 80), 0), 6, 4, in + "/f00" + std::to_string(n) + ".png");
+        Put(in + "/f00" + std::to_string(n) + ".png", Solid(6, 4, 0, uint8_t(n * 80), 0));
 
     BatchFile batch;
     const std::string file = dir.File("batch.xml");
@@ -46,7 +47,7 @@ TEST(EndToEnd, EverySectionOfABatchFileRunsFromTheTerminal)
     for (const std::string& item : SequenceItemPaths({in + "/f002.png"}, 3))
         batch.AddItem(EBatchKind::Mng, item);
     ASSERT_TRUE(batch.SaveBatchFile());
-    std::vector<uint8_t> saved;
+    std::vector<uint8_t> saved, after;
     ASSERT_TRUE(ReadFileBytes(file, saved));
 
     std::string printed;
@@ -55,45 +56,42 @@ TEST(EndToEnd, EverySectionOfABatchFileRunsFromTheTerminal)
     EXPECT_EQ(printed, "split: " + done + "combine: " + done + "blend: " + done + "alpha-extract: " + done +
                            "rgb-alpha: " + done + "alpha-image: " + done + "mng: " + done);
 
-    // Split: four quarters, numbered from 1 after the item's title.
-    for (uint32_t k = 0; k < 4; ++k)
+    // Every file of the run and its size; split gives four quarters numbered from 1 after the title.
+    const std::vector<std::tuple<std::string, uint32_t, uint32_t>> files = {
+        {"photo0001", 32, 24}, {"photo0002", 32, 24}, {"photo0003", 32, 24}, {"photo0004", 32, 24}, {"t", 16, 16},
+        {"photo_Blend", 64, 48}, {"alpha_Alpha", 9, 5}, {"white_AlphaRGB", 3, 1}, {"photo_ImageAlpha", 64, 48}};
+    std::map<std::string, SPicture> made;
+    for (const auto& [name, w, h] : files)
     {
-        const SPicture piece = Read(out + "/photo000" + std::to_string(k + 1) + ".png");
-        ASSERT_EQ(piece.m_nWidth, 32u);
-        ASSERT_EQ(piece.m_nHeight, 24u);
-        EXPECT_EQ(piece.At(31, 3), PixelOf(photo, 64, k % 2 * 32 + 31, k / 2 * 24 + 3));
+        made[name] = Read(out + "/" + name + ".png");
+        EXPECT_EQ(Size(made[name].m_nWidth, made[name].m_nHeight), Size(w, h)) << name;
     }
-    // Combine: one sheet of four tiles in reading order.
-    const SPicture sheet = Read(out + "/t.png");
-    ASSERT_EQ(sheet.m_nWidth, 16u);
-    EXPECT_EQ(sheet.At(9, 1), (Pixel{120, 0, 0, 255}));
-    EXPECT_EQ(sheet.At(1, 9), (Pixel{180, 0, 0, 255}));
-    // Blend: half of the blue mark over the opaque photo.
-    const Pixel under = PixelOf(photo, 64, 20, 10), blended = Read(out + "/photo_Blend.png").At(20, 10);
-    EXPECT_TRUE(Near({blended[0], blended[1], blended[2]},
-                     {uint8_t(under[0] / 2), uint8_t(under[1] / 2), uint8_t((under[2] + 255) / 2)}));
-    // The alpha kinds.
-    EXPECT_EQ(Read(out + "/alpha_Alpha.png").At(4, 2)[0], PixelOf(alpha, 9, 4, 2)[3]);
-    EXPECT_EQ(Read(out + "/white_AlphaRGB.png").At(0, 0), (Pixel{0, 0, 0, 0}));
-    EXPECT_EQ(Read(out + "/photo_ImageAlpha.png").At(7, 7)[3], 90);
-    // MNG: three frames.
-    std::vector<uint8_t> mng;
-    ASSERT_TRUE(ReadFileBytes(out + "/f.mng", mng));
-    const std::string bytes(mng.begin(), mng.end());
-    size_t frames = 0;
-    for (size_t at = bytes.find("IHDR"); at != std::string::npos; at = bytes.find("IHDR", at + 4))
-        ++frames;
-    EXPECT_EQ(frames, 3u);
+    EXPECT_EQ(MngSizes(out + "/f.mng"), std::vector<Size>(4, {6, 4})); // the header and three frames
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), std::filesystem::directory_iterator()), 10);
 
+    for (uint32_t k = 0; k < 4; ++k)
+        EXPECT_EQ(made["photo000" + std::to_string(k + 1)].At(31, 3), photo.At(k % 2 * 32 + 31, k / 2 * 24 + 3));
+    // Combine: one sheet of four tiles in reading order.
+    EXPECT_EQ(made["t"].At(9, 1), (Pixel{120, 0, 0, 255}));
+    EXPECT_EQ(made["t"].At(1, 9), (Pixel{180, 0, 0, 255}));
+    // Blend: half of the blue mark over the opaque photo, the top row on top.
+    const Pixel under = photo.At(20, 10);
+    EXPECT_TRUE(Near(made["photo_Blend"].At(20, 10),
+                     {uint8_t(under[0] / 2), uint8_t(under[1] / 2), uint8_t((under[2] + 255) / 2)}));
+    // The alpha kinds.
+    EXPECT_EQ(made["alpha_Alpha"].At(4, 2)[0], alpha.At(4, 2)[3]);
+    EXPECT_EQ(made["white_AlphaRGB"].At(0, 0), (Pixel{0, 0, 0, 0}));
+    Pixel withAlpha = photo.At(7, 7);
+    withAlpha[3] = 90;
+    EXPECT_EQ(made["photo_ImageAlpha"].At(7, 7), withAlpha);
+
     // The runner left the file as it was; saved again after loading, it is the same file.
-    std::vector<uint8_t> after, again;
     ASSERT_TRUE(ReadFileBytes(file, after));
     EXPECT_EQ(saved, after);
     BatchFile reloaded;
     ASSERT_TRUE(reloaded.LoadBatchFile(file));
     ASSERT_TRUE(reloaded.SaveBatchFile());
-    ASSERT_TRUE(ReadFileBytes(file, again));
-    EXPECT_EQ(saved, again);
+    ASSERT_TRUE(ReadFileBytes(file, after));
+    EXPECT_EQ(saved, after);
 }
 } // namespace

@@ -10,6 +10,7 @@ struct SRun
     int m_nStatus;
     std::string m_strOut, m_strErr;
     bool Says(const std::string& text) const { return m_strErr.find(text) != std::string::npos; }
+    bool Prints(const std::string& text) const { return m_strOut.find(text) != std::string::npos; }
 };
 
 SRun RunWith(const std::vector<std::string>& args)
@@ -17,11 +18,6 @@ SRun RunWith(const std::vector<std::string>& args)
     std::ostringstream out, err;
     const int status = RunBatchRunner(args, out, err, false);
     return SRun{status, out.str(), err.str()};
-}
-
-void WriteText(const std::string& path, const std::string& text)
-{
-    ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end())));
 }
 
 TEST(Runner, BadArgumentsAndFilesThatAreNotBatchFilesAreRefused)
@@ -35,6 +31,9 @@ TEST(Runner, BadArgumentsAndFilesThatAreNotBatchFilesAreRefused)
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {}, {"--kind", "split"}, {"b.xml", "--kind"}, {"b.xml", "--kind", "Split"}, {"b.xml", "-x"}, {"a.xml", "b.xml"}})
         EXPECT_EQ(RunWith(args).m_nStatus, kRunnerRefused);
+    const SRun help = RunWith({"--help"});
+    EXPECT_EQ(help.m_nStatus, kRunnerSucceeded);
+    EXPECT_TRUE(help.Prints("Usage: mosvane-batch FILE"));
 
     CTempDir dir;
     WriteText(dir.File("other.xml"), "<Settings/>");
@@ -47,7 +46,7 @@ TEST(Runner, BadArgumentsAndFilesThatAreNotBatchFilesAreRefused)
 TEST(Runner, StatusFollowsTheKindsAndTheWrites)
 {
     CTempDir dir;
-    WRITE_PICTURE(PatternRgba(4, 4, true), 4, 4, dir.File("a.png"));
+    Put(dir.File("a.png"), Pattern(4, 4, true));
     WriteText(dir.File("b.xml"),
               "<MosvaneBatch>"
               "<AlphaExtractBatch><Output ImageType=\"png\" Folder=\"" + dir.File("out") + "\"/><Input/>"
@@ -75,8 +74,8 @@ TEST(Runner, StatusFollowsTheKindsAndTheWrites)
     // Listing executes nothing, and no run changes the file.
     run = RunWith({dir.File("b.xml"), "--list"});
     EXPECT_EQ(run.m_nStatus, kRunnerSucceeded);
-    EXPECT_NE(run.m_strOut.find("alpha-extract (AlphaExtractBatch): 1 item\n"), std::string::npos);
-    EXPECT_NE(run.m_strOut.find("  Input: FrameCount=\"0\"\n"), std::string::npos);
+    EXPECT_TRUE(run.Prints("alpha-extract (AlphaExtractBatch): 1 item\n"));
+    EXPECT_TRUE(run.Prints("  Input: FrameCount=\"0\"\n"));
     ReadFileBytes(dir.File("b.xml"), after);
     EXPECT_EQ(before, after);
 }
@@ -84,15 +83,14 @@ TEST(Runner, StatusFollowsTheKindsAndTheWrites)
 TEST(Runner, TheProgressBarIsDrawnOnlyOnATerminalAndClearedAtTheEnd)
 {
     std::ostringstream terminal, pipe;
-    CConsoleFrame shown(terminal, true), hidden(pipe, false);
-    for (CConsoleFrame* frame : {&shown, &hidden})
+    for (std::ostringstream* stream : {&terminal, &pipe})
     {
-        frame->SetLabel("mng");
-        frame->BeginProgress(3);
-        frame->StepProgress();
-        frame->StepProgress();
-        frame->StepProgress();
-        frame->EndProgress();
+        CConsoleFrame frame(*stream, stream == &terminal);
+        frame.SetLabel("mng");
+        frame.BeginProgress(3);
+        for (int step = 0; step < 3; ++step)
+            frame.StepProgress();
+        frame.EndProgress();
     }
     EXPECT_NE(terminal.str().find("mng [##############################] 3/3"), std::string::npos);
     EXPECT_EQ(terminal.str().back(), '\r');

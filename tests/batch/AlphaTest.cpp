@@ -7,10 +7,9 @@ using Alpha = BatchTest;
 
 TEST_F(Alpha, ExtractWritesTheAlphaOfPicturesThatHaveOne)
 {
-    const std::vector<uint8_t> pattern = PatternRgba(9, 5, true);
-    WRITE_PICTURE(pattern, 9, 5, dir.File("with.png"));
-    WRITE_PICTURE(Solid(4, 4, 1, 2, 3), 4, 4, dir.File("without.jpg"));
-    WRITE_PICTURE(Solid(2, 2, 1, 2, 3, 77), 2, 2, dir.File("small.tga"));
+    const SPicture pattern = Put(dir.File("with.png"), Pattern(9, 5, true));
+    Put(dir.File("without.jpg"), Solid(4, 4, 1, 2, 3));
+    Put(dir.File("small.tga"), Solid(2, 2, 1, 2, 3, 77));
     ASSERT_TRUE(batch.WriteAlphaExtractSection(Output(dir.Path())));
     for (const char* name : {"with.png", "without.jpg", "small.tga"})
         batch.AddItem(EBatchKind::AlphaExtract, dir.File(name));
@@ -18,24 +17,27 @@ TEST_F(Alpha, ExtractWritesTheAlphaOfPicturesThatHaveOne)
 
     const SPicture grey = Read(dir.File("with_Alpha.png"));
     for (uint32_t i = 0; i < 9 * 5; ++i)
-        EXPECT_EQ(grey.At(i % 9, i / 9), (Pixel{pattern[i * 4 + 3], pattern[i * 4 + 3], pattern[i * 4 + 3], 255}));
+    {
+        const uint8_t level = pattern.At(i % 9, i / 9)[3];
+        EXPECT_EQ(grey.At(i % 9, i / 9), (Pixel{level, level, level, 255}));
+    }
     EXPECT_FALSE(FileExists(dir.File("without_Alpha.png")));
     // A smaller picture after a larger one: the shared buffers give it only its own pixels.
     const SPicture small = Read(dir.File("small_Alpha.png"));
     EXPECT_EQ(small.m_nWidth, 2u);
     EXPECT_EQ(small.At(1, 1), (Pixel{77, 77, 77, 255}));
     // The skipped picture makes no step: the bar does not reach its end.
-    EXPECT_EQ(frame.m_calls, (std::vector<std::string>{"begin 3", "step", "step", "end"}));
+    EXPECT_EQ(frame.m_calls, (Calls{"begin 3", "step", "step", "end"}));
 }
 
 TEST_F(Alpha, OneColourGetsTheChosenAlpha)
 {
-    std::vector<uint8_t> white = Solid(3, 1, 255, 255, 255);
-    white[4] = 200, white[5] = white[6] = 0;
-    WRITE_PICTURE(white, 3, 1, dir.File("w.png"), "-alpha off");
-    std::vector<uint8_t> blue = Solid(2, 1, 0, 0, 255);
-    blue[4] = 255, blue[6] = 0, blue[7] = 254; // red, and not opaque so that the file keeps alpha
-    WRITE_PICTURE(blue, 2, 1, dir.File("bgra.tga"));
+    SPicture white = Solid(3, 1, 255, 255, 255);
+    white.m_rgba[4] = 200, white.m_rgba[5] = white.m_rgba[6] = 0;
+    Put(dir.File("w.png"), white, "-alpha off");
+    SPicture blue = Solid(2, 1, 0, 0, 255);
+    blue.m_rgba[4] = 255, blue.m_rgba[6] = 0, blue.m_rgba[7] = 254; // red, and not opaque: the file keeps alpha
+    Put(dir.File("bgra.tga"), blue);
     batch.WriteRgbAlphaSection(Output(dir.Path()), 255, 255, 255, 0);
     batch.AddItem(EBatchKind::RgbAlpha, dir.File("w.png"));
     ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
@@ -56,11 +58,11 @@ TEST_F(Alpha, OneColourGetsTheChosenAlpha)
 
 TEST_F(Alpha, TheAlphaPictureGivesItemsOfItsSizeItsGreyLevels)
 {
-    std::vector<uint8_t> alpha = Solid(3, 2, 200, 200, 200);
-    alpha[0] = 30, alpha[1] = 60, alpha[2] = 90;
-    WRITE_PICTURE(alpha, 3, 2, dir.File("alpha.png"), "-alpha off");
-    WRITE_PICTURE(Solid(3, 2, 7, 8, 9, 5), 3, 2, dir.File("item.png"));
-    WRITE_PICTURE(Solid(3, 3, 7, 8, 9), 3, 3, dir.File("other.png"));
+    SPicture alpha = Solid(3, 2, 200, 200, 200);
+    alpha.m_rgba[0] = 30, alpha.m_rgba[1] = 60, alpha.m_rgba[2] = 90;
+    Put(dir.File("alpha.png"), alpha, "-alpha off");
+    Put(dir.File("item.png"), Solid(3, 2, 7, 8, 9, 5));
+    Put(dir.File("other.png"), Solid(3, 3, 7, 8, 9));
     batch.WriteAlphaImageCombineSection(Output(dir.Path()), dir.File("alpha.png"));
     batch.AddItem(EBatchKind::AlphaImageCombine, dir.File("other.png"));
     batch.AddItem(EBatchKind::AlphaImageCombine, dir.File("item.png"));

@@ -18,6 +18,8 @@ namespace batchtest
 {
 using namespace mosvane::test;
 using Pixel = std::vector<uint8_t>;
+using Calls = std::vector<std::string>;
+using Size = std::pair<uint32_t, uint32_t>;
 
 // A frame that records the progress calls as "begin N", "step", "end".
 class CProgressRecorder : public CConsoleFrame
@@ -28,22 +30,14 @@ public:
     void StepProgress() override { m_calls.push_back("step"); }
     void EndProgress() override { m_calls.push_back("end"); }
 
-    std::vector<std::string> m_calls;
+    Calls m_calls;
 
 private:
     std::ostringstream m_sink;
     CMainFrameRegistration m_registration;
 };
 
-inline std::vector<uint8_t> Solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255)
-{
-    std::vector<uint8_t> rgba(size_t(w) * h * 4);
-    for (size_t i = 0; i < rgba.size(); i += 4)
-        rgba[i] = r, rgba[i + 1] = g, rgba[i + 2] = b, rgba[i + 3] = a;
-    return rgba;
-}
-
-// A decoded picture (by ImageMagick, the independent reader), RGBA top row first.
+// RGBA pixels, top row first.
 struct SPicture
 {
     uint32_t m_nWidth = 0, m_nHeight = 0;
@@ -56,6 +50,27 @@ struct SPicture
     }
 };
 
+inline SPicture Solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255)
+{
+    SPicture picture{w, h, std::vector<uint8_t>(size_t(w) * h * 4)};
+    for (size_t i = 0; i < picture.m_rgba.size(); i += 4)
+        picture.m_rgba[i] = r, picture.m_rgba[i + 1] = g, picture.m_rgba[i + 2] = b, picture.m_rgba[i + 3] = a;
+    return picture;
+}
+
+inline SPicture Pattern(uint32_t w, uint32_t h, bool withAlpha = false)
+{
+    return SPicture{w, h, PatternRgba(w, h, withAlpha)};
+}
+
+// Writes the picture with ImageMagick (options such as "-alpha off" go before the name) and returns it.
+inline SPicture Put(const std::string& path, const SPicture& picture, const std::string& options = "")
+{
+    EXPECT_TRUE(MagickWriteRgba(picture.m_rgba, picture.m_nWidth, picture.m_nHeight, path, options)) << path;
+    return picture;
+}
+
+// A file decoded by ImageMagick, the independent reader.
 inline SPicture Read(const std::string& path)
 {
     SPicture picture;
@@ -63,23 +78,40 @@ inline SPicture Read(const std::string& path)
     return picture;
 }
 
-inline Pixel PixelOf(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t x, uint32_t y)
+// The channels of `expected` equal within a rounding step of GL's blending.
+inline bool Near(const Pixel& actual, const Pixel& expected)
 {
-    const auto p = rgba.begin() + long((size_t(y) * width + x) * 4);
-    return Pixel(p, p + 4);
-}
-
-// Equal within a rounding step of GL's blending, channel by channel.
-inline bool Near(const Pixel& a, const Pixel& b, int tolerance = 2)
-{
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-        if (std::abs(int(a[i]) - int(b[i])) > tolerance)
+    for (size_t i = 0; i < expected.size(); ++i)
+        if (i >= actual.size() || std::abs(int(actual[i]) - int(expected[i])) > 2)
             return false;
-    return a.size() == b.size();
+    return true;
 }
 
-#define WRITE_PICTURE(rgba, w, h, path, ...)                                                                     \
-    ASSERT_TRUE(mosvane::test::MagickWriteRgba(rgba, w, h, path __VA_OPT__(, ) __VA_ARGS__)) << (path)
+inline void WriteText(const std::string& path, const std::string& text)
+{
+    ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end())));
+}
+
+// The sizes in an MNG file's header and in each embedded PNG header, in file order; *ticks gets the
+// header's ticks per second.
+inline std::vector<Size> MngSizes(const std::string& path, uint32_t* ticks = nullptr)
+{
+    std::vector<uint8_t> d;
+    EXPECT_TRUE(ReadFileBytes(path, d)) << path;
+    auto be32 = [&](size_t at) {
+        return uint32_t(d[at]) << 24 | uint32_t(d[at + 1]) << 16 | uint32_t(d[at + 2]) << 8 | d[at + 3];
+    };
+    std::vector<Size> sizes;
+    for (size_t at = 8; at + 12 <= d.size(); at += 12 + be32(at))
+    {
+        const std::string type(d.begin() + long(at) + 4, d.begin() + long(at) + 8);
+        if (type == "MHDR" && ticks)
+            *ticks = be32(at + 16);
+        if (type == "MHDR" || type == "IHDR")
+            sizes.emplace_back(be32(at + 8), be32(at + 12));
+    }
+    return sizes;
+}
 
 inline SequenceRecord Output(const std::string& folder, const std::string& type = "png")
 {
