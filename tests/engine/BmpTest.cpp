@@ -1,5 +1,4 @@
 #include "CodecTestSupport.h"
-#include "engine/codecs/Codecs.h"
 
 using namespace mosvane::test;
 
@@ -178,6 +177,6 @@ TEST(BmpWrite, RoundTripsExactlyWithAlphaInAV5Header)
 {
     // 32 bits go out as bit fields with an alpha mask in a V5 header: readers take an all-zero
     // fourth byte of 32-bit BI_RGB for "no alpha".
-    ExpectWriterRoundTrips({"bmp", gx::EncodeBmp, gx::DecodeBmp, Describe, {"40 24 0", "124 32 3"}});
+    ExpectWriterRoundTrips({"BMP", gx::DecodeBmp, Describe, {"40 24 0", "124 32 3"}});
 }
 } // namespace

@@ -1,5 +1,4 @@
 #include "CodecTestSupport.h"
-#include "engine/codecs/Codecs.h"
 
 using namespace mosvane::test;
 
