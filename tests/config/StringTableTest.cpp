@@ -19,10 +19,8 @@ TEST(StringTable, ShippedFileHoldsEveryTextAtItsOffset)
     CStringTable table;
     ASSERT_TRUE(table.LoadStringTable()); // beside the test executable
     ASSERT_GT(table.Size(), uint32_t(StbSaveFilters));
-    EXPECT_GT(std::strlen(table.GetStringAt(StbImageOpenCaption)), 0u);
-    EXPECT_LE(std::strlen(table.GetStringAt(StbImageOpenCaption)), 7u);
-    EXPECT_GT(std::strlen(table.GetStringAt(StbImageOpenText)), 0u);
-    EXPECT_LE(std::strlen(table.GetStringAt(StbImageOpenText)), 60u);
+    for (const auto& [at, room] : {std::pair{StbImageOpenCaption, 7u}, {StbImageOpenText, 60u}})
+        EXPECT_TRUE(*table.GetStringAt(at) && std::strlen(table.GetStringAt(at)) <= room) << at;
 
     const std::vector<std::string> open = FilterList(table.GetStringAt(StbOpenFilters));
     ASSERT_EQ(open.size() % 2, 0u);
@@ -64,16 +62,14 @@ TEST(StringTable, EmptyShortAndReplacedFiles)
 
     // Texts changed at their offsets change only those texts.
     std::string bytes(400, '\0');
-    auto put = [&](size_t at, const std::string& s) { bytes.replace(at, s.size(), s); };
-    put(StbImageOpenCaption, "Hoppla");
-    put(StbImageOpenText, "Nicht lesbar.");
-    put(StbOpenFilters, std::string("Pictures\0*.png;*.bmp\0All\0*\0", 27));
+    const std::pair<uint32_t, std::string> texts[] = {{StbImageOpenCaption, "Hoppla"}, {StbImageOpenText, "Nicht lesbar."},
+                                                      {StbOpenFilters, std::string("Pictures\0*.png;*.bmp\0All\0*\0", 27)}};
+    for (const auto& [at, text] : texts)
+        bytes.replace(at, text.size(), text);
     folder.Write("StringTable.stb", bytes);
     ASSERT_TRUE(table.LoadStringTable(folder.Path()));
-    EXPECT_STREQ(table.GetStringAt(StbImageOpenCaption), "Hoppla");
-    EXPECT_STREQ(table.GetStringAt(StbImageOpenText), "Nicht lesbar.");
-    EXPECT_EQ(FilterList(table.GetStringAt(StbOpenFilters)),
-              (std::vector<std::string>{"Pictures", "*.png;*.bmp", "All", "*"}));
+    for (const auto& [at, text] : texts)
+        EXPECT_EQ(std::string(table.GetStringAt(at), text.size()), text) << at;
 }
 
 // The generator of the shipped file; it refuses sources whose texts do not fit.
