@@ -83,14 +83,10 @@ TEST(GifRead, HandBuiltFramesArePlacedOnTheScreenAndImpossibleSizesFail)
         {"frame past 65535 columns", CraftedGif({4, 2, 65533, 0, 4, 2, indices}), {}},
     };
     ExpectHandBuilt(gx::DecodeGif, cases);
-    ExpectImpossibleSizesFail(
-        gx::DecodeGif,
-        [](uint32_t w, uint32_t h) {
-            const bool small = w * h <= 16;
-            return w > 65535 || h > 65535 ? Bytes{}
-                                           : CraftedGif({uint16_t(w), uint16_t(h), 0, 0, uint16_t(w), uint16_t(h),
-                                                         std::vector<uint8_t>(small ? w * h : 8, 1)});
-        },
-        0); // a screen is allocated before its frame is read
+    auto make = [](uint32_t w, uint32_t h) {
+        const SGif gif = {uint16_t(w), uint16_t(h), 0, 0, uint16_t(w), uint16_t(h), std::vector<uint8_t>(w * h <= 16 ? w * h : 8, 1)};
+        return w > 65535 || h > 65535 ? Bytes{} : CraftedGif(gif);
+    };
+    ExpectImpossibleSizesFail(gx::DecodeGif, make, 0); // a screen is allocated before its frame is read
 }
 } // namespace

@@ -51,11 +51,9 @@ TEST(MngWrite, ChunksHeaderAndFramesAreWhatTheyClaim)
 
         const Bytes& mhdr = chunks[0];
         ASSERT_EQ(mhdr.size(), 28u);
-        EXPECT_EQ(Be32At(mhdr, 0), kW);
-        EXPECT_EQ(Be32At(mhdr, 4), kH);
-        EXPECT_EQ(Be32At(mhdr, 8), 10u);  // ticks per second: one frame a tick
-        EXPECT_EQ(Be32At(mhdr, 16), 3u); // frames
-        EXPECT_EQ(Be32At(mhdr, 20), 3u); // play time in ticks
+        // Width, height, ticks per second (one frame a tick), frames, play time in ticks.
+        EXPECT_EQ((std::vector<uint32_t>{Be32At(mhdr, 0), Be32At(mhdr, 4), Be32At(mhdr, 8), Be32At(mhdr, 16), Be32At(mhdr, 20)}),
+                  (std::vector<uint32_t>{kW, kH, 10, 3, 3}));
         // A valid profile, transparency only with alpha; no complex features, JNG or deltas.
         EXPECT_EQ(Be32At(mhdr, 24) & 0x3D, opaque ? 0x1u : 0x9u);
         ASSERT_EQ(chunks[1].size(), 10u);
