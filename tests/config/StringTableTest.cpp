@@ -2,6 +2,7 @@
 #include "config/StringTable.h"
 
 #include <cstring>
+#include <tuple>
 
 namespace
 {
@@ -19,14 +20,11 @@ TEST(StringTable, ShippedFileHoldsEveryTextAtItsOffset)
     CStringTable table;
     ASSERT_TRUE(table.LoadStringTable()); // beside the test executable
     ASSERT_GT(table.Size(), uint32_t(StbSaveFilters));
-    EXPECT_GT(std::strlen(table.GetStringAt(StbImageOpenCaption)), 0u);
-    EXPECT_LE(std::strlen(table.GetStringAt(StbImageOpenCaption)), 7u);
-    EXPECT_GT(std::strlen(table.GetStringAt(StbImageOpenText)), 0u);
-    EXPECT_LE(std::strlen(table.GetStringAt(StbImageOpenText)), 60u);
+    for (const auto& [at, room] : {std::pair{StbImageOpenCaption, 7u}, {StbImageOpenText, 60u}})
+        EXPECT_TRUE(*table.GetStringAt(at) && std::strlen(table.GetStringAt(at)) <= room) << at;
 
     const std::vector<std::string> open = FilterList(table.GetStringAt(StbOpenFilters));
-    ASSERT_EQ(open.size() % 2, 0u);
-    ASSERT_GE(open.size(), 2u);
+    ASSERT_TRUE(open.size() >= 2 && open.size() % 2 == 0);
     for (const char* ext : {"*.bmp", "*.jpg", "*.tga", "*.png", "*.gif", "*.dds"})
         EXPECT_NE(open[1].find(ext), std::string::npos) << ext;
     size_t used = 1;
@@ -47,15 +45,12 @@ TEST(StringTable, EmptyShortAndReplacedFiles)
     CStringTable table;
     folder.Write("StringTable.stb", "");
     ASSERT_TRUE(table.LoadStringTable(folder.Path()));
-    EXPECT_EQ(table.Size(), 0u);
-    EXPECT_STREQ(table.GetStringAt(StbImageOpenCaption), "");
-    EXPECT_EQ(FilterList(table.GetStringAt(StbOpenFilters)).size(), 0u);
+    EXPECT_TRUE(table.Size() == 0 && !*table.GetStringAt(StbImageOpenCaption));
     // A last text without its NUL still ends; an offset past the end reads as empty.
     folder.Write("StringTable.stb", std::string("\0Oops", 5));
     ASSERT_TRUE(table.LoadStringTable(folder.Path()));
-    EXPECT_STREQ(table.GetStringAt(1), "Oops");
-    EXPECT_STREQ(table.GetStringAt(4), "s");
-    EXPECT_STREQ(table.GetStringAt(5), "");
+    EXPECT_EQ(std::make_tuple(std::string(table.GetStringAt(1)), std::string(table.GetStringAt(4)), std::string(table.GetStringAt(5))),
+              std::make_tuple("Oops", "s", ""));
     // A missing file or a device in its place fails, keeping what was loaded.
     EXPECT_FALSE(table.LoadStringTable(missing.Path()));
     std::filesystem::create_symlink("/dev/zero", missing.File("StringTable.stb"));
@@ -64,16 +59,14 @@ TEST(StringTable, EmptyShortAndReplacedFiles)
 
     // Texts changed at their offsets change only those texts.
     std::string bytes(400, '\0');
-    auto put = [&](size_t at, const std::string& s) { bytes.replace(at, s.size(), s); };
-    put(StbImageOpenCaption, "Hoppla");
-    put(StbImageOpenText, "Nicht lesbar.");
-    put(StbOpenFilters, std::string("Pictures\0*.png;*.bmp\0All\0*\0", 27));
+    const std::pair<uint32_t, std::string> texts[] = {{StbImageOpenCaption, "Hoppla"}, {StbImageOpenText, "Nicht lesbar."},
+                                                      {StbOpenFilters, std::string("Pictures\0*.png;*.bmp\0All\0*\0", 27)}};
+    for (const auto& [at, text] : texts)
+        bytes.replace(at, text.size(), text);
     folder.Write("StringTable.stb", bytes);
     ASSERT_TRUE(table.LoadStringTable(folder.Path()));
-    EXPECT_STREQ(table.GetStringAt(StbImageOpenCaption), "Hoppla");
-    EXPECT_STREQ(table.GetStringAt(StbImageOpenText), "Nicht lesbar.");
-    EXPECT_EQ(FilterList(table.GetStringAt(StbOpenFilters)),
-              (std::vector<std::string>{"Pictures", "*.png;*.bmp", "All", "*"}));
+    for (const auto& [at, text] : texts)
+        EXPECT_EQ(std::string(table.GetStringAt(at), text.size()), text) << at;
 }
 
 // The generator of the shipped file; it refuses sources whose texts do not fit.

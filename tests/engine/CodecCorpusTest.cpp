@@ -1,7 +1,6 @@
 // Files made by other programs, against the pixels their makers give.
 
 #include "CodecTestSupport.h"
-#include "engine/codecs/Codecs.h"
 
 #include <algorithm>
 #include <cstring>

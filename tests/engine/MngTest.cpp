@@ -1,6 +1,7 @@
 #include "CodecTestSupport.h"
-#include "engine/codecs/Codecs.h"
 #include "engine/gx.h"
+
+#include <tuple>
 
 using namespace mosvane::test;
 
@@ -50,11 +51,9 @@ TEST(MngWrite, ChunksHeaderAndFramesAreWhatTheyClaim)
 
         const Bytes& mhdr = chunks[0];
         ASSERT_EQ(mhdr.size(), 28u);
-        EXPECT_EQ(Be32At(mhdr, 0), kW);
-        EXPECT_EQ(Be32At(mhdr, 4), kH);
-        EXPECT_EQ(Be32At(mhdr, 8), 10u);  // ticks per second: one frame a tick
-        EXPECT_EQ(Be32At(mhdr, 16), 3u); // frames
-        EXPECT_EQ(Be32At(mhdr, 20), 3u); // play time in ticks
+        // Width, height, ticks per second (one frame a tick), frames, play time in ticks.
+        EXPECT_EQ((std::vector<uint32_t>{Be32At(mhdr, 0), Be32At(mhdr, 4), Be32At(mhdr, 8), Be32At(mhdr, 16), Be32At(mhdr, 20)}),
+                  (std::vector<uint32_t>{kW, kH, 10, 3, 3}));
         // A valid profile, transparency only with alpha; no complex features, JNG or deltas.
         EXPECT_EQ(Be32At(mhdr, 24) & 0x3D, opaque ? 0x1u : 0x9u);
         ASSERT_EQ(chunks[1].size(), 10u);
@@ -93,11 +92,12 @@ TEST(MngWrite, RefusesBadArgumentsWithoutWriting)
     std::vector<Bytes> frames;
     const std::vector<const uint8_t*> pointers = Frames(frames, true);
     const uint8_t* withNull[2] = {pointers[0], nullptr};
-    EXPECT_FALSE(gxMakeMngAnimFile(path.c_str(), kW, kH, 2, pointers.data(), 0));
-    EXPECT_FALSE(gxMakeMngAnimFile(path.c_str(), kW, kH, 0, pointers.data(), 10));
-    EXPECT_FALSE(gxMakeMngAnimFile(path.c_str(), 65536, 1, 2, pointers.data(), 10));
-    EXPECT_FALSE(gxMakeMngAnimFile(path.c_str(), kW, kH, 2, withNull, 10));
+    // No frame rate, no frames, too wide, a missing frame, a folder that does not exist.
+    const std::tuple<std::string, int, int, int, const uint8_t* const*, int> cases[] = {
+        {path, kW, kH, 2, pointers.data(), 0}, {path, kW, kH, 0, pointers.data(), 10}, {path, 65536, 1, 2, pointers.data(), 10},
+        {path, kW, kH, 2, withNull, 10}, {dir.File("no/such/folder/anim.mng"), kW, kH, 2, pointers.data(), 10}};
+    for (const auto& [to, w, h, count, pixels, fps] : cases)
+        EXPECT_FALSE(gxMakeMngAnimFile(to.c_str(), w, h, count, pixels, fps)) << w << " " << count << " " << fps;
     EXPECT_FALSE(FileExists(path));
-    EXPECT_FALSE(gxMakeMngAnimFile(dir.File("no/such/folder/anim.mng").c_str(), kW, kH, 2, pointers.data(), 10));
 }
 } // namespace
