@@ -18,6 +18,7 @@ TEST(EndToEnd, EverySectionOfABatchFileRunsFromTheTerminal)
     const SPicture alpha = Put(in + "/alpha.png", Pattern(9, 5, true));
     Put(in + "/grey.png", Solid(64, 48, 90, 90, 90), "-alpha off");
     Put(in + "/mark.png", Solid(8, 8, 0, 0, 255, 128));
+    Put(in + "/clear.png", Solid(8, 8, 0, 0, 0, 0));
     SPicture white = Solid(3, 1, 255, 255, 255);
     white.m_rgba[4] = 200, white.m_rgba[5] = white.m_rgba[6] = 0;
     Put(in + "/white.png", white, "-alpha off");
@@ -35,8 +36,9 @@ TEST(EndToEnd, EverySectionOfABatchFileRunsFromTheTerminal)
     ASSERT_TRUE(batch.WriteCombineSection(output, 2, 2, SequenceRecord{in, "t", "####", "png", 1}));
     for (const std::string& item : SequenceItemPaths({in + "/t0001.png", in + "/t0003.png"}, 4))
         batch.AddItem(EBatchKind::Combine, item);
-    ASSERT_TRUE(batch.WriteBlendSection(output, "", in + "/mark.png"));
+    ASSERT_TRUE(batch.WriteBlendSection(output, in + "/grey.png", in + "/mark.png"));
     batch.AddItem(EBatchKind::Blend, in + "/photo.png");
+    batch.AddItem(EBatchKind::Blend, in + "/clear.png");
     ASSERT_TRUE(batch.WriteAlphaExtractSection(output));
     batch.AddItem(EBatchKind::AlphaExtract, in + "/alpha.png");
     ASSERT_TRUE(batch.WriteRgbAlphaSection(output, 255, 255, 255, 0));
@@ -59,7 +61,8 @@ TEST(EndToEnd, EverySectionOfABatchFileRunsFromTheTerminal)
     // Every file of the run and its size; split gives four quarters numbered from 1 after the title.
     const std::vector<std::tuple<std::string, uint32_t, uint32_t>> files = {
         {"photo0001", 32, 24}, {"photo0002", 32, 24}, {"photo0003", 32, 24}, {"photo0004", 32, 24}, {"t", 16, 16},
-        {"photo_Blend", 64, 48}, {"alpha_Alpha", 9, 5}, {"white_AlphaRGB", 3, 1}, {"photo_ImageAlpha", 64, 48}};
+        {"photo_Blend", 64, 48}, {"clear_Blend", 8, 8},      {"alpha_Alpha", 9, 5},
+        {"white_AlphaRGB", 3, 1}, {"photo_ImageAlpha", 64, 48}};
     std::map<std::string, SPicture> made;
     for (const auto& [name, w, h] : files)
     {
@@ -67,17 +70,19 @@ TEST(EndToEnd, EverySectionOfABatchFileRunsFromTheTerminal)
         EXPECT_EQ(Size(made[name].m_nWidth, made[name].m_nHeight), Size(w, h)) << name;
     }
     EXPECT_EQ(MngSizes(out + "/f.mng"), std::vector<Size>(4, {6, 4})); // the header and three frames
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), std::filesystem::directory_iterator()), 10);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), std::filesystem::directory_iterator()), 11);
 
     for (uint32_t k = 0; k < 4; ++k)
         EXPECT_EQ(made["photo000" + std::to_string(k + 1)].At(31, 3), photo.At(k % 2 * 32 + 31, k / 2 * 24 + 3));
     // Combine: one sheet of four tiles in reading order.
     EXPECT_EQ(made["t"].At(9, 1), (Pixel{120, 0, 0, 255}));
     EXPECT_EQ(made["t"].At(1, 9), (Pixel{180, 0, 0, 255}));
-    // Blend: half of the blue mark over the opaque photo, the top row on top.
+    // Blend: half of the blue mark over the opaque photo, the top row on top; over the clear
+    // picture, over the grey background shrunk under it.
     const Pixel under = photo.At(20, 10);
     EXPECT_TRUE(Near(made["photo_Blend"].At(20, 10),
                      {uint8_t(under[0] / 2), uint8_t(under[1] / 2), uint8_t((under[2] + 255) / 2)}));
+    EXPECT_TRUE(Near(made["clear_Blend"].At(5, 2), {45, 45, 173, 191})); // the alpha blended too
     // The alpha kinds.
     EXPECT_EQ(made["alpha_Alpha"].At(4, 2)[0], alpha.At(4, 2)[3]);
     EXPECT_EQ(made["white_AlphaRGB"].At(0, 0), (Pixel{0, 0, 0, 0}));

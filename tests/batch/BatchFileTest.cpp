@@ -6,14 +6,6 @@ namespace
 {
 using namespace batchtest;
 
-std::string Attributes(XmlNode node)
-{
-    std::string text;
-    for (uint32_t i = 0; i < node.AttributeCount(); ++i)
-        text += std::string(i ? " " : "") + node.AttributeAt(i).Name() + "=" + node.AttributeAt(i).Value();
-    return text;
-}
-
 TEST(BatchFile, RefusesFilesThatAreNotBatchFilesAndStaysClosed)
 {
     CTempDir dir;
@@ -40,47 +32,10 @@ TEST(BatchFile, RefusesFilesThatAreNotBatchFilesAndStaysClosed)
     ASSERT_TRUE(batch.LoadBatchFile(dir.File("part.xml")));
     EXPECT_TRUE(batch.HasSection(EBatchKind::Blend));
     EXPECT_FALSE(ExecuteBlendBatch(batch));
-}
-
-TEST_F(BatchTest, SectionsKeepTheirAttributeOrderAndAreRewrittenInPlace)
-{
-    SequenceRecord out{"/out", "tile", "abc", "png", -3}; // only the template's length is kept
-    ASSERT_TRUE(batch.WriteSplitSection(out, {0.5f, 0.5f}, {1.0f / 3, 1.0f / 3, 1.0f / 3}));
-    ASSERT_TRUE(batch.AddItem(EBatchKind::Split, "/in/a.png"));
-    ASSERT_TRUE(batch.AddItem(EBatchKind::Split, "/in/a.png"));
-    BatchSection s;
-    ASSERT_TRUE(batch.GetSection(EBatchKind::Split, s));
-    EXPECT_EQ(Attributes(s.m_input.ChildByName("Cols").Child(2)), "Ratio=0.333333");
-    out.m_strType = "bmp";
-    ASSERT_TRUE(batch.WriteSplitSection(out, {0.25f}, {1.0f}));
-    ASSERT_TRUE(batch.GetSection(EBatchKind::Split, s));
-    // One list of each, with the second ratios; both items stay.
-    EXPECT_EQ(Attributes(s.m_output), "ImageType=bmp NameFormat=tile FromNumber=-3 Folder=/out Template=###");
-    ASSERT_EQ(s.m_input.ChildCount(), 2u);
-    EXPECT_EQ(Attributes(s.m_input.ChildByName("Rows").Child(0)), "Ratio=0.250000");
-    EXPECT_EQ(s.m_input.ChildByName("Rows").ChildCount(), 1u);
-    EXPECT_EQ(s.m_items.ChildCount(), 2u);
-
-    batch.WriteCombineSection(Output("/c"), 2, 3, SequenceRecord{"", "", "####", "", 7});
-    batch.WriteBlendSection(Output("/b"), "/bk.png", "");
-    batch.WriteRgbAlphaSection(Output("/r"), 1, 2, 3, 4);
-    batch.WriteAlphaImageCombineSection(Output("/i"), "/alpha.png");
-    batch.WriteMngSection(SequenceRecord{"/m", "", "##", "tga", 5}, 3, 10);
-    const std::vector<std::pair<EBatchKind, std::string>> inputs = {
-        {EBatchKind::Combine, "FromNumber=7 Template=#### Rows=2 Cols=3"},
-        {EBatchKind::Blend, "BkImg=/bk.png OverlayImg="},
-        {EBatchKind::RgbAlpha, "R=1 G=2 B=3 A=4"},
-        {EBatchKind::AlphaImageCombine, "SourceAlphaImage=/alpha.png"},
-        {EBatchKind::Mng, "Template=## FPS=10 FrameCount=3 FromNumber=5"},
-    };
-    for (const auto& [kind, text] : inputs)
-    {
-        ASSERT_TRUE(batch.GetSection(kind, s));
-        EXPECT_EQ(Attributes(s.m_input), text);
-    }
-    EXPECT_EQ(Attributes(s.m_output), "ImageType=tga Folder=/m");
-    EXPECT_FALSE(batch.HasSection(EBatchKind::AlphaExtract));
-    EXPECT_EQ(batch.TemplateDigitsOf(EBatchKind::Split), 3);
+    // A blend with neither layer named has nothing to do.
+    ASSERT_TRUE(batch.NewBatchFile(dir.File("b.xml")));
+    batch.WriteBlendSection(Output("/o"), "", "");
+    EXPECT_FALSE(ExecuteBlendBatch(batch));
 }
 
 TEST(BatchValues, NumbersAndSequenceItemsReadAsTheFileGivesThem)
@@ -93,7 +48,6 @@ TEST(BatchValues, NumbersAndSequenceItemsReadAsTheFileGivesThem)
 
     // "" for a file that is no member of a sequence with that many digits.
     for (const auto& [chosen, digits, expected] : std::vector<std::tuple<const char*, int, std::string>>{
-             {"/shots/walk0007.png", 4, "/shots/walk.png"},
              {"/shots/2024/run-005.png", 4, "/shots/2024/run.png"}, // a negative number
              {"/s/a12345.png", 4, "/s/a1.png"},                     // the template's width, not the run's
              {"/s/f%d007.bmp", 0, "/s/f%d00.bmp"},                  // unpadded: no needless zero
