@@ -63,9 +63,6 @@ TEST(CombinePrepare, DescribesThePlanOrNamesTheFirstProblem)
     const struct { SequenceRecord source; int32_t rows, cols; bool ready; std::string hint; } cases[] = {
         {{"D:/in", "img", "###", "png", 1}, 2, 3, true,
          "Combine out a 2 x 3 picture using images from img001.png to img006.png from the source folder D:/in."},
-        {{"D:/in", "img", "#", "png", 1}, 1, 1, true, // refused later by the combine itself
-         "Combine out a 1 x 1 picture using images from img1.png to img1.png from the source folder D:/in."},
-        {{"D:/in", "img", "#", "png", 1}, 2, -1, false, "Bad Combination Rows or Cols!"},
         {{"D:/in", "img", "", "png", 1}, 2, 0, false, "Bad Number Template Inputted!"},
         {{"", "img", "", "png", 1}, 2, 0, false, "Bad Combination Image Source Folder!"}};
     for (const auto& c : cases)
@@ -155,12 +152,10 @@ std::vector<double> Compose(const std::vector<SPicture>& layers, int64_t w, int6
 TEST_F(Ops, BlendMatchesAReferenceComposedOnTheCpu)
 {
     SPicture background = Pattern(10, 10, false);
-    const SPicture overlay = Pattern(50, 20, true);
     for (size_t i = 0; i < background.m_rgba.size(); i += 4)
         background.m_rgba[i] = uint8_t(i * 5); // sharp steps, so that the filtering shows
-    const SPicture picture = Pattern(200, 100, true);
-    Write(background, File("bk.png"));
-    Write(overlay, File("mark.png"));
+    const SPicture overlay = Pattern(50, 20, true), picture = Pattern(200, 100, true);
+    Write(background, File("bk.png")), Write(overlay, File("mark.png"));
     ASSERT_EQ(Open(picture, "picture.png").m_gxImg.format, uint32_t(GL_RGBA));
     BlendCommand(m_output, File("bk.png"), File("mark.png"), m_image);
     EXPECT_EQ(m_frame.m_messages,
@@ -180,10 +175,8 @@ TEST_F(Ops, BlendLayersInvisibleOrNotLoadingLeaveAnOpaqueImageAsItWas)
     Write(Solid(7, 3, 255, 0, 0, 0), File("clear.png"));
     ASSERT_EQ(Open(Pattern(33, 17, false), "picture.bmp", "-type TrueColor").m_gxImg.format, uint32_t(GL_BGR));
     const Bytes before = Pixels();
-    ASSERT_TRUE(BlendImage("", File("clear.png"), m_image));
+    ASSERT_TRUE(BlendImage("", File("clear.png"), m_image) && BlendImage(File("no.png"), File("no.tga"), m_image));
     EXPECT_EQ(m_image.m_gxImg.format, uint32_t(GL_BGR));
-    EXPECT_EQ(Pixels(), before);
-    ASSERT_TRUE(BlendImage(File("missing.png"), File("missing.tga"), m_image));
     EXPECT_EQ(Pixels(), before);
 }
 
@@ -198,8 +191,7 @@ TEST_F(Ops, MngLeavesMissingFramesOutAndFitsOthersToTheFirst)
     ASSERT_EQ(mosvane::test::RunCommand("convert " + ShellQuote(File("out.mng")) + " " + ShellQuote(File("f%d.png"))), 0);
     const SPicture first = ReadBack(File("f0.png")), second = ReadBack(File("f1.png"));
     EXPECT_FALSE(mosvane::test::FileExists(File("f2.png")));
-    EXPECT_EQ(first.Dims(), Size(8, 6));
-    EXPECT_EQ(second.Dims(), Size(8, 6));
+    EXPECT_EQ(std::pair(first.Dims(), second.Dims()), std::pair(Size(8, 6), Size(8, 6)));
     EXPECT_EQ(first.At(7, 5), Pixel({200, 10, 10, 255}));
     // Cropped and padded with transparent pixels, through which the frame before shows.
     EXPECT_EQ(second.At(7, 3), Pixel({10, 200, 10, 255}));

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -22,8 +23,7 @@
 // A message as the frame double records it: "<caption> <icon>: <text>".
 inline std::string Said(const std::string& text, const std::string& caption, EMessageIcon icon)
 {
-    const char* const icons[] = {"information", "exclamation", "stop"};
-    return caption + " " + icons[int(icon)] + ": " + text;
+    return caption + " " + std::array{"information", "exclamation", "stop"}[int(icon)] + ": " + text;
 }
 using Messages = std::vector<std::string>;
 inline Messages Succeeded(const std::string& text) { return {Said(text, "Succeed", EMessageIcon::Information)}; }
