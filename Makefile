@@ -33,7 +33,7 @@ bench:
 fuzz:
 	@bash scripts/install-deps.sh fuzz
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DMOSVANE_FUZZ=ON -DMOSVANE_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build build-fuzz -j $(JOBS)
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_all
 
 clean:
 	rm -rf build build-asan build-bench build-fuzz
