@@ -26,7 +26,7 @@ run: build
 
 bench:
 	@bash scripts/install-deps.sh bench
-	cmake -S . -B build-bench -DMOSVANE_BENCH=ON -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B build-bench -DMOSVANE_BENCH=ON -DMOSVANE_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
 	cmake --build build-bench -j $(JOBS)
 	@bash scripts/run-benchmarks.sh build-bench
 
