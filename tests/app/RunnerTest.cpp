@@ -1,4 +1,5 @@
 #include "batch/BatchRunner.h"
+#include "batch/ConsoleFrame.h"
 #include "batch/BatchTesting.h"
 
 namespace mosvane::test
