@@ -88,23 +88,6 @@ TEST(XmlWrite, ValueWithDoubleQuoteReadsBackWhole)
     EXPECT_STREQ(doc.Root().Child(0).Attribute("both").Value(), "it's");
 }
 
-TEST(XmlWrite, FailedStreamWritesNothingMore)
-{
-    const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    XmlDocument doc;
-    const std::string item = "<Item PathName=\"/some/path/that/fills/the/buffer.png\"/>";
-    ASSERT_TRUE(LoadText(doc, "<r>" + Repeated(item, 20000) + "</r>"));
-    {
-        XmlOutputStream out(fd);
-        EXPECT_FALSE(doc.Root().WriteTo(out));
-        EXPECT_FALSE(out.Good());
-        EXPECT_FALSE(doc.Root().WriteTo(out));
-    }
-    ::close(fd);
-    EXPECT_FALSE(XmlOutputStream(-1).Good());
-}
-
 TEST(XmlSave, ReplacesTheFileOrLeavesNothingBehind)
 {
     CTempDir dir;
