@@ -104,11 +104,6 @@ void SetLogFolder(const std::string& folder)
     LogFolder() = folder;
 }
 
-const std::string& GetLogFolder()
-{
-    return LogFolder();
-}
-
 bool LogCheckResult(bool holds, const char* checkFormat, const char* condition, const char* sourcePath, int line)
 {
     if (holds)

@@ -52,7 +52,6 @@ public:
     bool Save(const std::string& strPath) const { return Save(strPath.c_str()); }
 
     uint32_t Options() const { return m_nOptions; }
-    int32_t Growth() const { return m_nGrowth; }
     // Where the last parse stopped, inside the buffer.
     const char* StopPosition() const { return m_pStop; }
 
