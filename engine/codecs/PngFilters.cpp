@@ -51,21 +51,58 @@ uint64_t ScoreRowPlain(const uint8_t* p, size_t n)
 #if MOSVANE_PNG_SSE2
 namespace
 {
-// One pixel of BPP bytes in the low bytes of a register. Exact-size copies: a row may end at the
-// end of its buffer, and in-place reversal must not read bytes already rewritten.
+// One pixel of BPP bytes in the low bytes of a register. Exact-size loads and stores, put together
+// in integer registers: a row may end at the end of its buffer, in-place reversal must not read
+// bytes already rewritten, and a round trip through memory would stall on store forwarding.
+template <class T>
+inline uint64_t Bytes(const uint8_t* p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
 template <uint32_t BPP>
 inline __m128i LoadPixel(const uint8_t* p)
 {
     uint64_t v = 0;
-    std::memcpy(&v, p, BPP);
+    if constexpr (BPP == 8)
+        v = Bytes<uint64_t>(p);
+    else
+    {
+        if constexpr (BPP >= 4)
+            v = Bytes<uint32_t>(p);
+        constexpr uint32_t at = BPP >= 4 ? 4 : 0;
+        if constexpr (BPP - at >= 2)
+            v |= Bytes<uint16_t>(p + at) << (8 * at);
+        if constexpr ((BPP - at) % 2 == 1)
+            v |= uint64_t(p[BPP - 1]) << (8 * (BPP - 1));
+    }
     return _mm_cvtsi64_si128(static_cast<long long>(v));
 }
 
 template <uint32_t BPP>
-inline void StorePixel(uint8_t* p, __m128i v)
+inline void StorePixel(uint8_t* p, __m128i value)
 {
-    const uint64_t bits = static_cast<uint64_t>(_mm_cvtsi128_si64(v));
-    std::memcpy(p, &bits, BPP);
+    const uint64_t v = static_cast<uint64_t>(_mm_cvtsi128_si64(value));
+    if constexpr (BPP == 8)
+        std::memcpy(p, &v, 8);
+    else
+    {
+        constexpr uint32_t at = BPP >= 4 ? 4 : 0;
+        if constexpr (BPP >= 4)
+        {
+            const uint32_t low = uint32_t(v);
+            std::memcpy(p, &low, 4);
+        }
+        if constexpr (BPP - at >= 2)
+        {
+            const uint16_t mid = uint16_t(v >> (8 * at));
+            std::memcpy(p + at, &mid, 2);
+        }
+        if constexpr ((BPP - at) % 2 == 1)
+            p[BPP - 1] = uint8_t(v >> (8 * (BPP - 1)));
+    }
 }
 
 // Sub, Average and Paeth depend on the pixel just reversed, so they go a pixel at a time with every
