@@ -116,7 +116,9 @@ void ScanPng(std::span<const uint8_t> file, SPngScan& scan)
         entry[3] = 255;
     // The walk goes on past what only disqualifies the own reader, so that the bound on image
     // data serves libpng too; it stops where chunk boundaries can no longer be trusted.
-    bool own = file.size() > kSignatureBytes, runOpen = false, runEnded = false, ended = false;
+    static constexpr uint8_t kSignature[kSignatureBytes] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    bool own = file.size() > kSignatureBytes && std::memcmp(file.data(), kSignature, kSignatureBytes) == 0;
+    bool runOpen = false, runEnded = false, ended = false;
     uint32_t paletteEntries = 0;
     uint64_t idatStart = 0, idatBytes = 0;
     size_t pos = kSignatureBytes;

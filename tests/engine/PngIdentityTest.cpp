@@ -235,6 +235,9 @@ TEST(PngIdentity, OwnReaderGivesLibpngsPixelsForEveryTypeFilterAndOddChunk)
         ExpectLikeLibpng(files[i].first, "structure " + std::to_string(i), &files[i].second);
     Bytes file = BuildPng(2, w, h, rows);
     ExpectLikeLibpng(Bytes(file.begin(), file.end() - 12), "no IEND", &refused);
+    file[5] ^= 0x40; // the signature's line ending
+    ExpectLikeLibpng(file, "signature", &refused);
+    file[5] ^= 0x40;
     file[file.size() - 12 - 1] ^= 1; // the IDAT's CRC
     ExpectLikeLibpng(file, "bad IDAT CRC", &refused);
 }
