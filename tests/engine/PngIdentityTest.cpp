@@ -25,7 +25,7 @@ uint64_t Fnv1a(const Bytes& bytes)
     return h;
 }
 
-// Every PngSuite file that decodes, by name.
+// Every PngSuite file, by name.
 std::vector<std::pair<std::string, Bytes>> SuiteFiles()
 {
     std::vector<std::pair<std::string, Bytes>> files;
