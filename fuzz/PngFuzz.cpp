@@ -3,6 +3,10 @@
 // it decodes, libpng's pixels. Each input goes once as it is and once with every chunk's CRC made
 // right, so that changed image data reaches the inflating, unfiltering and expanding instead of
 // stopping at the checksum. Seeded from the PngSuite.
+//
+// One divergence is known and allowed: libdeflate reads the deflate codes RFC 1951 reserves
+// (literal/length 286 and 287, distances 30 and 31, more code lengths than those) where zlib, under
+// libpng, stops. The own reader may then decode a file libpng refuses, its Adler-32 still matching.
 
 #include "engine/codecs/Codecs.h"
 #include "engine/codecs/PngDecode.h"
@@ -10,7 +14,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <libdeflate.h>
+#include <cstring>
 #include <vector>
+#include <zlib.h>
 
 namespace
 {
@@ -20,12 +26,38 @@ bool Same(const gx::CBitmap& a, const gx::CBitmap& b)
            a.m_pixels == b.m_pixels;
 }
 
+// True when zlib stops the file's image data at a code RFC 1951 reserves.
+bool ZlibRefusesReservedCode(std::span<const uint8_t> file, size_t outSize)
+{
+    gx::png::SPngScan scan;
+    gx::png::ScanPng(file, scan);
+    std::vector<uint8_t> stream, out(outSize + 1);
+    for (const auto& part : scan.m_idat)
+        stream.insert(stream.end(), part.begin(), part.end());
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return false;
+    z.next_in = stream.data();
+    z.avail_in = uInt(stream.size());
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    const int result = inflate(&z, Z_FINISH);
+    const char* message = z.msg ? z.msg : "";
+    inflateEnd(&z);
+    return result == Z_DATA_ERROR &&
+           (!std::strcmp(message, "invalid literal/length code") || !std::strcmp(message, "invalid distance code") ||
+            !std::strcmp(message, "too many length or distance symbols"));
+}
+
 void Check(std::span<const uint8_t> file)
 {
     gx::CBitmap own, reference, decoded;
     const bool bOwn = gx::png::DecodePngOwnOnly(file, own);
     const bool bReference = gx::png::DecodePngLibpngOnly(file, reference);
     const bool bDecoded = gx::DecodePng(file, decoded);
+    if (bOwn && !bReference && bDecoded && Same(own, decoded) &&
+        ZlibRefusesReservedCode(file, size_t(own.m_nHeight) * (own.m_nWidth * 4 + 1)))
+        return;
     if (bDecoded != bReference || !Same(decoded, reference))
         std::abort();
     if (bOwn && (!bReference || !Same(own, reference)))

@@ -55,7 +55,10 @@ struct SDecompressorDeleter
 
 // The whole zlib stream into exactly `size` bytes. False on any fault, on a stream that gives
 // more or less, and on one whose declared window is smaller than the data it may reach back into
-// (zlib, under libpng, holds a stream to its window; libdeflate does not).
+// (zlib, under libpng, holds a stream to its window; libdeflate does not). One leniency remains:
+// libdeflate reads the codes RFC 1951 reserves (literal/length 286 and 287, distances 30 and 31)
+// where zlib stops, so a file using them, its Adler-32 matching, is read here and refused by
+// libpng. Finding them would take a second decode of every stream.
 bool Inflate(std::span<const uint8_t> stream, uint8_t* dst, size_t size)
 {
     if (stream.size() < 2)
