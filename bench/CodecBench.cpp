@@ -94,54 +94,11 @@ void Row(const char* what, double ours, double magick)
     std::printf("%-34s ours %7.3f s   convert %7.3f s   ours/convert %5.2f\n", what, ours, magick,
                 magick > 0 ? ours / magick : 0.0);
 }
-} // namespace
-
-int main()
+// The two PNG readers of the engine in this process, each file read once beforehand: the own
+// reader (libdeflate, SIMD unfiltering) and libpng, on ImageMagick's file and on ours, and the
+// writer's filter scoring in SIMD sums against the plain loop over the same filtered rows.
+void PngReaders(const std::string& magickPng, const std::string& oursPng)
 {
-    if (std::system("command -v convert >/dev/null 2>&1") != 0)
-    {
-        std::printf("ImageMagick's convert is not installed; nothing to compare with\n");
-        return 0;
-    }
-    char pattern[] = "/tmp/mosvane-bench-XXXXXX";
-    if (!::mkdtemp(pattern))
-        return 1;
-    const std::string dir = pattern;
-    const std::string raw = dir + "/src.rgb", size = "-size 4096x4096 -depth 8 ";
-    const std::string magickPng = dir + "/magick.png", oursPng = dir + "/ours.png";
-    const std::string magickJpg = dir + "/magick.jpg", oursJpg = dir + "/ours.jpg";
-
-    const gx::CBitmap picture = MakePicture(true);
-    if (!gx::WriteFileAtomically(raw.c_str(), picture.m_pixels) || !gxInitialize())
-        return 1;
-    std::printf("picture: %u x %u RGB, photograph-like; best of %d runs\n\n", kSide, kSide, kRuns);
-
-    // Encoding from pixels in memory (ImageMagick: from a raw file, which costs it little).
-    std::vector<uint8_t> bytes;
-    const double pngEncode = BestSeconds([&] { return gx::EncodePng(picture, bytes); });
-    gx::WriteFileAtomically(oursPng.c_str(), bytes);
-    const double magickPngEncode = BestSeconds([&] { return Shell("convert " + size + "rgb:" + raw + " " + magickPng); });
-    Row("PNG encode", pngEncode, magickPngEncode);
-    const double jpgEncode = BestSeconds([&] { return gx::EncodeJpeg(picture, bytes); });
-    gx::WriteFileAtomically(oursJpg.c_str(), bytes);
-    const double magickJpgEncode =
-        BestSeconds([&] { return Shell("convert " + size + "rgb:" + raw + " -quality 90 " + magickJpg); });
-    Row("JPEG encode (quality 90)", jpgEncode, magickJpgEncode);
-
-    // Decoding ImageMagick's files: whole file read and decoded to pixels.
-    auto decode = [](const std::string& path) {
-        std::vector<uint8_t> file;
-        gx::CBitmap out;
-        return gx::ReadWholeFile(path.c_str(), file) && gx::DecodeImageFile(file, path.c_str(), out);
-    };
-    Row("PNG decode", BestSeconds([&] { return decode(magickPng); }),
-        BestSeconds([&] { return Shell("convert " + magickPng + " rgb:/dev/null"); }));
-    Row("JPEG decode", BestSeconds([&] { return decode(magickJpg); }),
-        BestSeconds([&] { return Shell("convert " + magickJpg + " rgb:/dev/null"); }));
-
-    // The two PNG readers of the engine in this process, each file read once beforehand: the own
-    // reader (libdeflate, SIMD unfiltering) and libpng, on ImageMagick's file and on ours, and the
-    // writer's filter scoring in SIMD sums against the plain loop over the same filtered rows.
     std::printf("\nPNG readers in this process (file in memory, best of %d)\n", kRuns);
     for (const std::string& path : {magickPng, oursPng})
     {
@@ -173,6 +130,66 @@ int main()
                     "plain/SIMD %.2f%s\n", kSide, kSide, simd, plain, simd > 0 ? plain / simd : 0.0,
                     sink == 1 ? " " : "");
     }
+}
+} // namespace
+
+// With the argument "png", only the PNG readers and the scoring: quick figures on a busy machine.
+int main(int argc, char** argv)
+{
+    const bool pngOnly = argc > 1 && std::string(argv[1]) == "png";
+    if (std::system("command -v convert >/dev/null 2>&1") != 0)
+    {
+        std::printf("ImageMagick's convert is not installed; nothing to compare with\n");
+        return 0;
+    }
+    char pattern[] = "/tmp/mosvane-bench-XXXXXX";
+    if (!::mkdtemp(pattern))
+        return 1;
+    const std::string dir = pattern;
+    const std::string raw = dir + "/src.rgb", size = "-size 4096x4096 -depth 8 ";
+    const std::string magickPng = dir + "/magick.png", oursPng = dir + "/ours.png";
+    const std::string magickJpg = dir + "/magick.jpg", oursJpg = dir + "/ours.jpg";
+
+    const gx::CBitmap picture = MakePicture(true);
+    if (!gx::WriteFileAtomically(raw.c_str(), picture.m_pixels) || !gxInitialize())
+        return 1;
+    std::printf("picture: %u x %u RGB, photograph-like; best of %d runs\n\n", kSide, kSide, kRuns);
+    if (pngOnly)
+    {
+        std::vector<uint8_t> ours;
+        std::printf("PNG encode %.3f s\n", BestSeconds([&] { return gx::EncodePng(picture, ours); }));
+        const bool made = gx::WriteFileAtomically(oursPng.c_str(), ours) &&
+                          Shell("convert " + size + "rgb:" + raw + " " + magickPng);
+        if (made)
+            PngReaders(magickPng, oursPng);
+        std::filesystem::remove_all(dir);
+        return made ? 0 : 1;
+    }
+
+    // Encoding from pixels in memory (ImageMagick: from a raw file, which costs it little).
+    std::vector<uint8_t> bytes;
+    const double pngEncode = BestSeconds([&] { return gx::EncodePng(picture, bytes); });
+    gx::WriteFileAtomically(oursPng.c_str(), bytes);
+    const double magickPngEncode = BestSeconds([&] { return Shell("convert " + size + "rgb:" + raw + " " + magickPng); });
+    Row("PNG encode", pngEncode, magickPngEncode);
+    const double jpgEncode = BestSeconds([&] { return gx::EncodeJpeg(picture, bytes); });
+    gx::WriteFileAtomically(oursJpg.c_str(), bytes);
+    const double magickJpgEncode =
+        BestSeconds([&] { return Shell("convert " + size + "rgb:" + raw + " -quality 90 " + magickJpg); });
+    Row("JPEG encode (quality 90)", jpgEncode, magickJpgEncode);
+
+    // Decoding ImageMagick's files: whole file read and decoded to pixels.
+    auto decode = [](const std::string& path) {
+        std::vector<uint8_t> file;
+        gx::CBitmap out;
+        return gx::ReadWholeFile(path.c_str(), file) && gx::DecodeImageFile(file, path.c_str(), out);
+    };
+    Row("PNG decode", BestSeconds([&] { return decode(magickPng); }),
+        BestSeconds([&] { return Shell("convert " + magickPng + " rgb:/dev/null"); }));
+    Row("JPEG decode", BestSeconds([&] { return decode(magickJpg); }),
+        BestSeconds([&] { return Shell("convert " + magickJpg + " rgb:/dev/null"); }));
+
+    PngReaders(magickPng, oursPng);
 
     // File to file, as the program uses the engine.
     auto convert = [](const std::string& from, const std::string& to) {
