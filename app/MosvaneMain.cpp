@@ -1,0 +1,16 @@
+// mosvane: the window program. Start-up and shutdown live in the ui library, where they are tested.
+
+#include "ui/Application.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    PrepareGlEnvironment();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Mosvane"));
+    QApplication::setOrganizationName(QStringLiteral("Dravik"));
+    QApplication::setDesktopFileName(QStringLiteral("mosvane"));
+    QuitOnTerminationSignal();
+    return RunApplication({});
+}
