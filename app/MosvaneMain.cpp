@@ -1,6 +1,7 @@
 // mosvane: the window program. Start-up and shutdown live in the ui library, where they are tested.
 
 #include "ui/Application.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 
@@ -12,5 +13,6 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Dravik"));
     QApplication::setDesktopFileName(QStringLiteral("mosvane"));
     QuitOnTerminationSignal();
+    SetMessageHandler(ShowMessageBox);
     return RunApplication({});
 }

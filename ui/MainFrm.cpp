@@ -29,6 +29,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -51,10 +52,6 @@ QString SpokenText(QString text)
     return text.trimmed();
 }
 
-QString HelpFilePath()
-{
-    return QString::fromStdString(GetProgramFolder()) + QString::fromUtf8(kHelpFileName);
-}
 } // namespace
 
 // While the frame lives it is the program's IMainFrame, messages are message boxes owned by the
@@ -89,7 +86,8 @@ int CommandIdOf(const QObject* object)
     return id.isValid() ? id.toInt() : 0;
 }
 
-CMainFrameWindow::CMainFrameWindow()
+CMainFrameWindow::CMainFrameWindow(const std::string& programFolder)
+    : m_strProgramFolder(WithTrailingSeparator(programFolder.empty() ? GetProgramFolder() : programFolder))
 {
     setWindowTitle(QString::fromUtf8(kProgramTitle));
     setWindowIcon(ProgramIcon());
@@ -156,6 +154,9 @@ void CMainFrameWindow::CreateToolBar()
     // Pressing "Help" itself opens the About box; its arrow drops the Help menu down.
     if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(help)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
+    // The overflow button of a narrow toolbar.
+    for (QToolButton* more : bar->findChildren<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More Tools"));
     for (QAction* action : {open, m_pSaveAction, help})
         if (QWidget* button = bar->widgetForAction(action))
         {
@@ -212,6 +213,8 @@ void CMainFrameWindow::CreatePanes()
     scroller->setWidget(m_pOutputPanel);
     scroller->setWidgetResizable(true);
     scroller->setFrameShape(QFrame::NoFrame);
+    // The pane may be lower than the panel: the panel then scrolls.
+    scroller->setMinimumHeight(kDefaultOutputPaneHeight / 2);
     m_pOutputDock = new QDockWidget(QStringLiteral("Output Settings"), this);
     m_pOutputDock->setObjectName(QStringLiteral("OutputSettings"));
     m_pOutputDock->setWidget(scroller);
@@ -234,8 +237,22 @@ QMenu* CMainFrameWindow::createPopupMenu()
 
 void CMainFrameWindow::DockPanes(int width, int outputHeight)
 {
-    resizeDocks({m_pToolkitDock, m_pOutputDock}, {width, width}, Qt::Horizontal);
-    resizeDocks({m_pOutputDock}, {outputHeight}, Qt::Vertical);
+    // The dock layout fits a new size against the sizes it holds, so a size may take more than
+    // one round to arrive; each round is laid out before the next.
+    const auto apply = [this, width, outputHeight] {
+        for (int round = 0; round < 8; ++round)
+        {
+            if (m_pToolkitDock->width() == width && m_pOutputDock->height() == outputHeight)
+                break;
+            resizeDocks({m_pToolkitDock, m_pOutputDock}, {width, width}, Qt::Horizontal);
+            resizeDocks({m_pOutputDock}, {outputHeight}, Qt::Vertical);
+            QCoreApplication::sendPostedEvents(this, QEvent::LayoutRequest);
+        }
+    };
+    layout()->activate();
+    apply();
+    // Once shown, the frame's final geometry is laid out; the sizes are given again then.
+    QTimer::singleShot(0, this, apply);
 }
 
 void CMainFrameWindow::RestoreAndShow(QSettings& settings)
@@ -255,16 +272,18 @@ void CMainFrameWindow::RestoreAndShow(QSettings& settings)
     if (!bRestored)
         placement = PresetPlacement(workArea);
     setGeometry(placement.NormalRect());
-    if (bRestored && placement.m_nShowCommand == ShowMaximized)
-        showMaximized();
-    else
-        show(); // the normal state also for a stored minimized state
 
+    // The panes get their sizes in the frame's normal geometry, before it is shown.
     int32_t width = 0;
     if (ReadPaneWidth(settings.value(QString::fromUtf8(kPaneWidthValueName)), width))
         DockPanes(width, kStoredOutputPaneHeight);
     else
         DockPanes(kDefaultPaneWidth, kDefaultOutputPaneHeight);
+
+    if (bRestored && placement.m_nShowCommand == ShowMaximized)
+        showMaximized();
+    else
+        show(); // the normal state also for a stored minimized state
 }
 
 void CMainFrameWindow::SavePlacement(QSettings& settings) const
@@ -364,7 +383,7 @@ void CMainFrameWindow::SaveFile()
 
 void CMainFrameWindow::OpenHelp(const char* section)
 {
-    const QString file = HelpFilePath();
+    const QString file = QString::fromStdString(m_strProgramFolder) + QString::fromUtf8(kHelpFileName);
     if (!QFileInfo(file).isFile())
     {
         ShowMessage("Help File Missing!", "Sorry", EMessageIcon::Exclamation, static_cast<QWidget*>(this));

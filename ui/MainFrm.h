@@ -31,7 +31,8 @@ public:
     static constexpr int kStoredOutputPaneHeight = 200;
     static constexpr int kToolPanelCount = 3;
 
-    CMainFrameWindow();
+    // programFolder: where the help file lies (empty: the executable's folder).
+    explicit CMainFrameWindow(const std::string& programFolder = {});
     ~CMainFrameWindow() override;
 
     // False when a part the frame cannot do without (the view's image engine) failed.
@@ -105,6 +106,7 @@ private:
     QLabel* m_pProgressPane = nullptr;
     QProgressBar* m_pProgress = nullptr;
     QDialog* m_pAbout = nullptr;
+    std::string m_strProgramFolder;
 
     struct SInstallation;
     std::unique_ptr<SInstallation> m_pInstallation;
