@@ -1,7 +1,13 @@
 #include "ui/MainFrm.h"
 
 #include "config/ProgramFolder.h"
+#include "ops/Alpha.h"
+#include "ops/Blend.h"
+#include "ops/Combine.h"
+#include "ops/FrameHooks.h"
 #include "ops/MessageBox.h"
+#include "ops/Mng.h"
+#include "ops/Split.h"
 #include "ops/WaitCursor.h"
 #include "ui/CommandIds.h"
 #include "ui/Dialogs.h"
@@ -59,19 +65,11 @@ QString SpokenText(QString text)
 struct CMainFrameWindow::SInstallation
 {
     explicit SInstallation(IMainFrame& frame)
-        : m_registration(frame), m_previousHandler(SetMessageHandler(ShowMessageBox)),
-          m_previousCursor(SetWaitCursorHooks({[] { QApplication::setOverrideCursor(Qt::WaitCursor); },
-                                               [] { QApplication::restoreOverrideCursor(); }}))
+        : m_hooks(FrameHooks{&frame, ShowMessageBox, [] { QApplication::setOverrideCursor(Qt::WaitCursor); },
+                             [] { QApplication::restoreOverrideCursor(); }})
     {
     }
-    ~SInstallation()
-    {
-        SetWaitCursorHooks(std::move(m_previousCursor));
-        SetMessageHandler(std::move(m_previousHandler));
-    }
-    CMainFrameRegistration m_registration;
-    MessageHandler m_previousHandler;
-    WaitCursorHooks m_previousCursor;
+    CFrameHooks m_hooks;
 };
 
 void SetCommandId(QObject* object, int id)
@@ -347,6 +345,7 @@ bool CMainFrameWindow::OnCommand(int id)
     case IdAlphaImage:
     case IdBlend:
     case IdMakeMng:
+        RunOperation(id);
         break;
     default:
         return false;
@@ -491,34 +490,113 @@ bool CMainFrameWindow::GetOutputSettings(SequenceRecord& output)
     return m_pOutputPanel->GetOutputSettings(output);
 }
 
-bool CMainFrameWindow::GetSplitSettings(SequenceRecord&, std::vector<float>&, std::vector<float>&)
+template <typename Inputs>
+bool CMainFrameWindow::FillFromPanels(Inputs& inputs, bool (IToolPanel::*fill)(Inputs&))
 {
+    const bool bOutput = GetOutputSettings(inputs.m_output);
+    for (IToolPanel* panel : m_panels)
+        if (panel && (panel->*fill)(inputs))
+            return bOutput;
     return false;
 }
 
-bool CMainFrameWindow::GetBlendSettings(SequenceRecord&, std::string&, std::string&)
+bool CMainFrameWindow::GetSplitSettings(SplitInputs& inputs)
 {
-    return false;
+    return FillFromPanels(inputs, &IToolPanel::FillSplitInputs);
 }
 
-bool CMainFrameWindow::GetAlphaRgbSettings(SequenceRecord&, int32_t&, int32_t&, int32_t&, int32_t&)
+bool CMainFrameWindow::GetBlendSettings(BlendInputs& inputs)
 {
-    return false;
+    return FillFromPanels(inputs, &IToolPanel::FillBlendInputs);
 }
 
-bool CMainFrameWindow::GetAlphaImageSettings(SequenceRecord&, std::string&)
+bool CMainFrameWindow::GetAlphaRgbSettings(AlphaRgbInputs& inputs)
 {
-    return false;
+    return FillFromPanels(inputs, &IToolPanel::FillAlphaRgbInputs);
 }
 
-bool CMainFrameWindow::GetMngSettings(SequenceRecord&, int32_t&, int32_t&)
+bool CMainFrameWindow::GetAlphaImageSettings(AlphaImageInputs& inputs)
 {
-    return false;
+    return FillFromPanels(inputs, &IToolPanel::FillAlphaImageInputs);
 }
 
-bool CMainFrameWindow::GetCombineSettings(SequenceRecord&, int32_t&, int32_t&, SequenceRecord&)
+bool CMainFrameWindow::GetMngSettings(MngInputs& inputs)
 {
-    return false;
+    return FillFromPanels(inputs, &IToolPanel::FillMngInputs);
+}
+
+bool CMainFrameWindow::GetCombineSettings(CombineInputs& inputs)
+{
+    // The combined sheet needs the output folder and type; its title comes from the combine group.
+    GetOutputSettings(inputs.m_output);
+    bool bGroup = false;
+    for (IToolPanel* panel : m_panels)
+        bGroup = bGroup || (panel && panel->FillCombineInputs(inputs));
+    return bGroup && !inputs.m_output.m_strFolder.empty() && !inputs.m_output.m_strType.empty();
+}
+
+void CMainFrameWindow::RunOperation(int id)
+{
+    CWorkingImage& image = m_pView->WorkingImage();
+    // The working image's texture and the offscreen targets live with the view's GL context.
+    CViewGlScope gl(*m_pView);
+    switch (id)
+    {
+    case IdDrawSplitLine: {
+        SplitInputs inputs;
+        for (IToolPanel* panel : m_panels)
+            if (panel && panel->FillSplitInputs(inputs))
+                break;
+        if (DrawSplitLineCommand(int32_t(inputs.m_rowFractions.size()), int32_t(inputs.m_colFractions.size()), image,
+                                 m_pView->SplitGrid()))
+            m_pView->RedrawNow();
+        break;
+    }
+    case IdSplit: {
+        SplitInputs inputs;
+        GetSplitSettings(inputs);
+        SplitCommand(inputs, image, m_pView->SplitGrid());
+        break;
+    }
+    case IdCombine: {
+        CombineInputs inputs;
+        GetCombineSettings(inputs);
+        CombineCommand(inputs);
+        break;
+    }
+    case IdExtractAlpha: {
+        SequenceRecord output;
+        GetOutputSettings(output);
+        ExtractAlphaCommand(output, image);
+        break;
+    }
+    case IdAlphaByRgb: {
+        AlphaRgbInputs inputs;
+        GetAlphaRgbSettings(inputs);
+        MakeAlphaCommand(inputs, image);
+        break;
+    }
+    case IdAlphaImage: {
+        AlphaImageInputs inputs;
+        GetAlphaImageSettings(inputs);
+        CombineAlphaCommand(inputs, image);
+        break;
+    }
+    case IdBlend: {
+        BlendInputs inputs;
+        GetBlendSettings(inputs);
+        BlendCommand(inputs, image);
+        break;
+    }
+    case IdMakeMng: {
+        MngInputs inputs;
+        GetMngSettings(inputs);
+        MngCommand(inputs);
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 QWidget* FrameWindowWidget()

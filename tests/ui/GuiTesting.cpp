@@ -17,16 +17,23 @@
 
 namespace mosvane::test
 {
-CMessageRecorder::CMessageRecorder()
+namespace
 {
-    m_previous = SetMessageHandler([this](const std::string& text, const std::string& caption, EMessageIcon icon,
-                                          void*) { m_messages.push_back({text, caption, icon}); });
+FrameHooks Recording(std::vector<SShownMessage>& messages)
+{
+    FrameHooks hooks = InstalledFrameHooks();
+    hooks.m_fnMessage = [&messages](const std::string& text, const std::string& caption, EMessageIcon icon, void*) {
+        messages.push_back({text, caption, icon});
+    };
+    return hooks;
+}
+} // namespace
+
+CMessageRecorder::CMessageRecorder() : m_hooks(Recording(m_messages))
+{
 }
 
-CMessageRecorder::~CMessageRecorder()
-{
-    SetMessageHandler(m_previous);
-}
+CMessageRecorder::~CMessageRecorder() = default;
 
 namespace
 {

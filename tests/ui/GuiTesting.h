@@ -2,6 +2,7 @@
 // Helpers of the window tests: they run on a virtual X display with real widgets and Mesa's GL,
 // answer the dialogs and record the messages instead of showing them.
 
+#include "ops/FrameHooks.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
 #include "support/TestSupport.h"
@@ -24,7 +25,8 @@ struct SShownMessage
     EMessageIcon m_icon;
 };
 
-// Records every message while it lives (installed last, so it wins over the frame's boxes).
+// Records every message while it lives (installed last, so it wins over the frame's boxes); the
+// installed frame stays.
 class CMessageRecorder
 {
 public:
@@ -33,7 +35,7 @@ public:
     std::vector<SShownMessage> m_messages;
 
 private:
-    MessageHandler m_previous;
+    CFrameHooks m_hooks;
 };
 
 // Answers the file dialogs with the paths queued here; an empty queue cancels.

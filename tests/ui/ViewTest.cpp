@@ -48,7 +48,7 @@ protected:
 
     CTempDir m_dir;
     CRecordingFrame m_frame;
-    CMainFrameRegistration m_registration{m_frame};
+    CFrameHooks m_hooks{FrameHooks{&m_frame}};
     CMessageRecorder m_messages;
     std::unique_ptr<CMosvaneView> m_pView;
 };
