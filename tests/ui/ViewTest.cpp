@@ -7,6 +7,7 @@
 #include "view/MosvaneView.h"
 
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
 #include <QUrl>
@@ -147,7 +148,9 @@ TEST_F(ViewTest, SplitGridDrawnAndDraggedWithinReach)
                                        std::pair{QPoint(20, 90), Qt::SizeVerCursor},
                                        std::pair{QPoint(20, 20), Qt::ArrowCursor}})
     {
-        QTest::mouseMove(m_pView->Canvas(), point);
+        QMouseEvent hover(QEvent::MouseMove, point, m_pView->Canvas()->mapToGlobal(point), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_pView->Canvas(), &hover);
         EXPECT_EQ(m_pView->Canvas()->cursor().shape(), shape) << point.x() << "," << point.y();
     }
 }
