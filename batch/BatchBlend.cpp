@@ -1,54 +1,23 @@
 // The blend executor: every item is drawn over the background and under the overlay, both
-// stretched to the item's size, in an offscreen render target of the item's size, read back and
-// written flipped (the read-back comes bottom row first).
+// stretched to the item's size, and written.
 
 #include "batch/BatchCommon.h"
 #include "engine/HeadlessGl.h"
-#include "image/OglRenderToTexture.h"
-#include "ops/BlendDrawing.h"
+#include "ops/BlendCompose.h"
 
 namespace
 {
 using namespace batch;
 
-// A layer picture as a texture; a path that names no loadable picture gives no layer.
-bool MakeLayer(const std::string& path, CGlTexture& texture, CBatchReport* report)
+// A layer picture kept for the whole run; a path that names no loadable picture gives no layer.
+bool MakeLayer(const std::string& path, CBlendLayer& layer, CBatchReport* report)
 {
     if (path.empty())
         return false;
-    if (texture.LoadFile(path))
+    if (layer.Load(path))
         return true;
-    Note(report, path + ": could not be loaded; it is left out of the blend");
+    Note(report, path + ": " + LoadFailure(path) + "; it is left out of the blend");
     return false;
-}
-
-// Draws the layers and the item into a target of the item's size and reads the result back into
-// the item's pixels. Null when done, otherwise why the item is skipped.
-const char* BlendItem(CEngineImage& item, const CGlTexture& background, const CGlTexture& overlay)
-{
-    const GX_IMAGE info = item.Info();
-    const int w = info.width, h = info.height;
-    uint8_t* pixels = item.Buffer();
-
-    OglRenderToTexture target;
-    // Drawing elsewhere would read back pixels that are not the composition.
-    if (!target.Create(w, h) || target.Width() != w || target.Height() != h)
-        return "no offscreen render target of its size could be made";
-    {
-        CGlTexture picture;
-        BeginComposition(w, h);
-        if (!background.Empty())
-            DrawLayer(background.Name(), w, h);
-        if (picture.Create(w, h, info.format, pixels))
-            DrawLayer(picture.Name(), w, h);
-        if (!overlay.Empty())
-            DrawLayer(overlay.Name(), w, h);
-        EndComposition();
-        glReadPixels(0, 0, w, h, info.format, GL_UNSIGNED_BYTE, pixels);
-    }
-    target.Destroy();
-    item.Bind();
-    return nullptr;
 }
 } // namespace
 
@@ -75,14 +44,18 @@ bool ExecuteBlendBatch(BatchFile& batch, CBatchReport* report)
         return false;
     }
     // Made after the context, so released while it is still current.
-    CGlTexture background, overlay;
+    CBlendLayer background, overlay;
     const bool haveBackground = MakeLayer(backgroundPath, background, report);
     const bool haveOverlay = MakeLayer(overlayPath, overlay, report);
     // Layers that name no loadable picture leave nothing to blend with.
     if (!haveBackground && !haveOverlay)
         return false;
-    ForEachItemPicture(s, {folder, type, "_Blend", true}, report, [&](CEngineImage& item, const std::string&) {
-        return BlendItem(item, background, overlay);
+    // The composition comes back top row first, as the engine holds pictures: written unflipped.
+    ForEachItemPicture(s, {folder, type, "_Blend", false}, report, [&](CEngineImage& item, const std::string&) {
+        const GX_IMAGE info = item.Info();
+        const bool composed = ComposeBlend(info.width, info.height, info.format, item.Buffer(), &background, &overlay);
+        item.Bind();
+        return composed ? nullptr : "OpenGL could not compose it";
     });
     return true;
 }

@@ -40,6 +40,31 @@ struct SItemOutput
 void ForEachItemPicture(const BatchSection& section, const SItemOutput& output, CBatchReport* report,
                         const ItemWork& work);
 
+// Why a picture did not load: missing, or there and not decodable.
+std::string LoadFailure(const std::string& path);
+
+// Collects the members of one item's sequence that gave no picture, for one report line per
+// member (bounded like every line) and one incomplete item.
+class CMemberFailures
+{
+public:
+    CMemberFailures(CBatchReport* report, const std::string& item) : m_pReport(report), m_strItem(item) {}
+    ~CMemberFailures();
+    CMemberFailures(const CMemberFailures&) = delete;
+    CMemberFailures& operator=(const CMemberFailures&) = delete;
+    // A member that was tried and gave no picture.
+    void Failed(const std::string& member);
+    // Members first .. end - 1 that were never tried (a folder listing did not find them): the
+    // first kNamedMembers named, the rest counted.
+    static constexpr int64_t kNamedMembers = 10;
+    void Missing(const CSequencePattern& pattern, int64_t first, int64_t end);
+
+private:
+    CBatchReport* m_pReport;
+    std::string m_strItem;
+    bool m_bAny = false;
+};
+
 // Reporting without a report given does nothing.
 void Note(CBatchReport* report, const std::string& line);
 void Skip(CBatchReport* report, const std::string& path, const std::string& reason);
@@ -57,6 +82,11 @@ bool SaveBound(const std::string& name, bool flip, CBatchReport* report);
 // Sequences longer than this are not probed number by number: the files of the folder are listed
 // instead, so that an absurd count costs time in proportion to what exists.
 inline constexpr int64_t kDirectProbeLimit = int64_t(1) << 16;
+
+// False when no member of the sequence can be named on this system: its file name passes
+// NAME_MAX or its path PATH_MAX for every number. Such a sequence is refused once, not probed.
+bool SequenceNamesFit(const CSequencePattern& pattern);
+inline constexpr const char* kNamesTooLong = "the names it needs are longer than the system allows";
 
 // Calls visit(number) for the numbers from .. from + count - 1 in increasing order, leaving out
 // numbers whose file surely does not exist; visit returns false to stop. Nothing for count <= 0.

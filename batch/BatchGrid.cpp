@@ -18,6 +18,9 @@ using namespace batch;
 bool ReadRatios(XmlNode list, std::vector<float>& ratios)
 {
     float sum = 0.0f;
+    // Only a ratio that adds something can carry a rounding; no picture has more non-empty pieces
+    // along a side than it has pixels, so no more roundings are allowed for than that.
+    uint32_t rounded = 0;
     const uint32_t count = list.ChildCount();
     for (uint32_t i = 0; i < count; ++i)
     {
@@ -26,8 +29,9 @@ bool ReadRatios(XmlNode list, std::vector<float>& ratios)
             return false;
         ratios.push_back(ratio);
         sum += ratio;
+        rounded += ratio > 0.0f && rounded < gx::kMaxDimension ? 1 : 0;
     }
-    return sum <= 1.0f + kSplitRatioRounding * float(ratios.size() + 1);
+    return sum <= 1.0f + kSplitRatioRounding * float(rounded + 1);
 }
 
 // Pixel extents of a ratio list over a length, truncated toward zero, cut back where their sum
@@ -91,9 +95,12 @@ void CombineItem(const std::string& path, const CSequencePattern& sequence, int3
                  int32_t cols, CEngineImage& result, const std::string& folder, const std::string& type,
                  CProgress& progress, CBatchReport* report)
 {
+    if (!SequenceNamesFit(sequence))
+        return Skip(report, path, kNamesTooLong);
     CEngineImage first = CEngineImage::Load(sequence.NameOf(fromNumber).c_str());
     if (first.Empty())
-        return Skip(report, path, "the first picture " + sequence.NameOf(fromNumber) + " could not be loaded");
+        return Skip(report, path, "the first member " + sequence.NameOf(fromNumber) + " " +
+                                      LoadFailure(sequence.NameOf(fromNumber)));
     const int64_t tileWidth = first.Info().width, tileHeight = first.Info().height;
     if (rows <= 0 || cols <= 0)
     {
@@ -110,17 +117,26 @@ void CombineItem(const std::string& path, const CSequencePattern& sequence, int3
     gxTexImage(int(tileWidth * cols), int(tileHeight * rows), GL_BGR);
     result.Refresh();
 
-    ForEachSequenceNumber(sequence, fromNumber, int64_t(rows) * cols, [&](int64_t number) {
+    CMemberFailures failures(report, path);
+    const int64_t cells = int64_t(rows) * cols;
+    int64_t expected = fromNumber; // the next number not yet seen
+    ForEachSequenceNumber(sequence, fromNumber, cells, [&](int64_t number) {
+        failures.Missing(sequence, expected, number);
+        expected = number + 1;
         const int64_t cell = number - fromNumber;
         CEngineImage picture = cell == 0 ? std::move(first) : CEngineImage::Load(sequence.NameOf(number).c_str());
         if (picture.Empty())
+        {
+            failures.Failed(sequence.NameOf(number));
             return true;
+        }
         const GX_IMAGE& info = picture.Info();
         result.Bind();
         gxSetPixels(int(tileWidth * (cell % cols)), int(tileHeight * (cell / cols)), info.width, info.height,
                     info.format, picture.Buffer());
         return true;
     });
+    failures.Missing(sequence, expected, int64_t(fromNumber) + cells);
 
     result.Bind();
     SaveBound(OutputName(folder, TitleOrRandom(path), "", type), false, report);
@@ -156,6 +172,10 @@ bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report)
 
     const CSequencePattern names = BuildNumberPattern(folder, "", TemplateDigits(numberTemplate), type);
     ForEachLoadedItem(s, report, [&](CEngineImage& item, const std::string& path) -> const char* {
+        CSequencePattern pieces = names;
+        pieces.m_strHead += ItemTitle(path);
+        if (!SequenceNamesFit(pieces))
+            return kNamesTooLong;
         SplitItem(item, path, rowRatios, colRatios, names, fromNumber, report);
         return nullptr;
     });

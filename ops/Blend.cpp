@@ -1,18 +1,17 @@
 #include "ops/Blend.h"
 
-#include "image/OglRenderToTexture.h"
 #include "image/WorkingImage.h"
-#include "ops/BlendDrawing.h"
+#include "ops/BlendCompose.h"
 #include "ops/MessageBox.h"
 #include "ops/WaitCursor.h"
 
 namespace
 {
-void DrawPictureLayer(const std::string& path, int width, int height)
+// A layer path that names no loadable picture leaves the layer out.
+void LoadLayer(const std::string& path, CBlendLayer& layer)
 {
-    CGlTexture layer;
-    if (!path.empty() && layer.LoadFile(path))
-        DrawLayer(layer.Name(), width, height);
+    if (!path.empty())
+        layer.Load(path);
 }
 } // namespace
 
@@ -21,31 +20,19 @@ bool BlendImage(const std::string& backgroundPath, const std::string& overlayPat
     auto& working = image.m_gxImg;
     if (working.id == 0 || !working.data)
         return false;
-    const int width = working.width, height = working.height;
-    {
-        OglRenderToTexture target;
-        // A smaller surface than asked for would leave part of the picture undrawn.
-        if (!target.Create(width, height) || target.Width() != width || target.Height() != height)
-            return false;
-        BeginComposition(width, height);
-        DrawPictureLayer(backgroundPath, width, height);
-        // The view's texture when it has one; otherwise one made from the pixels for this draw.
-        CGlTexture own;
-        GLuint picture = working.texture;
-        if (picture == 0 && own.Create(width, height, working.format, working.data))
-            picture = own.Name();
-        if (picture != 0)
-            DrawLayer(picture, width, height);
-        DrawPictureLayer(overlayPath, width, height);
-        EndComposition();
-        glReadPixels(0, 0, width, height, working.format, GL_UNSIGNED_BYTE, working.data);
-    }
-    // Read-back rows come bottom row first.
+    CBlendLayer background, overlay;
+    LoadLayer(backgroundPath, background);
+    LoadLayer(overlayPath, overlay);
+    // Loading the layers bound other images: the buffer is asked for again.
+    const bool composed = ComposeBlend(working.width, working.height, working.format,
+                                       gxGetImageBuffer(working.id), &background, &overlay);
+    // Drawn into whatever contexts; their textures go while the caller's is current again.
+    background.ReleaseTexture();
+    overlay.ReleaseTexture();
     gxBindImage(working.id);
-    gxFlipImage();
     working.data = gxGetImageBuffer(working.id);
     image.RefreshTexture();
-    return true;
+    return composed;
 }
 
 void BlendCommand(const BlendInputs& in, CWorkingImage& image)

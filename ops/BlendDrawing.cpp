@@ -1,5 +1,6 @@
 #include "ops/BlendDrawing.h"
 
+#include "engine/HeadlessGl.h"
 #include "ops/EngineImage.h"
 
 CGlTexture& CGlTexture::operator=(CGlTexture&& other) noexcept
@@ -16,8 +17,14 @@ CGlTexture& CGlTexture::operator=(CGlTexture&& other) noexcept
 bool CGlTexture::Create(int width, int height, uint32_t format, const void* pixels)
 {
     Reset();
-    if (!pixels || width <= 0 || height <= 0)
+    if (!pixels || width <= 0 || height <= 0 || !HaveGlContext())
         return false;
+    // A refused upload leaves a texture that samples as opaque white: refuse before, check after.
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    if (width > maxSide || height > maxSide)
+        return false;
+    DrainGlErrors();
     glGenTextures(1, &m_nName);
     if (m_nName == 0)
         return false;
@@ -29,7 +36,10 @@ bool CGlTexture::Create(int width, int height, uint32_t format, const void* pixe
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glBindTexture(GL_TEXTURE_2D, 0);
-    return true;
+    if (GlErrorFree())
+        return true;
+    Reset();
+    return false;
 }
 
 bool CGlTexture::LoadFile(const std::string& path)

@@ -20,7 +20,8 @@ public:
     CGlTexture& operator=(const CGlTexture&) = delete;
 
     // Makes a texture of width x height pixels in format (internal format GL_RGBA, clamped to the
-    // edge, linear filtering). False, and no texture, without pixels or GL.
+    // edge, linear filtering), rows as GL_UNPACK_ROW_LENGTH and the skips say. False, and no
+    // texture, without pixels or GL, beyond GL_MAX_TEXTURE_SIZE, or when GL refuses the upload.
     bool Create(int width, int height, uint32_t format, const void* pixels);
     // Loads a picture through the engine and makes a texture of it; the picture is freed again.
     // False, and no texture, when the picture does not load.

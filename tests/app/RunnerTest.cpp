@@ -5,21 +5,6 @@ namespace
 {
 using namespace batchtest;
 
-struct SRun
-{
-    int m_nStatus;
-    std::string m_strOut, m_strErr;
-    bool Says(const std::string& text) const { return m_strErr.find(text) != std::string::npos; }
-    bool Prints(const std::string& text) const { return m_strOut.find(text) != std::string::npos; }
-};
-
-SRun RunWith(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int status = RunBatchRunner(args, out, err, false);
-    return SRun{status, out.str(), err.str()};
-}
-
 TEST(Runner, BadArgumentsAndFilesThatAreNotBatchFilesAreRefused)
 {
     SRunnerOptions options;
