@@ -9,15 +9,12 @@ namespace
 {
 using namespace batch;
 
-// A layer picture kept for the whole run; a path that names no loadable picture gives no layer.
-bool MakeLayer(const std::string& path, CBlendLayer& layer, CBatchReport* report)
+// A layer picture kept for the whole run; a path that names no loadable picture gives no layer,
+// and the report names it.
+void MakeLayer(const std::string& path, CBlendLayer& layer, CBatchReport* report)
 {
-    if (path.empty())
-        return false;
-    if (layer.Load(path))
-        return true;
-    Note(report, path + ": " + LoadFailure(path) + "; it is left out of the blend");
-    return false;
+    if (!path.empty() && !layer.Load(path))
+        Note(report, path + ": " + LoadFailure(path) + "; it is left out of the blend");
 }
 } // namespace
 
@@ -45,11 +42,9 @@ bool ExecuteBlendBatch(BatchFile& batch, CBatchReport* report)
     }
     // Made after the context, so released while it is still current.
     CBlendLayer background, overlay;
-    const bool haveBackground = MakeLayer(backgroundPath, background, report);
-    const bool haveOverlay = MakeLayer(overlayPath, overlay, report);
-    // Layers that name no loadable picture leave nothing to blend with.
-    if (!haveBackground && !haveOverlay)
-        return false;
+    // A layer that does not load is left out; the items are blended all the same, without it.
+    MakeLayer(backgroundPath, background, report);
+    MakeLayer(overlayPath, overlay, report);
     // The composition comes back top row first, as the engine holds pictures: written unflipped.
     ForEachItemPicture(s, {folder, type, "_Blend", false}, report, [&](CEngineImage& item, const std::string&) {
         const GX_IMAGE info = item.Info();

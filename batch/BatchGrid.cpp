@@ -3,6 +3,7 @@
 
 #include "batch/BatchCommon.h"
 #include "engine/Limits.h"
+#include "ops/Combine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -51,18 +52,17 @@ std::vector<int> Extents(const std::vector<float>& ratios, int length)
 }
 
 void SplitItem(const CEngineImage& item, const std::string& path, const std::vector<float>& rowRatios,
-               const std::vector<float>& colRatios, const CSequencePattern& names, int32_t fromNumber,
+               const std::vector<float>& colRatios, const SequenceRecord& pieces,
                CBatchReport* report)
 {
     const GX_IMAGE info = item.Info();
     const std::vector<int> heights = Extents(rowRatios, info.height);
     const std::vector<int> widths = Extents(colRatios, info.width);
-    const std::string title = ItemTitle(path);
-    CSequencePattern pattern = names;
-    pattern.m_strHead += title;
+    const CSequencePattern pattern =
+        BuildNumberPattern(pieces.m_strFolder, ItemTitle(path), TemplateDigits(pieces.m_strTemplate), pieces.m_strType);
 
     CEngineImage scratch = CEngineImage::Generate();
-    int64_t number = fromNumber;
+    int64_t number = pieces.m_nFromNumber;
     int y = 0;
     for (int h : heights)
     {
@@ -97,51 +97,36 @@ void CombineItem(const std::string& path, const CSequencePattern& sequence, int3
 {
     if (!SequenceNamesFit(sequence))
         return Skip(report, path, kNamesTooLong);
-    CEngineImage first = CEngineImage::Load(sequence.NameOf(fromNumber).c_str());
-    if (first.Empty())
-        return Skip(report, path, "the first member " + sequence.NameOf(fromNumber) + " " +
-                                      LoadFailure(sequence.NameOf(fromNumber)));
-    const int64_t tileWidth = first.Info().width, tileHeight = first.Info().height;
-    if (rows <= 0 || cols <= 0)
-    {
-        // A grid without cells makes a picture of no pixels, which no file can hold.
-        Skip(report, path, "the grid has no cells");
-        return progress.Step();
-    }
-    if (!gx::SizeAllowed(uint64_t(tileWidth * cols), uint64_t(tileHeight * rows), 3))
-    {
-        Skip(report, path, "the combined picture would be too large");
-        return progress.Step();
-    }
-    result.Bind();
-    gxTexImage(int(tileWidth * cols), int(tileHeight * rows), GL_BGR);
-    result.Refresh();
-
     CMemberFailures failures(report, path);
-    const int64_t cells = int64_t(rows) * cols;
-    int64_t expected = fromNumber; // the next number not yet seen
-    ForEachSequenceNumber(sequence, fromNumber, cells, [&](int64_t number) {
+    const int64_t end = int64_t(fromNumber) + std::max<int64_t>(int64_t(rows) * cols, 0);
+    int64_t expected = fromNumber; // the next number not yet tried
+    const EGridResult made = ComposeGrid(rows, cols, fromNumber, sequence, result, [&](int64_t number, bool placed) {
         failures.Missing(sequence, expected, number);
         expected = number + 1;
-        const int64_t cell = number - fromNumber;
-        CEngineImage picture = cell == 0 ? std::move(first) : CEngineImage::Load(sequence.NameOf(number).c_str());
-        if (picture.Empty())
-        {
+        if (!placed)
             failures.Failed(sequence.NameOf(number));
-            return true;
-        }
-        const GX_IMAGE& info = picture.Info();
-        result.Bind();
-        gxSetPixels(int(tileWidth * (cell % cols)), int(tileHeight * (cell / cols)), info.width, info.height,
-                    info.format, picture.Buffer());
-        return true;
     });
-    failures.Missing(sequence, expected, int64_t(fromNumber) + cells);
-
-    result.Bind();
-    SaveBound(OutputName(folder, TitleOrRandom(path), "", type), false, report);
-    if (report)
-        report->Done();
+    if (made == EGridResult::Made)
+        failures.Missing(sequence, expected, end);
+    switch (made)
+    {
+    case EGridResult::Made:
+        SaveBound(ItemOutputName(folder, ItemTitleOrRandom(path), "", type), false, report);
+        if (report)
+            report->Done();
+        break;
+    case EGridResult::FirstMissing:
+        // Not even begun: no progress step.
+        return Skip(report, path, "the first member " + sequence.NameOf(fromNumber) + " " +
+                                      LoadFailure(sequence.NameOf(fromNumber)));
+    case EGridResult::NoCells:
+        // A grid without cells makes a picture of no pixels, which no file can hold.
+        Skip(report, path, "the grid has no cells");
+        break;
+    case EGridResult::TooLarge:
+        Skip(report, path, "the combined picture would be too large");
+        break;
+    }
     progress.Step();
 }
 } // namespace
@@ -170,13 +155,12 @@ bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report)
             return false;
         }
 
-    const CSequencePattern names = BuildNumberPattern(folder, "", TemplateDigits(numberTemplate), type);
+    const SequenceRecord pieces{folder, "", numberTemplate, type, fromNumber};
     ForEachLoadedItem(s, report, [&](CEngineImage& item, const std::string& path) -> const char* {
-        CSequencePattern pieces = names;
-        pieces.m_strHead += ItemTitle(path);
-        if (!SequenceNamesFit(pieces))
+        if (!SequenceNamesFit(BuildNumberPattern(pieces.m_strFolder, ItemTitle(path),
+                                                 TemplateDigits(pieces.m_strTemplate), pieces.m_strType)))
             return kNamesTooLong;
-        SplitItem(item, path, rowRatios, colRatios, names, fromNumber, report);
+        SplitItem(item, path, rowRatios, colRatios, pieces, report);
         return nullptr;
     });
     return true;

@@ -1,7 +1,7 @@
 #pragma once
-// The drawing steps of a blend: picture layers as GL textures stretched over the whole target,
-// composed source-over. They assume only that some GL context is current (the render target of
-// the view, or a headless one), so the batch blend uses them too.
+// The composition of a blend, shared by the interactive blend and the batch executor: picture
+// layers as GL textures stretched over an offscreen target, composed source-over. They assume
+// only that some GL context is current (the view's, or a headless one).
 
 #include "engine/gx.h"
 

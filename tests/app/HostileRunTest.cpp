@@ -16,7 +16,7 @@
 
 namespace
 {
-using namespace batchtest;
+using namespace mosvane::test;
 using namespace batch;
 
 std::string Items(const std::vector<std::string>& paths)
@@ -197,8 +197,8 @@ TEST(HostileRun, RatioEntriesThatAddNothingAddNoAllowance)
 TEST(HostileRun, AnEmptyFolderIsTheCurrentFolderNotTheRoot)
 {
     // The window's numbered names are held to the same rule in the naming tests.
-    EXPECT_EQ(OutputName("", "car", "_Blend", "png"), "car_Blend.png");
-    EXPECT_EQ(OutputName("out", "car", "_Blend", "png"), "out/car_Blend.png");
+    EXPECT_EQ(ItemOutputName("", "car", "_Blend", "png"), "car_Blend.png");
+    EXPECT_EQ(ItemOutputName("out", "car", "_Blend", "png"), "out/car_Blend.png");
 
     CTempDir dir;
     Put(dir.File("car.png"), Pattern(4, 4, true));
