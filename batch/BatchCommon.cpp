@@ -1,8 +1,9 @@
 #include "batch/BatchCommon.h"
+#include "batch/ItemSchedule.h"
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
+#include <random>
 #include <filesystem>
 #include <vector>
 
@@ -12,15 +13,23 @@ void ForEachItem(const BatchSection& section, CBatchReport* report,
                  const std::function<void(const std::string&, CProgress&)>& process)
 {
     const uint32_t count = section.m_items.ChildCount();
-    CProgress progress(count);
+    IItemSchedule* schedule = InstalledItemSchedule();
+    CProgress progress(schedule ? schedule->ProgressRange(count) : count);
     for (uint32_t i = 0; i < count; ++i)
     {
         const std::string path = ReadBatchString(section.m_items.Child(i), "PathName");
-        if (path.empty())
+        if (schedule && !schedule->Wanted(i, path))
             continue;
-        if (report)
-            report->Item();
-        process(path, progress);
+        if (!path.empty())
+        {
+            if (report)
+                report->Item();
+            SetCurrentItemPosition(i);
+            process(path, progress);
+            SetCurrentItemPosition(0);
+        }
+        if (schedule)
+            schedule->Finished(i);
     }
 }
 
@@ -70,7 +79,12 @@ std::string OutputName(const std::string& folder, const std::string& title, cons
 std::string TitleOrRandom(const std::string& itemPath)
 {
     const std::string title = ItemTitle(itemPath);
-    return title.empty() ? std::to_string(std::rand() & 0x7FFF) : title;
+    if (!title.empty())
+        return title;
+    // Drawn from the entry's position, so that a run spread over processes or machines names the
+    // file as one plain run does.
+    std::minstd_rand generator(CurrentItemPosition() + 1);
+    return std::to_string(generator() & 0x7FFF);
 }
 
 bool SaveBound(const std::string& name, bool flip, CBatchReport* report)

@@ -31,6 +31,12 @@ public:
             Note(name + ": could not be written");
         }
     }
+    // An item left unfinished because the worker process executing it ended.
+    void NotDone(const std::string& path)
+    {
+        ++m_nNotDone;
+        Note(path + ": NOT done: its worker process ended before finishing it");
+    }
     void Note(const std::string& line)
     {
         if (m_notes.size() < kMaxNotes)
@@ -44,6 +50,7 @@ public:
     int64_t m_nSkipped = 0;      // items left out (did not load, did not fit)
     int64_t m_nWritten = 0;      // output files written
     int64_t m_nFailedWrites = 0; // output files that could not be written
+    int64_t m_nNotDone = 0;      // items a worker process left unfinished
     std::vector<std::string> m_notes;
     int64_t m_nNotesLeftOut = 0;
 };

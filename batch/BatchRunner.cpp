@@ -1,12 +1,14 @@
 #include "batch/BatchRunner.h"
 
 #include "batch/BatchExecute.h"
+#include "batch/BatchWorkers.h"
 #include "batch/ConsoleFrame.h"
 #include "engine/gx.h"
 #include "ops/FrameHooks.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <fstream>
 
@@ -31,6 +33,41 @@ bool AddKind(const std::string& name, SRunnerOptions& options, std::string& erro
         return false;
     }
     options.m_kinds.push_back(kind);
+    return true;
+}
+
+// What an option that takes a value wants, in words; empty for other options.
+std::string ValueWanted(const std::string& option)
+{
+    if (option == "--kind")
+        return "a kind (one of " + KindList() + ")";
+    if (option == "--jobs")
+        return "a number of worker processes from 1 to " + std::to_string(kMaxRunnerJobs);
+    if (option == "--shard")
+        return "K/N: this run's share K (from 0) of N shares";
+    return "";
+}
+
+bool TakeValue(const std::string& option, const std::string& value, SRunnerOptions& options, std::string& error)
+{
+    if (option == "--kind")
+        return AddKind(value, options, error);
+    if (option == "--shard")
+    {
+        if (ParseItemShard(value, options.m_shard))
+            return true;
+        error = "--shard '" + value + "' is not K/N with 0 <= K < N";
+        return false;
+    }
+    int jobs = 0;
+    const auto parsed = std::from_chars(value.data(), value.data() + value.size(), jobs);
+    if (value.empty() || parsed.ec != std::errc() || parsed.ptr != value.data() + value.size() || jobs < 1 ||
+        jobs > kMaxRunnerJobs)
+    {
+        error = "--jobs '" + value + "' is not a number of worker processes from 1 to " + std::to_string(kMaxRunnerJobs);
+        return false;
+    }
+    options.m_nJobs = jobs;
     return true;
 }
 
@@ -104,6 +141,9 @@ void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
         << report.m_nDone << " done, " << report.m_nSkipped << " skipped; " << report.m_nWritten << (report.m_nWritten == 1 ? " file" : " files") << " written";
     if (report.m_nFailedWrites)
         err << ", " << report.m_nFailedWrites << " could NOT be written";
+    if (report.m_nNotDone)
+        err << "; " << report.m_nNotDone << (report.m_nNotDone == 1 ? " item" : " items")
+            << " NOT done (a worker process ended)";
     err << "\n";
     for (const std::string& note : report.m_notes)
         err << "  " << note << "\n";
@@ -119,6 +159,24 @@ std::string RefusalReason(const std::string& path)
         return "cannot read '" + path + "': " + std::strerror(errno);
     return "'" + path + "' is not a batch file (its first node must be the element \"" + kBatchRootName + "\")";
 }
+// One kind over the items of the asked shard: in worker processes when --jobs and the items allow
+// more than one, otherwise in this process.
+bool ExecuteKind(EBatchKind kind, BatchFile& batch, const SRunnerOptions& options, CBatchReport& report,
+                 std::ostream& out, std::ostream& err, bool& workerLost)
+{
+    workerLost = false;
+    const int jobs = options.m_nJobs > 0 ? options.m_nJobs : std::min(AvailableCores(), kMaxRunnerJobs);
+    const int workers = jobs > 1 ? WorkersFor(kind, batch, options.m_shard, jobs) : 0;
+    if (workers >= 2)
+    {
+        out.flush();
+        err.flush();
+        return ExecuteInWorkers(kind, batch, options.m_shard, workers, report, workerLost);
+    }
+    CShardSchedule schedule(options.m_shard);
+    CItemScheduleScope scope(&schedule);
+    return ExecuteBatch(kind, batch, &report);
+}
 } // namespace
 
 bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& options, std::string& error)
@@ -132,19 +190,20 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& 
             options.m_bHelp = true;
         else if (!onlyFiles && arg == "--list")
             options.m_bList = true;
-        else if (!onlyFiles && arg == "--kind")
+        else if (!onlyFiles && (arg == "--kind" || arg == "--jobs" || arg == "--shard"))
         {
             if (i + 1 >= args.size())
             {
-                error = "--kind needs a kind (one of " + KindList() + ")";
+                error = arg + " needs " + ValueWanted(arg);
                 return false;
             }
-            if (!AddKind(args[++i], options, error))
+            if (!TakeValue(arg, args[++i], options, error))
                 return false;
         }
-        else if (!onlyFiles && arg.rfind("--kind=", 0) == 0)
+        else if (!onlyFiles && arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos &&
+                 !ValueWanted(arg.substr(0, arg.find('='))).empty())
         {
-            if (!AddKind(arg.substr(7), options, error))
+            if (!TakeValue(arg.substr(0, arg.find('=')), arg.substr(arg.find('=') + 1), options, error))
                 return false;
         }
         else if (!onlyFiles && arg == "--")
@@ -172,7 +231,7 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& 
 
 std::string RunnerUsage()
 {
-    return std::string("Usage: ") + kProgram + " FILE [--kind KIND]... [--list]\n"
+    return std::string("Usage: ") + kProgram + " FILE [--kind KIND]... [--jobs N] [--shard K/N] [--list]\n"
            "\n"
            "Executes the sections of a Mosvane batch file (XML, root element \"MosvaneBatch\") without a\n"
            "window: each section applies its recorded settings to every item it lists and writes the\n"
@@ -182,6 +241,14 @@ std::string RunnerUsage()
            "               split, combine, blend, alpha-extract, rgb-alpha, alpha-image, mng.\n"
            "               Without --kind every section present is executed. Kinds always run in\n"
            "               this order, each at most once.\n"
+           "  --jobs N     run the items of each kind in N worker processes (default: one per\n"
+           "               core this process may use). Outputs, summary, progress bar and exit\n"
+           "               status are those of a run with --jobs 1; the files are byte for byte\n"
+           "               the same.\n"
+           "  --shard K/N  execute only the items whose position in their section's item list\n"
+           "               (counted from 0) is K modulo N, for 0 <= K < N. N runs with K = 0 to\n"
+           "               N-1, on one machine or many, together do what one whole run does, with\n"
+           "               no coordination between them; each writes only its own items' files.\n"
            "  --list       print each section with its recorded values and item count; execute\n"
            "               nothing.\n"
            "  --help       print this text.\n"
@@ -196,8 +263,17 @@ std::string RunnerUsage()
            "The batch file itself is never changed.\n"
            "\n"
            "Exit status: 0 when every executed kind succeeded and every output file was written;\n"
-           "1 when a kind failed or an output file could not be written; 2 for bad arguments or a\n"
-           "file that is not a batch file.\n";
+           "1 when a kind failed, an output file could not be written or a worker process ended\n"
+           "before its items were done (they are named); 2 for bad arguments or a file that is not\n"
+           "a batch file.\n"
+           "\n"
+           "Spreading one batch file over machines (the file and the pictures on storage they share):\n"
+           "  GNU parallel, 4 shards over two hosts:\n"
+           "    parallel -S host1,host2 mosvane-batch batch.xml --shard {}/4 ::: 0 1 2 3\n"
+           "  Slurm job array of 8 tasks:\n"
+           "    sbatch --array=0-7 --wrap 'mosvane-batch batch.xml --shard $SLURM_ARRAY_TASK_ID/8'\n"
+           "  Kubernetes indexed Job (completionMode: Indexed, completions: 8), in the container:\n"
+           "    command: [\"sh\", \"-c\", \"mosvane-batch /data/batch.xml --shard $JOB_COMPLETION_INDEX/8\"]\n";
 }
 
 std::vector<EBatchKind> KindsToRun(const BatchFile& batch, const std::vector<EBatchKind>& asked)
@@ -274,8 +350,15 @@ int RunBatchRunner(const std::vector<std::string>& args, std::ostream& out, std:
     {
         frame.SetLabel(KindCommandName(kind));
         CBatchReport report;
-        const bool executed = ExecuteBatch(kind, batch, &report);
+        bool workerLost = false;
+        const bool executed = ExecuteKind(kind, batch, options, report, out, err, workerLost);
         out << KindCommandName(kind) << ": " << (executed ? kBatchSucceedText : kBatchFailText) << std::endl;
+        if (workerLost)
+        {
+            PrintReport(kind, report, err);
+            status = kRunnerFailed;
+            continue;
+        }
         if (!executed)
         {
             BatchSection section;

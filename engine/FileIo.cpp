@@ -11,29 +11,6 @@ namespace gx
 {
 namespace
 {
-class CFd
-{
-public:
-    explicit CFd(int fd) : m_nFd(fd) {}
-    ~CFd()
-    {
-        if (m_nFd >= 0)
-            ::close(m_nFd);
-    }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_nFd; }
-    bool Close()
-    {
-        const int fd = m_nFd;
-        m_nFd = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int m_nFd;
-};
-
 mode_t CurrentUmask()
 {
     const mode_t mask = ::umask(0);
@@ -41,6 +18,13 @@ mode_t CurrentUmask()
     return mask;
 }
 } // namespace
+
+bool CFd::Close()
+{
+    const int fd = m_nFd;
+    m_nFd = -1;
+    return fd < 0 || ::close(fd) == 0;
+}
 
 bool ReadWholeFile(const char* path, std::vector<uint8_t>& out, uint64_t maxBytes)
 {

@@ -3,10 +3,29 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace gx
 {
+// Owner of a file descriptor: closed at the end of its life unless Close was called.
+class CFd
+{
+public:
+    explicit CFd(int fd = -1) : m_nFd(fd) {}
+    ~CFd() { Close(); }
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+    int Get() const { return m_nFd; }
+    // True when nothing was open or the close succeeded.
+    bool Close();
+    // Gives up ownership without closing.
+    int Release() { return std::exchange(m_nFd, -1); }
+
+private:
+    int m_nFd;
+};
+
 // Reads a whole regular file; false when it cannot be read or is larger than maxBytes.
 bool ReadWholeFile(const char* path, std::vector<uint8_t>& out, uint64_t maxBytes = kMaxFileBytes);
 
