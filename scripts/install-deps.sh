@@ -2,7 +2,7 @@
 # Installs the Debian packages a group of tasks needs, skipping those already installed.
 #   scripts/install-deps.sh build   compiler, CMake and the libraries Mosvane links
 #   scripts/install-deps.sh test    build + GoogleTest and ImageMagick (the tests' reference)
-#   scripts/install-deps.sh bench   test + Google Benchmark, pugixml and libvips (compared against)
+#   scripts/install-deps.sh bench   test + Google Benchmark, pugixml and libvips with its headers (compared against)
 #   scripts/install-deps.sh fuzz    test + clang with its libFuzzer runtime
 set -euo pipefail
 
@@ -10,7 +10,7 @@ build=(build-essential cmake pkg-config
        libpng-dev libjpeg62-turbo-dev libgif-dev zlib1g-dev libdeflate-dev
        libgl-dev libegl-dev libegl1 libegl-mesa0 libgl1-mesa-dri libopengl0)
 test=(libgtest-dev libgmock-dev imagemagick)
-bench=(libbenchmark-dev libpugixml-dev libvips-tools time)
+bench=(libbenchmark-dev libpugixml-dev libvips-tools libvips-dev time)
 fuzz=(clang libclang-rt-14-dev)
 
 want=()
