@@ -7,9 +7,10 @@
 
 #include <map>
 
+namespace mosvane::test
+{
 namespace
 {
-using namespace batchtest;
 namespace fs = std::filesystem;
 using Files = std::map<std::string, std::vector<uint8_t>>;
 
@@ -199,3 +200,4 @@ TEST(Shard, OnlyKOfNWithKBelowNIsAccepted)
     EXPECT_EQ(std::tuple(options.m_nJobs, options.m_shard.m_nIndex, options.m_shard.m_nCount), std::tuple(4, 1u, 3u));
 }
 } // namespace
+} // namespace mosvane::test

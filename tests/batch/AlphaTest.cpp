@@ -1,8 +1,9 @@
 #include "BatchTesting.h"
 
+namespace mosvane::test
+{
 namespace
 {
-using namespace batchtest;
 using Alpha = BatchTest;
 
 TEST_F(Alpha, ExtractWritesTheAlphaOfPicturesThatHaveOne)
@@ -72,3 +73,4 @@ TEST_F(Alpha, TheAlphaPictureGivesItemsOfItsSizeItsGreyLevels)
     EXPECT_EQ(report.m_nSkipped, 2);
 }
 } // namespace
+} // namespace mosvane::test

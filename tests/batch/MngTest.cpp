@@ -1,8 +1,9 @@
 #include "BatchTesting.h"
 
+namespace mosvane::test
+{
 namespace
 {
-using namespace batchtest;
 using Mng = BatchTest;
 
 TEST_F(Mng, FramesThatDoNotLoadAreLeftOutOthersAreFittedAndAbsurdCountsEndCleanly)
@@ -43,3 +44,4 @@ TEST_F(Mng, FramesThatDoNotLoadAreLeftOutOthersAreFittedAndAbsurdCountsEndCleanl
     EXPECT_EQ(MngSizes(dir.File("out/run.mng")).size(), 3u);
 }
 } // namespace
+} // namespace mosvane::test

@@ -1,8 +1,9 @@
 #include "BatchTesting.h"
 
+namespace mosvane::test
+{
 namespace
 {
-using namespace batchtest;
 
 struct Split : BatchTest
 {
@@ -131,3 +132,4 @@ TEST_F(Combine, GridsWithoutCellsOrTooLargeWriteNothing)
     EXPECT_EQ(frame.m_calls.size(), 4u * 3);
 }
 } // namespace
+} // namespace mosvane::test

@@ -2,11 +2,21 @@
 
 #include <filesystem>
 
+namespace mosvane::test
+{
 namespace
 {
+struct CPanelFreeFrameDouble : CPanelFreeFrame
+{
+    void* GetFrameWindow() override { return this; }
+    void BeginProgress(int32_t) override {}
+    void StepProgress() override {}
+    void EndProgress() override {}
+};
+
 TEST(MainFrame, MissingFrameIsLoggedAsAFailedCheck)
 {
-    mosvane::test::CTempDir dir;
+    CTempDir dir;
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path()); // the log goes to the current directory
     EXPECT_EQ(GetMainFrame(), nullptr);
@@ -17,13 +27,36 @@ TEST(MainFrame, MissingFrameIsLoggedAsAFailedCheck)
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
     {
         std::vector<uint8_t> bytes;
-        EXPECT_TRUE(mosvane::test::ReadFileBytes(entry.path().string(), bytes));
+        EXPECT_TRUE(ReadFileBytes(entry.path().string(), bytes));
         log.append(bytes.begin(), bytes.end());
     }
-    const std::string check = "IF_OK(CMainFrame::s_pSingletonMainFrame)\xE2\x98\x85 in MainFrm, ";
+    const std::string check = "IF_OK(CMainFrame::s_pSingletonMainFrame)\xE2\x98\x85 in MainFrm, 730";
     size_t found = 0;
     for (size_t at = log.find(check); at != std::string::npos; at = log.find(check, at + 1), ++found) {}
     EXPECT_EQ(found, 2u) << log;
+}
+
+TEST(MainFrame, NestedHooksPutBackWhatWasInstalled)
+{
+    CPanelFreeFrameDouble outer, inner;
+    std::string said;
+    const auto record = [&](const char* who) {
+        return [&said, who](const std::string& text, const std::string&, EMessageIcon, void*) { said += who + text; };
+    };
+    {
+        CFrameHooks first({&outer, record("outer:")});
+        {
+            CFrameHooks second({&inner, record("inner:")});
+            EXPECT_EQ(GetMainFrame(), &inner);
+            ShowFailed("a ");
+        }
+        EXPECT_EQ(GetMainFrame(), &outer);
+        EXPECT_FALSE(InstalledFrameHooks().m_fnBeginWait);
+        ShowFailed("b ");
+    }
+    EXPECT_EQ(CMainFrame::s_pSingletonMainFrame, nullptr);
+    EXPECT_FALSE(InstalledFrameHooks().m_fnMessage);
+    EXPECT_EQ(said, "inner:a outer:b ");
 }
 
 TEST(MainFrame, ProgressAndWaitCursorsNestAndEnd)
@@ -40,3 +73,4 @@ TEST(MainFrame, ProgressAndWaitCursorsNestAndEnd)
     EXPECT_EQ(frame.m_nCursorShown, 2);
 }
 } // namespace
+} // namespace mosvane::test

@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+namespace mosvane::test
+{
 // A message as the frame double records it: "<caption> <icon>: <text>".
 inline std::string Said(const std::string& text, const std::string& caption, EMessageIcon icon)
 {
@@ -58,45 +60,6 @@ private:
     CFrameHooks m_hooks;
 };
 
-using Pixel = std::vector<uint8_t>;
-using Size = std::pair<uint32_t, uint32_t>;
-
-// An RGBA picture, top row first.
-struct SPicture
-{
-    uint32_t m_nWidth = 0, m_nHeight = 0;
-    std::vector<uint8_t> m_rgba;
-
-    Size Dims() const { return {m_nWidth, m_nHeight}; }
-    Pixel At(uint32_t x, uint32_t y) const
-    {
-        const auto at = m_rgba.begin() + long((size_t(y) * m_nWidth + x) * 4);
-        return Pixel(at, at + 4);
-    }
-};
-
-inline SPicture Solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255)
-{
-    SPicture picture{w, h, std::vector<uint8_t>(size_t(w) * h * 4, a)};
-    for (size_t i = 0; i < picture.m_rgba.size(); i += 4)
-        picture.m_rgba[i] = r, picture.m_rgba[i + 1] = g, picture.m_rgba[i + 2] = b;
-    return picture;
-}
-inline SPicture Pattern(uint32_t w, uint32_t h, bool alpha) { return {w, h, mosvane::test::PatternRgba(w, h, alpha)}; }
-
-// Written by ImageMagick; options pick the layout ("-type TrueColor").
-inline void Write(const SPicture& picture, const std::string& path, const std::string& options = "")
-{
-    EXPECT_TRUE(mosvane::test::MagickWriteRgba(picture.m_rgba, picture.m_nWidth, picture.m_nHeight, path, options))
-        << path;
-}
-inline SPicture ReadBack(const std::string& path)
-{
-    SPicture picture;
-    EXPECT_TRUE(mosvane::test::MagickReadRgba(path, picture.m_nWidth, picture.m_nHeight, picture.m_rgba)) << path;
-    return picture;
-}
-
 // stem, the number zero-padded to digits, ".", type: composed without the code under test.
 inline std::string Numbered(const std::string& stem, int number, int digits, const std::string& type)
 {
@@ -110,14 +73,14 @@ inline void WriteSequence(const std::string& stem, int from, int digits, const s
 {
     for (size_t k = 0; k < pictures.size(); ++k)
         if (!pictures[k].m_rgba.empty())
-            Write(pictures[k], Numbered(stem, from + int(k), digits, type));
+            Put(Numbered(stem, from + int(k), digits, type), pictures[k]);
 }
 
 struct OpsFixture : ::testing::Test
 {
     void SetUp() override
     {
-        ASSERT_TRUE(mosvane::test::HaveImageMagick());
+        ASSERT_TRUE(HaveImageMagick());
         ASSERT_TRUE(m_gl.Ok());
         ASSERT_TRUE(gxInitialize());
         m_image.SetRedrawCallback([this] { ++m_nRedraws; });
@@ -138,7 +101,7 @@ struct OpsFixture : ::testing::Test
     // Writes the picture and makes it the working image.
     CWorkingImage& Open(const SPicture& picture, const std::string& name, const std::string& options = "")
     {
-        Write(picture, File(name), options);
+        Put(File(name), picture, options);
         EXPECT_TRUE(m_image.LoadImageFile(File(name).c_str())) << name;
         return m_image;
     }
@@ -149,10 +112,11 @@ struct OpsFixture : ::testing::Test
     }
 
     CHeadlessGl m_gl;
-    mosvane::test::CTempDir m_dir;
+    CTempDir m_dir;
     CFrameDouble m_frame;
     CWorkingImage m_image;
     CSplitGrid m_grid;
     SequenceRecord m_output;
     int m_nRedraws = 0;
 };
+} // namespace mosvane::test
