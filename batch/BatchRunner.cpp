@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -142,6 +143,9 @@ void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
         << report.m_nDone << " done, " << report.m_nSkipped << " skipped; " << report.m_nWritten << (report.m_nWritten == 1 ? " file" : " files") << " written";
     if (report.m_nFailedWrites)
         err << ", " << report.m_nFailedWrites << " could NOT be written";
+    if (report.m_nIncomplete)
+        err << "; " << report.m_nIncomplete << (report.m_nIncomplete == 1 ? " item" : " items")
+            << " with members missing or not decoded";
     if (report.m_nNotDone)
         err << "; " << report.m_nNotDone << (report.m_nNotDone == 1 ? " item" : " items")
             << " NOT done (a worker process ended)";
@@ -267,10 +271,11 @@ std::string RunnerUsage()
            "The blend kind uses OpenGL; without a display it makes a headless EGL context.\n"
            "The batch file itself is never changed.\n"
            "\n"
-           "Exit status: 0 when every executed kind succeeded and every output file was written;\n"
-           "1 when a kind failed, an output file could not be written or a worker process ended\n"
-           "before its items were done (they are named); 2 for bad arguments or a file that is not\n"
-           "a batch file.\n"
+           "Exit status: 0 only when every executed kind succeeded and every item it lists produced\n"
+           "all its output files from everything it names: no item or sequence member missing or\n"
+           "undecodable, none refused by its kind, none left by a worker process that ended, every\n"
+           "file written. 1 otherwise (the summary names each item and member concerned and why);\n"
+           "2 for bad arguments or a file that is not a batch file.\n"
            "\n"
            "Spreading one batch file over machines (the file and the pictures on storage they share):\n"
            "  GNU parallel, 4 shards over two hosts:\n"
@@ -334,7 +339,17 @@ bool RunKind(BatchFile& batch, EBatchKind kind, const SRunnerOptions& options, C
     frame.SetLabel(KindCommandName(kind));
     CBatchReport report;
     bool workerLost = false;
-    const bool executed = ExecuteKind(kind, batch, options, report, out, err, workerLost);
+    bool executed = false;
+    // Memory running out outside any item (the section's own preparation) fails the kind.
+    try
+    {
+        executed = ExecuteKind(kind, batch, options, report, out, err, workerLost);
+    }
+    catch (const std::bad_alloc&)
+    {
+        report.m_notes.clear();
+        report.Note("not enough memory to execute it");
+    }
     out << KindCommandName(kind) << ": " << (executed ? kBatchSucceedText : kBatchFailText) << std::endl;
     if (workerLost)
     {
@@ -347,7 +362,7 @@ bool RunKind(BatchFile& batch, EBatchKind kind, const SRunnerOptions& options, C
         return false;
     }
     PrintReport(kind, report, err);
-    return report.m_nFailedWrites == 0;
+    return report.Complete();
 }
 
 int ExecuteKinds(BatchFile& batch, const SRunnerOptions& options, std::ostream& out, std::ostream& err,

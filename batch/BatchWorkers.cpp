@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <poll.h>
 #include <sched.h>
@@ -101,7 +102,8 @@ std::string Encode(const SRecord& record)
     w.U8(record.m_bResult ? 1 : 0);
     w.I64(record.m_nSteps);
     const CBatchReport& r = record.m_report;
-    for (int64_t v : {r.m_nItems, r.m_nDone, r.m_nSkipped, r.m_nWritten, r.m_nFailedWrites, r.m_nNotDone, r.m_nNotesLeftOut})
+    for (int64_t v : {r.m_nItems, r.m_nDone, r.m_nSkipped, r.m_nIncomplete, r.m_nWritten, r.m_nFailedWrites, r.m_nNotDone,
+                      r.m_nNotesLeftOut})
         w.I64(v);
     w.U32(uint32_t(r.m_notes.size()));
     for (const std::string& note : r.m_notes)
@@ -121,8 +123,8 @@ bool Decode(const char* data, size_t size, SRecord& record)
         return false;
     record.m_type = ERecord(type);
     record.m_bResult = result != 0;
-    for (int64_t* v : {&rep.m_nItems, &rep.m_nDone, &rep.m_nSkipped, &rep.m_nWritten, &rep.m_nFailedWrites,
-                       &rep.m_nNotDone, &rep.m_nNotesLeftOut})
+    for (int64_t* v : {&rep.m_nItems, &rep.m_nDone, &rep.m_nSkipped, &rep.m_nIncomplete, &rep.m_nWritten,
+                       &rep.m_nFailedWrites, &rep.m_nNotDone, &rep.m_nNotesLeftOut})
         if (!r.I64(*v))
             return false;
     uint32_t notes = 0;
@@ -159,6 +161,7 @@ void Merge(CBatchReport& into, const CBatchReport& from)
     into.m_nItems += from.m_nItems;
     into.m_nDone += from.m_nDone;
     into.m_nSkipped += from.m_nSkipped;
+    into.m_nIncomplete += from.m_nIncomplete;
     into.m_nWritten += from.m_nWritten;
     into.m_nFailedWrites += from.m_nFailedWrites;
     into.m_nNotDone += from.m_nNotDone;
@@ -275,7 +278,17 @@ private:
         CBatchReport report;
         CWorkerSchedule schedule(shard, counter, fd, report, steps);
         CItemScheduleScope scope(&schedule);
-        const bool executed = ExecuteBatch(kind, batch, &report);
+        bool executed = false;
+        // As in one process: memory running out outside any item fails the kind, with that said.
+        try
+        {
+            executed = ExecuteBatch(kind, batch, &report);
+        }
+        catch (const std::bad_alloc&)
+        {
+            report.m_notes.clear();
+            report.Note("not enough memory to execute it");
+        }
         schedule.Send(ERecord::End, 0, executed);
         gxDestroy();
     }

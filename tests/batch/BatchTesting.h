@@ -2,6 +2,7 @@
 // Batch files, MNG headers and a progress recorder for the batch and runner tests.
 
 #include "batch/BatchExecute.h"
+#include "batch/BatchRunner.h"
 #include "batch/ConsoleFrame.h"
 #include "engine/gx.h"
 #include "ops/FrameHooks.h"
@@ -76,4 +77,20 @@ struct BatchTest : ::testing::Test
     }
     void TearDown() override { gxDestroy(); }
 };
+
+// One whole run of the headless runner, its status and both streams.
+struct SRun
+{
+    int m_nStatus;
+    std::string m_strOut, m_strErr;
+    bool Says(const std::string& text) const { return m_strErr.find(text) != std::string::npos; }
+    bool Prints(const std::string& text) const { return m_strOut.find(text) != std::string::npos; }
+};
+
+inline SRun RunWith(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int status = RunBatchRunner(args, out, err, false);
+    return SRun{status, out.str(), err.str()};
+}
 } // namespace mosvane::test
