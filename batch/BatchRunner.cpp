@@ -1,5 +1,7 @@
 #include "batch/BatchRunner.h"
 
+#include "base/FileIo.h"
+
 #include "batch/BatchExecute.h"
 #include "batch/BatchWorkers.h"
 #include "batch/ConsoleFrame.h"
@@ -10,9 +12,12 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+<<<<<<< HEAD
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+=======
+>>>>>>> refs/heads/main
 
 namespace
 {
@@ -156,16 +161,12 @@ void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
         err << "  ... and " << report.m_nNotesLeftOut << " more\n";
 }
 
-// Why a file is refused, in words. The file is not opened again: a FIFO would block the open.
+// Why a file is refused, in words. The reason the load recorded is used: opening the path again
+// to ask could block on what the load refused (a named pipe).
 std::string RefusalReason(const std::string& path)
 {
-    struct stat info{};
-    if (::stat(path.c_str(), &info) != 0)
-        return "cannot read '" + path + "': " + std::strerror(errno);
-    if (!S_ISREG(info.st_mode))
-        return "cannot read '" + path + "': not a regular file";
-    if (::access(path.c_str(), R_OK) != 0)
-        return "cannot read '" + path + "': " + std::strerror(errno);
+    if (!LastFileError().empty())
+        return "cannot read '" + path + "': " + LastFileError();
     return "'" + path + "' is not a batch file (its first node must be the element \"" + kBatchRootName + "\")";
 }
 // One kind over the items of the asked shard: in worker processes when --jobs and the items allow
@@ -271,6 +272,7 @@ std::string RunnerUsage()
            "The blend kind uses OpenGL; without a display it makes a headless EGL context.\n"
            "The batch file itself is never changed.\n"
            "\n"
+<<<<<<< HEAD
            "Exit status: 0 only when every executed kind succeeded and every item it lists produced\n"
            "all its output files from everything it names: no item or sequence member missing or\n"
            "undecodable, none refused by its kind, none left by a worker process that ended, every\n"
@@ -284,6 +286,11 @@ std::string RunnerUsage()
            "    sbatch --array=0-7 --wrap 'mosvane-batch batch.xml --shard $SLURM_ARRAY_TASK_ID/8'\n"
            "  Kubernetes indexed Job (completionMode: Indexed, completions: 8), in the container:\n"
            "    command: [\"sh\", \"-c\", \"mosvane-batch /data/batch.xml --shard $JOB_COMPLETION_INDEX/8\"]\n";
+=======
+           "Exit status: 0 when every executed kind succeeded and every output file was written;\n"
+           "1 when a kind failed, an output file could not be written or standard output could not\n"
+           "be written; 2 for bad arguments or a file that is not a batch file.\n";
+>>>>>>> refs/heads/main
 }
 
 std::vector<EBatchKind> KindsToRun(const BatchFile& batch, const std::vector<EBatchKind>& asked)

@@ -331,11 +331,6 @@ bool XmlIsSpace(unsigned char c)
     return kXmlByteClasses[c] & 1;
 }
 
-bool XmlIsNameChar(unsigned char c)
-{
-    return kXmlByteClasses[c] & 2;
-}
-
 char* XmlParse(char* pBuffer, char* pEnd, XmlNodeRecord* pUnder, CXmlPool& pool, int32_t nGrowth, uint32_t nOptions)
 {
     if (!pBuffer || !pEnd || !pUnder || pEnd < pBuffer)

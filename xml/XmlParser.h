@@ -10,7 +10,6 @@
 // records and arrays come from the pool. Returns where the parse stopped.
 char* XmlParse(char* pBuffer, char* pEnd, XmlNodeRecord* pUnder, CXmlPool& pool, int32_t nGrowth, uint32_t nOptions);
 
-// The character classes of the reader: whitespace is every byte from 1 to 32; a name character is
-// an ASCII letter or digit or one of "_:-.".
+// The reader's whitespace: every byte from 1 to 32. Numbers held in attribute values are read past
+// the same whitespace (config/DecimalNumber), so that the files have one notion of it.
 bool XmlIsSpace(unsigned char c);
-bool XmlIsNameChar(unsigned char c);

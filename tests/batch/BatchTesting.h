@@ -1,11 +1,15 @@
 #pragma once
-// Batch files, MNG headers and a progress recorder for the batch and runner tests.
+// Batch files, MNG headers and a fixture with an engine and a frame double for the batch and
+// runner tests.
 
 #include "batch/BatchExecute.h"
+<<<<<<< HEAD
 #include "batch/BatchRunner.h"
 #include "batch/ConsoleFrame.h"
+=======
+>>>>>>> refs/heads/main
 #include "engine/gx.h"
-#include "ops/FrameHooks.h"
+#include "support/FrameDouble.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,24 +21,6 @@
 
 namespace mosvane::test
 {
-using Calls = std::vector<std::string>;
-
-// A frame that records the progress calls as "begin N", "step", "end".
-class CProgressRecorder : public CConsoleFrame
-{
-public:
-    CProgressRecorder() : CConsoleFrame(m_sink, false), m_hooks({this}) {}
-    void BeginProgress(int32_t count) override { m_calls.push_back("begin " + std::to_string(count)); }
-    void StepProgress() override { m_calls.push_back("step"); }
-    void EndProgress() override { m_calls.push_back("end"); }
-
-    Calls m_calls;
-
-private:
-    std::ostringstream m_sink;
-    CFrameHooks m_hooks;
-};
-
 inline void WriteText(const std::string& path, const std::string& text)
 {
     ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end())));
@@ -68,7 +54,7 @@ struct BatchTest : ::testing::Test
 {
     CTempDir dir;
     BatchFile batch;
-    CProgressRecorder frame;
+    CFrameDouble frame;
 
     void SetUp() override
     {

@@ -6,14 +6,6 @@ namespace mosvane::test
 {
 namespace
 {
-struct CPanelFreeFrameDouble : CPanelFreeFrame
-{
-    void* GetFrameWindow() override { return this; }
-    void BeginProgress(int32_t) override {}
-    void StepProgress() override {}
-    void EndProgress() override {}
-};
-
 TEST(MainFrame, MissingFrameIsLoggedAsAFailedCheck)
 {
     CTempDir dir;
@@ -38,25 +30,22 @@ TEST(MainFrame, MissingFrameIsLoggedAsAFailedCheck)
 
 TEST(MainFrame, NestedHooksPutBackWhatWasInstalled)
 {
-    CPanelFreeFrameDouble outer, inner;
-    std::string said;
-    const auto record = [&](const char* who) {
-        return [&said, who](const std::string& text, const std::string&, EMessageIcon, void*) { said += who + text; };
-    };
     {
-        CFrameHooks first({&outer, record("outer:")});
+        CFrameDouble outer;
         {
-            CFrameHooks second({&inner, record("inner:")});
+            CFrameDouble inner;
             EXPECT_EQ(GetMainFrame(), &inner);
-            ShowFailed("a ");
+            ShowFailed("a");
+            EXPECT_EQ(inner.m_messages, Messages{"Fail exclamation: a"});
         }
         EXPECT_EQ(GetMainFrame(), &outer);
-        EXPECT_FALSE(InstalledFrameHooks().m_fnBeginWait);
-        ShowFailed("b ");
+        CWaitCursor wait;
+        ShowFailed("b");
+        EXPECT_EQ(outer.m_messages, Messages{"Fail exclamation: b"});
+        EXPECT_EQ(outer.m_nCursorShown, 1);
     }
     EXPECT_EQ(CMainFrame::s_pSingletonMainFrame, nullptr);
-    EXPECT_FALSE(InstalledFrameHooks().m_fnMessage);
-    EXPECT_EQ(said, "inner:a outer:b ");
+    EXPECT_FALSE(InstalledFrameHooks().m_fnMessage || InstalledFrameHooks().m_fnBeginWait);
 }
 
 TEST(MainFrame, ProgressAndWaitCursorsNestAndEnd)

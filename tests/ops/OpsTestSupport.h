@@ -2,16 +2,13 @@
 // Shared by the operation tests: a main frame double recording what the operations show, pictures
 // written and read back through ImageMagick, and a fixture with the engine and a working image.
 
+#include "support/FrameDouble.h"
 #include "support/TestSupport.h"
 
 #include "engine/HeadlessGl.h"
 #include "engine/gx.h"
 #include "image/WorkingImage.h"
-#include "ops/FrameHooks.h"
-#include "ops/MainFrame.h"
-#include "ops/MessageBox.h"
 #include "ops/SplitGrid.h"
-#include "ops/WaitCursor.h"
 
 #include <gtest/gtest.h>
 
@@ -23,43 +20,6 @@
 
 namespace mosvane::test
 {
-// A message as the frame double records it: "<caption> <icon>: <text>".
-inline std::string Said(const std::string& text, const std::string& caption, EMessageIcon icon)
-{
-    return caption + " " + std::array{"information", "exclamation", "stop"}[int(icon)] + ": " + text;
-}
-using Messages = std::vector<std::string>;
-inline Messages Succeeded(const std::string& text) { return {Said(text, "Succeed", EMessageIcon::Information)}; }
-
-// Installs itself, the message handler and the wait-cursor hooks while it lives, and puts back
-// what was there before. A message not owned by the frame window is marked so.
-class CFrameDouble : public CPanelFreeFrame
-{
-public:
-    CFrameDouble()
-        : m_hooks({this,
-                   [this](const std::string& text, const std::string& caption, EMessageIcon icon, void* owner) {
-                       m_messages.push_back(Said(text, caption, icon) + (owner == &m_window ? "" : " (no owner)"));
-                   },
-                   [this] { ++m_nCursorDepth, ++m_nCursorShown; }, [this] { --m_nCursorDepth; }})
-    {
-    }
-
-    // The operations take their settings as arguments; no panel is read here.
-    void* GetFrameWindow() override { return &m_window; }
-    void BeginProgress(int32_t count) override { m_strProgress += "[" + std::to_string(count); }
-    void StepProgress() override { m_strProgress += "."; }
-    void EndProgress() override { m_strProgress += "]"; }
-
-    int m_window = 0; // its address is the frame window handle
-    Messages m_messages;
-    std::string m_strProgress; // "[count", a "." a step, "]"
-    int m_nCursorDepth = 0, m_nCursorShown = 0;
-
-private:
-    CFrameHooks m_hooks;
-};
-
 // stem, the number zero-padded to digits, ".", type: composed without the code under test.
 inline std::string Numbered(const std::string& stem, int number, int digits, const std::string& type)
 {
