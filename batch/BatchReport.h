@@ -22,14 +22,10 @@ public:
         ++m_nSkipped;
         Note(path + ": " + reason);
     }
-<<<<<<< HEAD
     // An item whose outputs lack part of what it lists: a sequence member missing or not decoded.
     void Incomplete() { ++m_nIncomplete; }
-    // An output file: written, or refused by the encoder or the system.
-=======
     // An output file: written, or refused by the encoder or the system. Called right after the
     // write, so that the file module's reason for a refusal is still the one of this file.
->>>>>>> refs/heads/main
     void Saved(const std::string& name, bool written)
     {
         if (written)

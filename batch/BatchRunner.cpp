@@ -12,12 +12,9 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-<<<<<<< HEAD
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
-=======
->>>>>>> refs/heads/main
 
 namespace
 {
@@ -272,7 +269,6 @@ std::string RunnerUsage()
            "The blend kind uses OpenGL; without a display it makes a headless EGL context.\n"
            "The batch file itself is never changed.\n"
            "\n"
-<<<<<<< HEAD
            "Exit status: 0 only when every executed kind succeeded and every item it lists produced\n"
            "all its output files from everything it names: no item or sequence member missing or\n"
            "undecodable, none refused by its kind, none left by a worker process that ended, every\n"
@@ -286,11 +282,6 @@ std::string RunnerUsage()
            "    sbatch --array=0-7 --wrap 'mosvane-batch batch.xml --shard $SLURM_ARRAY_TASK_ID/8'\n"
            "  Kubernetes indexed Job (completionMode: Indexed, completions: 8), in the container:\n"
            "    command: [\"sh\", \"-c\", \"mosvane-batch /data/batch.xml --shard $JOB_COMPLETION_INDEX/8\"]\n";
-=======
-           "Exit status: 0 when every executed kind succeeded and every output file was written;\n"
-           "1 when a kind failed, an output file could not be written or standard output could not\n"
-           "be written; 2 for bad arguments or a file that is not a batch file.\n";
->>>>>>> refs/heads/main
 }
 
 std::vector<EBatchKind> KindsToRun(const BatchFile& batch, const std::vector<EBatchKind>& asked)

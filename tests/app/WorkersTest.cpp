@@ -157,23 +157,23 @@ TEST_F(WorkersTest, TheProgressCallsAndTheReportAreThoseOfOneProcess)
     for (SItemShard shard : {SItemShard{0, 1}, SItemShard{1, 2}})
     {
         CBatchReport plainReport, spreadReport;
-        Calls plainCalls, spreadCalls;
+        std::string plainCalls, spreadCalls;
         {
-            CProgressRecorder frame;
+            CFrameDouble frame;
             CShardSchedule schedule(shard);
             CItemScheduleScope scope(&schedule);
             EXPECT_TRUE(ExecuteBatch(EBatchKind::Split, batch, &plainReport));
-            plainCalls = frame.m_calls;
+            plainCalls = frame.m_strProgress;
         }
         {
-            CProgressRecorder frame;
+            CFrameDouble frame;
             bool lost = true;
             EXPECT_TRUE(ExecuteInWorkers(EBatchKind::Split, batch, shard, 3, spreadReport, lost));
             EXPECT_FALSE(lost);
-            spreadCalls = frame.m_calls;
+            spreadCalls = frame.m_strProgress;
         }
         EXPECT_EQ(spreadCalls, plainCalls);
-        EXPECT_EQ(plainCalls.front(), "begin " + std::to_string(shard.m_nCount == 1 ? 6 : 3));
+        EXPECT_EQ(plainCalls.substr(0, 2), "[" + std::to_string(shard.m_nCount == 1 ? 6 : 3));
         EXPECT_EQ(std::tuple(spreadReport.m_nItems, spreadReport.m_nDone, spreadReport.m_nSkipped,
                              spreadReport.m_nWritten, spreadReport.m_notes),
                   std::tuple(plainReport.m_nItems, plainReport.m_nDone, plainReport.m_nSkipped, plainReport.m_nWritten,

@@ -3,11 +3,8 @@
 // runner tests.
 
 #include "batch/BatchExecute.h"
-<<<<<<< HEAD
 #include "batch/BatchRunner.h"
 #include "batch/ConsoleFrame.h"
-=======
->>>>>>> refs/heads/main
 #include "engine/gx.h"
 #include "support/FrameDouble.h"
 #include "support/TestSupport.h"
