@@ -30,12 +30,10 @@ void OnTerminationSignal(int)
     [[maybe_unused]] const ssize_t written = ::write(s_quitPipe[1], &byte, 1);
 }
 
-// Start-up failures have no window to own them: the message box stands alone.
+// Start-up failures have no window to own them: the message stands alone.
 void StartupError(const char* text)
 {
-    MessageHandler previous = SetMessageHandler(ShowMessageBox);
     ShowMessage(text, "Error", EMessageIcon::Stop, nullptr);
-    SetMessageHandler(previous);
 }
 } // namespace
 
@@ -87,7 +85,7 @@ int RunApplication(const SApplicationOptions& options)
 
     int result = 0;
     {
-        auto frame = std::make_unique<CMainFrameWindow>();
+        auto frame = std::make_unique<CMainFrameWindow>(folders.m_strProgram);
         if (frame->IsCreated())
         {
             QSettings placement(QString::fromUtf8(kSettingsOrganization), QString::fromUtf8(kSettingsApplication));

@@ -1,7 +1,13 @@
 #include "ui/MainFrm.h"
 
 #include "config/ProgramFolder.h"
+#include "ops/Alpha.h"
+#include "ops/Blend.h"
+#include "ops/Combine.h"
+#include "ops/FrameHooks.h"
 #include "ops/MessageBox.h"
+#include "ops/Mng.h"
+#include "ops/Split.h"
 #include "ops/WaitCursor.h"
 #include "ui/CommandIds.h"
 #include "ui/Dialogs.h"
@@ -29,6 +35,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -51,10 +58,6 @@ QString SpokenText(QString text)
     return text.trimmed();
 }
 
-QString HelpFilePath()
-{
-    return QString::fromStdString(GetProgramFolder()) + QString::fromUtf8(kHelpFileName);
-}
 } // namespace
 
 // While the frame lives it is the program's IMainFrame, messages are message boxes owned by the
@@ -62,19 +65,11 @@ QString HelpFilePath()
 struct CMainFrameWindow::SInstallation
 {
     explicit SInstallation(IMainFrame& frame)
-        : m_registration(frame), m_previousHandler(SetMessageHandler(ShowMessageBox)),
-          m_previousCursor(SetWaitCursorHooks({[] { QApplication::setOverrideCursor(Qt::WaitCursor); },
-                                               [] { QApplication::restoreOverrideCursor(); }}))
+        : m_hooks(FrameHooks{&frame, ShowMessageBox, [] { QApplication::setOverrideCursor(Qt::WaitCursor); },
+                             [] { QApplication::restoreOverrideCursor(); }})
     {
     }
-    ~SInstallation()
-    {
-        SetWaitCursorHooks(std::move(m_previousCursor));
-        SetMessageHandler(std::move(m_previousHandler));
-    }
-    CMainFrameRegistration m_registration;
-    MessageHandler m_previousHandler;
-    WaitCursorHooks m_previousCursor;
+    CFrameHooks m_hooks;
 };
 
 void SetCommandId(QObject* object, int id)
@@ -89,7 +84,8 @@ int CommandIdOf(const QObject* object)
     return id.isValid() ? id.toInt() : 0;
 }
 
-CMainFrameWindow::CMainFrameWindow()
+CMainFrameWindow::CMainFrameWindow(const std::string& programFolder)
+    : m_strProgramFolder(WithTrailingSeparator(programFolder.empty() ? GetProgramFolder() : programFolder))
 {
     setWindowTitle(QString::fromUtf8(kProgramTitle));
     setWindowIcon(ProgramIcon());
@@ -156,6 +152,9 @@ void CMainFrameWindow::CreateToolBar()
     // Pressing "Help" itself opens the About box; its arrow drops the Help menu down.
     if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(help)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
+    // The overflow button of a narrow toolbar.
+    for (QToolButton* more : bar->findChildren<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More Tools"));
     for (QAction* action : {open, m_pSaveAction, help})
         if (QWidget* button = bar->widgetForAction(action))
         {
@@ -212,6 +211,8 @@ void CMainFrameWindow::CreatePanes()
     scroller->setWidget(m_pOutputPanel);
     scroller->setWidgetResizable(true);
     scroller->setFrameShape(QFrame::NoFrame);
+    // The pane may be lower than the panel: the panel then scrolls.
+    scroller->setMinimumHeight(kDefaultOutputPaneHeight / 2);
     m_pOutputDock = new QDockWidget(QStringLiteral("Output Settings"), this);
     m_pOutputDock->setObjectName(QStringLiteral("OutputSettings"));
     m_pOutputDock->setWidget(scroller);
@@ -234,8 +235,22 @@ QMenu* CMainFrameWindow::createPopupMenu()
 
 void CMainFrameWindow::DockPanes(int width, int outputHeight)
 {
-    resizeDocks({m_pToolkitDock, m_pOutputDock}, {width, width}, Qt::Horizontal);
-    resizeDocks({m_pOutputDock}, {outputHeight}, Qt::Vertical);
+    // The dock layout fits a new size against the sizes it holds, so a size may take more than
+    // one round to arrive; each round is laid out before the next.
+    const auto apply = [this, width, outputHeight] {
+        for (int round = 0; round < 8; ++round)
+        {
+            if (m_pToolkitDock->width() == width && m_pOutputDock->height() == outputHeight)
+                break;
+            resizeDocks({m_pToolkitDock, m_pOutputDock}, {width, width}, Qt::Horizontal);
+            resizeDocks({m_pOutputDock}, {outputHeight}, Qt::Vertical);
+            QCoreApplication::sendPostedEvents(this, QEvent::LayoutRequest);
+        }
+    };
+    layout()->activate();
+    apply();
+    // Once shown, the frame's final geometry is laid out; the sizes are given again then.
+    QTimer::singleShot(0, this, apply);
 }
 
 void CMainFrameWindow::RestoreAndShow(QSettings& settings)
@@ -255,16 +270,18 @@ void CMainFrameWindow::RestoreAndShow(QSettings& settings)
     if (!bRestored)
         placement = PresetPlacement(workArea);
     setGeometry(placement.NormalRect());
-    if (bRestored && placement.m_nShowCommand == ShowMaximized)
-        showMaximized();
-    else
-        show(); // the normal state also for a stored minimized state
 
+    // The panes get their sizes in the frame's normal geometry, before it is shown.
     int32_t width = 0;
     if (ReadPaneWidth(settings.value(QString::fromUtf8(kPaneWidthValueName)), width))
         DockPanes(width, kStoredOutputPaneHeight);
     else
         DockPanes(kDefaultPaneWidth, kDefaultOutputPaneHeight);
+
+    if (bRestored && placement.m_nShowCommand == ShowMaximized)
+        showMaximized();
+    else
+        show(); // the normal state also for a stored minimized state
 }
 
 void CMainFrameWindow::SavePlacement(QSettings& settings) const
@@ -328,6 +345,7 @@ bool CMainFrameWindow::OnCommand(int id)
     case IdAlphaImage:
     case IdBlend:
     case IdMakeMng:
+        RunOperation(id);
         break;
     default:
         return false;
@@ -364,7 +382,7 @@ void CMainFrameWindow::SaveFile()
 
 void CMainFrameWindow::OpenHelp(const char* section)
 {
-    const QString file = HelpFilePath();
+    const QString file = QString::fromStdString(m_strProgramFolder) + QString::fromUtf8(kHelpFileName);
     if (!QFileInfo(file).isFile())
     {
         ShowMessage("Help File Missing!", "Sorry", EMessageIcon::Exclamation, static_cast<QWidget*>(this));
@@ -472,34 +490,113 @@ bool CMainFrameWindow::GetOutputSettings(SequenceRecord& output)
     return m_pOutputPanel->GetOutputSettings(output);
 }
 
-bool CMainFrameWindow::GetSplitSettings(SequenceRecord&, std::vector<float>&, std::vector<float>&)
+template <typename Inputs>
+bool CMainFrameWindow::FillFromPanels(Inputs& inputs, bool (IToolPanel::*fill)(Inputs&))
 {
+    const bool bOutput = GetOutputSettings(inputs.m_output);
+    for (IToolPanel* panel : m_panels)
+        if (panel && (panel->*fill)(inputs))
+            return bOutput;
     return false;
 }
 
-bool CMainFrameWindow::GetBlendSettings(SequenceRecord&, std::string&, std::string&)
+bool CMainFrameWindow::GetSplitSettings(SplitInputs& inputs)
 {
-    return false;
+    return FillFromPanels(inputs, &IToolPanel::FillSplitInputs);
 }
 
-bool CMainFrameWindow::GetAlphaRgbSettings(SequenceRecord&, int32_t&, int32_t&, int32_t&, int32_t&)
+bool CMainFrameWindow::GetBlendSettings(BlendInputs& inputs)
 {
-    return false;
+    return FillFromPanels(inputs, &IToolPanel::FillBlendInputs);
 }
 
-bool CMainFrameWindow::GetAlphaImageSettings(SequenceRecord&, std::string&)
+bool CMainFrameWindow::GetAlphaRgbSettings(AlphaRgbInputs& inputs)
 {
-    return false;
+    return FillFromPanels(inputs, &IToolPanel::FillAlphaRgbInputs);
 }
 
-bool CMainFrameWindow::GetMngSettings(SequenceRecord&, int32_t&, int32_t&)
+bool CMainFrameWindow::GetAlphaImageSettings(AlphaImageInputs& inputs)
 {
-    return false;
+    return FillFromPanels(inputs, &IToolPanel::FillAlphaImageInputs);
 }
 
-bool CMainFrameWindow::GetCombineSettings(SequenceRecord&, int32_t&, int32_t&, SequenceRecord&)
+bool CMainFrameWindow::GetMngSettings(MngInputs& inputs)
 {
-    return false;
+    return FillFromPanels(inputs, &IToolPanel::FillMngInputs);
+}
+
+bool CMainFrameWindow::GetCombineSettings(CombineInputs& inputs)
+{
+    // The combined sheet needs the output folder and type; its title comes from the combine group.
+    GetOutputSettings(inputs.m_output);
+    bool bGroup = false;
+    for (IToolPanel* panel : m_panels)
+        bGroup = bGroup || (panel && panel->FillCombineInputs(inputs));
+    return bGroup && !inputs.m_output.m_strFolder.empty() && !inputs.m_output.m_strType.empty();
+}
+
+void CMainFrameWindow::RunOperation(int id)
+{
+    CWorkingImage& image = m_pView->WorkingImage();
+    // The working image's texture and the offscreen targets live with the view's GL context.
+    CViewGlScope gl(*m_pView);
+    switch (id)
+    {
+    case IdDrawSplitLine: {
+        SplitInputs inputs;
+        for (IToolPanel* panel : m_panels)
+            if (panel && panel->FillSplitInputs(inputs))
+                break;
+        if (DrawSplitLineCommand(int32_t(inputs.m_rowFractions.size()), int32_t(inputs.m_colFractions.size()), image,
+                                 m_pView->SplitGrid()))
+            m_pView->RedrawNow();
+        break;
+    }
+    case IdSplit: {
+        SplitInputs inputs;
+        GetSplitSettings(inputs);
+        SplitCommand(inputs, image, m_pView->SplitGrid());
+        break;
+    }
+    case IdCombine: {
+        CombineInputs inputs;
+        GetCombineSettings(inputs);
+        CombineCommand(inputs);
+        break;
+    }
+    case IdExtractAlpha: {
+        SequenceRecord output;
+        GetOutputSettings(output);
+        ExtractAlphaCommand(output, image);
+        break;
+    }
+    case IdAlphaByRgb: {
+        AlphaRgbInputs inputs;
+        GetAlphaRgbSettings(inputs);
+        MakeAlphaCommand(inputs, image);
+        break;
+    }
+    case IdAlphaImage: {
+        AlphaImageInputs inputs;
+        GetAlphaImageSettings(inputs);
+        CombineAlphaCommand(inputs, image);
+        break;
+    }
+    case IdBlend: {
+        BlendInputs inputs;
+        GetBlendSettings(inputs);
+        BlendCommand(inputs, image);
+        break;
+    }
+    case IdMakeMng: {
+        MngInputs inputs;
+        GetMngSettings(inputs);
+        MngCommand(inputs);
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 QWidget* FrameWindowWidget()

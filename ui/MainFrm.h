@@ -31,7 +31,8 @@ public:
     static constexpr int kStoredOutputPaneHeight = 200;
     static constexpr int kToolPanelCount = 3;
 
-    CMainFrameWindow();
+    // programFolder: where the help file lies (empty: the executable's folder).
+    explicit CMainFrameWindow(const std::string& programFolder = {});
     ~CMainFrameWindow() override;
 
     // False when a part the frame cannot do without (the view's image engine) failed.
@@ -69,14 +70,12 @@ public:
     void StepProgress() override;
     void EndProgress() override;
     bool GetOutputSettings(SequenceRecord& output) override;
-    bool GetSplitSettings(SequenceRecord& output, std::vector<float>& rowFractions,
-                          std::vector<float>& colFractions) override;
-    bool GetBlendSettings(SequenceRecord& output, std::string& backgroundPath, std::string& overlayPath) override;
-    bool GetAlphaRgbSettings(SequenceRecord& output, int32_t& red, int32_t& green, int32_t& blue,
-                             int32_t& alpha) override;
-    bool GetAlphaImageSettings(SequenceRecord& output, std::string& alphaImagePath) override;
-    bool GetMngSettings(SequenceRecord& source, int32_t& frameCount, int32_t& framesPerSecond) override;
-    bool GetCombineSettings(SequenceRecord& output, int32_t& rows, int32_t& cols, SequenceRecord& source) override;
+    bool GetSplitSettings(SplitInputs& inputs) override;
+    bool GetBlendSettings(BlendInputs& inputs) override;
+    bool GetAlphaRgbSettings(AlphaRgbInputs& inputs) override;
+    bool GetAlphaImageSettings(AlphaImageInputs& inputs) override;
+    bool GetMngSettings(MngInputs& inputs) override;
+    bool GetCombineSettings(CombineInputs& inputs) override;
 
 protected:
     QMenu* createPopupMenu() override;
@@ -88,6 +87,13 @@ private:
     QAction* MakeAction(const char* text, int id);
     void UpdateCommandStates();
     void DockPanes(int width, int outputHeight);
+
+    // The operations of the panels' buttons, each with its inputs as the getters give them; the
+    // operations check their inputs and say what is missing.
+    void RunOperation(int id);
+    // The output settings, then the first panel that holds the group.
+    template <typename Inputs>
+    bool FillFromPanels(Inputs& inputs, bool (IToolPanel::*fill)(Inputs&));
 
     void OpenFile();
     void SaveFile();
@@ -105,6 +111,7 @@ private:
     QLabel* m_pProgressPane = nullptr;
     QProgressBar* m_pProgress = nullptr;
     QDialog* m_pAbout = nullptr;
+    std::string m_strProgramFolder;
 
     struct SInstallation;
     std::unique_ptr<SInstallation> m_pInstallation;

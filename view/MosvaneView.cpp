@@ -109,6 +109,8 @@ void CViewCanvas::mouseReleaseEvent(QMouseEvent* event)
 CMosvaneView::CMosvaneView(QWidget* parent) : QWidget(parent)
 {
     m_bEngineStarted = gxInitialize();
+    // Operations that change the pixels renew the texture, then the view shows them.
+    m_image.SetRedrawCallback([this] { RedrawNow(); });
     setAcceptDrops(true);
     setAccessibleName(QStringLiteral("Image View"));
 
