@@ -233,12 +233,21 @@ void CMainFrameWindow::CreatePanes()
 
 void CMainFrameWindow::CreateToolPanels()
 {
+    // A panel scrolls when the pane is narrower or lower than it, so that it never decides the
+    // width of the pane.
+    const auto scrolled = [](QWidget* panel) {
+        auto* scroller = new QScrollArea;
+        scroller->setWidget(panel);
+        scroller->setWidgetResizable(true);
+        scroller->setFrameShape(QFrame::NoFrame);
+        return scroller;
+    };
     m_pSplitPanel = new CSplitCombinePanel;
-    SetToolPanel(0, m_pSplitPanel, m_pSplitPanel);
+    SetToolPanel(0, scrolled(m_pSplitPanel), m_pSplitPanel);
     m_pSpecialtiesPanel = new CSpecialtiesPanel;
-    SetToolPanel(1, m_pSpecialtiesPanel, m_pSpecialtiesPanel);
+    SetToolPanel(1, scrolled(m_pSpecialtiesPanel), m_pSpecialtiesPanel);
     m_pBatchPanel = new CBatchPanel;
-    SetToolPanel(2, m_pBatchPanel, m_pBatchPanel);
+    SetToolPanel(2, scrolled(m_pBatchPanel), m_pBatchPanel);
 }
 
 QMenu* CMainFrameWindow::createPopupMenu()

@@ -93,6 +93,13 @@ std::string ReadSelected(const QComboBox* list)
     return list->currentIndex() < 0 ? std::string() : list->currentText().toStdString();
 }
 
+void NameControl(QWidget* control, const QString& name)
+{
+    control->setAccessibleName(name);
+    for (QLineEdit* inner : control->findChildren<QLineEdit*>())
+        inner->setAccessibleName(name);
+}
+
 void AddFieldRow(QGridLayout* grid, int row, const char* label, QWidget* field, QWidget* trailing)
 {
     int column = 0;
@@ -101,7 +108,7 @@ void AddFieldRow(QGridLayout* grid, int row, const char* label, QWidget* field, 
         auto* text = new QLabel(QString::fromUtf8(label));
         text->setBuddy(field);
         if (field->accessibleName().isEmpty())
-            field->setAccessibleName(Spoken(text->text()));
+            NameControl(field, Spoken(text->text()));
         grid->addWidget(text, row, column++);
     }
     grid->addWidget(field, row, column, 1, (trailing ? 2 : 3) - column);

@@ -36,6 +36,9 @@ int32_t ReadNumber(const QLineEdit* edit);
 std::string ReadText(const QLineEdit* edit, int maxLength = -1);
 std::string ReadSelected(const QComboBox* list);
 
+// Gives a control its accessible name, and the edit inside a number box the same.
+void NameControl(QWidget* control, const QString& name);
+
 // One row of a panel grid: a label in column 0 (none when label is null), field across the
 // columns up to the browse column, and an optional trailing widget (a "..." button) in column 2.
 void AddFieldRow(QGridLayout* grid, int row, const char* label, QWidget* field, QWidget* trailing = nullptr);

@@ -70,7 +70,7 @@ CSplitCombinePanel::CSplitCombinePanel(QWidget* parent) : QWidget(parent)
     {
         auto* text = new QLabel(QString::fromUtf8(label));
         text->setBuddy(box);
-        box->setAccessibleName(QString::fromUtf8(label).chopped(1));
+        NameControl(box, QString::fromUtf8(label).chopped(1));
         counts->addWidget(text);
         counts->addWidget(box);
     }
@@ -119,7 +119,7 @@ CSplitCombinePanel::CSplitCombinePanel(QWidget* parent) : QWidget(parent)
     {
         auto* text = new QLabel(QString::fromUtf8(label));
         text->setBuddy(box);
-        box->setAccessibleName(QStringLiteral("Combine ") + QString::fromUtf8(label).chopped(1));
+        NameControl(box, QStringLiteral("Combine ") + QString::fromUtf8(label).chopped(1));
         combineCounts->addWidget(text);
         combineCounts->addWidget(box);
     }
