@@ -50,12 +50,26 @@ bool CopyShippedConfig(const std::string& fromCnfg, const std::string& toCnfg)
 }
 } // namespace
 
+bool IsInstalledFolder(const std::string& programFolder)
+{
+    const std::string folder = WithTrailingSeparator(programFolder);
+    for (const char* system : {"/usr/", "/opt/"})
+        if (folder.rfind(system, 0) == 0)
+            return true;
+    return ::access(folder.c_str(), W_OK) != 0;
+}
+
 SDataFolders ResolveDataFolders(const std::string& programFolder)
+{
+    return ResolveDataFolders(programFolder, IsInstalledFolder(programFolder.empty() ? "./" : programFolder));
+}
+
+SDataFolders ResolveDataFolders(const std::string& programFolder, bool bInstalled)
 {
     SDataFolders folders;
     folders.m_strProgram = WithTrailingSeparator(programFolder.empty() ? std::string("./") : programFolder);
     folders.m_strData = folders.m_strProgram;
-    if (::access(folders.m_strProgram.c_str(), W_OK) == 0)
+    if (!bInstalled)
         return folders;
 
     folders.m_bInstalled = true;

@@ -20,6 +20,12 @@ struct SDataFolders
 // user's folders cannot be made, the program folder is read in place (settings then cannot be
 // saved, which is not reported, like any failed save).
 SDataFolders ResolveDataFolders(const std::string& programFolder);
+// The same with the installed case decided by the caller.
+SDataFolders ResolveDataFolders(const std::string& programFolder, bool bInstalled);
+
+// An executable counts as installed when the user cannot write its folder, or when the folder
+// is one of the system's (under /usr/ or /opt/), where even a user who may write there must not.
+bool IsInstalledFolder(const std::string& programFolder);
 
 // The files of Cnfg/ that are copied for the user.
 inline constexpr const char* kUserConfigFiles[] = {"Mosvane.xml", "BatchMosvane.xml"};

@@ -7,6 +7,7 @@
 #include "view/MosvaneView.h"
 
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
 #include <QUrl>
@@ -141,6 +142,17 @@ TEST_F(ViewTest, SplitGridDrawnAndDraggedWithinReach)
     EXPECT_EQ(grid.ColumnLines(), std::vector<int64_t>{140});
     Drag(20, 50, 20, 92); // row line to 8 pixels from the bottom: moves
     EXPECT_EQ(grid.RowLines(), std::vector<int64_t>{92});
+
+    // The pointer shows which way a line under it can be dragged.
+    for (const auto& [point, shape] : {std::pair{QPoint(141, 20), Qt::SizeHorCursor},
+                                       std::pair{QPoint(20, 90), Qt::SizeVerCursor},
+                                       std::pair{QPoint(20, 20), Qt::ArrowCursor}})
+    {
+        QMouseEvent hover(QEvent::MouseMove, point, m_pView->Canvas()->mapToGlobal(point), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_pView->Canvas(), &hover);
+        EXPECT_EQ(m_pView->Canvas()->cursor().shape(), shape) << point.x() << "," << point.y();
+    }
 }
 
 TEST_F(ViewTest, DropLoadsFirstFileAndFailedLoadKeepsPicture)
