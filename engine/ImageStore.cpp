@@ -1,7 +1,7 @@
 // The engine's image table: images under ids, one bound image, and the pixel calls of gx.h.
 
+#include "base/FileIo.h"
 #include "engine/Bitmap.h"
-#include "engine/FileIo.h"
 #include "engine/Limits.h"
 #include "engine/codecs/Codecs.h"
 #include "engine/gx.h"
@@ -96,7 +96,7 @@ GX_IMAGE gxLoadImage(const char* path)
 {
     std::vector<uint8_t> file;
     auto bitmap = std::make_unique<CBitmap>();
-    if (!gx::ReadWholeFile(path, file) || !gx::DecodeImageFile(file, path, *bitmap) || bitmap->Empty())
+    if (!ReadWholeFile(path, file, gx::kMaxFileBytes) || !gx::DecodeImageFile(file, path, *bitmap) || bitmap->Empty())
         return GX_IMAGE{};
     CImageTable& table = Table();
     const uint32_t id = table.Add(std::move(bitmap));
@@ -233,6 +233,7 @@ bool gxFlipImage()
 bool gxSaveImage(const char* path, bool flip)
 {
     CBitmap* bitmap = Table().Bound();
+    ClearFileError(); // a failure without a reason is the encoder's, not the system's
     if (!bitmap || bitmap->Empty() || !path)
         return false;
     std::vector<uint8_t> bytes;
@@ -247,5 +248,5 @@ bool gxSaveImage(const char* path, bool flip)
     {
         encoded = gx::EncodeImageFile(*bitmap, path, bytes);
     }
-    return encoded && gx::WriteFileAtomically(path, bytes);
+    return encoded && ReplaceFile(path, bytes);
 }
