@@ -1,6 +1,6 @@
 #include "ui/PanelControls.h"
 
-#include "config/ProgramSettings.h"
+#include "config/DecimalNumber.h"
 #include "ui/CommandIds.h"
 
 #include <QComboBox>
@@ -79,7 +79,7 @@ QComboBox* MakeTypeList(QWidget* parent, int id, const std::string& seed)
 
 int32_t ReadNumber(const QLineEdit* edit)
 {
-    return ReadSettingNumber(edit->text().toUtf8().constData());
+    return ReadDecimalNumber(edit->text().toUtf8().constData());
 }
 
 std::string ReadText(const QLineEdit* edit, int maxLength)
