@@ -112,6 +112,17 @@ QString FilterFromStored(const char* pszStored)
     return entries.join(QStringLiteral(";;"));
 }
 
+bool OpenFileDialog(QWidget* owner, const QString& filter, std::string& path)
+{
+    return Hooks().m_fnOpenFile ? Hooks().m_fnOpenFile(owner, filter, path) : RealOpenFile(owner, filter, path);
+}
+
+bool SaveFileDialog(QWidget* owner, const QString& filter, const QString& defaultSuffix, std::string& path)
+{
+    return Hooks().m_fnSaveFile ? Hooks().m_fnSaveFile(owner, filter, defaultSuffix, path)
+                                : RealSaveFile(owner, filter, defaultSuffix, path);
+}
+
 bool OpenImageFileDialog(QWidget* owner, std::string& path)
 {
     const QString filter = FilterFromStored(GetStringTable().GetStringAt(StbOpenFilters));

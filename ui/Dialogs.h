@@ -34,6 +34,10 @@ SDialogHooks SetDialogHooks(SDialogHooks hooks);
 // parentheses is replaced by the patterns. Pairs without patterns end the list.
 QString FilterFromStored(const char* pszStored);
 
+// An open and a save dialog with a filter of the toolkit's form (the batch files).
+bool OpenFileDialog(QWidget* owner, const QString& filter, std::string& path);
+bool SaveFileDialog(QWidget* owner, const QString& filter, const QString& defaultSuffix, std::string& path);
+
 // The open dialogs for pictures, with the string table's open filters.
 bool OpenImageFileDialog(QWidget* owner, std::string& path);
 bool OpenImageFilesDialog(QWidget* owner, std::vector<std::string>& paths);

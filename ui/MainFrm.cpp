@@ -9,10 +9,13 @@
 #include "ops/Mng.h"
 #include "ops/Split.h"
 #include "ops/WaitCursor.h"
+#include "ui/BatchPanel.h"
 #include "ui/CommandIds.h"
 #include "ui/Dialogs.h"
 #include "ui/Icons.h"
 #include "ui/OutputSettingsPanel.h"
+#include "ui/SpecialtiesPanel.h"
+#include "ui/SplitCombinePanel.h"
 #include "ui/ToolPanel.h"
 #include "ui/WindowPlacement.h"
 #include "view/MosvaneView.h"
@@ -96,6 +99,7 @@ CMainFrameWindow::CMainFrameWindow(const std::string& programFolder)
     m_pView = new CMosvaneView(this);
     setCentralWidget(m_pView);
     CreatePanes();
+    CreateToolPanels();
     m_pInstallation = std::make_unique<SInstallation>(*this);
     connect(m_pView, &CMosvaneView::ImageLoaded, this, [this] { UpdateCommandStates(); });
     UpdateCommandStates();
@@ -225,6 +229,25 @@ void CMainFrameWindow::CreatePanes()
         dock->setAccessibleName(dock->windowTitle());
         addDockWidget(Qt::RightDockWidgetArea, dock, Qt::Vertical);
     }
+}
+
+void CMainFrameWindow::CreateToolPanels()
+{
+    // A panel scrolls when the pane is narrower or lower than it, so that it never decides the
+    // width of the pane.
+    const auto scrolled = [](QWidget* panel) {
+        auto* scroller = new QScrollArea;
+        scroller->setWidget(panel);
+        scroller->setWidgetResizable(true);
+        scroller->setFrameShape(QFrame::NoFrame);
+        return scroller;
+    };
+    m_pSplitPanel = new CSplitCombinePanel;
+    SetToolPanel(0, scrolled(m_pSplitPanel), m_pSplitPanel);
+    m_pSpecialtiesPanel = new CSpecialtiesPanel;
+    SetToolPanel(1, scrolled(m_pSpecialtiesPanel), m_pSpecialtiesPanel);
+    m_pBatchPanel = new CBatchPanel;
+    SetToolPanel(2, scrolled(m_pBatchPanel), m_pBatchPanel);
 }
 
 QMenu* CMainFrameWindow::createPopupMenu()

@@ -11,7 +11,10 @@
 #include <memory>
 #include <string>
 
+class CBatchPanel;
 class COutputSettingsPanel;
+class CSpecialtiesPanel;
+class CSplitCombinePanel;
 class CMosvaneView;
 class IToolPanel;
 class QAction;
@@ -55,6 +58,9 @@ public:
 
     CMosvaneView* View() const { return m_pView; }
     COutputSettingsPanel* OutputPanel() const { return m_pOutputPanel; }
+    CSplitCombinePanel* SplitCombinePanel() const { return m_pSplitPanel; }
+    CSpecialtiesPanel* SpecialtiesPanel() const { return m_pSpecialtiesPanel; }
+    CBatchPanel* BatchPanel() const { return m_pBatchPanel; }
     QTabWidget* ToolTabs() const { return m_pTabs; }
     QDockWidget* ToolkitDock() const { return m_pToolkitDock; }
     QDockWidget* OutputDock() const { return m_pOutputDock; }
@@ -84,6 +90,8 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void CreatePanes();
+    // The three tool panels in the "Toolkit Space" tabs, seeded from the settings record.
+    void CreateToolPanels();
     QAction* MakeAction(const char* text, int id);
     void UpdateCommandStates();
     void DockPanes(int width, int outputHeight);
@@ -106,6 +114,9 @@ private:
     QDockWidget* m_pOutputDock = nullptr;
     QTabWidget* m_pTabs = nullptr;
     COutputSettingsPanel* m_pOutputPanel = nullptr;
+    CSplitCombinePanel* m_pSplitPanel = nullptr;
+    CSpecialtiesPanel* m_pSpecialtiesPanel = nullptr;
+    CBatchPanel* m_pBatchPanel = nullptr;
     std::array<IToolPanel*, kToolPanelCount> m_panels{};
     QAction* m_pSaveAction = nullptr;
     QLabel* m_pProgressPane = nullptr;

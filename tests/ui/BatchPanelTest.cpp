@@ -1,0 +1,142 @@
+// The "Batch All" tab: a first start without a batch, New, Save Config of every row with its
+// messages, Add Items, Execute of every row with its outputs, Save and a restart that loads the
+// batch again, and the Load of a file that is no batch file.
+
+#include "PanelTesting.h"
+
+#include "ui/BatchPanel.h"
+#include "ui/OutputSettingsPanel.h"
+
+#include <filesystem>
+#include <fstream>
+
+using namespace mosvane::test;
+
+namespace
+{
+constexpr int kTab = 2;
+// Execute, Add Items and Save Config ids of the seven rows, in row order.
+constexpr int kExecute[] = {1067, 1068, 1069, 1070, 1071, 1072, 1073};
+constexpr int kAddItems[] = {1076, 1077, 1078, 1079, 1080, 1081, 1082};
+constexpr int kSaveConfig[] = {1084, 1087, 1086, 1085, 1088, 1089, 1090};
+const std::string kSaved = "Succeed: Succeed to save current batch file!";
+
+class BatchPanelTest : public PanelTest
+{
+protected:
+    // Which rows can be added to and executed, as a string of 0 and 1.
+    std::string RowStates()
+    {
+        std::string states;
+        for (size_t row = 0; row < 7; ++row)
+        {
+            EXPECT_EQ(Enabled(kTab, kExecute[row]), Enabled(kTab, kAddItems[row])) << row;
+            states += Enabled(kTab, kExecute[row]) ? '1' : '0';
+        }
+        return states;
+    }
+};
+} // namespace
+
+TEST_F(BatchPanelTest, FirstStartWithoutBatchOffersOnlyNewLoadAndSaveConfig)
+{
+    Settings().m_strLastBatchFile = m_dir.File("Cnfg/BatchMosvane.xml"); // the default, not there
+    Start();
+    EXPECT_EQ(Text(kTab, 1065), "");
+    EXPECT_EQ(RowStates(), "0000000");
+    EXPECT_FALSE(Enabled(kTab, 1091));
+    for (int id : kSaveConfig)
+        EXPECT_TRUE(Enabled(kTab, id));
+    Click(kTab, 1084);
+    EXPECT_EQ(TakeMessages(), Said{"Wrong Settings: Please Create/Open a batch file first for saving!"});
+    Stop();
+    EXPECT_EQ(Settings().m_strLastBatchFile, "");
+}
+
+TEST_F(BatchPanelTest, EveryRowConfiguredFilledExecutedSavedAndLoadedAgain)
+{
+    namespace fs = std::filesystem;
+    fs::create_directories(m_dir.File("seq"));
+    fs::create_directories(m_dir.File("out"));
+    QImage picture = PatternImage(16, 12, 200);
+    const std::string item = WritePicture(m_dir, "a.png", picture);
+    for (int k = 1; k <= 4; ++k)
+        WritePicture(m_dir, "seq/s0" + std::to_string(k) + ".png", PatternImage(5, 4));
+    Settings().m_nSplitRows = 2, Settings().m_nSplitCols = 2, Settings().m_strSplitTemplate = "#";
+    Settings().m_nSplitSeqFrom = 1;
+    Settings().m_strCombineSourceFolder = m_dir.File("seq"), Settings().m_strCombineNameFormat = "s";
+    Settings().m_strCombineTemplate = "##", Settings().m_strCombineImgType = "png";
+    Settings().m_nCombineRows = 2, Settings().m_nCombineCols = 2, Settings().m_nCombineSeqFrom = 1;
+    Settings().m_strBlendBkImg = item, Settings().m_strAlphaImage = item;
+    Settings().m_strMngSourceFolder = m_dir.File("seq"), Settings().m_strMngFileName = "s";
+    Settings().m_strMngTemplate = "##", Settings().m_strMngImageType = "png";
+    Settings().m_nMngSeqFrom = 1, Settings().m_nMngFrames = 4, Settings().m_nMngFPS = 5;
+    Start();
+
+    const std::string batch = m_dir.File("jobs.xml");
+    m_dialogs.m_savePaths = {batch};
+    Click(kTab, 1075);
+    EXPECT_EQ(Text(kTab, 1065).toStdString(), batch);
+    EXPECT_TRUE(FileExists(batch));
+    EXPECT_EQ(m_dialogs.m_strLastSuffix, "xml");
+    EXPECT_TRUE(Enabled(kTab, 1091));
+
+    // Without an output folder the combine row refuses and the alpha extract row records.
+    m_pFrame->OutputPanel()->FolderEdit()->clear();
+    Click(kTab, 1087);
+    Click(kTab, 1085);
+    EXPECT_EQ(TakeMessages(), (Said{"Wrong Settings: Invalid Image Combiner settings!\n"
+                                    "Please input or correct the combine settings!",
+                                    kSaved}));
+    EXPECT_EQ(RowStates(), "0001000");
+
+    m_pFrame->OutputPanel()->FolderEdit()->setText(QString::fromStdString(m_dir.File("out")));
+    for (int id : kSaveConfig)
+        Click(kTab, id);
+    EXPECT_EQ(TakeMessages(), Said(7, kSaved));
+    EXPECT_EQ(RowStates(), "1111111");
+
+    for (size_t row = 0; row < 7; ++row)
+    {
+        const bool sequence = row == 1 || row == 6;
+        m_dialogs.m_openPaths = sequence ? std::vector<std::string>{m_dir.File("seq/s01.png"), m_dir.File("seq/s03.png")}
+                                         : std::vector<std::string>{item};
+        Click(kTab, kAddItems[row]);
+        Click(kTab, kExecute[row]);
+    }
+    EXPECT_EQ(TakeMessages(), Said(7, "Succeed: Succeed to execute the batch, check the images in specific output folder."));
+    for (const char* name : {"a1.png", "a4.png", "s.png", "a_Blend.png", "a_Alpha.png", "a_AlphaRGB.png",
+                             "a_ImageAlpha.png"})
+        EXPECT_TRUE(FileExists(m_dir.File("out/") + name)) << name;
+    EXPECT_TRUE(FileExists(m_dir.File("seq/s.mng"))); // the MNG row records the frames' folder
+    EXPECT_EQ(QImage(QString::fromStdString(m_dir.File("out/a4.png"))).size(), QSize(8, 6));
+    EXPECT_EQ(QImage(QString::fromStdString(m_dir.File("out/s.png"))).size(), QSize(10, 8));
+
+    Click(kTab, 1091);
+    Stop();
+    EXPECT_EQ(Settings().m_strLastBatchFile, batch);
+
+    Start();
+    EXPECT_EQ(Text(kTab, 1065).toStdString(), batch);
+    EXPECT_EQ(RowStates(), "1111111");
+    // One sequence item for the two chosen files of one sequence.
+    BatchSection section;
+    ASSERT_TRUE(m_pFrame->BatchPanel()->Batch().GetSection(EBatchKind::Combine, section));
+    EXPECT_EQ(section.m_items.ChildCount(), 1u);
+}
+
+TEST_F(BatchPanelTest, LoadOfAFileThatIsNoBatchSaysSoAndIsRemembered)
+{
+    const std::string other = m_dir.File("other.xml");
+    std::ofstream(other) << "<Pictures/>\n";
+    Start();
+    m_dialogs.m_openPaths = {other};
+    Click(kTab, 1066);
+    EXPECT_EQ(Text(kTab, 1065).toStdString(), other);
+    EXPECT_FALSE(Enabled(kTab, 1091));
+    EXPECT_EQ(RowStates(), "0000000");
+    EXPECT_EQ(TakeMessages(),
+              Said{"Fail: Fail to load the batch file, it is not a batch file Mosvane can read:\n\n " + other});
+    Stop();
+    EXPECT_EQ(Settings().m_strLastBatchFile, other);
+}

@@ -1,0 +1,199 @@
+// The "Specialties" tab: the three alpha operations, blend with either or both layers, an MNG
+// from a numbered folder, drops on the path boxes and the getters' validity.
+
+#include "PanelTesting.h"
+
+#include "ui/OutputSettingsPanel.h"
+
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+#include <filesystem>
+
+using namespace mosvane::test;
+
+namespace
+{
+constexpr int kTab = 1;
+
+class SpecialtiesPanelTest : public PanelTest
+{
+protected:
+    QImage Written(const std::string& name)
+    {
+        const QImage image(QString::fromStdString(m_dir.File(name)));
+        EXPECT_FALSE(image.isNull()) << name;
+        return image.convertToFormat(QImage::Format_RGBA8888);
+    }
+    // Writes the working image through the frame's Save command.
+    QImage SaveWorking(const std::string& name)
+    {
+        m_dialogs.m_savePaths = {m_dir.File(name)};
+        m_pFrame->OnCommand(IdFileSave);
+        return Written(name);
+    }
+    void Drop(int id, const QStringList& paths)
+    {
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls << QUrl::fromLocalFile(path);
+        QMimeData data;
+        data.setUrls(urls);
+        // As a desktop delivers it: the drag enters (making the box the target), then drops.
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(Control<QWidget>(kTab, id), &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(Control<QWidget>(kTab, id), &drop);
+    }
+};
+
+// Two halves: left (10, 20, 30) opaque, right (200, 100, 50) with alpha 128.
+QImage Halves()
+{
+    QImage image(8, 8, QImage::Format_RGBA8888);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            image.setPixelColor(x, y, x < 4 ? QColor(10, 20, 30, 255) : QColor(200, 100, 50, 128));
+    return image;
+}
+
+QImage Filled(QColor colour, int width = 8, int height = 8)
+{
+    QImage image(width, height, QImage::Format_RGBA8888);
+    image.fill(colour);
+    return image;
+}
+
+bool Near(QColor a, QColor b)
+{
+    return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 && std::abs(a.blue() - b.blue()) <= 2;
+}
+} // namespace
+
+TEST_F(SpecialtiesPanelTest, AlphaOperationsGiveTheExpectedPixels)
+{
+    Start();
+    EXPECT_FALSE(Enabled(kTab, IdExtractAlpha) || Enabled(kTab, IdAlphaByRgb) || Enabled(kTab, IdBlend));
+    std::filesystem::create_directories(m_dir.File("src"));
+    Open(WritePicture(m_dir, "src/in.png", Halves())); // the results are named in.png after it
+
+    Click(kTab, IdExtractAlpha);
+    EXPECT_EQ(TakeMessages(), Said{"Succeed: Succeed to extract and save the alpha layer image as\n\n" +
+                                   m_dir.File("in.png")});
+    const QImage alpha = Written("in.png");
+    EXPECT_EQ(alpha.pixelColor(1, 1).name() + alpha.pixelColor(6, 6).name(), "#ffffff#808080");
+
+    for (auto [id, value] : {std::pair{1055, "10"}, {1057, "20"}, {1056, "30"}, {1058, "7"}})
+        Type(kTab, id, value);
+    Type(kTab, 1058, "x7"); // digits only: the letter is refused
+    EXPECT_EQ(Text(kTab, 1058), "7");
+    Click(kTab, IdAlphaByRgb);
+    EXPECT_EQ(TakeMessages().size(), 1u);
+    const QImage made = SaveWorking("rgb.png");
+    EXPECT_EQ(made.pixelColor(1, 1), QColor(0, 0, 0, 7));
+    EXPECT_EQ(made.pixelColor(6, 6), QColor(200, 100, 50, 128)); // other colours keep their alpha
+
+    Type(kTab, 1085, QString::fromStdString(WritePicture(m_dir, "mask.png", Filled(QColor(60, 60, 60)))));
+    Click(kTab, IdAlphaImage);
+    EXPECT_EQ(TakeMessages().size(), 1u);
+    EXPECT_EQ(SaveWorking("masked.png").pixelColor(6, 6), QColor(200, 100, 50, 60));
+}
+
+TEST_F(SpecialtiesPanelTest, BlendWithEitherOrBothLayers)
+{
+    Start();
+    std::filesystem::create_directories(m_dir.File("src"));
+    const std::string image = WritePicture(m_dir, "src/in.png", Filled(QColor(0, 0, 255, 128)));
+    const QString red = QString::fromStdString(WritePicture(m_dir, "red.png", Filled(Qt::red)));
+    QImage overlay = Filled(Qt::transparent);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 4; x < 8; ++x)
+            overlay.setPixelColor(x, y, Qt::green);
+    const QString half = QString::fromStdString(WritePicture(m_dir, "overlay.png", overlay));
+    const QColor mixed(127, 0, 128);
+    struct SCase
+    {
+        QString m_strBackground, m_strOverlay;
+        QColor m_left, m_right;
+    };
+    for (const SCase& c : {SCase{red, "", mixed, mixed}, SCase{"", half, QColor(0, 0, 128), Qt::green},
+                           SCase{red, half, mixed, Qt::green}})
+    {
+        Open(image); // the blend changes the working image
+        Type(kTab, 1045, c.m_strBackground);
+        Type(kTab, 1047, c.m_strOverlay);
+        Click(kTab, IdBlend);
+        EXPECT_EQ(TakeMessages(), Said{"Succeed: Success to blend the current image with the background and overlay "
+                                       "image and save it as\n\n" + m_dir.File("in.png") + "."});
+        const QImage blended = Written("in.png");
+        EXPECT_TRUE(Near(blended.pixelColor(1, 4), c.m_left) && Near(blended.pixelColor(6, 4), c.m_right))
+            << c.m_strBackground.toStdString() << " " << c.m_strOverlay.toStdString();
+    }
+}
+
+TEST_F(SpecialtiesPanelTest, MngFromNumberedFolderHasFramesAndDelay)
+{
+    ASSERT_TRUE(HaveImageMagick());
+    std::filesystem::create_directories(m_dir.File("seq"));
+    for (int k = 1; k <= 3; ++k)
+        WritePicture(m_dir, "seq/f0" + std::to_string(k) + ".png", Filled(QColor(k * 60, 0, 0), 6, 4));
+    Settings().m_strMngSourceFolder = m_dir.File("seq");
+    Settings().m_strMngFileName = "f";
+    Settings().m_strMngTemplate = "##";
+    Settings().m_strMngImageType = "png";
+    Settings().m_nMngSeqFrom = 1;
+    Settings().m_nMngFrames = 3;
+    Settings().m_nMngFPS = 4;
+    Start();
+    Click(kTab, IdMakeMng); // needs no opened picture
+    EXPECT_EQ(TakeMessages(), Said{"Succeed: Success to make the mng animation and save it as\n\n" +
+                                   m_dir.File("out.mng") + "."});
+    std::string listing;
+    ASSERT_EQ(RunCommand("identify -format '%T %w %h\\n' " + ShellQuote(m_dir.File("out.mng")), &listing), 0);
+    EXPECT_EQ(listing, "25 6 4\n25 6 4\n25 6 4\n");
+}
+
+TEST_F(SpecialtiesPanelTest, DropsTakeOnlyTheFirstPictureFile)
+{
+    Settings().m_strBlendBkImg = "/keep/bk.png";
+    Start();
+    Drop(1045, {"/pictures/a.dds"});
+    Drop(1045, {"/pictures/notes.txt", "/pictures/b.png"}); // only the first counts
+    EXPECT_EQ(Text(kTab, 1045), "/keep/bk.png");
+    Drop(1085, {"/pictures/A.PNG", "/pictures/b.jpg"});
+    EXPECT_EQ(Text(kTab, 1085), "/pictures/A.PNG");
+    Drop(1047, {"/p/c.Tga"});
+    EXPECT_EQ(Text(kTab, 1047), "/p/c.Tga");
+}
+
+TEST_F(SpecialtiesPanelTest, GettersFollowTheGroupRules)
+{
+    Settings().m_strMngSourceFolder = "/seq";
+    Settings().m_strMngTemplate = "##";
+    Settings().m_nMngFPS = 10;
+    Settings().m_strMngImageType = "tif"; // no such entry: bmp
+    Start();
+    EXPECT_EQ(Control<QComboBox>(kTab, 1054)->currentText(), "bmp");
+    MngInputs mng;
+    for (auto [count, valid] : {std::pair{"abc", false}, {"0", false}, {"3", true}})
+    {
+        Type(kTab, 1050, count); // the frame count box takes any text
+        EXPECT_EQ(m_pFrame->GetMngSettings(mng), valid) << count;
+    }
+    EXPECT_EQ(mng.m_source.m_strFolder + mng.m_source.m_strTemplate + mng.m_source.m_strType, "/seq##bmp");
+
+    BlendInputs blend;
+    for (auto [background, overlay] : {std::pair{"", ""}, {"/b.png", ""}, {"", "/o.png"}})
+    {
+        Type(kTab, 1045, background);
+        Type(kTab, 1047, overlay);
+        EXPECT_EQ(m_pFrame->GetBlendSettings(blend), *background || *overlay) << background << overlay;
+    }
+    // Every getter needs the output title.
+    m_pFrame->OutputPanel()->TitleEdit()->clear();
+    AlphaRgbInputs rgb;
+    EXPECT_FALSE(m_pFrame->GetAlphaRgbSettings(rgb) || m_pFrame->GetMngSettings(mng));
+}

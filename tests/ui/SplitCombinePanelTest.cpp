@@ -1,0 +1,173 @@
+// The "Split && Combine" tab: the split steps with their hints, a dragged grid written as files,
+// template refusals, "Prepare" and a combine from a prepared folder.
+
+#include "PanelTesting.h"
+
+#include "ui/SplitCombinePanel.h"
+#include "view/MosvaneView.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+#include <filesystem>
+
+using namespace mosvane::test;
+
+namespace
+{
+constexpr int kSplitTab = 0;
+
+class SplitCombinePanelTest : public PanelTest
+{
+protected:
+    QString Hint(int id) { return Control<QLabel>(kSplitTab, id)->text(); }
+    void Drag(QPoint from, QPoint to)
+    {
+        QWidget* canvas = m_pFrame->View()->Canvas();
+        QTest::mousePress(canvas, Qt::LeftButton, {}, from);
+        QTest::mouseMove(canvas, to);
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
+        Settle();
+    }
+};
+} // namespace
+
+TEST_F(SplitCombinePanelTest, DraggedGridSplitsIntoFilesWithThePicturesPixels)
+{
+    Settings().m_strSplitTemplate = "##";
+    Settings().m_nSplitSeqFrom = 1;
+    Start();
+    EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint1);
+    EXPECT_FALSE(Enabled(kSplitTab, 1000) || Enabled(kSplitTab, IdDrawSplitLine) || Enabled(kSplitTab, IdSplit));
+
+    const QImage picture = PatternImage(60, 40);
+    Open(WritePicture(m_dir, "in.png", picture));
+    EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint2);
+    EXPECT_TRUE(Enabled(kSplitTab, 1000) && Enabled(kSplitTab, IdDrawSplitLine));
+    EXPECT_FALSE(Enabled(kSplitTab, IdSplit));
+
+    Type(kSplitTab, 1000, "2");
+    Type(kSplitTab, 1001, "3");
+    Click(kSplitTab, IdDrawSplitLine);
+    EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint3);
+    ASSERT_EQ(m_pFrame->View()->SplitGrid().ColumnLines(), (std::vector<int64_t>{20, 40}));
+    Drag(QPoint(20, 10), QPoint(26, 10));
+    Click(kSplitTab, IdSplit);
+    EXPECT_EQ(TakeMessages(), Said{"Succeed: Succeed to split the image and save as:\n\n " + m_dir.Path() +
+                                   "/in##.png"}); // the title follows the picture
+
+    const int widths[] = {26, 14, 20}, lefts[] = {0, 26, 40};
+    for (int cell = 0; cell < 6; ++cell)
+    {
+        const QImage piece(QString::fromStdString(m_dir.File("in0" + std::to_string(cell + 1) + ".png")));
+        const int row = cell / 3, col = cell % 3;
+        ASSERT_EQ(piece.size(), QSize(widths[col], 20)) << cell;
+        for (const QPoint p : {QPoint(0, 0), QPoint(widths[col] - 1, 19)})
+            EXPECT_EQ(piece.pixelColor(p).rgb(), picture.pixelColor(lefts[col] + p.x(), row * 20 + p.y()).rgb())
+                << cell;
+    }
+
+    // Another picture returns to the second step.
+    Open(WritePicture(m_dir, "again.png", picture));
+    EXPECT_FALSE(Enabled(kSplitTab, IdSplit));
+    EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint2);
+}
+
+TEST_F(SplitCombinePanelTest, OneByOneGridEnablesSplitAndShowsHintThenRefuses)
+{
+    Start();
+    Open(WritePicture(m_dir, "in.png", PatternImage(30, 30)));
+    Type(kSplitTab, 1000, "1");
+    Type(kSplitTab, 1001, "1");
+    Click(kSplitTab, IdDrawSplitLine);
+    EXPECT_TRUE(Enabled(kSplitTab, IdSplit));
+    EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint3);
+    EXPECT_EQ(TakeMessages(), Said{"OK: Invalid split row or column value found!\nPlease correct it first to continue!"});
+    EXPECT_TRUE(m_pFrame->View()->SplitGrid().Empty());
+}
+
+TEST_F(SplitCombinePanelTest, TemplatesHoldOnlyHashes)
+{
+    Settings().m_strSplitTemplate = "#a#";
+    Settings().m_strCombineTemplate = "###";
+    Start();
+    EXPECT_EQ(Text(kSplitTab, 1040), ""); // refused at seeding
+    EXPECT_EQ(Text(kSplitTab, 1022), "###");
+
+    Type(kSplitTab, 1040, "#x#"); // the typed x is refused
+    EXPECT_EQ(Text(kSplitTab, 1040), "##");
+    auto* combineTemplate = Control<QLineEdit>(kSplitTab, 1022);
+    combineTemplate->setText("#1"); // set from outside: refused whole
+    EXPECT_EQ(combineTemplate->text(), "###");
+    combineTemplate->selectAll();
+    combineTemplate->insert("##b"); // as a paste: refused whole, caret to the start
+    EXPECT_EQ(combineTemplate->text(), "###");
+    EXPECT_EQ(combineTemplate->cursorPosition(), 0);
+}
+
+TEST_F(SplitCombinePanelTest, PrepareTellsWhatIsMissingOrWhatWillBeCombined)
+{
+    Start();
+    struct SCase
+    {
+        const char *m_pFolder, *m_pTemplate, *m_pRows, *m_pExpected;
+        bool m_bReady;
+    };
+    const SCase cases[] = {
+        {"", "###", "2", "Bad Combination Image Source Folder!", false},
+        {"/seq", "", "2", "Bad Number Template Inputted!", false},
+        {"/seq", "###", "0", "Bad Combination Rows or Cols!", false},
+        {"/seq", "###", "2",
+         "Combine out a 2 x 3 picture using images from img001.png to img006.png from the source folder /seq.", true},
+    };
+    Type(kSplitTab, 1021, "img");
+    Control<QComboBox>(kSplitTab, 1031)->setCurrentText("png");
+    Type(kSplitTab, 1033, "3");
+    Type(kSplitTab, 1023, "1");
+    for (const SCase& c : cases)
+    {
+        Type(kSplitTab, 1019, c.m_pFolder);
+        Type(kSplitTab, 1022, c.m_pTemplate);
+        Type(kSplitTab, 1032, c.m_pRows);
+        Click(kSplitTab, 1038);
+        EXPECT_EQ(Control<QLabel>(kSplitTab, 1029)->text().toStdString(), c.m_pExpected);
+        EXPECT_EQ(Enabled(kSplitTab, IdCombine), c.m_bReady) << c.m_pExpected;
+    }
+    // One row and one column pass "Prepare" but no getter.
+    Type(kSplitTab, 1032, "1");
+    Type(kSplitTab, 1033, "1");
+    Click(kSplitTab, 1038);
+    CombineInputs inputs;
+    EXPECT_FALSE(m_pFrame->GetCombineSettings(inputs));
+}
+
+TEST_F(SplitCombinePanelTest, CombineFromPreparedFolderWritesTheSheet)
+{
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta};
+    std::filesystem::create_directories(m_dir.File("seq"));
+    for (int k = 0; k < 6; ++k)
+    {
+        QImage tile(8, 6, QImage::Format_RGB32);
+        tile.fill(colours[k]);
+        WritePicture(m_dir, "seq/img00" + std::to_string(k + 1) + ".png", tile);
+    }
+    Settings().m_strCombineNameFormat = "img";
+    Settings().m_strCombineTemplate = "###";
+    Settings().m_strCombineImgType = "PNG";
+    Settings().m_nCombineRows = 2;
+    Settings().m_nCombineCols = 3;
+    Settings().m_nCombineSeqFrom = 1;
+    Start();
+    m_dialogs.m_folders = {m_dir.File("seq") + "//"};
+    Click(kSplitTab, 1020);
+    EXPECT_EQ(Text(kSplitTab, 1019).toStdString(), m_dir.File("seq"));
+    EXPECT_EQ(Settings().m_strCombineSourceFolder, m_dir.File("seq"));
+    EXPECT_FALSE(Enabled(kSplitTab, IdCombine));
+    Click(kSplitTab, 1038);
+    Click(kSplitTab, IdCombine);
+    EXPECT_EQ(TakeMessages(), Said{"Succeed: Succeed to combine the image and save as:\n\n " + m_dir.File("out.png")});
+    const QImage sheet(QString::fromStdString(m_dir.File("out.png")));
+    ASSERT_EQ(sheet.size(), QSize(24, 12));
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(sheet.pixelColor((k % 3) * 8 + 4, (k / 3) * 6 + 3), colours[k]) << k;
+}

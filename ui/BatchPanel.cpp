@@ -1,0 +1,266 @@
+#include "ui/BatchPanel.h"
+
+#include "batch/BatchExecute.h"
+#include "config/ProgramSettings.h"
+#include "ops/MainFrame.h"
+#include "ops/MessageBox.h"
+#include "ops/WaitCursor.h"
+#include "ui/CommandIds.h"
+#include "ui/Dialogs.h"
+#include "ui/PanelControls.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace
+{
+struct SRowSpec
+{
+    EBatchKind m_kind;
+    const char* m_pExecuteText;
+    int m_nExecuteId;
+    int m_nAddItemsId;
+    int m_nSaveConfigId;
+    // Shown when the row's getter finds the panels' values incomplete.
+    const char* m_pInvalidText;
+};
+
+// In the panel's row order (kBatchKinds). Each second line names the settings the row reads.
+constexpr SRowSpec kRows[] = {
+    {EBatchKind::Split, "Execute Split Batch", 1067, 1076, 1084,
+     "Invalid Image Splitter settings!\nPlease input or correct the split settings!"},
+    {EBatchKind::Combine, "Execute Combine Batch", 1068, 1077, 1087,
+     "Invalid Image Combiner settings!\nPlease input or correct the combine settings!"},
+    {EBatchKind::Blend, "Execute Blend Batch", 1069, 1078, 1086,
+     "Invalid Blend settings!\nPlease input or correct the blend settings!"},
+    {EBatchKind::AlphaExtract, "Execute Alpha Extract Batch", 1070, 1079, 1085,
+     "Invalid Output settings!\nPlease input or correct the output settings!"},
+    {EBatchKind::RgbAlpha, "Execute RGB Alpha Make Batch", 1071, 1080, 1088,
+     "Invalid Output settings!\nPlease input or correct the output settings!"},
+    {EBatchKind::AlphaImageCombine, "Execute Alpha Image Combine Batch", 1072, 1081, 1089,
+     "Invalid Image Alpha settings!\nPlease input or correct the Image Alpha settings!"},
+    {EBatchKind::Mng, "Execute MNG Batch", 1073, 1082, 1090,
+     "Invalid MNG settings!\nPlease input or correct the MNG settings!"},
+};
+static_assert(std::size(kRows) == kBatchKinds.size());
+
+QString BatchFilter()
+{
+    static const char kStored[] = "Mosvane Batch File(*.XML)\0*.xml\0";
+    return FilterFromStored(kStored);
+}
+
+void ShowWrongSettings(const char* text)
+{
+    ShowFrameMessage(text, "Wrong Settings", EMessageIcon::Exclamation);
+}
+
+// Reads the kind's values through the frame's getter and records them; false when the getter
+// finds them incomplete.
+bool RecordConfig(EBatchKind kind, IMainFrame& frame, BatchFile& batch)
+{
+    switch (kind)
+    {
+    case EBatchKind::Split:
+    {
+        SplitInputs inputs;
+        return frame.GetSplitSettings(inputs) && batch.WriteSplitSection(inputs);
+    }
+    case EBatchKind::Combine:
+    {
+        CombineInputs inputs;
+        return frame.GetCombineSettings(inputs) && batch.WriteCombineSection(inputs);
+    }
+    case EBatchKind::Blend:
+    {
+        BlendInputs inputs;
+        return frame.GetBlendSettings(inputs) && batch.WriteBlendSection(inputs);
+    }
+    case EBatchKind::AlphaExtract:
+    {
+        SequenceRecord output;
+        return frame.GetOutputSettings(output) && batch.WriteAlphaExtractSection(output);
+    }
+    case EBatchKind::RgbAlpha:
+    {
+        AlphaRgbInputs inputs;
+        return frame.GetAlphaRgbSettings(inputs) && batch.WriteRgbAlphaSection(inputs);
+    }
+    case EBatchKind::AlphaImageCombine:
+    {
+        AlphaImageInputs inputs;
+        return frame.GetAlphaImageSettings(inputs) && batch.WriteAlphaImageCombineSection(inputs);
+    }
+    case EBatchKind::Mng:
+    {
+        MngInputs inputs;
+        return frame.GetMngSettings(inputs) && batch.WriteMngSection(inputs);
+    }
+    }
+    return false;
+}
+} // namespace
+
+CBatchPanel::CBatchPanel(QWidget* parent) : QWidget(parent)
+{
+    QPushButton* create = MakeButton(this, 1075, "New Batch File");
+    QPushButton* load = MakeButton(this, 1066, "Load Batch File");
+    m_pSave = MakeButton(this, 1091, "Save");
+    m_pPath = new QLineEdit(this);
+    m_pPath->setReadOnly(true);
+    m_pPath->setAccessibleName(QStringLiteral("Batch File"));
+    SetCommandId(m_pPath, 1065);
+
+    auto* files = new QGridLayout;
+    files->addWidget(create, 0, 0);
+    files->addWidget(load, 0, 1);
+    files->addWidget(m_pSave, 0, 2);
+    files->addWidget(m_pPath, 1, 0, 1, 3);
+    files->setColumnStretch(0, 1);
+
+    auto* rows = new QGroupBox;
+    SetCommandId(rows, 1074);
+    auto* grid = new QGridLayout(rows);
+    for (size_t i = 0; i < std::size(kRows); ++i)
+    {
+        const SRowSpec& spec = kRows[i];
+        SRow& row = m_rows[i];
+        row.m_pExecute = MakeButton(rows, spec.m_nExecuteId, spec.m_pExecuteText);
+        row.m_pAddItems = MakeButton(rows, spec.m_nAddItemsId, "Add Items");
+        QPushButton* saveConfig = MakeButton(rows, spec.m_nSaveConfigId, "Save Config");
+        const QString kindName = row.m_pExecute->text().mid(int(std::char_traits<char>::length("Execute ")));
+        row.m_pAddItems->setAccessibleName(QStringLiteral("Add Items: ") + kindName);
+        saveConfig->setAccessibleName(QStringLiteral("Save Config: ") + kindName);
+        grid->addWidget(row.m_pExecute, int(i), 0);
+        grid->addWidget(row.m_pAddItems, int(i), 1);
+        grid->addWidget(saveConfig, int(i), 2);
+        const EBatchKind kind = spec.m_kind;
+        connect(row.m_pExecute, &QPushButton::clicked, this, [this, kind] { OnExecute(kind); });
+        connect(row.m_pAddItems, &QPushButton::clicked, this, [this, kind] { OnAddItems(kind); });
+        connect(saveConfig, &QPushButton::clicked, this, [this, kind] { OnSaveConfig(kind); });
+    }
+    grid->setColumnStretch(0, 1);
+
+    auto* note = new QLabel(QString::fromUtf8(kNoteText), this);
+    note->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    note->setWordWrap(true);
+    SetCommandId(note, 1092);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(4, 4, 4, 4);
+    outer->addLayout(files);
+    outer->addWidget(rows);
+    outer->addWidget(note);
+    outer->addStretch(1);
+
+    connect(create, &QPushButton::clicked, this, &CBatchPanel::OnNew);
+    connect(load, &QPushButton::clicked, this, &CBatchPanel::OnLoad);
+    connect(m_pSave, &QPushButton::clicked, this, &CBatchPanel::OnSave);
+
+    const std::string& last = GetProgramSettings().m_strLastBatchFile;
+    if (!last.empty() && m_batch.LoadBatchFile(last))
+        m_pPath->setText(QString::fromStdString(last));
+    RefreshButtons();
+}
+
+CBatchPanel::~CBatchPanel()
+{
+    GetProgramSettings().m_strLastBatchFile = m_pPath->text().toStdString();
+    m_batch.SaveBatchFile();
+    m_batch.CloseBatchFile();
+}
+
+void CBatchPanel::RefreshButtons()
+{
+    for (size_t i = 0; i < std::size(kRows); ++i)
+    {
+        const bool bSection = m_batch.HasSection(kRows[i].m_kind);
+        m_rows[i].m_pExecute->setEnabled(bSection);
+        m_rows[i].m_pAddItems->setEnabled(bSection);
+    }
+    m_pSave->setEnabled(m_batch.IsOpen());
+}
+
+void CBatchPanel::OnNew()
+{
+    std::string path;
+    if (!SaveFileDialog(this, BatchFilter(), QStringLiteral("xml"), path))
+        return;
+    m_batch.CloseBatchFile();
+    // A file that could not be written yet is written by Save or at the end.
+    m_batch.NewBatchFile(path);
+    m_pPath->setText(QString::fromStdString(path));
+    RefreshButtons();
+}
+
+void CBatchPanel::OnLoad()
+{
+    std::string path;
+    if (!OpenFileDialog(this, BatchFilter(), path))
+        return;
+    m_batch.CloseBatchFile();
+    const bool bLoaded = m_batch.LoadBatchFile(path);
+    m_pPath->setText(QString::fromStdString(path));
+    RefreshButtons();
+    // The person asked for this file: a silent refusal would look like an empty batch.
+    if (!bLoaded)
+        ShowFailed("Fail to load the batch file, it is not a batch file Mosvane can read:\n\n " + path);
+}
+
+void CBatchPanel::OnSave()
+{
+    if (!m_batch.IsOpen())
+    {
+        ShowWrongSettings(kNoBatchText);
+        return;
+    }
+    // A write that fails is said: the person would otherwise take the file for saved.
+    if (m_batch.SaveBatchFile())
+        ShowSucceeded(kSavedText);
+    else
+        ShowFailed("Fail to save the batch file as:\n\n " + m_batch.Path());
+}
+
+void CBatchPanel::OnSaveConfig(EBatchKind kind)
+{
+    if (!m_batch.IsOpen())
+    {
+        ShowWrongSettings(kNoBatchText);
+        return;
+    }
+    IMainFrame* frame = GetMainFrame();
+    if (!frame || !RecordConfig(kind, *frame, m_batch))
+    {
+        ShowWrongSettings(kRows[size_t(kind)].m_pInvalidText);
+        return;
+    }
+    RefreshButtons();
+    ShowSucceeded(kSavedText);
+}
+
+void CBatchPanel::OnAddItems(EBatchKind kind)
+{
+    std::vector<std::string> chosen;
+    if (!OpenImageFilesDialog(this, chosen) || chosen.empty())
+        return;
+    if (IsSequenceKind(kind))
+        chosen = SequenceItemPaths(chosen, m_batch.TemplateDigitsOf(kind));
+    for (const std::string& path : chosen)
+        m_batch.AddItem(kind, path);
+}
+
+void CBatchPanel::OnExecute(EBatchKind kind)
+{
+    bool bExecuted = false;
+    {
+        CWaitCursor wait;
+        bExecuted = ExecuteBatch(kind, m_batch);
+    }
+    ShowFrameMessage(bExecuted ? kBatchSucceedText : kBatchFailText, bExecuted ? "Succeed" : "Fail",
+                     EMessageIcon::Information);
+}

@@ -1,0 +1,216 @@
+#include "ui/SpecialtiesPanel.h"
+
+#include "config/ProgramSettings.h"
+#include "ui/CommandIds.h"
+#include "ui/Dialogs.h"
+#include "ui/ImageDropEdit.h"
+#include "ui/MainFrm.h"
+#include "ui/PanelControls.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace
+{
+QFrame* Separator(int id)
+{
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    SetCommandId(line, id);
+    return line;
+}
+
+QPushButton* BrowseButton(QWidget* parent, int id, const char* spoken)
+{
+    QPushButton* button = MakeButton(parent, id, "...");
+    button->setAccessibleName(QString::fromUtf8(spoken));
+    button->setMaximumWidth(32);
+    return button;
+}
+
+CImageDropEdit* DropEdit(QWidget* parent, int id, const std::string& text)
+{
+    auto* edit = new CImageDropEdit(parent);
+    edit->setText(QString::fromStdString(text));
+    SetCommandId(edit, id);
+    return edit;
+}
+} // namespace
+
+CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
+{
+    const CProgramSettings& settings = GetProgramSettings();
+
+    auto* alpha = new QGroupBox(QStringLiteral("Alpha Image Layer Facture"));
+    SetCommandId(alpha, 1044);
+    m_pExtract = MakeButton(alpha, IdExtractAlpha, "Extract && Save Current Alpha Image");
+    m_pAlphaImage = DropEdit(alpha, 1085, settings.m_strAlphaImage);
+    QPushButton* browseAlpha = BrowseButton(alpha, 1086, "Browse Alpha Image");
+    m_pCombineAlpha = MakeButton(alpha, IdAlphaImage, "Combine Alpha Image Channel");
+    m_pRed = MakeDigitsEdit(alpha, 1055, settings.m_nAlphaR);
+    m_pGreen = MakeDigitsEdit(alpha, 1057, settings.m_nAlphaG);
+    m_pBlue = MakeDigitsEdit(alpha, 1056, settings.m_nAlphaB);
+    m_pAlpha = MakeDigitsEdit(alpha, 1058, settings.m_nAlphaA);
+    m_pAlphaByRgb = MakeButton(alpha, IdAlphaByRgb, "Make Alpha Channel By RGB");
+
+    auto* alphaGrid = new QGridLayout(alpha);
+    alphaGrid->addWidget(m_pExtract, 0, 0, 1, 3);
+    alphaGrid->addWidget(Separator(1065), 1, 0, 1, 3);
+    AddFieldRow(alphaGrid, 2, "Alpha:", m_pAlphaImage, browseAlpha);
+    alphaGrid->addWidget(m_pCombineAlpha, 3, 0, 1, 3);
+    alphaGrid->addWidget(Separator(1061), 4, 0, 1, 3);
+    auto* colour = new QHBoxLayout;
+    for (auto [label, edit] : {std::pair{"R: ", m_pRed}, std::pair{"G:", m_pGreen}, std::pair{"B:", m_pBlue},
+                               std::pair{"A:", m_pAlpha}})
+    {
+        auto* text = new QLabel(QString::fromUtf8(label));
+        text->setBuddy(edit);
+        edit->setAccessibleName(QString::fromUtf8(label).trimmed().chopped(1));
+        edit->setMaximumWidth(40);
+        colour->addWidget(text);
+        colour->addWidget(edit);
+    }
+    colour->addStretch(1);
+    alphaGrid->addLayout(colour, 5, 0, 1, 3);
+    alphaGrid->addWidget(m_pAlphaByRgb, 6, 0, 1, 3, Qt::AlignLeft);
+    alphaGrid->setColumnStretch(1, 1);
+
+    auto* blend = new QGroupBox(QStringLiteral("Image Blend Facture"));
+    SetCommandId(blend, 1049);
+    m_pBackground = DropEdit(blend, 1045, settings.m_strBlendBkImg);
+    QPushButton* browseBackground = BrowseButton(blend, 1046, "Browse Background Image");
+    m_pOverlay = DropEdit(blend, 1047, settings.m_strBlendOverlayImg);
+    QPushButton* browseOverlay = BrowseButton(blend, 1048, "Browse Overlay Watermark");
+    m_pBlend = MakeButton(blend, IdBlend, "Generate");
+    auto* blendGrid = new QGridLayout(blend);
+    AddFieldRow(blendGrid, 0, "Background Image:", m_pBackground, browseBackground);
+    AddFieldRow(blendGrid, 1, "Overlay Watermark:", m_pOverlay, browseOverlay);
+    blendGrid->addWidget(Separator(1062), 2, 0, 1, 3);
+    blendGrid->addWidget(m_pBlend, 3, 0, 1, 3);
+    blendGrid->setColumnStretch(1, 1);
+
+    auto* mng = new QGroupBox(QStringLiteral("MNG Animation Facture"));
+    SetCommandId(mng, 1051);
+    m_pMngFolder = MakeEdit(mng, 1053, settings.m_strMngSourceFolder);
+    m_pMngFolder->setAccessibleName(QStringLiteral("Input folder containing sequence images"));
+    QPushButton* browseFolder = BrowseButton(mng, 1052, "Browse Sequence Folder");
+    m_pMngTitle = MakeEdit(mng, 1021, settings.m_strMngFileName);
+    m_pMngType = MakeTypeList(mng, 1054, settings.m_strMngImageType);
+    m_pMngFrom = MakeDigitsEdit(mng, 1060, settings.m_nMngSeqFrom);
+    // The template and the frame count take any text, as typed.
+    m_pMngTemplate = MakeEdit(mng, 1022, settings.m_strMngTemplate);
+    m_pFrameCount = MakeEdit(mng, 1050, std::to_string(settings.m_nMngFrames));
+    m_pFps = MakeDigitsEdit(mng, 1064, settings.m_nMngFPS);
+    QPushButton* makeMng = MakeButton(mng, IdMakeMng, "Generate Aniamted MNG");
+    auto* mngGrid = new QGridLayout(mng);
+    mngGrid->addWidget(new QLabel(QStringLiteral("Input folder containing sequence images:")), 0, 0, 1, 3);
+    AddFieldRow(mngGrid, 1, nullptr, m_pMngFolder, browseFolder);
+    mngGrid->addWidget(new QLabel(QStringLiteral("Use sequence numbers to replace #'s")), 2, 0, 1, 3);
+    AddFieldRow(mngGrid, 3, "File Title Name:", m_pMngTitle, m_pMngType);
+    AddFieldRow(mngGrid, 4, "From Number:", m_pMngFrom);
+    AddFieldRow(mngGrid, 5, "Template:", m_pMngTemplate);
+    AddFieldRow(mngGrid, 6, "Frame Count:", m_pFrameCount);
+    AddFieldRow(mngGrid, 7, "FPS:", m_pFps);
+    mngGrid->addWidget(Separator(1063), 8, 0, 1, 3);
+    mngGrid->addWidget(makeMng, 9, 0, 1, 3);
+    mngGrid->setColumnStretch(1, 1);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(4, 4, 4, 4);
+    outer->addWidget(alpha);
+    outer->addWidget(blend);
+    outer->addWidget(mng);
+    outer->addStretch(1);
+
+    for (QPushButton* image : {m_pExtract, m_pCombineAlpha, m_pAlphaByRgb, m_pBlend})
+        image->setEnabled(false);
+    for (QPushButton* action : {m_pExtract, m_pCombineAlpha, m_pAlphaByRgb, m_pBlend, makeMng})
+        connect(action, &QPushButton::clicked, this, [action] { SendFrameCommand(CommandIdOf(action)); });
+    connect(browseAlpha, &QPushButton::clicked, this, [this] { BrowseImage(m_pAlphaImage); });
+    connect(browseBackground, &QPushButton::clicked, this, [this] { BrowseImage(m_pBackground); });
+    connect(browseOverlay, &QPushButton::clicked, this, [this] { BrowseImage(m_pOverlay); });
+    connect(browseFolder, &QPushButton::clicked, this, &CSpecialtiesPanel::BrowseFolder);
+}
+
+CSpecialtiesPanel::~CSpecialtiesPanel()
+{
+    CProgramSettings& settings = GetProgramSettings();
+    settings.m_nAlphaR = ReadNumber(m_pRed);
+    settings.m_nAlphaG = ReadNumber(m_pGreen);
+    settings.m_nAlphaB = ReadNumber(m_pBlue);
+    settings.m_nAlphaA = ReadNumber(m_pAlpha);
+    settings.m_strBlendBkImg = ReadText(m_pBackground);
+    settings.m_strBlendOverlayImg = ReadText(m_pOverlay);
+    settings.m_nMngSeqFrom = ReadNumber(m_pMngFrom);
+    settings.m_nMngFrames = ReadNumber(m_pFrameCount);
+    settings.m_strMngSourceFolder = ReadText(m_pMngFolder);
+    settings.m_strMngFileName = ReadText(m_pMngTitle);
+    settings.m_nMngFPS = ReadNumber(m_pFps);
+    settings.m_strMngTemplate = ReadText(m_pMngTemplate);
+    settings.m_strMngImageType = ReadSelected(m_pMngType);
+    settings.m_strAlphaImage = ReadText(m_pAlphaImage);
+}
+
+void CSpecialtiesPanel::OnImageOpened(const std::string&)
+{
+    for (QPushButton* image : {m_pBlend, m_pExtract, m_pCombineAlpha, m_pAlphaByRgb})
+        image->setEnabled(true);
+}
+
+bool CSpecialtiesPanel::FillBlendInputs(BlendInputs& inputs)
+{
+    inputs.m_strBackgroundPath = ReadText(m_pBackground);
+    inputs.m_strOverlayPath = ReadText(m_pOverlay);
+    return !inputs.m_strBackgroundPath.empty() || !inputs.m_strOverlayPath.empty();
+}
+
+bool CSpecialtiesPanel::FillAlphaRgbInputs(AlphaRgbInputs& inputs)
+{
+    inputs.m_nRed = ReadNumber(m_pRed);
+    inputs.m_nGreen = ReadNumber(m_pGreen);
+    inputs.m_nBlue = ReadNumber(m_pBlue);
+    inputs.m_nAlpha = ReadNumber(m_pAlpha);
+    return true;
+}
+
+bool CSpecialtiesPanel::FillAlphaImageInputs(AlphaImageInputs& inputs)
+{
+    inputs.m_strAlphaImagePath = ReadText(m_pAlphaImage);
+    return !inputs.m_strAlphaImagePath.empty();
+}
+
+bool CSpecialtiesPanel::FillMngInputs(MngInputs& inputs)
+{
+    SequenceRecord& source = inputs.m_source;
+    source.m_nFromNumber = ReadNumber(m_pMngFrom);
+    inputs.m_nFrameCount = ReadNumber(m_pFrameCount);
+    inputs.m_nFramesPerSecond = ReadNumber(m_pFps);
+    source.m_strFolder = ReadText(m_pMngFolder);
+    source.m_strTitle = ReadText(m_pMngTitle);
+    source.m_strTemplate = ReadText(m_pMngTemplate);
+    source.m_strType = ReadSelected(m_pMngType);
+    return inputs.m_nFrameCount != 0 && inputs.m_nFramesPerSecond != 0 && !source.m_strFolder.empty() &&
+           !source.m_strTemplate.empty() && !source.m_strType.empty();
+}
+
+void CSpecialtiesPanel::BrowseImage(QLineEdit* target)
+{
+    std::string path;
+    if (OpenImageFileDialog(this, path))
+        target->setText(QString::fromStdString(path));
+}
+
+void CSpecialtiesPanel::BrowseFolder()
+{
+    std::string folder;
+    if (BrowseForFolder(FrameWindowWidget(), folder))
+        m_pMngFolder->setText(QString::fromStdString(folder));
+}

@@ -1,0 +1,237 @@
+#include "ui/SplitCombinePanel.h"
+
+#include "config/ProgramSettings.h"
+#include "ops/Combine.h"
+#include "ui/CommandIds.h"
+#include "ui/Dialogs.h"
+#include "ui/HintLabel.h"
+#include "ui/MainFrm.h"
+#include "ui/OutputSettingsPanel.h"
+#include "ui/PanelControls.h"
+#include "ui/TemplateEdit.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace
+{
+QFrame* Separator(int id)
+{
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    SetCommandId(line, id);
+    return line;
+}
+
+// A label, then the button after it: "--> Split it!".
+QWidget* Arrowed(QPushButton* button)
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addStretch(1);
+    layout->addWidget(new QLabel(QStringLiteral("-->")));
+    layout->addWidget(button);
+    return row;
+}
+} // namespace
+
+CSplitCombinePanel::CSplitCombinePanel(QWidget* parent) : QWidget(parent)
+{
+    const CProgramSettings& settings = GetProgramSettings();
+    const QString allowed = QString::fromUtf8(kTemplateCharacters);
+
+    auto* splitter = new QGroupBox(QStringLiteral("Image Splitter"));
+    SetCommandId(splitter, 1027);
+    m_pRows = MakeNumberBox(splitter, 1000, kMaxGridCount, settings.m_nSplitRows);
+    m_pCols = MakeNumberBox(splitter, 1001, kMaxGridCount, settings.m_nSplitCols);
+    m_pSplitFrom = MakeNumberBox(splitter, 1039, kMaxSequenceNumber, settings.m_nSplitSeqFrom);
+    m_pSplitTemplate = new CTemplateEdit(allowed, splitter);
+    SetCommandId(m_pSplitTemplate, 1040);
+    m_pSplitTemplate->setText(QString::fromStdString(settings.m_strSplitTemplate));
+    m_pDrawLines = MakeButton(splitter, IdDrawSplitLine, "Draw Split Line");
+    m_pSplit = MakeButton(splitter, IdSplit, "Split it!");
+    m_pSplitHint = new CHintLabel(splitter);
+    m_pSplitHint->setText(QString::fromUtf8(kHint1));
+    SetCommandId(m_pSplitHint, 1018);
+
+    auto* splitGrid = new QGridLayout(splitter);
+    auto* counts = new QHBoxLayout;
+    for (auto [label, box] : {std::pair{"Rows:", m_pRows}, std::pair{"Cols:", m_pCols}})
+    {
+        auto* text = new QLabel(QString::fromUtf8(label));
+        text->setBuddy(box);
+        NameControl(box, QString::fromUtf8(label).chopped(1));
+        counts->addWidget(text);
+        counts->addWidget(box);
+    }
+    counts->addStretch(1);
+    splitGrid->addLayout(counts, 0, 0, 1, 3);
+    AddFieldRow(splitGrid, 1, "From Number:", m_pSplitFrom);
+    AddFieldRow(splitGrid, 2, "Template:", m_pSplitTemplate);
+    splitGrid->addWidget(Separator(1042), 3, 0, 1, 3);
+    auto* actions = new QHBoxLayout;
+    actions->addWidget(m_pDrawLines);
+    actions->addStretch(1);
+    actions->addWidget(Arrowed(m_pSplit));
+    splitGrid->addLayout(actions, 4, 0, 1, 3);
+    splitGrid->addWidget(m_pSplitHint, 5, 0, 1, 3);
+    splitGrid->setColumnStretch(1, 1);
+
+    auto* combiner = new QGroupBox(QStringLiteral("Image Combiner"));
+    SetCommandId(combiner, 1028);
+    m_pSourceFolder = MakeEdit(combiner, 1019, settings.m_strCombineSourceFolder);
+    QPushButton* browse = MakeButton(combiner, 1020, "...");
+    browse->setAccessibleName(QStringLiteral("Browse Source Folder"));
+    browse->setMaximumWidth(32);
+    m_pTitle = MakeEdit(combiner, 1021, settings.m_strCombineNameFormat);
+    m_pType = MakeTypeList(combiner, 1031, settings.m_strCombineImgType);
+    m_pCombineRows = MakeNumberBox(combiner, 1032, kMaxGridCount, settings.m_nCombineRows);
+    m_pCombineCols = MakeNumberBox(combiner, 1033, kMaxGridCount, settings.m_nCombineCols);
+    m_pCombineTemplate = new CTemplateEdit(allowed, combiner);
+    SetCommandId(m_pCombineTemplate, 1022);
+    m_pCombineTemplate->setText(QString::fromStdString(settings.m_strCombineTemplate));
+    m_pCombineFrom = MakeNumberBox(combiner, 1023, kMaxSequenceNumber, settings.m_nCombineSeqFrom);
+    QPushButton* prepare = MakeButton(combiner, 1038, "Prepare");
+    m_pCombine = MakeButton(combiner, IdCombine, "Combine it!");
+    m_pCombineHint = new CHintLabel(combiner);
+    SetCommandId(m_pCombineHint, 1029);
+
+    auto* combineGrid = new QGridLayout(combiner);
+    auto* folderLabel = new QLabel(QStringLiteral("Input folder containing sequence images:"));
+    folderLabel->setBuddy(m_pSourceFolder);
+    m_pSourceFolder->setAccessibleName(QStringLiteral("Input folder containing sequence images"));
+    combineGrid->addWidget(folderLabel, 0, 0, 1, 3);
+    AddFieldRow(combineGrid, 1, nullptr, m_pSourceFolder, browse);
+    combineGrid->addWidget(new QLabel(QStringLiteral("Use sequence numbers to replace #'s")), 2, 0, 1, 3);
+    AddFieldRow(combineGrid, 3, "File Title Name:", m_pTitle, m_pType);
+    auto* combineCounts = new QHBoxLayout;
+    for (auto [label, box] : {std::pair{"Rows:", m_pCombineRows}, std::pair{"Cols:", m_pCombineCols}})
+    {
+        auto* text = new QLabel(QString::fromUtf8(label));
+        text->setBuddy(box);
+        NameControl(box, QStringLiteral("Combine ") + QString::fromUtf8(label).chopped(1));
+        combineCounts->addWidget(text);
+        combineCounts->addWidget(box);
+    }
+    combineCounts->addStretch(1);
+    combineGrid->addLayout(combineCounts, 4, 0, 1, 3);
+    AddFieldRow(combineGrid, 5, "Template:", m_pCombineTemplate);
+    AddFieldRow(combineGrid, 6, "From Number:", m_pCombineFrom);
+    combineGrid->addWidget(Separator(1043), 7, 0, 1, 3);
+    auto* combineActions = new QHBoxLayout;
+    combineActions->addWidget(prepare);
+    combineActions->addStretch(1);
+    combineActions->addWidget(Arrowed(m_pCombine));
+    combineGrid->addLayout(combineActions, 8, 0, 1, 3);
+    combineGrid->addWidget(m_pCombineHint, 9, 0, 1, 3);
+    combineGrid->setColumnStretch(1, 1);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(4, 4, 4, 4);
+    outer->addWidget(splitter);
+    outer->addWidget(combiner);
+    outer->addStretch(1);
+
+    for (QWidget* image : {static_cast<QWidget*>(m_pRows), static_cast<QWidget*>(m_pCols),
+                           static_cast<QWidget*>(m_pDrawLines), static_cast<QWidget*>(m_pSplit)})
+        image->setEnabled(false);
+    m_pCombine->setEnabled(false);
+
+    connect(browse, &QPushButton::clicked, this, &CSplitCombinePanel::OnBrowseSource);
+    connect(prepare, &QPushButton::clicked, this, &CSplitCombinePanel::OnPrepare);
+    for (QPushButton* action : {m_pDrawLines, m_pSplit, m_pCombine})
+        connect(action, &QPushButton::clicked, this, [action] { SendFrameCommand(CommandIdOf(action)); });
+}
+
+CSplitCombinePanel::~CSplitCombinePanel()
+{
+    CProgramSettings& settings = GetProgramSettings();
+    settings.m_nSplitRows = m_pRows->value();
+    settings.m_nSplitCols = m_pCols->value();
+    settings.m_nSplitSeqFrom = m_pSplitFrom->value();
+    settings.m_strSplitTemplate = ReadText(m_pSplitTemplate);
+    settings.m_nCombineRows = m_pCombineRows->value();
+    settings.m_nCombineCols = m_pCombineCols->value();
+    settings.m_nCombineSeqFrom = m_pCombineFrom->value();
+    settings.m_strCombineImgType = ReadSelected(m_pType);
+    settings.m_strCombineTemplate = ReadText(m_pCombineTemplate);
+    settings.m_strCombineNameFormat = ReadText(m_pTitle);
+}
+
+void CSplitCombinePanel::OnImageOpened(const std::string&)
+{
+    m_pRows->setEnabled(true);
+    m_pCols->setEnabled(true);
+    m_pDrawLines->setEnabled(true);
+    m_pSplit->setEnabled(false);
+    m_pSplitHint->setText(QString::fromUtf8(kHint2));
+}
+
+void CSplitCombinePanel::BeforeCommand(int id)
+{
+    if (id != IdDrawSplitLine)
+        return;
+    m_pSplit->setEnabled(true);
+    m_pSplitHint->setText(QString::fromUtf8(kHint3));
+}
+
+bool CSplitCombinePanel::FillSplitInputs(SplitInputs& inputs)
+{
+    const std::string pattern = ReadText(m_pSplitTemplate, kTemplateLength);
+    inputs.m_output.m_strTemplate += std::string(size_t(TemplateDigits(pattern)), '#');
+    inputs.m_output.m_nFromNumber = m_pSplitFrom->value();
+    const int32_t rows = m_pRows->value(), cols = m_pCols->value();
+    inputs.m_rowFractions.assign(size_t(rows), rows > 0 ? 1.0f / float(rows) : 0.0f);
+    inputs.m_colFractions.assign(size_t(cols), cols > 0 ? 1.0f / float(cols) : 0.0f);
+    return !pattern.empty() && rows != 0 && cols != 0 && !(rows == 1 && cols == 1);
+}
+
+void CSplitCombinePanel::ReadCombineGroup(CombineInputs& inputs) const
+{
+    inputs.m_nRows = m_pCombineRows->value();
+    inputs.m_nCols = m_pCombineCols->value();
+    SequenceRecord& source = inputs.m_source;
+    source.m_nFromNumber = m_pCombineFrom->value();
+    source.m_strFolder = ReadText(m_pSourceFolder);
+    source.m_strTitle = ReadText(m_pTitle);
+    source.m_strTemplate = ReadText(m_pCombineTemplate, kTemplateLength);
+    source.m_strType = ReadSelected(m_pType);
+}
+
+bool CSplitCombinePanel::FillCombineInputs(CombineInputs& inputs)
+{
+    ReadCombineGroup(inputs);
+    const SequenceRecord& source = inputs.m_source;
+    return inputs.m_nRows != 0 && inputs.m_nCols != 0 && !(inputs.m_nRows == 1 && inputs.m_nCols == 1) &&
+           !source.m_strFolder.empty() && !source.m_strTemplate.empty() && !source.m_strType.empty();
+}
+
+void CSplitCombinePanel::OnBrowseSource()
+{
+    std::string folder;
+    if (!BrowseForFolder(FrameWindowWidget(), folder))
+        return;
+    folder = WithoutTrailingSeparators(folder);
+    m_pSourceFolder->setText(QString::fromStdString(folder));
+    GetProgramSettings().m_strCombineSourceFolder = folder;
+}
+
+void CSplitCombinePanel::OnPrepare()
+{
+    CombineInputs inputs;
+    ReadCombineGroup(inputs);
+    const PrepareResult prepared = PrepareCombine(inputs);
+    m_pCombineHint->setText(QString::fromStdString(prepared.m_strHint));
+    if (prepared.m_bReady)
+        m_pCombine->setEnabled(true);
+}
