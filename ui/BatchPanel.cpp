@@ -19,7 +19,7 @@
 
 namespace
 {
-struct SRowSpec
+struct SBatchRowControls
 {
     EBatchKind m_kind;
     const char* m_pExecuteText;
@@ -31,7 +31,7 @@ struct SRowSpec
 };
 
 // In the panel's row order (kBatchKinds). Each second line names the settings the row reads.
-constexpr SRowSpec kRows[] = {
+constexpr SBatchRowControls kRows[] = {
     {EBatchKind::Split, "Execute Split Batch", 1067, 1076, 1084,
      "Invalid Image Splitter settings!\nPlease input or correct the split settings!"},
     {EBatchKind::Combine, "Execute Combine Batch", 1068, 1077, 1087,
@@ -128,18 +128,18 @@ CBatchPanel::CBatchPanel(QWidget* parent) : QWidget(parent)
     auto* grid = new QGridLayout(rows);
     for (size_t i = 0; i < std::size(kRows); ++i)
     {
-        const SRowSpec& spec = kRows[i];
+        const SBatchRowControls& controls = kRows[i];
         SRow& row = m_rows[i];
-        row.m_pExecute = MakeButton(rows, spec.m_nExecuteId, spec.m_pExecuteText);
-        row.m_pAddItems = MakeButton(rows, spec.m_nAddItemsId, "Add Items");
-        QPushButton* saveConfig = MakeButton(rows, spec.m_nSaveConfigId, "Save Config");
+        row.m_pExecute = MakeButton(rows, controls.m_nExecuteId, controls.m_pExecuteText);
+        row.m_pAddItems = MakeButton(rows, controls.m_nAddItemsId, "Add Items");
+        QPushButton* saveConfig = MakeButton(rows, controls.m_nSaveConfigId, "Save Config");
         const QString kindName = row.m_pExecute->text().mid(int(std::char_traits<char>::length("Execute ")));
         row.m_pAddItems->setAccessibleName(QStringLiteral("Add Items: ") + kindName);
         saveConfig->setAccessibleName(QStringLiteral("Save Config: ") + kindName);
         grid->addWidget(row.m_pExecute, int(i), 0);
         grid->addWidget(row.m_pAddItems, int(i), 1);
         grid->addWidget(saveConfig, int(i), 2);
-        const EBatchKind kind = spec.m_kind;
+        const EBatchKind kind = controls.m_kind;
         connect(row.m_pExecute, &QPushButton::clicked, this, [this, kind] { OnExecute(kind); });
         connect(row.m_pAddItems, &QPushButton::clicked, this, [this, kind] { OnAddItems(kind); });
         connect(saveConfig, &QPushButton::clicked, this, [this, kind] { OnSaveConfig(kind); });
