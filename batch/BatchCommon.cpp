@@ -24,11 +24,17 @@ void ForEachItem(const BatchSection& section, CBatchReport* report,
     }
 }
 
+const char* LoadRefusal()
+{
+    const char* why = gxGetLastErrorText();
+    return *why ? why : "could not be loaded";
+}
+
 void ForEachLoadedItem(const BatchSection& section, CBatchReport* report, const ItemWork& work)
 {
     ForEachItem(section, report, [&](const std::string& path, CProgress& progress) {
         CEngineImage item = CEngineImage::Load(path.c_str());
-        const char* refused = item.Empty() ? "could not be loaded" : work(item, path);
+        const char* refused = item.Empty() ? LoadRefusal() : work(item, path);
         if (refused)
             return Skip(report, path, refused);
         if (report)

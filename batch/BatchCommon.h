@@ -19,6 +19,9 @@ namespace batch
 void ForEachItem(const BatchSection& section, CBatchReport* report,
                  const std::function<void(const std::string&, CProgress&)>& process);
 
+// Why the picture the engine loaded last did not load ("truncated PNG data"), for the report.
+const char* LoadRefusal();
+
 // One loaded item's work: nullptr when done, otherwise why the item is skipped.
 using ItemWork = std::function<const char*(CEngineImage& item, const std::string& path)>;
 

@@ -93,7 +93,7 @@ void CombineItem(const std::string& path, const CSequencePattern& sequence, int3
 {
     CEngineImage first = CEngineImage::Load(sequence.NameOf(fromNumber).c_str());
     if (first.Empty())
-        return Skip(report, path, "the first picture " + sequence.NameOf(fromNumber) + " could not be loaded");
+        return Skip(report, path, "the first picture " + sequence.NameOf(fromNumber) + ": " + LoadRefusal());
     const int64_t tileWidth = first.Info().width, tileHeight = first.Info().height;
     if (rows <= 0 || cols <= 0)
     {

@@ -130,7 +130,9 @@ int main()
     auto decode = [](const std::string& path) {
         std::vector<uint8_t> file;
         gx::CBitmap out;
-        return gx::ReadWholeFile(path.c_str(), file) && gx::DecodeImageFile(file, path.c_str(), out);
+        gx::EFileType type;
+        return gx::ReadWholeFile(path.c_str(), file) &&
+               gx::DecodeImageFile(file, path.c_str(), out, type) == gx::ECodecError::None;
     };
     Row("PNG decode", BestSeconds([&] { return decode(magickPng); }),
         BestSeconds([&] { return Shell("convert " + magickPng + " rgb:/dev/null"); }));

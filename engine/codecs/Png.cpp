@@ -8,6 +8,7 @@
 #include <csetjmp>
 #include <cstring>
 #include <png.h>
+#include <string_view>
 
 namespace gx
 {
@@ -38,8 +39,22 @@ void ReadFromMemory(png_structp png, png_bytep dst, size_t count)
     src->pos += count;
 }
 
-[[noreturn]] void OnPngError(png_structp png, png_const_charp)
+// libpng's message of the error that ended the read, for its reason.
+ECodecError ReasonOf(const char* message)
 {
+    const std::string_view m = message ? message : "";
+    if (m.find("end of file") != m.npos || m.find("Not enough") != m.npos || m.find("Read Error") != m.npos)
+        return ECodecError::Truncated;
+    if (m.find("exceeds user limit") != m.npos || m.find("too large") != m.npos)
+        return ECodecError::TooLarge;
+    if (m.find("nsupported") != m.npos || m.find("Unknown") != m.npos)
+        return ECodecError::UnsupportedType;
+    return ECodecError::Corrupt;
+}
+
+[[noreturn]] void OnPngError(png_structp png, png_const_charp message)
+{
+    *static_cast<ECodecError*>(png_get_error_ptr(png)) = ReasonOf(message);
     png_longjmp(png, 1);
 }
 
@@ -52,7 +67,7 @@ class CPngReadStruct
 public:
     CPngReadStruct()
     {
-        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &m_reason, OnPngError, OnPngWarning);
         if (m_png)
             m_info = png_create_info_struct(m_png);
     }
@@ -66,14 +81,15 @@ public:
 
     png_structp m_png = nullptr;
     png_infop m_info = nullptr;
+    ECodecError m_reason = ECodecError::None; // set by the error callback
 };
 
 // libpng leaves by longjmp on any error, so this frame holds no object with a destructor: the
 // bitmap and the row table belong to the caller, which clears them on failure.
-bool ReadPng(png_structp png, png_infop info, size_t fileSize, CBitmap& out, std::vector<png_bytep>& rows)
+ECodecError ReadPng(png_structp png, png_infop info, size_t fileSize, CBitmap& out, std::vector<png_bytep>& rows)
 {
     if (setjmp(png_jmpbuf(png)))
-        return false;
+        return *static_cast<ECodecError*>(png_get_error_ptr(png));
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
     int depth = 0, colorType = 0;
@@ -81,10 +97,10 @@ bool ReadPng(png_structp png, png_infop info, size_t fileSize, CBitmap& out, std
     const bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     const uint32_t format = (colorType & PNG_COLOR_MASK_ALPHA) || hasTrns ? GL_RGBA : GL_RGB;
     if (!SizeAllowed(width, height, BytesPerPixel(format)))
-        return false;
+        return ECodecError::TooLarge;
     const uint64_t packedRow = (uint64_t(width) * png_get_channels(png, info) * uint64_t(depth) + 7) / 8;
     if (uint64_t(height) * (packedRow + 1) / kMaxInflateRatio > fileSize)
-        return false;
+        return ECodecError::Truncated;
 
     if (colorType == PNG_COLOR_TYPE_PALETTE)
         png_set_palette_to_rgb(png);
@@ -100,25 +116,27 @@ bool ReadPng(png_structp png, png_infop info, size_t fileSize, CBitmap& out, std
     png_read_update_info(png, info);
 
     const size_t rowBytes = size_t(width) * BytesPerPixel(format);
-    if (png_get_rowbytes(png, info) != rowBytes || !out.Allocate(width, height, format))
-        return false;
+    if (png_get_rowbytes(png, info) != rowBytes)
+        return ECodecError::UnsupportedType;
+    if (const ECodecError e = AllocatePicture(out, width, height, format); e != ECodecError::None)
+        return e;
     rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)
         rows[y] = out.m_pixels.data() + y * rowBytes;
     png_read_image(png, rows.data());
     png_read_end(png, nullptr);
-    return true;
+    return ECodecError::None;
 }
 } // namespace
 
-bool DecodePng(std::span<const uint8_t> file, CBitmap& out)
+ECodecError DecodePng(std::span<const uint8_t> file, CBitmap& out)
 {
     out.Clear();
     if (file.size() < sizeof kSignature || std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
-        return false;
+        return ECodecError::NotFormat;
     CPngReadStruct reader;
     if (!reader.m_info)
-        return false;
+        return ECodecError::OutOfMemory;
     SMemorySource source{file.data(), file.size(), 0};
     png_set_read_fn(reader.m_png, &source, ReadFromMemory);
     png_set_user_limits(reader.m_png, kMaxDimension, kMaxDimension);
