@@ -100,7 +100,6 @@ struct SCodecRow
     Encoder m_pEncode;                   // null: not writable
 };
 
-std::span<const SCodecRow> CodecTable();
 // The row of a type; null for EFileType::Unknown.
 const SCodecRow* CodecRowOf(EFileType type);
 

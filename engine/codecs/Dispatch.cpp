@@ -81,11 +81,6 @@ std::string CodecErrorText(ECodecError error, EFileType type)
     return text;
 }
 
-std::span<const SCodecRow> CodecTable()
-{
-    return kCodecs;
-}
-
 const SCodecRow* CodecRowOf(EFileType type)
 {
     for (const SCodecRow& row : kCodecs)
