@@ -173,9 +173,9 @@ bool BatchFile::WriteValues(EBatchKind kind, std::initializer_list<SRecordedValu
     return WriteValues(kind, values, section);
 }
 
-bool BatchFile::WriteSplitSection(const SequenceRecord& output, const std::vector<float>& rowRatios,
-                                  const std::vector<float>& colRatios)
+bool BatchFile::WriteSplitSection(const SplitInputs& in)
 {
+    const SequenceRecord& output = in.m_output;
     // Only the template's length is recorded.
     const std::string numberTemplate(size_t(TemplateDigits(output.m_strTemplate)), '#');
     BatchSection s;
@@ -189,29 +189,29 @@ bool BatchFile::WriteSplitSection(const SequenceRecord& output, const std::vecto
         return false;
     RemoveChildrenNamed(s.m_input, "Rows");
     RemoveChildrenNamed(s.m_input, "Cols");
-    AppendRatioList(s.m_input, "Rows", "Row", rowRatios);
-    AppendRatioList(s.m_input, "Cols", "Col", colRatios);
+    AppendRatioList(s.m_input, "Rows", "Row", in.m_rowFractions);
+    AppendRatioList(s.m_input, "Cols", "Col", in.m_colFractions);
     return true;
 }
 
-bool BatchFile::WriteCombineSection(const SequenceRecord& output, int32_t rows, int32_t cols,
-                                    const SequenceRecord& source)
+bool BatchFile::WriteCombineSection(const CombineInputs& in)
 {
+    const SequenceRecord& output = in.m_output;
+    const SequenceRecord& source = in.m_source;
     return WriteValues(EBatchKind::Combine, {{Out, "ImageType", output.m_strType},
                                              {Out, "Folder", output.m_strFolder},
                                              {In, "FromNumber", Text(source.m_nFromNumber)},
                                              {In, "Template", source.m_strTemplate},
-                                             {In, "Rows", Text(rows)},
-                                             {In, "Cols", Text(cols)}});
+                                             {In, "Rows", Text(in.m_nRows)},
+                                             {In, "Cols", Text(in.m_nCols)}});
 }
 
-bool BatchFile::WriteBlendSection(const SequenceRecord& output, const std::string& backgroundPath,
-                                  const std::string& overlayPath)
+bool BatchFile::WriteBlendSection(const BlendInputs& in)
 {
-    return WriteValues(EBatchKind::Blend, {{Out, "ImageType", output.m_strType},
-                                           {Out, "Folder", output.m_strFolder},
-                                           {In, "BkImg", backgroundPath},
-                                           {In, "OverlayImg", overlayPath}});
+    return WriteValues(EBatchKind::Blend, {{Out, "ImageType", in.m_output.m_strType},
+                                           {Out, "Folder", in.m_output.m_strFolder},
+                                           {In, "BkImg", in.m_strBackgroundPath},
+                                           {In, "OverlayImg", in.m_strOverlayPath}});
 }
 
 bool BatchFile::WriteAlphaExtractSection(const SequenceRecord& output)
@@ -220,31 +220,31 @@ bool BatchFile::WriteAlphaExtractSection(const SequenceRecord& output)
                        {{Out, "ImageType", output.m_strType}, {Out, "Folder", output.m_strFolder}});
 }
 
-bool BatchFile::WriteRgbAlphaSection(const SequenceRecord& output, int32_t red, int32_t green, int32_t blue,
-                                     int32_t alpha)
+bool BatchFile::WriteRgbAlphaSection(const AlphaRgbInputs& in)
 {
-    return WriteValues(EBatchKind::RgbAlpha, {{Out, "ImageType", output.m_strType},
-                                              {Out, "Folder", output.m_strFolder},
-                                              {In, "R", Text(red)},
-                                              {In, "G", Text(green)},
-                                              {In, "B", Text(blue)},
-                                              {In, "A", Text(alpha)}});
+    return WriteValues(EBatchKind::RgbAlpha, {{Out, "ImageType", in.m_output.m_strType},
+                                              {Out, "Folder", in.m_output.m_strFolder},
+                                              {In, "R", Text(in.m_nRed)},
+                                              {In, "G", Text(in.m_nGreen)},
+                                              {In, "B", Text(in.m_nBlue)},
+                                              {In, "A", Text(in.m_nAlpha)}});
 }
 
-bool BatchFile::WriteAlphaImageCombineSection(const SequenceRecord& output, const std::string& alphaImagePath)
+bool BatchFile::WriteAlphaImageCombineSection(const AlphaImageInputs& in)
 {
-    return WriteValues(EBatchKind::AlphaImageCombine, {{Out, "ImageType", output.m_strType},
-                                                       {Out, "Folder", output.m_strFolder},
-                                                       {In, "SourceAlphaImage", alphaImagePath}});
+    return WriteValues(EBatchKind::AlphaImageCombine, {{Out, "ImageType", in.m_output.m_strType},
+                                                       {Out, "Folder", in.m_output.m_strFolder},
+                                                       {In, "SourceAlphaImage", in.m_strAlphaImagePath}});
 }
 
-bool BatchFile::WriteMngSection(const SequenceRecord& record, int32_t frameCount, int32_t framesPerSecond)
+bool BatchFile::WriteMngSection(const MngInputs& in)
 {
+    const SequenceRecord& record = in.m_source;
     return WriteValues(EBatchKind::Mng, {{Out, "ImageType", record.m_strType},
                                          {Out, "Folder", record.m_strFolder},
                                          {In, "Template", record.m_strTemplate},
-                                         {In, "FPS", Text(framesPerSecond)},
-                                         {In, "FrameCount", Text(frameCount)},
+                                         {In, "FPS", Text(in.m_nFramesPerSecond)},
+                                         {In, "FrameCount", Text(in.m_nFrameCount)},
                                          {In, "FromNumber", Text(record.m_nFromNumber)}});
 }
 

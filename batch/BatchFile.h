@@ -8,7 +8,7 @@
 // SaveBatchFile writes it back to the path it was created or loaded from.
 
 #include "batch/BatchKind.h"
-#include "ops/SequenceNaming.h"
+#include "ops/OperationInputs.h"
 #include "xml/XmlDocument.h"
 
 #include <cstdint>
@@ -69,17 +69,15 @@ public:
     // place and are overwritten; items already listed stay. False when the batch is closed.
     // Split: type, title ("NameFormat"), from number, folder and as many '#' as the template has
     // characters; the "Rows" and "Cols" lists are replaced by the given ratios.
-    bool WriteSplitSection(const SequenceRecord& output, const std::vector<float>& rowRatios,
-                           const std::vector<float>& colRatios);
-    bool WriteCombineSection(const SequenceRecord& output, int32_t rows, int32_t cols, const SequenceRecord& source);
-    bool WriteBlendSection(const SequenceRecord& output, const std::string& backgroundPath,
-                           const std::string& overlayPath);
+    bool WriteSplitSection(const SplitInputs& inputs);
+    bool WriteCombineSection(const CombineInputs& inputs);
+    bool WriteBlendSection(const BlendInputs& inputs);
     bool WriteAlphaExtractSection(const SequenceRecord& output);
-    bool WriteRgbAlphaSection(const SequenceRecord& output, int32_t red, int32_t green, int32_t blue, int32_t alpha);
-    bool WriteAlphaImageCombineSection(const SequenceRecord& output, const std::string& alphaImagePath);
-    // MNG: type and folder of the output, template and from number of the sequence, frame count
-    // and rate.
-    bool WriteMngSection(const SequenceRecord& record, int32_t frameCount, int32_t framesPerSecond);
+    bool WriteRgbAlphaSection(const AlphaRgbInputs& inputs);
+    bool WriteAlphaImageCombineSection(const AlphaImageInputs& inputs);
+    // MNG: type, folder, template and from number of the frame sequence (m_source, as the MNG
+    // group holds them), frame count and rate.
+    bool WriteMngSection(const MngInputs& inputs);
 
     // The digit count of the kind's recorded "Template" (0 when there is none), read without
     // changing the document. Used to turn chosen files into sequence items.

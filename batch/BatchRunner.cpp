@@ -3,6 +3,7 @@
 #include "batch/BatchExecute.h"
 #include "batch/ConsoleFrame.h"
 #include "engine/gx.h"
+#include "ops/FrameHooks.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -267,7 +268,7 @@ int RunBatchRunner(const std::vector<std::string>& args, std::ostream& out, std:
         return kRunnerFailed;
     }
     CConsoleFrame frame(err, progressOnErr);
-    CMainFrameRegistration registration(frame);
+    CFrameHooks hooks({&frame});
     int status = kRunnerSucceeded;
     for (EBatchKind kind : kinds)
     {

@@ -119,21 +119,22 @@ void ExtractAlphaCommand(const SequenceRecord& output, const CWorkingImage& imag
     }
 }
 
-void MakeAlphaCommand(const SequenceRecord& output, int32_t r, int32_t g, int32_t b, int32_t a, CWorkingImage& image)
+void MakeAlphaCommand(const AlphaRgbInputs& in, CWorkingImage& image)
 {
     CWaitCursor wait;
     std::string path;
-    if (!BuildOutputPath(output, path) || !MakeAlphaByRgb(r, g, b, a, image))
+    if (!BuildOutputPath(in.m_output, path) || !MakeAlphaByRgb(in.m_nRed, in.m_nGreen, in.m_nBlue, in.m_nAlpha, image))
         return;
-    ShowSucceeded("Succeed to make the alpha layer at pixles which color value is RGB(" + std::to_string(r) + ", " +
-                  std::to_string(g) + ", " + std::to_string(b) + ")!" + kSaveWithAlpha);
+    ShowSucceeded("Succeed to make the alpha layer at pixles which color value is RGB(" + std::to_string(in.m_nRed) +
+                  ", " + std::to_string(in.m_nGreen) + ", " + std::to_string(in.m_nBlue) + ")!" + kSaveWithAlpha);
 }
 
-void CombineAlphaCommand(const SequenceRecord& output, const std::string& alphaPath, CWorkingImage& image)
+void CombineAlphaCommand(const AlphaImageInputs& in, CWorkingImage& image)
 {
     CWaitCursor wait;
     std::string path;
-    if (alphaPath.empty() || !BuildOutputPath(output, path) || !CombineAlphaImage(alphaPath, image))
+    if (in.m_strAlphaImagePath.empty() || !BuildOutputPath(in.m_output, path) ||
+        !CombineAlphaImage(in.m_strAlphaImagePath, image))
         return;
     ShowSucceeded(std::string("Succeed to combine the alpha layer into current image!") + kSaveWithAlpha);
 }

@@ -2,7 +2,7 @@
 // Alpha layer operations on the working image: extract it as a grey picture, make it from one
 // RGB colour, or take it from a second picture of the same size.
 
-#include "ops/SequenceNaming.h"
+#include "ops/OperationInputs.h"
 
 #include <cstdint>
 #include <string>
@@ -32,5 +32,5 @@ bool CombineAlphaImage(const std::string& alphaPath, CWorkingImage& image);
 
 // The commands of the three buttons; each shows its result.
 void ExtractAlphaCommand(const SequenceRecord& output, const CWorkingImage& image);
-void MakeAlphaCommand(const SequenceRecord& output, int32_t r, int32_t g, int32_t b, int32_t a, CWorkingImage& image);
-void CombineAlphaCommand(const SequenceRecord& output, const std::string& alphaPath, CWorkingImage& image);
+void MakeAlphaCommand(const AlphaRgbInputs& inputs, CWorkingImage& image);
+void CombineAlphaCommand(const AlphaImageInputs& inputs, CWorkingImage& image);

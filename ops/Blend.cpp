@@ -48,15 +48,14 @@ bool BlendImage(const std::string& backgroundPath, const std::string& overlayPat
     return true;
 }
 
-void BlendCommand(const SequenceRecord& output, const std::string& backgroundPath, const std::string& overlayPath,
-                  CWorkingImage& image)
+void BlendCommand(const BlendInputs& in, CWorkingImage& image)
 {
     CWaitCursor wait;
-    if (backgroundPath.empty() && overlayPath.empty())
+    if (in.m_strBackgroundPath.empty() && in.m_strOverlayPath.empty())
         return;
-    const bool blended = BlendImage(backgroundPath, overlayPath, image);
+    const bool blended = BlendImage(in.m_strBackgroundPath, in.m_strOverlayPath, image);
     std::string path;
-    if (!BuildOutputPath(output, path) || image.m_gxImg.id == 0)
+    if (!BuildOutputPath(in.m_output, path) || image.m_gxImg.id == 0)
         return;
     gxBindImage(image.m_gxImg.id);
     if (blended && gxSaveImage(path.c_str(), false))

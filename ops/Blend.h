@@ -3,7 +3,7 @@
 // watermark, both stretched to its size, composed with OpenGL in an offscreen target of the
 // image's size and read back into the working image in its own pixel format.
 
-#include "ops/SequenceNaming.h"
+#include "ops/OperationInputs.h"
 
 #include <string>
 
@@ -15,5 +15,4 @@ class CWorkingImage;
 bool BlendImage(const std::string& backgroundPath, const std::string& overlayPath, CWorkingImage& image);
 
 // "Generate": blends, then writes the result to the output path and reports.
-void BlendCommand(const SequenceRecord& output, const std::string& backgroundPath, const std::string& overlayPath,
-                  CWorkingImage& image);
+void BlendCommand(const BlendInputs& inputs, CWorkingImage& image);

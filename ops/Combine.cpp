@@ -74,7 +74,7 @@ ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, c
     return gxSaveImage(outPath.c_str(), false) ? ECombineResult::Written : ECombineResult::WriteFailed;
 }
 
-void CombineCommand(const CombineInputs& in, const SequenceRecord& output)
+void CombineCommand(const CombineInputs& in)
 {
     CWaitCursor wait;
     if (!CombineInputsValid(in))
@@ -86,7 +86,7 @@ void CombineCommand(const CombineInputs& in, const SequenceRecord& output)
     const SequenceRecord& src = in.m_source;
     const CSequencePattern pattern = BuildSourcePattern(src);
     std::string outPath;
-    if (!BuildOutputPath(output, outPath))
+    if (!BuildOutputPath(in.m_output, outPath))
     {
         ShowFrameMessage("Please input the output image file infor in the Output Settings panel first!",
                          "Wrong Parameters", EMessageIcon::Exclamation);

@@ -2,18 +2,10 @@
 // Sequence combine: a numbered sequence of pictures from a folder becomes one grid picture of
 // rows x columns, each cell the size of the first picture, written without alpha.
 
-#include "ops/SequenceNaming.h"
+#include "ops/OperationInputs.h"
 
 #include <cstdint>
 #include <string>
-
-// The combiner box: source folder, title, template, type and from number, and the grid.
-struct CombineInputs
-{
-    SequenceRecord m_source;
-    int32_t m_nRows = 0;
-    int32_t m_nCols = 0;
-};
 
 struct PrepareResult
 {
@@ -38,4 +30,4 @@ ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, c
                                const std::string& outPath);
 
 // "Combine it!": checks the inputs and the output settings, combines and reports.
-void CombineCommand(const CombineInputs& inputs, const SequenceRecord& output);
+void CombineCommand(const CombineInputs& inputs);

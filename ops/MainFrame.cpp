@@ -16,16 +16,6 @@ IMainFrame* GetMainFrame()
     return CMainFrame::s_pSingletonMainFrame;
 }
 
-CMainFrameRegistration::CMainFrameRegistration(IMainFrame& frame) : m_pPrevious(CMainFrame::s_pSingletonMainFrame)
-{
-    CMainFrame::s_pSingletonMainFrame = &frame;
-}
-
-CMainFrameRegistration::~CMainFrameRegistration()
-{
-    CMainFrame::s_pSingletonMainFrame = m_pPrevious;
-}
-
 CProgress::CProgress(int64_t count) : m_pFrame(GetMainFrame())
 {
     if (m_pFrame)

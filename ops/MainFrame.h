@@ -2,11 +2,10 @@
 // The main frame's service interface. Operations, the view, the batch code and the panels reach
 // the frame only through IMainFrame, found with GetMainFrame; none of this needs a window system.
 
-#include "ops/SequenceNaming.h"
+#include "ops/OperationInputs.h"
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 class IMainFrame
 {
@@ -25,20 +24,20 @@ public:
     virtual void StepProgress() = 0;
     virtual void EndProgress() = 0;
 
-    // The getters read the panels. Each returns true only when every value it needs is present;
-    // a getter that fails may have filled some results, which callers then do not use.
+    // The getters read the panels into the operation's inputs value. Each returns true only when
+    // every value it needs is present; a getter that fails may have filled some of the value,
+    // which callers then do not use.
     // Folder, title and type of the Output Settings panel.
     virtual bool GetOutputSettings(SequenceRecord& output) = 0;
     // Output settings, split numbering (template, from number) and the grid as equal fractions.
-    virtual bool GetSplitSettings(SequenceRecord& output, std::vector<float>& rowFractions,
-                                  std::vector<float>& colFractions) = 0;
-    virtual bool GetBlendSettings(SequenceRecord& output, std::string& backgroundPath, std::string& overlayPath) = 0;
-    virtual bool GetAlphaRgbSettings(SequenceRecord& output, int32_t& red, int32_t& green, int32_t& blue,
-                                     int32_t& alpha) = 0;
-    virtual bool GetAlphaImageSettings(SequenceRecord& output, std::string& alphaImagePath) = 0;
-    // Output settings and the MNG group: the source sequence goes into `source`.
-    virtual bool GetMngSettings(SequenceRecord& source, int32_t& frameCount, int32_t& framesPerSecond) = 0;
-    virtual bool GetCombineSettings(SequenceRecord& output, int32_t& rows, int32_t& cols, SequenceRecord& source) = 0;
+    virtual bool GetSplitSettings(SplitInputs& inputs) = 0;
+    virtual bool GetBlendSettings(BlendInputs& inputs) = 0;
+    virtual bool GetAlphaRgbSettings(AlphaRgbInputs& inputs) = 0;
+    virtual bool GetAlphaImageSettings(AlphaImageInputs& inputs) = 0;
+    // Output settings and the MNG group (the frame sequence goes into m_source).
+    virtual bool GetMngSettings(MngInputs& inputs) = 0;
+    // The combine group with the output folder and image type.
+    virtual bool GetCombineSettings(CombineInputs& inputs) = 0;
 
 protected:
     ~IMainFrame() = default;
@@ -53,20 +52,20 @@ public:
     void SetDocumentTitle(const std::string&) override {}
     void OnImageOpened(const std::string&) override {}
     bool GetOutputSettings(SequenceRecord&) override { return false; }
-    bool GetSplitSettings(SequenceRecord&, std::vector<float>&, std::vector<float>&) override { return false; }
-    bool GetBlendSettings(SequenceRecord&, std::string&, std::string&) override { return false; }
-    bool GetAlphaRgbSettings(SequenceRecord&, int32_t&, int32_t&, int32_t&, int32_t&) override { return false; }
-    bool GetAlphaImageSettings(SequenceRecord&, std::string&) override { return false; }
-    bool GetMngSettings(SequenceRecord&, int32_t&, int32_t&) override { return false; }
-    bool GetCombineSettings(SequenceRecord&, int32_t&, int32_t&, SequenceRecord&) override { return false; }
+    bool GetSplitSettings(SplitInputs&) override { return false; }
+    bool GetBlendSettings(BlendInputs&) override { return false; }
+    bool GetAlphaRgbSettings(AlphaRgbInputs&) override { return false; }
+    bool GetAlphaImageSettings(AlphaImageInputs&) override { return false; }
+    bool GetMngSettings(MngInputs&) override { return false; }
+    bool GetCombineSettings(CombineInputs&) override { return false; }
 
 protected:
     ~CPanelFreeFrame() = default;
 };
 
-// Owner of the single-frame pointer. The frame sets s_pSingletonMainFrame to its IMainFrame face
-// when its window has been created and clears it when it is destroyed; at most one frame exists.
-// The GUI's frame class lives in its own namespace or under its own name and only fills this in.
+// Owner of the single-frame pointer, set to the frame's IMainFrame face while the frame's window
+// exists; at most one frame exists. It is filled in only through a CFrameHooks installation
+// (ops/FrameHooks.h). The GUI's frame class lives under its own name.
 class CMainFrame
 {
 public:
@@ -76,19 +75,6 @@ public:
 
 // The frame, or null when none exists; the null case is logged as a failed check.
 IMainFrame* GetMainFrame();
-
-// Installs a frame for the life of the guard (tests, headless runs) and puts back what was there.
-class CMainFrameRegistration
-{
-public:
-    explicit CMainFrameRegistration(IMainFrame& frame);
-    ~CMainFrameRegistration();
-    CMainFrameRegistration(const CMainFrameRegistration&) = delete;
-    CMainFrameRegistration& operator=(const CMainFrameRegistration&) = delete;
-
-private:
-    IMainFrame* m_pPrevious;
-};
 
 // The progress bar of one operation: begun on construction, ended on every way out. Without a
 // frame it does nothing.

@@ -1,9 +1,9 @@
 #include "ops/MessageBox.h"
 
+#include "ops/FrameHooks.h"
 #include "ops/MainFrame.h"
 
 #include <cstdio>
-#include <utility>
 
 namespace
 {
@@ -11,24 +11,15 @@ void WriteToStandardError(const std::string& text, const std::string& caption, E
 {
     std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
 }
-
-MessageHandler& Handler()
-{
-    static MessageHandler handler = WriteToStandardError;
-    return handler;
-}
 } // namespace
 
 void ShowMessage(const std::string& text, const std::string& caption, EMessageIcon icon, void* owner)
 {
-    Handler()(text, caption, icon, owner);
-}
-
-MessageHandler SetMessageHandler(MessageHandler handler)
-{
-    if (!handler)
-        handler = WriteToStandardError;
-    return std::exchange(Handler(), std::move(handler));
+    const MessageHandler& handler = InstalledFrameHooks().m_fnMessage;
+    if (handler)
+        handler(text, caption, icon, owner);
+    else
+        WriteToStandardError(text, caption, icon, owner);
 }
 
 void ShowFrameMessage(const std::string& text, const std::string& caption, EMessageIcon icon)

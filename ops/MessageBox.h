@@ -1,8 +1,8 @@
 #pragma once
 // The one way the operations tell the user something: a modal message with a text, a caption and
 // an icon, owned by a window. The core only composes the message; who shows it is installed at
-// run time (the GUI a message box, the tests a recorder). Without an installed handler the message
-// goes to standard error.
+// run time with the frame hooks (ops/FrameHooks.h: the GUI a message box, the tests a recorder).
+// Without an installed handler the message goes to standard error.
 
 #include <functional>
 #include <string>
@@ -19,9 +19,6 @@ using MessageHandler =
     std::function<void(const std::string& text, const std::string& caption, EMessageIcon icon, void* owner)>;
 
 void ShowMessage(const std::string& text, const std::string& caption, EMessageIcon icon, void* owner);
-
-// Installs a handler and returns the previous one; an empty handler restores the default.
-MessageHandler SetMessageHandler(MessageHandler handler);
 
 // Shows a message owned by the main frame's window (no owner when there is no frame).
 void ShowFrameMessage(const std::string& text, const std::string& caption, EMessageIcon icon);

@@ -25,7 +25,7 @@ EMngResult MakeMngAnimation(int32_t fromNumber, int32_t frameCount, int32_t fram
     return written ? EMngResult::Written : EMngResult::WriteFailed;
 }
 
-void MngCommand(const MngInputs& in, const SequenceRecord& output)
+void MngCommand(const MngInputs& in)
 {
     CWaitCursor wait;
     const SequenceRecord& src = in.m_source;
@@ -37,7 +37,7 @@ void MngCommand(const MngInputs& in, const SequenceRecord& output)
     }
     const CSequencePattern pattern = BuildSourcePattern(src);
     std::string outPath;
-    if (!BuildMngOutputPath(output, outPath))
+    if (!BuildMngOutputPath(in.m_output, outPath))
         return;
     switch (MakeMngAnimation(src.m_nFromNumber, in.m_nFrameCount, in.m_nFramesPerSecond, pattern, outPath))
     {

@@ -1,18 +1,10 @@
 #pragma once
 // MNG animation making: a numbered sequence of pictures becomes one animated MNG file.
 
-#include "ops/SequenceNaming.h"
+#include "ops/OperationInputs.h"
 
 #include <cstdint>
 #include <string>
-
-// The MNG box: source folder, title, template, type and from number, frame count and rate.
-struct MngInputs
-{
-    SequenceRecord m_source;
-    int32_t m_nFrameCount = 0;
-    int32_t m_nFramesPerSecond = 0;
-};
 
 enum class EMngResult
 {
@@ -27,4 +19,4 @@ EMngResult MakeMngAnimation(int32_t fromNumber, int32_t frameCount, int32_t fram
                             const CSequencePattern& pattern, const std::string& outPath);
 
 // "Generate Aniamted MNG": checks the inputs and the output settings, makes the file and reports.
-void MngCommand(const MngInputs& inputs, const SequenceRecord& output);
+void MngCommand(const MngInputs& inputs);

@@ -61,22 +61,21 @@ SplitResult SplitImage(int32_t fromNumber, const CSequencePattern& pattern, cons
     return result;
 }
 
-void SplitCommand(const SequenceRecord& output, const std::string& strTemplate, int32_t fromNumber,
-                  const CWorkingImage& image, const CSplitGrid& grid)
+void SplitCommand(const SplitInputs& inputs, const CWorkingImage& image, const CSplitGrid& grid)
 {
     CWaitCursor wait;
     SequenceRecord parts;
-    if (!ReadOutputParts(output, parts))
+    if (!ReadOutputParts(inputs.m_output, parts))
     {
         ShowFrameMessage("Invalid output settings!\nPlease input or correct the output settings!", "Wrong Settings",
                          EMessageIcon::Exclamation);
         return;
     }
-    if (strTemplate.empty())
+    if (inputs.m_output.m_strTemplate.empty())
         return;
-    const int digits = TemplateDigits(strTemplate);
+    const int digits = TemplateDigits(inputs.m_output.m_strTemplate);
     const SplitResult result =
-        SplitImage(fromNumber, BuildNumberPattern(parts.m_strFolder, parts.m_strTitle, digits, parts.m_strType), image,
+        SplitImage(inputs.m_output.m_nFromNumber, BuildNumberPattern(parts.m_strFolder, parts.m_strTitle, digits, parts.m_strType), image,
                    grid);
     if (result.m_nFailed == 0)
         ShowSucceeded("Succeed to split the image and save as:\n\n " +

@@ -2,7 +2,7 @@
 // Image split: the working image is cut along the split grid and every cell is written as a
 // numbered picture in the working image's pixel format.
 
-#include "ops/SequenceNaming.h"
+#include "ops/OperationInputs.h"
 #include "ops/SplitGrid.h"
 
 #include <cstdint>
@@ -27,7 +27,7 @@ bool DrawSplitLineCommand(int32_t rows, int32_t cols, const CWorkingImage& image
 SplitResult SplitImage(int32_t fromNumber, const CSequencePattern& pattern, const CWorkingImage& image,
                        const CSplitGrid& grid);
 
-// "Split it!": output folder, title and type from the Output Settings panel, the splitter's
-// template and from number.
-void SplitCommand(const SequenceRecord& output, const std::string& strTemplate, int32_t fromNumber,
-                  const CWorkingImage& image, const CSplitGrid& grid);
+// "Split it!": output folder, title and type from the Output Settings panel with the splitter's
+// template and from number, all in inputs.m_output; the cells are those of the view's grid (the
+// fractions of the inputs are not used).
+void SplitCommand(const SplitInputs& inputs, const CWorkingImage& image, const CSplitGrid& grid);

@@ -1,29 +1,19 @@
 #include "ops/WaitCursor.h"
 
-#include <utility>
-
-namespace
-{
-WaitCursorHooks& Hooks()
-{
-    static WaitCursorHooks hooks;
-    return hooks;
-}
-} // namespace
-
-WaitCursorHooks SetWaitCursorHooks(WaitCursorHooks hooks)
-{
-    return std::exchange(Hooks(), std::move(hooks));
-}
+#include "ops/FrameHooks.h"
 
 CWaitCursor::CWaitCursor()
 {
-    if (Hooks().m_fnBegin)
-        Hooks().m_fnBegin();
+    const FrameHooks& hooks = InstalledFrameHooks();
+    if (hooks.m_fnBeginWait)
+    {
+        hooks.m_fnBeginWait();
+        m_fnEnd = hooks.m_fnEndWait;
+    }
 }
 
 CWaitCursor::~CWaitCursor()
 {
-    if (Hooks().m_fnEnd)
-        Hooks().m_fnEnd();
+    if (m_fnEnd)
+        m_fnEnd();
 }

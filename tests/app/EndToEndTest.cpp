@@ -28,21 +28,21 @@ TEST(EndToEnd, EverySectionOfABatchFileRunsFromTheTerminal)
     const std::string file = dir.File("batch.xml");
     ASSERT_TRUE(batch.NewBatchFile(file));
     const SequenceRecord output{out, "unused", "####", "png", 1};
-    ASSERT_TRUE(batch.WriteSplitSection(output, {0.5f, 0.5f}, {0.5f, 0.5f}));
+    ASSERT_TRUE(batch.WriteSplitSection({output, {0.5f, 0.5f}, {0.5f, 0.5f}}));
     batch.AddItem(EBatchKind::Split, in + "/photo.png");
-    ASSERT_TRUE(batch.WriteCombineSection(output, 2, 2, SequenceRecord{in, "t", "####", "png", 1}));
+    ASSERT_TRUE(batch.WriteCombineSection({output, {in, "t", "####", "png", 1}, 2, 2}));
     for (const std::string& item : SequenceItemPaths({in + "/t0001.png", in + "/t0003.png"}, 4))
         batch.AddItem(EBatchKind::Combine, item);
-    ASSERT_TRUE(batch.WriteBlendSection(output, in + "/grey.png", in + "/mark.png"));
+    ASSERT_TRUE(batch.WriteBlendSection({output, in + "/grey.png", in + "/mark.png"}));
     batch.AddItem(EBatchKind::Blend, in + "/photo.png");
     batch.AddItem(EBatchKind::Blend, in + "/clear.png");
     ASSERT_TRUE(batch.WriteAlphaExtractSection(output));
     batch.AddItem(EBatchKind::AlphaExtract, in + "/alpha.png");
-    ASSERT_TRUE(batch.WriteRgbAlphaSection(output, 255, 255, 255, 0));
+    ASSERT_TRUE(batch.WriteRgbAlphaSection({output, 255, 255, 255, 0}));
     batch.AddItem(EBatchKind::RgbAlpha, in + "/white.png");
-    ASSERT_TRUE(batch.WriteAlphaImageCombineSection(output, in + "/grey.png"));
+    ASSERT_TRUE(batch.WriteAlphaImageCombineSection({output, in + "/grey.png"}));
     batch.AddItem(EBatchKind::AlphaImageCombine, in + "/photo.png");
-    ASSERT_TRUE(batch.WriteMngSection(SequenceRecord{out, "", "###", "png", 1}, 3, 12));
+    ASSERT_TRUE(batch.WriteMngSection({{}, {out, "", "###", "png", 1}, 3, 12}));
     for (const std::string& item : SequenceItemPaths({in + "/f002.png"}, 3))
         batch.AddItem(EBatchKind::Mng, item);
     ASSERT_TRUE(batch.SaveBatchFile());

@@ -33,17 +33,17 @@ TEST_F(Alpha, OneColourGetsTheChosenAlpha)
     SPicture blue = Solid(2, 1, 0, 0, 255);
     blue.m_rgba[4] = 255, blue.m_rgba[6] = 0, blue.m_rgba[7] = 254; // red, and not opaque: the file keeps alpha
     Put(dir.File("bgra.tga"), blue);
-    batch.WriteRgbAlphaSection(Output(dir.Path()), 255, 255, 255, 0);
+    batch.WriteRgbAlphaSection({Output(dir.Path()), 255, 255, 255, 0});
     batch.AddItem(EBatchKind::RgbAlpha, dir.File("w.png"));
     ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
     EXPECT_EQ(Read(dir.File("w_AlphaRGB.png")).At(1, 0), (Pixel{200, 0, 0, 255}));
 
     // Values outside 0..255 are compared whole and match nothing; "A" keeps its low 8 bits.
-    batch.WriteRgbAlphaSection(Output(dir.Path()), 256 + 255, 255, 255, 0);
+    batch.WriteRgbAlphaSection({Output(dir.Path()), 256 + 255, 255, 255, 0});
     ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
     EXPECT_EQ(Read(dir.File("w_AlphaRGB.png")).At(0, 0), (Pixel{255, 255, 255, 255}));
     // In GL_BGRA blue is the first byte.
-    batch.WriteRgbAlphaSection(Output(dir.Path()), 0, 0, 255, 256 + 9);
+    batch.WriteRgbAlphaSection({Output(dir.Path()), 0, 0, 255, 256 + 9});
     batch.AddItem(EBatchKind::RgbAlpha, dir.File("bgra.tga"));
     ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
     EXPECT_EQ(Read(dir.File("bgra_AlphaRGB.png")).At(0, 0), (Pixel{0, 0, 0, 9}));
@@ -57,7 +57,7 @@ TEST_F(Alpha, TheAlphaPictureGivesItemsOfItsSizeItsGreyLevels)
     Put(dir.File("alpha.png"), alpha, "-alpha off");
     Put(dir.File("item.png"), Solid(3, 2, 7, 8, 9, 5));
     Put(dir.File("other.png"), Solid(3, 3, 7, 8, 9));
-    batch.WriteAlphaImageCombineSection(Output(dir.Path()), dir.File("alpha.png"));
+    batch.WriteAlphaImageCombineSection({Output(dir.Path()), dir.File("alpha.png")});
     batch.AddItem(EBatchKind::AlphaImageCombine, dir.File("other.png"));
     batch.AddItem(EBatchKind::AlphaImageCombine, dir.File("item.png"));
     ASSERT_TRUE(ExecuteAlphaImageCombineBatch(batch));
@@ -66,7 +66,7 @@ TEST_F(Alpha, TheAlphaPictureGivesItemsOfItsSizeItsGreyLevels)
     EXPECT_FALSE(FileExists(dir.File("other_ImageAlpha.png")));
 
     // An alpha picture that does not load fits no item.
-    batch.WriteAlphaImageCombineSection(Output(dir.Path()), dir.File("none.png"));
+    batch.WriteAlphaImageCombineSection({Output(dir.Path()), dir.File("none.png")});
     CBatchReport report;
     ASSERT_TRUE(ExecuteAlphaImageCombineBatch(batch, &report));
     EXPECT_EQ(report.m_nSkipped, 2);

@@ -34,7 +34,7 @@ TEST(BatchFile, RefusesFilesThatAreNotBatchFilesAndStaysClosed)
     EXPECT_FALSE(ExecuteBlendBatch(batch));
     // A blend with neither layer named has nothing to do.
     ASSERT_TRUE(batch.NewBatchFile(dir.File("b.xml")));
-    batch.WriteBlendSection(Output("/o"), "", "");
+    batch.WriteBlendSection({Output("/o"), "", ""});
     EXPECT_FALSE(ExecuteBlendBatch(batch));
 }
 

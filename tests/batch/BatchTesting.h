@@ -4,6 +4,7 @@
 #include "batch/BatchExecute.h"
 #include "batch/ConsoleFrame.h"
 #include "engine/gx.h"
+#include "ops/FrameHooks.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ using Size = std::pair<uint32_t, uint32_t>;
 class CProgressRecorder : public CConsoleFrame
 {
 public:
-    CProgressRecorder() : CConsoleFrame(m_sink, false), m_registration(*this) {}
+    CProgressRecorder() : CConsoleFrame(m_sink, false), m_hooks({this}) {}
     void BeginProgress(int32_t count) override { m_calls.push_back("begin " + std::to_string(count)); }
     void StepProgress() override { m_calls.push_back("step"); }
     void EndProgress() override { m_calls.push_back("end"); }
@@ -33,7 +34,7 @@ public:
 
 private:
     std::ostringstream m_sink;
-    CMainFrameRegistration m_registration;
+    CFrameHooks m_hooks;
 };
 
 // RGBA pixels, top row first.

@@ -8,7 +8,7 @@ struct Split : BatchTest
 {
     void Record(const std::vector<float>& rows, const std::vector<float>& cols, const std::string& numbers = "####")
     {
-        ASSERT_TRUE(batch.WriteSplitSection(SequenceRecord{dir.Path(), "", numbers, "png", 1}, rows, cols));
+        ASSERT_TRUE(batch.WriteSplitSection({{dir.Path(), "", numbers, "png", 1}, rows, cols}));
     }
     // A column ratio as a hand-edited file holds it.
     void EditRatio(uint32_t index, const char* value)
@@ -76,7 +76,7 @@ TEST_F(Split, ItemsThatCannotBeUsedAreSkippedAndNamesAreLiteral)
     // ImageMagick reads '%' in a name as a directive: the picture is written elsewhere and moved.
     Put(dir.File("p.png"), Solid(4, 4, 1, 2, 3));
     std::filesystem::rename(dir.File("p.png"), odd + "/p%n.png");
-    ASSERT_TRUE(batch.WriteSplitSection(SequenceRecord{odd, "", "#", "png", 0}, {1.0f}, {1.0f}));
+    ASSERT_TRUE(batch.WriteSplitSection({{odd, "", "#", "png", 0}, {1.0f}, {1.0f}}));
     batch.AddItem(EBatchKind::Split, dir.File("missing.png"));
     XmlNode items = batch.SectionNode(EBatchKind::Split).ChildByName("ApplyToItems");
     items.AppendChild(XmlKindComment).SetValue("a note");
@@ -102,7 +102,7 @@ struct Combine : BatchTest
     }
     void Record(int32_t rows, int32_t cols)
     {
-        ASSERT_TRUE(batch.WriteCombineSection(Output(dir.File("out")), rows, cols, SequenceRecord{"", "", "####", "", 1}));
+        ASSERT_TRUE(batch.WriteCombineSection({Output(dir.File("out")), {"", "", "####", "", 1}, rows, cols}));
     }
 };
 

@@ -32,10 +32,11 @@ struct Commands : OpsFixture, ::testing::WithParamInterface<SCase>
     {
         DrawSplitLineCommand(rows, cols, Open(Pattern(10, 60, false), "in.png"), m_grid);
     }
-    void Split(const SequenceRecord& output, const std::string& tmpl, int32_t from = 1)
+    void Split(SequenceRecord output, const std::string& tmpl, int32_t from = 1)
     {
         ASSERT_TRUE(m_grid.DrawSplitLines(1, 2, 40, 20));
-        SplitCommand(output, tmpl, from, Open(Pattern(40, 20, false), "in.bmp"), m_grid);
+        output.m_strTemplate = tmpl, output.m_nFromNumber = from;
+        SplitCommand({output}, Open(Pattern(40, 20, false), "in.bmp"), m_grid);
     }
     // Sequences of which only the first picture, img001.png or f05.png, exists.
     SequenceRecord Sequence(const std::string& title, int32_t from, const std::string& tmpl)
@@ -67,17 +68,17 @@ const SCase kCases[] = {
     {"SplitWithoutTemplate", [](Commands& t) { t.Split(t.m_output, ""); }, ""},
     {"SplitWriteFails", [](Commands& t) { t.Split(t.Gone("bmp"), "###", -1); },
      "Failed to save 2 of the 2 split images, the first as:\n\n $/gone/out-01.bmp"},
-    {"SplitGridNeverLaid", [](Commands& t) { SplitCommand(t.m_output, "#", 1, t.Rgba(), t.m_grid); },
+    {"SplitGridNeverLaid", [](Commands& t) { SplitCommand({{t.Dir(), "out", "#", "png", 1}}, t.Rgba(), t.m_grid); },
      "Succeed to split the image and save as:\n\n $/out#.png", "Succeed", EMessageIcon::Information},
 
-    {"CombineOneByOne", [](Commands& t) { CombineCommand({t.Img(), 1, 1}, t.m_output); }, kBadCombine, kWrong},
-    {"CombineWithoutOutputType", [](Commands& t) { CombineCommand({t.Img(), 2, 3}, t.Output("")); },
+    {"CombineOneByOne", [](Commands& t) { CombineCommand({t.m_output, t.Img(), 1, 1}); }, kBadCombine, kWrong},
+    {"CombineWithoutOutputType", [](Commands& t) { CombineCommand({t.Output(""), t.Img(), 2, 3}); },
      "Please input the output image file infor in the Output Settings panel first!", kWrong},
-    {"CombineFirstMissing", [](Commands& t) { CombineCommand({{t.Dir(), "img", "###", "png", 1}, 2, 3}, t.m_output); },
+    {"CombineFirstMissing", [](Commands& t) { CombineCommand({t.m_output, {t.Dir(), "img", "###", "png", 1}, 2, 3}); },
      "Cannot load the first image of the sequence:\n\n $/img001.png\n\nNothing was combined."},
-    {"CombineWriteFails", [](Commands& t) { CombineCommand({t.Img(), 2, 3}, t.Gone("png")); },
+    {"CombineWriteFails", [](Commands& t) { CombineCommand({t.Gone("png"), t.Img(), 2, 3}); },
      "Failed to save the combined image as:\n\n $/gone/out.png"},
-    {"CombineTooLarge", [](Commands& t) { CombineCommand({t.Img(), 1, 40000}, t.m_output); },
+    {"CombineTooLarge", [](Commands& t) { CombineCommand({t.m_output, t.Img(), 1, 40000}); },
      "The combined image would be too large to make:\n\n $/out.png"},
 
     {"ExtractWithoutAlpha",
@@ -87,21 +88,21 @@ const SCase kCases[] = {
      "Please input the Output Settings first!", kWrong},
     {"ExtractWriteFails", [](Commands& t) { ExtractAlphaCommand(t.Gone("tga"), t.Rgba()); },
      "Failed to save the alpha layer image as\n\n$/gone/out.tga"},
-    {"MakeAlphaWithoutOutput", [](Commands& t) { MakeAlphaCommand({}, 1, 2, 3, 4, t.Rgba()); }, ""},
+    {"MakeAlphaWithoutOutput", [](Commands& t) { MakeAlphaCommand({{}, 1, 2, 3, 4}, t.Rgba()); }, ""},
     {"CombineAlphaOtherSize",
-     [](Commands& t) { t.Img(); CombineAlphaCommand(t.m_output, t.File("img001.png"), t.Rgba()); }, ""},
+     [](Commands& t) { t.Img(); CombineAlphaCommand({t.m_output, t.File("img001.png")}, t.Rgba()); }, ""},
 
-    {"BlendWithoutImage", [](Commands& t) { BlendCommand(t.m_output, t.File("in.png"), "", t.m_image); }, ""},
-    {"BlendWithoutLayers", [](Commands& t) { BlendCommand(t.m_output, "", "", t.Rgba()); }, ""},
-    {"BlendWriteFails", [](Commands& t) { BlendCommand(t.Gone("jpg"), t.File("in.png"), "", t.Rgba()); },
+    {"BlendWithoutImage", [](Commands& t) { BlendCommand({t.m_output, t.File("in.png"), ""}, t.m_image); }, ""},
+    {"BlendWithoutLayers", [](Commands& t) { BlendCommand({t.m_output, "", ""}, t.Rgba()); }, ""},
+    {"BlendWriteFails", [](Commands& t) { BlendCommand({t.Gone("jpg"), t.File("in.png"), ""}, t.Rgba()); },
      "Failed to blend the current image and save it as\n\n$/gone/out.jpg."},
 
-    {"MngZeroFrames", [](Commands& t) { MngCommand({t.Frames(), 0, 10}, t.m_output); }, kBadMng, kWrong},
-    {"MngWithoutOutputType", [](Commands& t) { MngCommand({t.Frames(), 3, 10}, t.Output("")); }, ""},
-    {"MngNothingLoads", [](Commands& t) { MngCommand({{t.Dir(), "f", "##", "png", 5}, 3, 10}, t.m_output); },
+    {"MngZeroFrames", [](Commands& t) { MngCommand({t.m_output, t.Frames(), 0, 10}); }, kBadMng, kWrong},
+    {"MngWithoutOutputType", [](Commands& t) { MngCommand({t.Output(""), t.Frames(), 3, 10}); }, ""},
+    {"MngNothingLoads", [](Commands& t) { MngCommand({t.m_output, {t.Dir(), "f", "##", "png", 5}, 3, 10}); },
      kNoFrames},
-    {"MngNegativeCount", [](Commands& t) { MngCommand({t.Frames(), -3, 10}, t.m_output); }, kNoFrames},
-    {"MngWriteFails", [](Commands& t) { MngCommand({t.Frames(), 3, 10}, t.Gone("bmp")); },
+    {"MngNegativeCount", [](Commands& t) { MngCommand({t.m_output, t.Frames(), -3, 10}); }, kNoFrames},
+    {"MngWriteFails", [](Commands& t) { MngCommand({t.Gone("bmp"), t.Frames(), 3, 10}); },
      "Failed to save the mng animation as\n\n$/gone/out.mng."},
 };
 

@@ -21,7 +21,7 @@ TEST_F(Ops, SplitCellsCombineBackIntoThePicture)
 {
     const SPicture picture = Pattern(96, 64, true);
     ASSERT_TRUE(DrawSplitLineCommand(2, 3, Open(picture, "source.png"), m_grid));
-    SplitCommand({Dir(), "cell", "", "png", 0}, "###", 9, m_image, m_grid);
+    SplitCommand({{Dir(), "cell", "###", "png", 9}}, m_image, m_grid);
     EXPECT_EQ(m_frame.m_messages, Succeeded("Succeed to split the image and save as:\n\n " + File("cell###.png")));
     EXPECT_EQ(m_frame.m_strProgress, "[6......]");
     for (uint32_t k = 0; k < 6; ++k) // row order; alpha kept in the cells
@@ -33,7 +33,7 @@ TEST_F(Ops, SplitCellsCombineBackIntoThePicture)
     EXPECT_FALSE(mosvane::test::FileExists(File("cell015.png")));
 
     m_frame.m_messages.clear();
-    CombineCommand({{Dir(), "cell", "###", "png", 9}, 2, 3}, m_output);
+    CombineCommand({m_output, {Dir(), "cell", "###", "png", 9}, 2, 3});
     EXPECT_EQ(m_frame.m_messages, Succeeded("Succeed to combine the image and save as:\n\n " + File("out.png")));
     EXPECT_EQ(ReadBack(File("out.png")).m_rgba, Pattern(96, 64, false).m_rgba); // the colours, opaque
 }
@@ -45,7 +45,7 @@ TEST_F(Ops, CombinedCellsTakeEachPictureAtItsOwnSize)
     WriteSequence(File("img"), 1, 3, "bmp",
                   {Solid(4, 4, 10, 20, 30), Solid(6, 5, 40, 50, 60), {}, Solid(4, 4, 70, 80, 90),
                    Solid(2, 2, 100, 110, 120), Solid(9, 9, 130, 140, 150)});
-    CombineCommand({{Dir(), "img", "###", "bmp", 1}, 2, 3}, m_output);
+    CombineCommand({m_output, {Dir(), "img", "###", "bmp", 1}, 2, 3});
     EXPECT_EQ(m_frame.m_messages, Succeeded("Succeed to combine the image and save as:\n\n " + File("out.png")));
     EXPECT_EQ(m_frame.m_strProgress, "[6.....]"); // no step for the missing picture
 
@@ -67,7 +67,7 @@ TEST(CombinePrepare, DescribesThePlanOrNamesTheFirstProblem)
         {{"", "img", "", "png", 1}, 2, 0, false, "Bad Combination Image Source Folder!"}};
     for (const auto& c : cases)
     {
-        const PrepareResult result = PrepareCombine(CombineInputs{c.source, c.rows, c.cols});
+        const PrepareResult result = PrepareCombine(CombineInputs{{}, c.source, c.rows, c.cols});
         EXPECT_EQ(result.m_bReady, c.ready) << c.hint;
         EXPECT_EQ(result.m_strHint, c.hint);
     }
@@ -94,7 +94,7 @@ TEST_F(Ops, MadeAlphaTurnsOneColourBlackWithTheLowEightBits)
 {
     // 300 compares as 44 while the message shows what was typed; the second pixel differs in red.
     Open({2, 2, {44, 1, 2, 255, 45, 1, 2, 255, 44, 1, 2, 255, 44, 1, 2, 255}}, "rgb.png", "-type TrueColor");
-    MakeAlphaCommand(m_output, 300, 257, 2, 256 + 77, m_image);
+    MakeAlphaCommand({m_output, 300, 257, 2, 256 + 77}, m_image);
     EXPECT_EQ(m_frame.m_messages, Succeeded("Succeed to make the alpha layer at pixles which color value is "
                                             "RGB(300, 257, 2)!" + kSaveHint));
     EXPECT_EQ(m_image.m_gxImg.format, uint32_t(GL_RGBA));
@@ -111,7 +111,7 @@ TEST_F(Ops, MadeAlphaTurnsOneColourBlackWithTheLowEightBits)
 TEST_F(Ops, CombinedAlphaIsTheMeanOfTheFirstThreeBytes)
 {
     Write({2, 1, {30, 60, 90, 255, 1, 1, 2, 255}}, File("mask.bmp"), "-type TrueColor");
-    CombineAlphaCommand(m_output, File("mask.bmp"), Open(Solid(2, 1, 5, 6, 7), "image.png", "-type TrueColor"));
+    CombineAlphaCommand({m_output, File("mask.bmp")}, Open(Solid(2, 1, 5, 6, 7), "image.png", "-type TrueColor"));
     EXPECT_EQ(m_frame.m_messages, Succeeded("Succeed to combine the alpha layer into current image!" + kSaveHint));
     EXPECT_EQ(Pixels(), (Bytes{5, 6, 7, 60, 5, 6, 7, 1})); // the BMP holds B, G, R
     EXPECT_EQ(m_nRedraws, 1);
@@ -157,7 +157,7 @@ TEST_F(Ops, BlendMatchesAReferenceComposedOnTheCpu)
     const SPicture overlay = Pattern(50, 20, true), picture = Pattern(200, 100, true);
     Write(background, File("bk.png")), Write(overlay, File("mark.png"));
     ASSERT_EQ(Open(picture, "picture.png").m_gxImg.format, uint32_t(GL_RGBA));
-    BlendCommand(m_output, File("bk.png"), File("mark.png"), m_image);
+    BlendCommand({m_output, File("bk.png"), File("mark.png")}, m_image);
     EXPECT_EQ(m_frame.m_messages,
               Succeeded("Success to blend the current image with the background and overlay image and save it as\n\n" +
                         File("out.png") + "."));
@@ -183,7 +183,7 @@ TEST_F(Ops, BlendLayersInvisibleOrNotLoadingLeaveAnOpaqueImageAsItWas)
 TEST_F(Ops, MngLeavesMissingFramesOutAndFitsOthersToTheFirst)
 {
     WriteSequence(File("f"), 5, 2, "png", {Solid(8, 6, 200, 10, 10), {}, Solid(10, 4, 10, 200, 10)});
-    MngCommand({{Dir(), "f", "##", "png", 5}, 3, 10}, m_output);
+    MngCommand({m_output, {Dir(), "f", "##", "png", 5}, 3, 10});
     EXPECT_EQ(m_frame.m_messages,
               Succeeded("Success to make the mng animation and save it as\n\n" + File("out.mng") + "."));
     EXPECT_EQ(m_frame.m_strProgress, "[4....]");

@@ -7,6 +7,7 @@
 #include "engine/HeadlessGl.h"
 #include "engine/gx.h"
 #include "image/WorkingImage.h"
+#include "ops/FrameHooks.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
 #include "ops/SplitGrid.h"
@@ -34,19 +35,12 @@ class CFrameDouble : public CPanelFreeFrame
 {
 public:
     CFrameDouble()
-        : m_registration(*this),
-          m_previousHandler(SetMessageHandler([this](const std::string& text, const std::string& caption,
-                                                     EMessageIcon icon, void* owner) {
-              m_messages.push_back(Said(text, caption, icon) + (owner == &m_window ? "" : " (no owner)"));
-          })),
-          m_previousHooks(SetWaitCursorHooks({[this] { ++m_nCursorDepth, ++m_nCursorShown; },
-                                              [this] { --m_nCursorDepth; }}))
+        : m_hooks({this,
+                   [this](const std::string& text, const std::string& caption, EMessageIcon icon, void* owner) {
+                       m_messages.push_back(Said(text, caption, icon) + (owner == &m_window ? "" : " (no owner)"));
+                   },
+                   [this] { ++m_nCursorDepth, ++m_nCursorShown; }, [this] { --m_nCursorDepth; }})
     {
-    }
-    ~CFrameDouble()
-    {
-        SetWaitCursorHooks(m_previousHooks);
-        SetMessageHandler(m_previousHandler);
     }
 
     // The operations take their settings as arguments; no panel is read here.
@@ -61,9 +55,7 @@ public:
     int m_nCursorDepth = 0, m_nCursorShown = 0;
 
 private:
-    CMainFrameRegistration m_registration;
-    MessageHandler m_previousHandler;
-    WaitCursorHooks m_previousHooks;
+    CFrameHooks m_hooks;
 };
 
 using Pixel = std::vector<uint8_t>;
