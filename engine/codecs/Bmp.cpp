@@ -12,12 +12,12 @@
 // header: many writers leave it zero, and such an image is opaque (GL_BGR).
 //
 // Damage: uncompressed pixel data must be complete, except that the padding of the last row may
-// be missing. An RLE stream must describe the whole picture: one whose data runs out before its
-// end-of-bitmap code and before its last row fails the file, before the picture is allocated (so
+// be missing. An RLE stream must reach the picture's last row: one whose data runs out, or whose
+// end-of-bitmap code comes, on an earlier row fails the file before the picture is allocated (so
 // a few bytes claiming a huge picture cost nothing). Within it, a run or literal is cut at its
-// row's end, and a delta or line end that leaves the image ends decoding. Pixels the stream never
-// sets (skipped by deltas, line ends or the end-of-bitmap code), and palette indices beyond the
-// stored palette, take palette entry 0.
+// row's end, and a delta or line end that leaves the image ends decoding. Pixels the stream skips
+// (by deltas, line ends or the end-of-bitmap code on the last row), and palette indices beyond
+// the stored palette, take palette entry 0.
 //
 // Written: 24-bit BI_RGB with a 40-byte header for 3-byte images, 32-bit BI_BITFIELDS with a
 // BITMAPV5HEADER and an alpha mask for 4-byte images; rows bottom-up.
@@ -281,9 +281,10 @@ bool AnyFourthByteSet(std::span<const uint8_t> file, const SBmpLayout& layout, u
 }
 
 // Walks an RLE4 or RLE8 stream; with `out` (prefilled with palette entry 0) it also draws it (see
-// the file comment for damage). True when the stream describes the whole picture: it reaches its
-// end-of-bitmap code, moves past the last row, or fills the last row; false when its data runs out
-// first. A walk without `out` costs no memory, so a stream is judged before the picture exists.
+// the file comment for damage). True when the stream reaches the last row: it fills that row,
+// ends the bitmap there, or moves past it; false when its data runs out, or its end-of-bitmap code
+// comes, before. A walk without `out` costs no memory, so a stream is judged before the picture
+// exists.
 bool WalkRle(std::span<const uint8_t> data, const SBmpLayout& layout, CBitmap* out)
 {
     const bool rle4 = layout.m_nCompression == kBiRle4;
@@ -321,8 +322,8 @@ bool WalkRle(std::span<const uint8_t> data, const SBmpLayout& layout, CBitmap* o
             toRow(row + 1);
             continue;
         }
-        if (second == 1) // end of bitmap
-            return true;
+        if (second == 1) // end of bitmap: the rest of the last row is background
+            return row + 1 >= layout.m_nHeight;
         if (second == 2) // delta: right and up
         {
             if (pos + 2 > data.size())

@@ -74,7 +74,7 @@ Bytes JpegClaiming65000x4000()
     return file;
 }
 
-// A 74-byte RLE8 BMP of 16384 x 16384 whose runs stop long before its last row.
+// A 74-byte RLE8 BMP of 16384 x 16384 whose end-of-bitmap code comes on its first row.
 Bytes RleBmpClaiming16384()
 {
     CFileBuilder b;
@@ -82,7 +82,7 @@ Bytes RleBmpClaiming16384()
     b.U32(0).U32(0).U32(0).U32(2).U32(0).Raw({0, 0, 0, 0, 255, 255, 255, 0});
     for (int i = 0; i < 5; ++i)
         b.Raw({0xFF, 0x01});
-    return b.Raw({0x00, 0x00}).m_bytes;
+    return b.Raw({0x00, 0x01}).m_bytes;
 }
 
 struct Reasons : ::testing::Test
