@@ -3,6 +3,8 @@
 // the headless runner reports skipped items and files that could not be written. The executors
 // fill it when one is given and behave the same without it.
 
+#include "base/FileIo.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,7 +22,8 @@ public:
         ++m_nSkipped;
         Note(path + ": " + reason);
     }
-    // An output file: written, or refused by the encoder or the system.
+    // An output file: written, or refused by the encoder or the system. Called right after the
+    // write, so that the file module's reason for a refusal is still the one of this file.
     void Saved(const std::string& name, bool written)
     {
         if (written)
@@ -28,7 +31,8 @@ public:
         else
         {
             ++m_nFailedWrites;
-            Note(name + ": could not be written");
+            const std::string& reason = LastFileError();
+            Note(name + ": could not be written" + (reason.empty() ? std::string() : " (" + reason + ")"));
         }
     }
     void Note(const std::string& line)

@@ -1,5 +1,7 @@
 #include "batch/BatchRunner.h"
 
+#include "base/FileIo.h"
+
 #include "batch/BatchExecute.h"
 #include "batch/ConsoleFrame.h"
 #include "engine/gx.h"
@@ -8,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 namespace
 {
@@ -111,12 +112,12 @@ void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
         err << "  ... and " << report.m_nNotesLeftOut << " more\n";
 }
 
-// Why a file is refused, in words.
+// Why a file is refused, in words. The reason the load recorded is used: opening the path again
+// to ask could block on what the load refused (a named pipe).
 std::string RefusalReason(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return "cannot read '" + path + "': " + std::strerror(errno);
+    if (!LastFileError().empty())
+        return "cannot read '" + path + "': " + LastFileError();
     return "'" + path + "' is not a batch file (its first node must be the element \"" + kBatchRootName + "\")";
 }
 } // namespace
@@ -196,8 +197,8 @@ std::string RunnerUsage()
            "The batch file itself is never changed.\n"
            "\n"
            "Exit status: 0 when every executed kind succeeded and every output file was written;\n"
-           "1 when a kind failed or an output file could not be written; 2 for bad arguments or a\n"
-           "file that is not a batch file.\n";
+           "1 when a kind failed, an output file could not be written or standard output could not\n"
+           "be written; 2 for bad arguments or a file that is not a batch file.\n";
 }
 
 std::vector<EBatchKind> KindsToRun(const BatchFile& batch, const std::vector<EBatchKind>& asked)

@@ -2,7 +2,7 @@
 // a deterministic 4096 x 4096 photograph-like picture. ImageMagick's times include starting the
 // process (a few tens of milliseconds); every figure is the best of a few runs.
 
-#include "engine/FileIo.h"
+#include "base/FileIo.h"
 #include "engine/codecs/Codecs.h"
 #include "engine/codecs/PngWriter.h"
 #include "engine/gx.h"
@@ -110,18 +110,18 @@ int main()
     const std::string magickJpg = dir + "/magick.jpg", oursJpg = dir + "/ours.jpg";
 
     const gx::CBitmap picture = MakePicture(true);
-    if (!gx::WriteFileAtomically(raw.c_str(), picture.m_pixels) || !gxInitialize())
+    if (!ReplaceFile(raw.c_str(), picture.m_pixels) || !gxInitialize())
         return 1;
     std::printf("picture: %u x %u RGB, photograph-like; best of %d runs\n\n", kSide, kSide, kRuns);
 
     // Encoding from pixels in memory (ImageMagick: from a raw file, which costs it little).
     std::vector<uint8_t> bytes;
     const double pngEncode = BestSeconds([&] { return gx::EncodePng(picture, bytes); });
-    gx::WriteFileAtomically(oursPng.c_str(), bytes);
+    ReplaceFile(oursPng.c_str(), bytes);
     const double magickPngEncode = BestSeconds([&] { return Shell("convert " + size + "rgb:" + raw + " " + magickPng); });
     Row("PNG encode", pngEncode, magickPngEncode);
     const double jpgEncode = BestSeconds([&] { return gx::EncodeJpeg(picture, bytes); });
-    gx::WriteFileAtomically(oursJpg.c_str(), bytes);
+    ReplaceFile(oursJpg.c_str(), bytes);
     const double magickJpgEncode =
         BestSeconds([&] { return Shell("convert " + size + "rgb:" + raw + " -quality 90 " + magickJpg); });
     Row("JPEG encode (quality 90)", jpgEncode, magickJpgEncode);
@@ -131,7 +131,7 @@ int main()
         std::vector<uint8_t> file;
         gx::CBitmap out;
         gx::EFileType type;
-        return gx::ReadWholeFile(path.c_str(), file) &&
+        return ReadWholeFile(path.c_str(), file, gx::kMaxFileBytes) &&
                gx::DecodeImageFile(file, path.c_str(), out, type) == gx::ECodecError::None;
     };
     Row("PNG decode", BestSeconds([&] { return decode(magickPng); }),
@@ -161,7 +161,7 @@ int main()
     // level the writer uses.
     const gx::CBitmap clean = MakePicture(false);
     const std::string cleanRaw = dir + "/clean.rgb", cleanPng = dir + "/clean.png";
-    gx::WriteFileAtomically(cleanRaw.c_str(), clean.m_pixels);
+    ReplaceFile(cleanRaw.c_str(), clean.m_pixels);
     Shell("convert " + size + "rgb:" + cleanRaw + " " + cleanPng);
     const long cleanMagickSize = FileSize(cleanPng);
     std::printf("\nPNG writer by libdeflate level (in use: %d); size against convert's\n", gx::kPngCompressionLevel);

@@ -1,5 +1,7 @@
 #include "config/Log.h"
 
+#include "base/FileIo.h"
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -52,21 +54,17 @@ void WriteMessage(const char* prefix, const char* message)
     char name[512];
     std::snprintf(name, sizeof name, "%s %d-%d-%d.log", prefix, local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
     const std::string path = InFolder(name);
-    std::FILE* file = std::fopen(path.c_str(), "ab");
-    if (!file)
-        return;
     // The classic 24-character time text; asctime_r adds its own line end, written here as CR LF
     // like the entry's own line end, so each entry is one line followed by an empty line.
     char when[64] = {};
     asctime_r(&local, when);
     when[std::strcspn(when, "\n")] = '\0';
-    std::fprintf(file, "%s -- %s\r\n\r\n", message, when);
-    std::fflush(file);
-    std::fseek(file, 0, SEEK_END);
-    const long length = std::ftell(file);
-    std::fclose(file);
+    const std::string entry = std::string(message) + " -- " + when + "\r\n\r\n";
+    uint64_t length = 0;
+    if (!AppendToFile(path.c_str(), {reinterpret_cast<const uint8_t*>(entry.data()), entry.size()}, length))
+        return;
 
-    if (length >= 0 && uint64_t(length) >= kLogRollThreshold)
+    if (length >= kLogRollThreshold)
     {
         std::tm roll{};
         if (!LocalNow(roll))
@@ -104,11 +102,6 @@ void LogCheckFailure(const char* checkFormat, const char* condition, const char*
 void SetLogFolder(const std::string& folder)
 {
     LogFolder() = folder;
-}
-
-const std::string& GetLogFolder()
-{
-    return LogFolder();
 }
 
 bool LogCheckResult(bool holds, const char* checkFormat, const char* condition, const char* sourcePath, int line)

@@ -25,7 +25,6 @@ void LogCheckFailure(const char* checkFormat, const char* condition, const char*
 
 // The folder log files go to; empty means the current directory.
 void SetLogFolder(const std::string& folder);
-const std::string& GetLogFolder();
 
 // Logs a failed check whose source file is named by its stem (the path's last component without
 // its extension) and gives the check's result back. Use through the macros below.

@@ -1,9 +1,10 @@
 #include "config/StringTable.h"
 
 #include "config/ProgramFolder.h"
-#include "xml/XmlFile.h"
+#include "base/FileIo.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cstdint>
 
 namespace
 {
@@ -22,20 +23,15 @@ bool CStringTable::LoadStringTable()
 
 bool CStringTable::LoadStringTable(const std::string& strProgramFolder)
 {
-    CXmlInputFile file;
-    if (!file.Open(StringTableFilePath(strProgramFolder).c_str()))
+    std::vector<uint8_t> file;
+    if (!ReadWholeFile(StringTableFilePath(strProgramFolder).c_str(), file, kStringTableMaxBytes))
         return false;
-    if (std::fseek(file.Get(), 0, SEEK_END) != 0)
-        return false;
-    const long nSize = std::ftell(file.Get());
-    if (nSize < 0 || uint64_t(nSize) > kStringTableMaxBytes || std::fseek(file.Get(), 0, SEEK_SET) != 0)
-        return false;
-    std::vector<char> block(size_t(nSize) + 2, 0);
-    if (nSize > 0 && std::fread(block.data(), 1, size_t(nSize), file.Get()) != size_t(nSize))
-        return false;
+    // Two NULs after the block: a text at the last offset still ends, and so does the list after it.
+    std::vector<char> block(file.size() + 2, 0);
+    std::copy(file.begin(), file.end(), block.begin());
     m_block.swap(block);
     m_pData = m_pBuffer = m_block.data();
-    m_nSize = uint32_t(nSize);
+    m_nSize = uint32_t(file.size());
     return true;
 }
 

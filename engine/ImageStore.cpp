@@ -1,13 +1,12 @@
 // The engine's image table: images under ids, one bound image, and the pixel calls of gx.h.
 
+#include "base/FileIo.h"
 #include "engine/Bitmap.h"
-#include "engine/FileIo.h"
 #include "engine/Limits.h"
 #include "engine/codecs/Codecs.h"
 #include "engine/gx.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -135,10 +134,12 @@ GX_IMAGE gxLoadImage(const char* path)
 {
     return Guarded(GX_IMAGE{}, [&] {
         std::vector<uint8_t> file;
-        errno = 0;
-        if (!gx::ReadWholeFile(path, file))
+        if (!ReadWholeFile(path, file, gx::kMaxFileBytes))
         {
-            Outcome(errno == ENOENT ? gx::ECodecError::FileMissing : gx::ECodecError::FileUnreadable);
+            // The system's words for it ("No such file or directory") where it gave any.
+            Outcome(gx::ECodecError::FileUnreadable);
+            if (!LastFileError().empty())
+                Table().m_strLastError = LastFileError();
             return GX_IMAGE{};
         }
         auto bitmap = std::make_unique<CBitmap>();
@@ -288,6 +289,7 @@ bool gxFlipImage()
 bool gxSaveImage(const char* path, bool flip)
 {
     CBitmap* bitmap = Table().Bound();
+    ClearFileError(); // a failure without a reason is the encoder's, not the system's
     if (!bitmap || bitmap->Empty() || !path)
         return Outcome(gx::ECodecError::NothingToWrite);
     return Guarded(false, [&] {
@@ -302,6 +304,11 @@ bool gxSaveImage(const char* path, bool flip)
         const gx::ECodecError error = gx::EncodeImageFile(*bitmap, path, bytes);
         if (error != gx::ECodecError::None)
             return Outcome(error, gx::FileTypeFromPath(path));
-        return Outcome(gx::WriteFileAtomically(path, bytes) ? gx::ECodecError::None : gx::ECodecError::WriteFailed);
+        if (ReplaceFile(path, bytes))
+            return Outcome(gx::ECodecError::None);
+        Outcome(gx::ECodecError::WriteFailed);
+        if (!LastFileError().empty())
+            Table().m_strLastError = LastFileError();
+        return false;
     });
 }

@@ -1,7 +1,7 @@
 // Animated MNG: a header, an endless-repeat termination, and one embedded PNG datastream per frame,
 // each frame shown for one tick of 1/fps second.
 
-#include "engine/FileIo.h"
+#include "base/FileIo.h"
 #include "engine/Limits.h"
 #include "engine/codecs/PngWriter.h"
 #include "engine/gx.h"
@@ -76,12 +76,13 @@ bool WriteMng(const char* path, int width, int height, int count, const uint8_t*
         if (!writer.Append(file, frames[k], uint32_t(width), uint32_t(height), GL_RGBA))
             return false;
     gx::AppendPngChunk(file, "MEND", {});
-    return gx::WriteFileAtomically(path, file);
+    return ReplaceFile(path, file);
 }
 } // namespace
 
 bool gxMakeMngAnimFile(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps)
 {
+    ClearFileError(); // a failure without a reason is the writer's, not the system's
     if (!path || !*path || !frames || count <= 0 || fps <= 0 || width <= 0 || height <= 0 ||
         !gx::SizeAllowed(uint32_t(width), uint32_t(height), 4))
         return false;

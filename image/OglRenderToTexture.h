@@ -39,3 +39,7 @@ private:
 
     void Clear();
 };
+
+// Logs the failed check of a Create that finds no pbuffer configuration: "nFormats" in
+// OglRenderToTexture, line 48.
+void LogNoPbufferFormat();

@@ -63,7 +63,7 @@ bool CWorkingImage::LoadImageFile(const char* path)
     next.data = gxGetImageBuffer(next.id);
     if (!next.data)
     {
-        LogCheckFailure(kLogCheckfFormat, "m_gxImg.data", "MosvaneView", __LINE__);
+        LogMissingImageData();
         gxDestroyImage(next.id);
         return false;
     }
@@ -138,4 +138,11 @@ bool CWorkingImage::SaveImageAs(const char* path) const
         return false;
     gxBindImage(m_gxImg.id);
     return gxSaveImage(path, false);
+}
+
+void LogMissingImageData()
+{
+    // Logged under the view's source name and line, where the check is known to users of the log.
+    constexpr int kViewDataCheckLine = 582;
+    LogCheckFailure(kLogCheckfFormat, "m_gxImg.data", "MosvaneView", kViewDataCheckLine);
 }

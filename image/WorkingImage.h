@@ -58,3 +58,7 @@ private:
 
     void DeleteTexture();
 };
+
+// Logs the failed check of a load whose pixels the engine cannot give: "m_gxImg.data" in
+// MosvaneView, line 582.
+void LogMissingImageData();

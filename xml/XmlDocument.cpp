@@ -1,12 +1,14 @@
 #include "xml/XmlDocument.h"
 
-#include "xml/XmlFile.h"
+#include "base/FileIo.h"
 #include "xml/XmlParser.h"
 #include "xml/XmlRecord.h"
+#include "xml/XmlWriter.h"
 
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -90,32 +92,10 @@ bool XmlDocument::LoadFile(const char* pszPath, uint32_t nOptions)
     Free();
     if (nOptions != XmlOptKeepCurrent)
         m_nOptions = nOptions;
-
-    CXmlInputFile file;
-    if (!file.Open(pszPath) || file.Size() > kXmlMaxFileBytes)
+    std::vector<uint8_t> file;
+    if (!ReadWholeFile(pszPath, file, kXmlMaxFileBytes))
         return false;
-    std::setvbuf(file.Get(), nullptr, _IOFBF, 64 * 1024);
-    CChunkBuffer buffer;
-    if (!buffer.Reserve(size_t(file.Size()) + kXmlChunkBytes))
-        return false;
-    size_t nTotal = 0;
-    for (;;)
-    {
-        char* pChunk = buffer.ChunkSpace();
-        if (!pChunk)
-            return false;
-        const size_t n = std::fread(pChunk, 1, kXmlChunkBytes - 1, file.Get());
-        if (n == 0)
-            break;
-        nTotal += n;
-        if (nTotal > kXmlMaxFileBytes)
-            return false;
-        buffer.Keep(n);
-    }
-    if (nTotal == 0)
-        return false;
-    const size_t nLength = buffer.Length();
-    return Parse(buffer.Release(), nLength, m_nOptions);
+    return LoadMemory(file.data(), file.size(), XmlOptKeepCurrent);
 }
 
 bool XmlDocument::LoadMemory(const void* pData, size_t nSize, uint32_t nOptions)
@@ -176,14 +156,9 @@ bool XmlDocument::Save(const char* pszPath) const
 {
     if (!m_pTree)
         return false;
-    CXmlAtomicFile file;
-    if (!file.Open(pszPath))
+    XmlOutputStream out;
+    if (!Root().WriteTo(out, '\t', true))
         return false;
-    bool bWritten;
-    {
-        XmlOutputStream out(file.Fd());
-        Root().WriteTo(out, '\t', true);
-        bWritten = out.Flush();
-    }
-    return file.Commit(bWritten);
+    const std::string& strText = out.Text();
+    return ReplaceFile(pszPath, {reinterpret_cast<const uint8_t*>(strText.data()), strText.size()});
 }

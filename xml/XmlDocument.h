@@ -28,8 +28,8 @@ public:
     XmlDocument& operator=(const XmlDocument&) = delete;
 
     // Reads the whole file and parses it. False (and no tree) when the path is null, the file
-    // cannot be read, is not a regular file, is larger than kXmlMaxFileBytes or is empty; any
-    // text at all gives true.
+    // cannot be read, is not a regular file, is larger than kXmlMaxFileBytes or is empty (for all
+    // but the last, LastFileError says why); any text at all gives true.
     // nOptions replaces the document's options unless it is XmlOptKeepCurrent.
     bool LoadFile(const char* pszPath, uint32_t nOptions = XmlOptKeepCurrent);
     bool LoadFile(const std::string& strPath, uint32_t nOptions = XmlOptKeepCurrent)
@@ -45,14 +45,13 @@ public:
     // The document record; empty before a successful load or CreateEmpty.
     XmlNode Root() const { return XmlNode(m_pTree); }
 
-    // Writes the tree with tab indentation and CR LF line ends to a temporary file beside the
-    // target and renames it over the target, so that a failed save leaves the old file whole.
-    // True only when every byte was written and the file replaced.
+    // Writes the tree with tab indentation and CR LF line ends and replaces the file with it
+    // (base/FileIo.h: a failed save leaves the old file whole, its mode and links kept). True only
+    // when every byte was written; LastFileError then says why not.
     bool Save(const char* pszPath) const;
     bool Save(const std::string& strPath) const { return Save(strPath.c_str()); }
 
     uint32_t Options() const { return m_nOptions; }
-    int32_t Growth() const { return m_nGrowth; }
     // Where the last parse stopped, inside the buffer.
     const char* StopPosition() const { return m_pStop; }
 

@@ -212,13 +212,12 @@ bool XmlNode::SetValue(const char* pszText) const
     return XmlReplaceString(m_pRecord->m_pszValue, m_pRecord->m_bValueInBuffer, pszText);
 }
 
-XmlNode XmlNode::SelectPath(const char* pszPath, const char* pszDelimiters) const
+namespace
 {
-    if (!pszPath)
-        return XmlNode();
-    if (!pszDelimiters)
-        pszDelimiters = "";
-    std::string strPath(pszPath);
+// The path's tokens, pointing into strPath, whose delimiters are overwritten with NULs; empty
+// tokens disappear.
+std::vector<const char*> SplitPath(std::string& strPath, const char* pszDelimiters)
+{
     std::vector<const char*> tokens;
     for (size_t i = 0; i < strPath.size();)
     {
@@ -231,6 +230,83 @@ XmlNode XmlNode::SelectPath(const char* pszPath, const char* pszDelimiters) cons
         while (i < strPath.size() && !std::strchr(pszDelimiters, strPath[i]))
             ++i;
     }
+    return tokens;
+}
+
+// The child of pCur whose name matches the token, first in document order; nIndex gets its index.
+XmlNodeRecord* MatchingChild(const XmlNodeRecord* pCur, const char* pszToken, uint32_t& nIndex)
+{
+    for (uint32_t c = 0; c < pCur->m_nChildCount; ++c)
+    {
+        XmlNodeRecord* pChild = pCur->m_ppChildren[c];
+        if (pChild->m_pszName && MatchWildcard(pszToken, pChild->m_pszName))
+        {
+            nIndex = c;
+            return pChild;
+        }
+    }
+    return nullptr;
+}
+
+// Where the search goes on when no child of pCur matches: a later namesake of pCur (try the same
+// token there, one step back), else the parent or the parent's later namesake (one or two steps
+// back). Gives the number of steps back; 0 when the search has reached the document and fails.
+size_t Backtrack(XmlNodeRecord*& pCur, uint32_t& nIndex)
+{
+    if (XmlNodeRecord* pSibling = LaterNamesake(pCur, nIndex))
+    {
+        pCur = pSibling;
+        return 1;
+    }
+    XmlNodeRecord* pParent = pCur->m_pParent;
+    if (!pParent || XmlIsDocumentRecord(pParent) || pParent == pCur)
+        return 0;
+    pCur = pParent;
+    nIndex = UINT32_MAX;
+    if (XmlNodeRecord* pParentSibling = LaterNamesake(pCur, nIndex))
+    {
+        pCur = pParentSibling;
+        return 2;
+    }
+    return 1;
+}
+
+// The backtracking moves only to later siblings or up, but tokens may send it down again; a state
+// (node, token) seen twice would repeat for ever, so cycles are detected (Brent).
+class CCycleGuard
+{
+public:
+    explicit CCycleGuard(const XmlNodeRecord* pStart) : m_pSeen(pStart) {}
+    bool Repeats(const XmlNodeRecord* pCur, size_t nToken)
+    {
+        if (pCur == m_pSeen && nToken == m_nSeenToken)
+            return true;
+        if (++m_nSteps == m_nPower)
+        {
+            m_pSeen = pCur;
+            m_nSeenToken = nToken;
+            m_nPower *= 2;
+            m_nSteps = 0;
+        }
+        return false;
+    }
+
+private:
+    const XmlNodeRecord* m_pSeen;
+    size_t m_nSeenToken = 0;
+    size_t m_nPower = 1;
+    size_t m_nSteps = 0;
+};
+} // namespace
+
+XmlNode XmlNode::SelectPath(const char* pszPath, const char* pszDelimiters) const
+{
+    if (!pszPath)
+        return XmlNode();
+    if (!pszDelimiters)
+        pszDelimiters = "";
+    std::string strPath(pszPath);
+    const std::vector<const char*> tokens = SplitPath(strPath, pszDelimiters);
     if (tokens.empty())
         return XmlNode();
 
@@ -240,13 +316,7 @@ XmlNode XmlNode::SelectPath(const char* pszPath, const char* pszDelimiters) cons
     if (!pCur || pCur == &s_nullRecord)
         return XmlNode();
 
-    // The backtracking moves only to later siblings or up, but tokens may send it down again;
-    // a state (node, token) seen twice would repeat for ever, so cycles are detected (Brent).
-    XmlNodeRecord* pSeenNode = pCur;
-    size_t nSeenToken = 0;
-    size_t nPower = 1;
-    size_t nSteps = 0;
-
+    CCycleGuard guard(pCur);
     // The index of pCur in its parent, kept while it is known, so that trying sibling after
     // sibling stays linear in the number of siblings.
     uint32_t nIndex = UINT32_MAX;
@@ -254,65 +324,32 @@ XmlNode XmlNode::SelectPath(const char* pszPath, const char* pszDelimiters) cons
     while (i < tokens.size())
     {
         const char* pszToken = tokens[i];
-        if (pszToken[0] == '.')
+        if (std::strcmp(pszToken, "..") == 0)
         {
-            if (std::strcmp(pszToken, "..") == 0)
-            {
-                pCur = pCur->m_pParent;
-                nIndex = UINT32_MAX;
-                if (!pCur || XmlIsDocumentRecord(pCur))
-                    return XmlNode();
-            }
+            pCur = pCur->m_pParent;
+            nIndex = UINT32_MAX;
+            if (!pCur || XmlIsDocumentRecord(pCur))
+                return XmlNode();
+            ++i;
+        }
+        else if (pszToken[0] == '.')
+            ++i;
+        else if (XmlNodeRecord* pChild = MatchingChild(pCur, pszToken, nIndex))
+        {
+            pCur = pChild;
             ++i;
         }
         else
         {
-            uint32_t c = 0;
-            while (c < pCur->m_nChildCount &&
-                   !(pCur->m_ppChildren[c]->m_pszName && MatchWildcard(pszToken, pCur->m_ppChildren[c]->m_pszName)))
-                ++c;
-            if (c < pCur->m_nChildCount)
-            {
-                pCur = pCur->m_ppChildren[c];
-                nIndex = c;
-                ++i;
-            }
-            else
-            {
-                size_t nBack;
-                if (XmlNodeRecord* pSibling = LaterNamesake(pCur, nIndex))
-                {
-                    pCur = pSibling;
-                    nBack = 1;
-                }
-                else
-                {
-                    XmlNodeRecord* pParent = pCur->m_pParent;
-                    if (!pParent || XmlIsDocumentRecord(pParent) || pParent == pCur)
-                        return XmlNode();
-                    pCur = pParent;
-                    nIndex = UINT32_MAX;
-                    nBack = 1;
-                    if (XmlNodeRecord* pParentSibling = LaterNamesake(pCur, nIndex))
-                    {
-                        pCur = pParentSibling;
-                        nBack = 2;
-                    }
-                }
-                // Never step back from the first token; then the usual step forward.
-                i -= nBack < i ? nBack : i;
-                ++i;
-            }
+            const size_t nBack = Backtrack(pCur, nIndex);
+            if (nBack == 0)
+                return XmlNode();
+            // Never step back from the first token; then the usual step forward.
+            i -= nBack < i ? nBack : i;
+            ++i;
         }
-        if (pCur == pSeenNode && i == nSeenToken)
+        if (guard.Repeats(pCur, i))
             return XmlNode();
-        if (++nSteps == nPower)
-        {
-            pSeenNode = pCur;
-            nSeenToken = i;
-            nPower *= 2;
-            nSteps = 0;
-        }
     }
     return XmlNode(pCur);
 }

@@ -9,8 +9,3 @@
 // under pUnder. Names, values and text stay in the buffer, ended by NUL bytes written into it;
 // records and arrays come from the pool. Returns where the parse stopped.
 char* XmlParse(char* pBuffer, char* pEnd, XmlNodeRecord* pUnder, CXmlPool& pool, int32_t nGrowth, uint32_t nOptions);
-
-// The character classes of the reader: whitespace is every byte from 1 to 32; a name character is
-// an ASCII letter or digit or one of "_:-.".
-bool XmlIsSpace(unsigned char c);
-bool XmlIsNameChar(unsigned char c);

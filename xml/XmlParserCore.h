@@ -99,6 +99,8 @@ private:
     Step Bang(char* pEnd, int nDepth);
     Step Section(char* pEnd);
     Step DocType(char* pEnd, int nDepth);
+    bool DocTypeWords(char* pEnd, bool bKeep, char& c);
+    bool DocTypeSubset(char* pEnd, XmlNodeRecord* pDocType, int nDepth);
     Step Declaration(char* pEnd);
 
     // Moves past a closing mark of nLength bytes at pClose; without one the parse has reached the end.

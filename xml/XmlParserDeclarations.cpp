@@ -74,22 +74,12 @@ CXmlParser::Step CXmlParser::Section(char* pEnd)
     return Past(pClose, pEnd, 3, Step::Content);
 }
 
-CXmlParser::Step CXmlParser::DocType(char* pEnd, int nDepth)
+// Words (the name, PUBLIC, SYSTEM...) and quoted strings, kept as attributes when bKeep. c is the
+// byte at m_p; when kept, a word ends with a NUL written over the byte after it, and c holds that
+// byte, acted on as if it were still there. False when the buffer ends among them.
+bool CXmlParser::DocTypeWords(char* pEnd, bool bKeep, char& c)
 {
-    const bool bKeep = Has(XmlOptKeepDocType);
-    XmlNodeRecord* pDocType = nullptr;
-    if (bKeep)
-    {
-        pDocType = NewNode(XmlKindDocType);
-        Append(pDocType);
-    }
-    m_attributes.clear();
-    m_p = SkipSpace(m_p);
-
-    // Words (the name, PUBLIC, SYSTEM...) and quoted strings, then an optional internal subset.
-    // c is the byte at m_p; when kept, a word ends with a NUL written over the byte after it, and
-    // c holds that byte, acted on as if it were still there.
-    char c = *m_p;
+    c = *m_p;
     for (;;)
     {
         if (IsName(c))
@@ -99,18 +89,13 @@ CXmlParser::Step CXmlParser::DocType(char* pEnd, int nDepth)
             m_p = SkipName(m_p);
             c = *m_p;
             if (!c)
-            {
-                AttachAttributes(pDocType);
-                return Step::End;
-            }
+                return false;
             if (bKeep)
-            {
                 *m_p = 0;
-                if (IsSpace(c))
-                {
-                    m_p = SkipSpace(m_p + 1);
-                    c = *m_p;
-                }
+            if (IsSpace(c))
+            {
+                m_p = SkipSpace(m_p + 1);
+                c = *m_p;
             }
         }
         else if (c == '"' || c == '\'')
@@ -122,8 +107,7 @@ CXmlParser::Step CXmlParser::DocType(char* pEnd, int nDepth)
             if (!pClose)
             {
                 m_p = pEnd; // the string runs to the end
-                AttachAttributes(pDocType);
-                return Step::End;
+                return false;
             }
             if (bKeep)
                 *pClose = 0;
@@ -131,48 +115,71 @@ CXmlParser::Step CXmlParser::DocType(char* pEnd, int nDepth)
             c = *m_p;
         }
         else
-            break; // a subset, the final ">" or anything else ends the words
+            return true; // a subset, the final ">" or anything else ends the words
     }
+}
+
+// The internal subset from the "[" at m_p to its matching "]". Kept, it becomes the DOCTYPE's
+// value, parsed into declarations or not by the options; skipped, it builds nothing. True when the
+// whole parse ends here.
+bool CXmlParser::DocTypeSubset(char* pEnd, XmlNodeRecord* pDocType, int nDepth)
+{
+    char* pSubset = m_p + 1;
+    int nNest = 1;
+    char* pClose = pSubset;
+    for (; pClose < pEnd; ++pClose)
+    {
+        if (*pClose == '[')
+            ++nNest;
+        else if (*pClose == ']' && --nNest == 0)
+            break;
+    }
+    if (pDocType)
+    {
+        *pClose = 0; // pEnd already holds one
+        pDocType->m_pszValue = pSubset;
+        if (!Has(XmlOptParseDocTypeSubset) && !Has(XmlOptStopAfterDocType))
+            EndValue(pDocType->m_pszValue, pClose, pEnd, XmlOptTrimDocTypeSubset);
+        if (Has(XmlOptParseDocTypeSubset) && nDepth < kMaxSubsetDepth)
+        {
+            CXmlParser inner(m_pool, m_nGrowth, m_nOptions);
+            inner.Run(pSubset, pClose, pDocType, nDepth + 1);
+            if (inner.m_bStop)
+                m_bStop = true;
+        }
+        if (Has(XmlOptStopAfterDocType) || m_bStop)
+        {
+            m_p = pClose < pEnd ? pClose + 1 : pEnd;
+            m_bStop = true;
+            return true;
+        }
+    }
+    m_p = pClose; // a "]" or the NUL written over it: the search for ">" passes it
+    return false;
+}
+
+CXmlParser::Step CXmlParser::DocType(char* pEnd, int nDepth)
+{
+    XmlNodeRecord* pDocType = nullptr;
+    if (Has(XmlOptKeepDocType))
+    {
+        pDocType = NewNode(XmlKindDocType);
+        Append(pDocType);
+    }
+    m_attributes.clear();
+    m_p = SkipSpace(m_p);
+    char c = 0;
+    const bool bMore = DocTypeWords(pEnd, pDocType != nullptr, c);
     AttachAttributes(pDocType);
+    if (!bMore)
+        return Step::End;
     if (c == '>')
     {
         ++m_p;
         return Step::Outside;
     }
-    if (c == '[')
-    {
-        char* pSubset = m_p + 1;
-        int nNest = 1;
-        char* pClose = pSubset;
-        for (; pClose < pEnd; ++pClose)
-        {
-            if (*pClose == '[')
-                ++nNest;
-            else if (*pClose == ']' && --nNest == 0)
-                break;
-        }
-        if (bKeep)
-        {
-            *pClose = 0; // pEnd already holds one
-            pDocType->m_pszValue = pSubset;
-            if (!Has(XmlOptParseDocTypeSubset) && !Has(XmlOptStopAfterDocType))
-                EndValue(pDocType->m_pszValue, pClose, pEnd, XmlOptTrimDocTypeSubset);
-            if (Has(XmlOptParseDocTypeSubset) && nDepth < kMaxSubsetDepth)
-            {
-                CXmlParser inner(m_pool, m_nGrowth, m_nOptions);
-                inner.Run(pSubset, pClose, pDocType, nDepth + 1);
-                if (inner.m_bStop)
-                    m_bStop = true;
-            }
-            if (Has(XmlOptStopAfterDocType) || m_bStop)
-            {
-                m_p = pClose < pEnd ? pClose + 1 : pEnd;
-                m_bStop = true;
-                return Step::End;
-            }
-        }
-        m_p = pClose; // a "]" or the NUL written over it: the search for ">" passes it
-    }
+    if (c == '[' && DocTypeSubset(pEnd, pDocType, nDepth))
+        return Step::End;
     return PastClose(m_p, pEnd, Step::Outside);
 }
 

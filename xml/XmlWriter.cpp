@@ -1,8 +1,8 @@
 #include "xml/XmlNode.h"
+#include "xml/XmlWriter.h"
 
-#include <cerrno>
 #include <cstring>
-#include <unistd.h>
+#include <new>
 #include <vector>
 
 void XmlIndentStack::Push()
@@ -21,52 +21,28 @@ void XmlIndentStack::Pop()
     --m_nLevel;
 }
 
-XmlOutputStream::XmlOutputStream() : m_nFd(-1) {}
-
-XmlOutputStream::XmlOutputStream(int nFd) : m_nFd(nFd)
-{
-    m_bFailed = nFd < 0;
-    m_strText.reserve(kBufferSize);
-}
-
-XmlOutputStream::~XmlOutputStream()
-{
-    Flush();
-}
-
 void XmlOutputStream::Write(const char* p, size_t n)
 {
     if (m_bFailed)
         return;
-    m_strText.append(p, n);
-    if (m_nFd >= 0 && m_strText.size() >= kBufferSize)
-        Flush();
+    if (n > kMaxBytes - m_strText.size())
+    {
+        m_bFailed = true;
+        return;
+    }
+    try
+    {
+        m_strText.append(p, n);
+    }
+    catch (const std::bad_alloc&)
+    {
+        m_bFailed = true;
+    }
 }
 
 void XmlOutputStream::Write(const char* psz)
 {
     Write(psz, std::strlen(psz));
-}
-
-bool XmlOutputStream::Flush()
-{
-    if (m_nFd < 0 || m_bFailed)
-        return !m_bFailed;
-    size_t nDone = 0;
-    while (nDone < m_strText.size())
-    {
-        const ssize_t n = ::write(m_nFd, m_strText.data() + nDone, m_strText.size() - nDone);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-        {
-            m_bFailed = true;
-            break;
-        }
-        nDone += size_t(n);
-    }
-    m_strText.clear();
-    return !m_bFailed;
 }
 
 namespace
@@ -91,6 +67,12 @@ private:
 
     void Begin(const XmlNodeRecord* p); // pushes a frame when children follow
     void End(const XmlNodeRecord* p);   // after the children of a frame
+    // The opening text of one node by kind; true when its children follow on their own lines.
+    bool ElementOrProcessing(const XmlNodeRecord* p);
+    bool DocType(const XmlNodeRecord* p);
+    void Attributes(const XmlNodeRecord* p);
+    void Delimited(const XmlNodeRecord* p); // text, CDATA, comment, INCLUDE
+    void Declaration(const XmlNodeRecord* p);
     void LineEnd()
     {
         if (m_bLineBreaks)
@@ -115,117 +97,136 @@ void CWriter::Quoted(const char* pszValue)
     m_out.Put(cQuote);
 }
 
+void CWriter::Attributes(const XmlNodeRecord* p)
+{
+    for (uint32_t i = 0; i < p->m_nAttributeCount; ++i)
+    {
+        const XmlAttributeRecord* a = p->m_ppAttributes[i];
+        if (!a->m_pszName)
+            continue;
+        m_out.Put(' ');
+        m_out.Write(a->m_pszName);
+        if (a->m_pszValue)
+        {
+            m_out.Put('=');
+            Quoted(a->m_pszValue);
+        }
+    }
+}
+
+bool CWriter::ElementOrProcessing(const XmlNodeRecord* p)
+{
+    m_out.Put('<');
+    if (p->m_nKind == XmlKindProcessing)
+        m_out.Put('?');
+    m_out.Write(NameOf(p));
+    Attributes(p);
+    if (p->m_nKind == XmlKindProcessing)
+        m_out.Write("?>", 2);
+    else if (p->m_nChildCount == 0)
+        m_out.Write("/>", 2);
+    else if (p->m_nChildCount == 1 && p->m_ppChildren[0]->m_nKind == XmlKindText)
+    {
+        // A lone text child stays on the element's line.
+        m_out.Put('>');
+        if (p->m_ppChildren[0]->m_pszValue)
+            m_out.Write(p->m_ppChildren[0]->m_pszValue);
+        m_out.Write("</", 2);
+        m_out.Write(NameOf(p));
+        m_out.Put('>');
+    }
+    else
+    {
+        m_out.Put('>');
+        LineEnd();
+        return true;
+    }
+    return false;
+}
+
+void CWriter::Delimited(const XmlNodeRecord* p)
+{
+    if (!p->m_pszValue)
+        return;
+    static const char* const kOpen[] = {"", "<![CDATA[", "<!--", "", "<![INCLUDE["};
+    static const char* const kClose[] = {"", "]]>", "-->", "", "]]>"};
+    const uint32_t nAt = p->m_nKind - XmlKindText;
+    m_out.Write(kOpen[nAt]);
+    m_out.Write(p->m_pszValue);
+    m_out.Write(kClose[nAt]);
+}
+
+bool CWriter::DocType(const XmlNodeRecord* p)
+{
+    m_out.Write("<!DOCTYPE");
+    for (uint32_t i = 0; i < p->m_nAttributeCount; ++i)
+    {
+        const XmlAttributeRecord* a = p->m_ppAttributes[i];
+        if (a->m_pszName)
+        {
+            m_out.Put(' ');
+            m_out.Write(a->m_pszName);
+        }
+        else if (a->m_pszValue)
+        {
+            m_out.Put(' ');
+            Quoted(a->m_pszValue);
+        }
+    }
+    if (p->m_nChildCount == 0)
+    {
+        if (p->m_pszValue)
+        {
+            m_out.Write(" [", 2);
+            m_out.Write(p->m_pszValue);
+            m_out.Put(']');
+        }
+        m_out.Put('>');
+        return false;
+    }
+    m_out.Write(m_bLineBreaks ? "\r\n[\r\n" : " [ ");
+    return true;
+}
+
+void CWriter::Declaration(const XmlNodeRecord* p)
+{
+    if (!p->m_pszName)
+        return;
+    static const char* const kKeyword[] = {"<!ENTITY ", "<!ATTLIST ", "<!ELEMENT ", "<!NOTATION "};
+    m_out.Write(kKeyword[p->m_nKind - XmlKindEntityDecl]);
+    m_out.Write(p->m_pszName);
+    if (p->m_pszValue)
+    {
+        m_out.Put(' ');
+        m_out.Write(p->m_pszValue);
+    }
+    m_out.Put('>');
+}
+
 void CWriter::Begin(const XmlNodeRecord* p)
 {
     m_out.Write(m_indent.Current().data(), m_indent.Current().size());
+    bool bChildrenFollow = false;
     switch (p->m_nKind)
     {
     case XmlKindElement:
-    case XmlKindProcessing:
-        m_out.Put('<');
-        if (p->m_nKind == XmlKindProcessing)
-            m_out.Put('?');
-        m_out.Write(NameOf(p));
-        for (uint32_t i = 0; i < p->m_nAttributeCount; ++i)
-        {
-            const XmlAttributeRecord* a = p->m_ppAttributes[i];
-            if (!a->m_pszName)
-                continue;
-            m_out.Put(' ');
-            m_out.Write(a->m_pszName);
-            if (a->m_pszValue)
-            {
-                m_out.Put('=');
-                Quoted(a->m_pszValue);
-            }
-        }
-        if (p->m_nKind == XmlKindProcessing)
-            m_out.Write("?>", 2);
-        else if (p->m_nChildCount == 0)
-            m_out.Write("/>", 2);
-        else if (p->m_nChildCount == 1 && p->m_ppChildren[0]->m_nKind == XmlKindText)
-        {
-            m_out.Put('>');
-            if (p->m_ppChildren[0]->m_pszValue)
-                m_out.Write(p->m_ppChildren[0]->m_pszValue);
-            m_out.Write("</", 2);
-            m_out.Write(NameOf(p));
-            m_out.Put('>');
-        }
-        else
-        {
-            m_out.Put('>');
-            LineEnd();
-            m_indent.Push();
-            m_frames.push_back({p, 0});
-            return;
-        }
-        break;
+    case XmlKindProcessing: bChildrenFollow = ElementOrProcessing(p); break;
     case XmlKindText:
-        if (p->m_pszValue)
-            m_out.Write(p->m_pszValue);
-        break;
     case XmlKindCData:
     case XmlKindComment:
-    case XmlKindInclude:
-        if (p->m_pszValue)
-        {
-            static const char* const kOpen[] = {"<![CDATA[", "<!--", "", "<![INCLUDE["};
-            static const char* const kClose[] = {"]]>", "-->", "", "]]>"};
-            m_out.Write(kOpen[p->m_nKind - XmlKindCData]);
-            m_out.Write(p->m_pszValue);
-            m_out.Write(kClose[p->m_nKind - XmlKindCData]);
-        }
-        break;
-    case XmlKindDocType:
-        m_out.Write("<!DOCTYPE");
-        for (uint32_t i = 0; i < p->m_nAttributeCount; ++i)
-        {
-            const XmlAttributeRecord* a = p->m_ppAttributes[i];
-            if (a->m_pszName)
-            {
-                m_out.Put(' ');
-                m_out.Write(a->m_pszName);
-            }
-            else if (a->m_pszValue)
-            {
-                m_out.Put(' ');
-                Quoted(a->m_pszValue);
-            }
-        }
-        if (p->m_nChildCount == 0)
-        {
-            if (p->m_pszValue)
-            {
-                m_out.Write(" [", 2);
-                m_out.Write(p->m_pszValue);
-                m_out.Put(']');
-            }
-            m_out.Put('>');
-            break;
-        }
-        m_out.Write(m_bLineBreaks ? "\r\n[\r\n" : " [ ");
-        m_indent.Push();
-        m_frames.push_back({p, 0});
-        return;
+    case XmlKindInclude: Delimited(p); break;
+    case XmlKindDocType: bChildrenFollow = DocType(p); break;
     case XmlKindEntityDecl:
     case XmlKindAttListDecl:
     case XmlKindElementDecl:
-    case XmlKindNotationDecl:
-        if (p->m_pszName)
-        {
-            static const char* const kKeyword[] = {"<!ENTITY ", "<!ATTLIST ", "<!ELEMENT ", "<!NOTATION "};
-            m_out.Write(kKeyword[p->m_nKind - XmlKindEntityDecl]);
-            m_out.Write(p->m_pszName);
-            if (p->m_pszValue)
-            {
-                m_out.Put(' ');
-                m_out.Write(p->m_pszValue);
-            }
-            m_out.Put('>');
-        }
-        break;
+    case XmlKindNotationDecl: Declaration(p); break;
     default: break;
+    }
+    if (bChildrenFollow)
+    {
+        m_indent.Push();
+        m_frames.push_back({p, 0});
+        return;
     }
     LineEnd();
 }

@@ -34,7 +34,6 @@ enum class ECodecError : uint8_t
 {
     None,
     FileUnreadable,     // the file could not be read
-    FileMissing,        // no such file
     EmptyFile,          // empty file
     UnknownType,        // not a picture of a known type
     NotFormat,          // not a <format> file

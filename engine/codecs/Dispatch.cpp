@@ -48,7 +48,6 @@ const char* Template(ECodecError error)
     {
     case ECodecError::None: return "no error";
     case ECodecError::FileUnreadable: return "the file could not be read";
-    case ECodecError::FileMissing: return "no such file";
     case ECodecError::EmptyFile: return "empty file";
     case ECodecError::UnknownType: return "not a picture of a known type";
     case ECodecError::NotFormat: return "not a % file";

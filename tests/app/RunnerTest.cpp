@@ -1,6 +1,8 @@
 #include "batch/BatchRunner.h"
 #include "batch/BatchTesting.h"
 
+#include <sys/stat.h>
+
 namespace
 {
 using namespace batchtest;
@@ -60,7 +62,7 @@ TEST(Runner, StatusFollowsTheKindsAndTheWrites)
     SRun run = RunWith({dir.File("b.xml"), "--kind", "alpha-extract"});
     EXPECT_EQ(run.m_strOut, std::string("alpha-extract: ") + kBatchSucceedText + "\n");
     EXPECT_EQ(run.m_nStatus, kRunnerFailed);
-    EXPECT_TRUE(run.Says(dir.File("out/a_Alpha.png") + ": could not be written"));
+    EXPECT_TRUE(run.Says(dir.File("out/a_Alpha.png") + ": could not be written (No such file or directory)"));
     std::filesystem::create_directory(dir.File("out"));
     EXPECT_EQ(RunWith({dir.File("b.xml"), "--kind", "alpha-extract"}).m_nStatus, kRunnerSucceeded);
 
@@ -103,5 +105,41 @@ TEST(Runner, TheProgressBarIsDrawnOnATerminal)
     for (int step = 0; step < 3; ++step)
         frame.StepProgress();
     EXPECT_NE(terminal.str().find("mng [##############################] 3/3"), std::string::npos);
+}
+// Pipes in place of the batch file, an item or a layer: refused or skipped, never waited on.
+TEST(Runner, PipesNamedLikeFilesAreNeverOpenedForWaiting)
+{
+    CTempDir dir;
+    for (const char* name : {"fifo.xml", "x.png", "layer.png"})
+        ASSERT_EQ(::mkfifo(dir.File(name).c_str(), 0600), 0);
+    EXPECT_EQ(RunInChild([&] {
+                  const SRun run = RunWith({dir.File("fifo.xml")});
+                  return run.m_nStatus == kRunnerRefused && run.Says("cannot read '" + dir.File("fifo.xml") + "': not a regular file") ? 0 : 1;
+              }, 500), 0);
+
+    Put(dir.File("a.png"), Pattern(4, 4, true));
+    const std::string output = "<Output ImageType=\"png\" Folder=\"" + dir.Path() + "\"/>";
+    const std::string items = "<ApplyToItems><Item PathName=\"" + dir.File("x.png") + "\"/><Item PathName=\"" +
+                              dir.File("a.png") + "\"/></ApplyToItems>";
+    WriteText(dir.File("b.xml"), "<MosvaneBatch><AlphaExtractBatch>" + output + "<Input/>" + items +
+                                     "</AlphaExtractBatch><BlendBatch>" + output + "<Input BkImg=\"" + dir.File("layer.png") +
+                                     "\" OverlayImg=\"" + dir.File("layer.png") + "\"/>" + items + "</BlendBatch></MosvaneBatch>");
+    // The run goes through the built program under a time limit (the blend starts GL of its own).
+    std::string printed;
+    const int status = RunCommand("timeout 20 " + ShellQuote(BinDir() + "/mosvane-batch") + " " + ShellQuote(dir.File("b.xml")) + " 2>&1", &printed);
+    EXPECT_NE(status, 124) << "the run hung";
+    EXPECT_NE(printed.find(dir.File("x.png") + ": "), std::string::npos) << printed;
+    EXPECT_TRUE(FileExists(dir.File("a_Alpha.png")));
+}
+
+TEST(Runner, AListingThatCannotBeWrittenFailsWithTheReason)
+{
+    CTempDir dir;
+    WriteText(dir.File("b.xml"), "<MosvaneBatch><MNGMakingBatch><Output/><Input/><ApplyToItems/></MNGMakingBatch></MosvaneBatch>");
+    std::string said;
+    const std::string command = ShellQuote(BinDir() + "/mosvane-batch") + " " + ShellQuote(dir.File("b.xml"));
+    EXPECT_EQ(RunCommand(command + " --list 2>&1 >/dev/full", &said), 1);
+    EXPECT_EQ(said, "mosvane-batch: cannot write to standard output: No space left on device\n");
+    EXPECT_EQ(RunCommand(command + " --list >/dev/null"), 0);
 }
 } // namespace

@@ -1,7 +1,10 @@
+#include "base/FileIo.h"
 #include "engine/gx.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <vector>
 
 namespace
@@ -69,5 +72,26 @@ TEST_F(ImageStore, ConvertFlipAndDelete)
     gxDeleteImages(1, &id);
     EXPECT_EQ(gxGetImageBuffer(id), nullptr);
     EXPECT_EQ(gxGetImageInfo(id).id, 0u);
+}
+TEST_F(ImageStore, PipesNamedLikePicturesAreRefusedAtOnceAndSavesKeepTheOldFilesLinks)
+{
+    using namespace mosvane::test;
+    CTempDir dir;
+    const std::string fifo = dir.File("x.png");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(RunInChild([&] { return gxLoadImage(fifo.c_str()).id == 0 && LastFileError() == "not a regular file" ? 0 : 1; }, 500), 0);
+    NewImage(2, 2, GL_RGBA);
+    EXPECT_EQ(RunInChild([&] { return gxSaveImage(fifo.c_str(), false) ? 1 : 0; }, 500), 0);
+
+    // An output written over a file with its own mode and a second name keeps both.
+    const std::string out = dir.File("out.png"), other = dir.File("other.png");
+    ASSERT_TRUE(gxSaveImage(out.c_str(), false));
+    ASSERT_EQ(::chmod(out.c_str(), 0604), 0);
+    ASSERT_EQ(::link(out.c_str(), other.c_str()), 0);
+    NewImage(3, 1, GL_RGBA);
+    ASSERT_TRUE(gxSaveImage(out.c_str(), false));
+    struct stat st{};
+    EXPECT_TRUE(::stat(other.c_str(), &st) == 0 && st.st_mode % 01000 == 0604 && st.st_size > 0);
+    EXPECT_EQ(gxLoadImage(other.c_str()).width, 3);
 }
 } // namespace

@@ -1,15 +1,49 @@
 #include "support/TestSupport.h"
 
+#include "base/FileIo.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <chrono>
+#include <csignal>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace mosvane::test
 {
+namespace
+{
+// Like the programs, the tests turn a write past the file size limit into a failed write.
+const bool s_bFileSizeSignalIgnored = (IgnoreFileSizeSignal(), true);
+} // namespace
+
+int RunInChild(const std::function<int()>& body, int timeoutMs)
+{
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0)
+        ::_exit(body() & 0xFF);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0)
+    {
+        if (std::chrono::steady_clock::now() > deadline)
+        {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 CTempDir::CTempDir()
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "mosvane-test-XXXXXX").string();

@@ -3,6 +3,7 @@
 // as the independent reference decoder and encoder.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ bool FileExists(const std::string& path);
 // Runs a shell command; its standard output goes to *out when given. Returns the exit status.
 int RunCommand(const std::string& command, std::string* out = nullptr);
 std::string ShellQuote(const std::string& text);
+// Runs body in a child process and gives its result (0 to 255), or -1 when the child did not
+// finish within timeoutMs (it is then killed) or died of a signal. For calls that could hang or
+// that change process limits.
+int RunInChild(const std::function<int()>& body, int timeoutMs);
 
 bool HaveImageMagick();
 

@@ -2,6 +2,7 @@
 // Compact views of trees for the xml tests.
 
 #include "xml/XmlDocument.h"
+#include "xml/XmlWriter.h"
 
 #include <string>
 

@@ -1,0 +1,287 @@
+#include "base/FileIo.h"
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace
+{
+thread_local std::string t_strError;
+
+// Records the reason of a failure and gives false, so that failing paths read "return Fail(e)".
+bool Fail(int nErrno)
+{
+    t_strError = std::error_code(nErrno, std::generic_category()).message();
+    return false;
+}
+
+bool FailText(const char* pszReason)
+{
+    t_strError = pszReason;
+    return false;
+}
+
+class CFd
+{
+public:
+    explicit CFd(int nFd) : m_nFd(nFd) {}
+    ~CFd()
+    {
+        if (m_nFd >= 0)
+            ::close(m_nFd);
+    }
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+    int Get() const { return m_nFd; }
+    int Release()
+    {
+        const int nFd = m_nFd;
+        m_nFd = -1;
+        return nFd;
+    }
+    // Close errors matter for writes: a delayed write error (NFS, quota) shows up here.
+    bool Close()
+    {
+        const int nFd = m_nFd;
+        m_nFd = -1;
+        return nFd < 0 || ::close(nFd) == 0;
+    }
+
+private:
+    int m_nFd;
+};
+
+// A temporary file that is removed unless it was renamed into place.
+class CTempFile
+{
+public:
+    ~CTempFile()
+    {
+        if (!m_strPath.empty())
+            ::unlink(m_strPath.c_str());
+    }
+    std::string m_strPath;
+};
+
+bool IsRegularOrFail(const struct stat& st)
+{
+    if (S_ISREG(st.st_mode))
+        return true;
+    if (S_ISDIR(st.st_mode))
+        return Fail(EISDIR);
+    return FailText("not a regular file");
+}
+
+bool WriteAll(int nFd, const uint8_t* p, size_t n)
+{
+    size_t nDone = 0;
+    while (nDone < n)
+    {
+        const ssize_t nWritten = ::write(nFd, p + nDone, n - nDone);
+        if (nWritten < 0 && errno == EINTR)
+            continue;
+        if (nWritten < 0)
+            return Fail(errno);
+        if (nWritten == 0)
+            return Fail(EIO);
+        nDone += size_t(nWritten);
+    }
+    return true;
+}
+
+// Opens an existing path without blocking and makes sure it is a regular file; the descriptor is
+// made blocking again for the reads and writes that follow.
+int OpenRegular(const char* pszPath, int nFlags, struct stat& st)
+{
+    CFd fd(::open(pszPath, nFlags | O_NONBLOCK | O_CLOEXEC, 0666));
+    if (fd.Get() < 0)
+        return Fail(errno), -1;
+    if (::fstat(fd.Get(), &st) != 0)
+        return Fail(errno), -1;
+    if (!IsRegularOrFail(st))
+        return -1;
+    const int nFl = ::fcntl(fd.Get(), F_GETFL);
+    if (nFl < 0 || ::fcntl(fd.Get(), F_SETFL, nFl & ~O_NONBLOCK) != 0)
+        return Fail(errno), -1;
+    return fd.Release();
+}
+
+// The file a chain of symbolic links ends at (the path itself when it is no link or when the
+// chain cannot be followed), so that replacing it leaves the links in place.
+std::string FollowLinks(const std::string& strPath)
+{
+    std::string strCurrent = strPath;
+    for (int nHops = 0; nHops < 40; ++nHops)
+    {
+        struct stat st{};
+        if (::lstat(strCurrent.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return strCurrent;
+        char szTarget[PATH_MAX];
+        const ssize_t n = ::readlink(strCurrent.c_str(), szTarget, sizeof szTarget - 1);
+        if (n <= 0)
+            return strCurrent;
+        std::string strTarget(szTarget, size_t(n));
+        if (strTarget[0] != '/')
+        {
+            const size_t nSlash = strCurrent.rfind('/');
+            strTarget = (nSlash == std::string::npos ? std::string() : strCurrent.substr(0, nSlash + 1)) + strTarget;
+        }
+        strCurrent = strTarget;
+    }
+    return strCurrent;
+}
+
+// A name in the target's folder: "." + the target's name + ".XXXXXX", the name cut so that the
+// whole stays within NAME_MAX. Targets with names up to NAME_MAX are therefore writable.
+std::string TempPattern(const std::string& strTarget)
+{
+    const size_t nSlash = strTarget.rfind('/');
+    const size_t nNameAt = nSlash == std::string::npos ? 0 : nSlash + 1;
+    constexpr size_t kAdded = 8; // "." before, ".XXXXXX" after
+    const std::string strName = strTarget.substr(nNameAt, NAME_MAX - kAdded);
+    return strTarget.substr(0, nNameAt) + "." + strName + ".XXXXXX";
+}
+
+mode_t NewFileMode()
+{
+    const mode_t nMask = ::umask(0);
+    ::umask(nMask);
+    return 0666 & ~nMask;
+}
+
+// A file with several hard links cannot be replaced by a rename without cutting the other names
+// off the new content. Its new content has already been written whole to the temporary file,
+// which proves that the disk and the size limit take it; removing that temporary frees the same
+// room again, and the bytes are then written over the existing inode. Only a failure in this
+// final copy (another writer taking the room in between) can leave the file damaged.
+bool OverwriteInPlace(const std::string& strTarget, const struct stat& stOld, std::span<const uint8_t> bytes)
+{
+    struct stat st{};
+    CFd fd(OpenRegular(strTarget.c_str(), O_WRONLY, st));
+    if (fd.Get() < 0)
+        return false;
+    if (st.st_dev != stOld.st_dev || st.st_ino != stOld.st_ino)
+        return FailText("the file changed while it was being written");
+    if (!WriteAll(fd.Get(), bytes.data(), bytes.size()))
+        return false;
+    if (::ftruncate(fd.Get(), off_t(bytes.size())) != 0)
+        return Fail(errno);
+    return fd.Close() || Fail(errno);
+}
+} // namespace
+
+const std::string& LastFileError()
+{
+    return t_strError;
+}
+
+void ClearFileError()
+{
+    t_strError.clear();
+}
+
+bool ReadWholeFile(const char* pszPath, std::vector<uint8_t>& out, uint64_t nMaxBytes)
+{
+    out.clear();
+    ClearFileError();
+    if (!pszPath || !*pszPath)
+        return Fail(ENOENT);
+    struct stat st{};
+    CFd fd(OpenRegular(pszPath, O_RDONLY, st));
+    if (fd.Get() < 0)
+        return false;
+    if (uint64_t(st.st_size) > nMaxBytes)
+        return Fail(EFBIG);
+    try
+    {
+        out.resize(size_t(st.st_size));
+    }
+    catch (const std::bad_alloc&)
+    {
+        return Fail(ENOMEM);
+    }
+    size_t nDone = 0;
+    while (nDone < out.size())
+    {
+        const ssize_t n = ::read(fd.Get(), out.data() + nDone, out.size() - nDone);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+        {
+            const int nErr = errno;
+            out.clear();
+            return Fail(nErr);
+        }
+        if (n == 0)
+            break;
+        nDone += size_t(n);
+    }
+    out.resize(nDone); // a file that shrank while being read keeps what was there
+    return true;
+}
+
+bool ReplaceFile(const char* pszPath, std::span<const uint8_t> bytes)
+{
+    ClearFileError();
+    if (!pszPath || !*pszPath)
+        return Fail(ENOENT);
+    const std::string strTarget = FollowLinks(pszPath);
+
+    struct stat stOld{};
+    const bool bExists = ::stat(strTarget.c_str(), &stOld) == 0;
+    if (!bExists && errno != ENOENT)
+        return Fail(errno);
+    if (bExists && !IsRegularOrFail(stOld))
+        return false;
+
+    CTempFile temp;
+    std::string strTemp = TempPattern(strTarget);
+    CFd fd(::mkostemp(strTemp.data(), O_CLOEXEC));
+    if (fd.Get() < 0)
+        return Fail(errno);
+    temp.m_strPath = strTemp;
+    if (::fchmod(fd.Get(), bExists ? stOld.st_mode & 07777 : NewFileMode()) != 0)
+        return Fail(errno);
+    if (!WriteAll(fd.Get(), bytes.data(), bytes.size()))
+        return false;
+    if (!fd.Close())
+        return Fail(errno);
+
+    if (bExists && stOld.st_nlink > 1)
+    {
+        ::unlink(temp.m_strPath.c_str());
+        temp.m_strPath.clear();
+        return OverwriteInPlace(strTarget, stOld, bytes);
+    }
+    if (::rename(temp.m_strPath.c_str(), strTarget.c_str()) != 0)
+        return Fail(errno);
+    temp.m_strPath.clear();
+    return true;
+}
+
+bool AppendToFile(const char* pszPath, std::span<const uint8_t> bytes, uint64_t& nSizeAfter)
+{
+    ClearFileError();
+    nSizeAfter = 0;
+    if (!pszPath || !*pszPath)
+        return Fail(ENOENT);
+    struct stat st{};
+    CFd fd(OpenRegular(pszPath, O_WRONLY | O_APPEND | O_CREAT, st));
+    if (fd.Get() < 0)
+        return false;
+    const bool bWritten = WriteAll(fd.Get(), bytes.data(), bytes.size());
+    if (::fstat(fd.Get(), &st) == 0)
+        nSizeAfter = uint64_t(st.st_size);
+    return fd.Close() ? bWritten : Fail(errno);
+}
+
+void IgnoreFileSizeSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}

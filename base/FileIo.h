@@ -1,0 +1,37 @@
+#pragma once
+// The one way the program reads and replaces files. The rules hold for every caller:
+// - only regular files are read or replaced; a path is opened so that the open itself cannot
+//   block (a named pipe or a device named like a picture is refused at once);
+// - a whole-file read never allocates more than the file's size and never throws;
+// - a replacement is written completely to a temporary file beside the target before the target
+//   changes, so a full disk or a file size limit leaves the old file as it was;
+// - a replaced file keeps its mode, a symbolic link keeps pointing at the replaced file, and a
+//   file with several hard links keeps them;
+// - every failure records the system's reason, read back with LastFileError.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// Why the last call of this module on this thread failed, as the system words it ("No space left
+// on device", "Permission denied"); empty after a success or ClearFileError.
+const std::string& LastFileError();
+void ClearFileError();
+
+// The whole content of the regular file at pszPath. False (with the reason) when the path cannot
+// be opened, is not a regular file, is larger than nMaxBytes or cannot be read; out is then empty.
+bool ReadWholeFile(const char* pszPath, std::vector<uint8_t>& out, uint64_t nMaxBytes);
+
+// Replaces (or creates) the file at pszPath with bytes. True only when every byte reached the file;
+// on failure the old content is untouched (see the hard link case in FileIo.cpp) and no temporary
+// file is left behind.
+bool ReplaceFile(const char* pszPath, std::span<const uint8_t> bytes);
+
+// Appends bytes to the regular file at pszPath, creating it when missing; nSizeAfter receives the
+// file's length afterwards. Used for logs, where a half-written entry is acceptable.
+bool AppendToFile(const char* pszPath, std::span<const uint8_t> bytes, uint64_t& nSizeAfter);
+
+// A write past the process's file size limit then fails with "File too large" instead of killing
+// the process. Every program calls this once at start.
+void IgnoreFileSizeSignal();
