@@ -1,7 +1,9 @@
 // The alpha executors: extract every item's alpha as a grey picture, give one colour of every item
-// a chosen alpha, take every item's alpha from one grey picture.
+// a chosen alpha, take every item's alpha from one grey picture. The pixel work is the interactive
+// operations' (ops/AlphaPixels).
 
 #include "batch/BatchCommon.h"
+#include "ops/AlphaPixels.h"
 
 #include <vector>
 
@@ -21,6 +23,11 @@ const char* EnsureAlpha(CEngineImage& image)
     image.Refresh();
     return nullptr;
 }
+
+size_t PixelCount(const CEngineImage& image)
+{
+    return size_t(image.Info().width) * image.Info().height;
+}
 } // namespace
 
 bool ExecuteAlphaExtractBatch(BatchFile& batch, CBatchReport* report)
@@ -30,30 +37,15 @@ bool ExecuteAlphaExtractBatch(BatchFile& batch, CBatchReport* report)
         return false;
     const std::string type = ReadBatchString(s.m_output, "ImageType");
     const std::string folder = ReadBatchString(s.m_output, "Folder");
-    CEngineImage result = CEngineImage::Generate();
-    // Shared by every item; it grows to the largest item and never shrinks.
+    // Shared by every item: the grey picture and the alpha bytes.
+    CEngineImage grey;
     std::vector<uint8_t> alpha;
 
     ForEachItemPicture(s, {folder, type, "_Alpha"}, report,
                        [&](CEngineImage& item, const std::string&) -> const char* {
         if (!HasAlpha(item.Info().format))
             return "has no alpha layer";
-        const GX_IMAGE info = item.Info();
-        const size_t count = size_t(info.width) * info.height;
-        if (alpha.size() < count)
-            alpha.resize(count);
-        gxCopyImageAlpha(item.Id(), alpha.data());
-        item.Reset();
-
-        result.Bind();
-        gxTexImage(info.width, info.height, GL_BGR);
-        result.Refresh();
-        uint8_t* grey = result.Buffer();
-        if (!grey)
-            return "the grey picture could not be made";
-        for (size_t i = 0; i < count; ++i, grey += 3)
-            grey[0] = grey[1] = grey[2] = alpha[i];
-        return nullptr;
+        return MakeGreyOfAlpha(item.Info(), grey, alpha) ? nullptr : "the grey picture could not be made";
     });
     return true;
 }
@@ -68,23 +60,14 @@ bool ExecuteRgbAlphaBatch(BatchFile& batch, CBatchReport* report)
     const int32_t red = ReadBatchInteger(s.m_input, "R");
     const int32_t green = ReadBatchInteger(s.m_input, "G");
     const int32_t blue = ReadBatchInteger(s.m_input, "B");
-    const uint8_t newAlpha = uint8_t(ReadBatchInteger(s.m_input, "A") & 0xFF);
+    const uint8_t newAlpha = uint8_t(ReadBatchInteger(s.m_input, "A"));
 
     ForEachItemPicture(s, {folder, type, "_AlphaRGB"}, report,
                        [&](CEngineImage& item, const std::string&) -> const char* {
         if (const char* refused = EnsureAlpha(item))
             return refused;
-        const GX_IMAGE info = item.Info();
-        // Red is the first byte of GL_RGBA and the third of GL_BGRA.
-        const int redAt = info.format == GL_BGRA ? 2 : 0, blueAt = 2 - redAt;
-        uint8_t* p = item.Buffer();
-        const size_t count = size_t(info.width) * info.height;
-        for (size_t i = 0; i < count; ++i, p += 4)
-            if (p[redAt] == red && p[1] == green && p[blueAt] == blue)
-            {
-                p[0] = p[1] = p[2] = 0;
-                p[3] = newAlpha;
-            }
+        ColourToAlpha(item.Buffer(), PixelCount(item), item.Info().format, red, green, blue, newAlpha,
+                      EColourMatch::Whole);
         item.Bind();
         return nullptr;
     });
@@ -112,16 +95,7 @@ bool ExecuteAlphaImageCombineBatch(BatchFile& batch, CBatchReport* report)
         const GX_IMAGE info = item.Info();
         if (alphaImage.Empty() || info.width != alphaInfo.width || info.height != alphaInfo.height)
             return "its size differs from the alpha picture's";
-        const uint8_t* a = alphaImage.Buffer();
-        const size_t alphaStep = alphaInfo.bytesPerPixel;
-        uint8_t* p = item.Buffer();
-        const size_t count = size_t(info.width) * info.height;
-        for (size_t i = 0; i < count; ++i, p += 4, a += alphaStep)
-        {
-            // Pictures of fewer than three bytes a pixel are grey: their first byte is the level.
-            const unsigned sum = alphaStep >= 3 ? unsigned(a[0]) + a[1] + a[2] : 3u * a[0];
-            p[3] = uint8_t(sum / 3);
-        }
+        AlphaFromPicture(item.Buffer(), PixelCount(item), alphaImage.Buffer(), alphaInfo.bytesPerPixel);
         item.Bind();
         return nullptr;
     });

@@ -4,49 +4,32 @@
 
 #include "batch/BatchCommon.h"
 #include "engine/HeadlessGl.h"
-#include "image/OglRenderToTexture.h"
 #include "ops/BlendDrawing.h"
 
 namespace
 {
 using namespace batch;
 
-// A layer picture as a texture; a path that names no loadable picture gives no layer.
-bool MakeLayer(const std::string& path, CGlTexture& texture, CBatchReport* report)
+// A layer picture as a texture; a path that names no loadable picture gives no layer, and the
+// report names it.
+void MakeLayer(const std::string& path, CGlTexture& texture, CBatchReport* report)
 {
-    if (path.empty())
-        return false;
-    if (texture.LoadFile(path))
-        return true;
-    Note(report, path + ": could not be loaded; it is left out of the blend");
-    return false;
+    if (!path.empty() && !texture.LoadFile(path))
+        Note(report, path + ": could not be loaded; it is left out of the blend");
 }
 
-// Draws the layers and the item into a target of the item's size and reads the result back into
-// the item's pixels. Null when done, otherwise why the item is skipped.
+// Composes the item between the layers and reads the result back into its pixels. Null when
+// done, otherwise why the item is skipped.
 const char* BlendItem(CEngineImage& item, const CGlTexture& background, const CGlTexture& overlay)
 {
     const GX_IMAGE info = item.Info();
-    const int w = info.width, h = info.height;
     uint8_t* pixels = item.Buffer();
-
-    OglRenderToTexture target;
-    // Drawing elsewhere would read back pixels that are not the composition.
-    if (!target.Create(w, h) || target.Width() != w || target.Height() != h)
+    CGlTexture picture;
+    if (!picture.Create(info.width, info.height, info.format, pixels))
+        return "could not be made a texture";
+    if (!ComposeLayers(background.Name(), picture.Name(), overlay.Name(), info.width, info.height, info.format,
+                       pixels))
         return "no offscreen render target of its size could be made";
-    {
-        CGlTexture picture;
-        BeginComposition(w, h);
-        if (!background.Empty())
-            DrawLayer(background.Name(), w, h);
-        if (picture.Create(w, h, info.format, pixels))
-            DrawLayer(picture.Name(), w, h);
-        if (!overlay.Empty())
-            DrawLayer(overlay.Name(), w, h);
-        EndComposition();
-        glReadPixels(0, 0, w, h, info.format, GL_UNSIGNED_BYTE, pixels);
-    }
-    target.Destroy();
     item.Bind();
     return nullptr;
 }
@@ -76,11 +59,9 @@ bool ExecuteBlendBatch(BatchFile& batch, CBatchReport* report)
     }
     // Made after the context, so released while it is still current.
     CGlTexture background, overlay;
-    const bool haveBackground = MakeLayer(backgroundPath, background, report);
-    const bool haveOverlay = MakeLayer(overlayPath, overlay, report);
-    // Layers that name no loadable picture leave nothing to blend with.
-    if (!haveBackground && !haveOverlay)
-        return false;
+    // A layer that does not load is left out; the items are blended all the same, without it.
+    MakeLayer(backgroundPath, background, report);
+    MakeLayer(overlayPath, overlay, report);
     ForEachItemPicture(s, {folder, type, "_Blend", true}, report, [&](CEngineImage& item, const std::string&) {
         return BlendItem(item, background, overlay);
     });

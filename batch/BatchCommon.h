@@ -1,10 +1,11 @@
 #pragma once
-// What the executors share: the item loop, output names, saving with a report, and the numbers of
-// a sequence that are worth trying.
+// What the executors share: the item loop, the item's output picture and saving with a report.
+// Names come from ops/SequenceNaming, the members of a sequence from ops/SequenceFiles.
 
 #include "batch/BatchExecute.h"
 #include "ops/EngineImage.h"
 #include "ops/MainFrame.h"
+#include "ops/SequenceFiles.h"
 #include "ops/SequenceNaming.h"
 
 #include <cstdint>
@@ -47,28 +48,7 @@ void ForEachItemPicture(const BatchSection& section, const SItemOutput& output, 
 void Note(CBatchReport* report, const std::string& line);
 void Skip(CBatchReport* report, const std::string& path, const std::string& reason);
 
-// folder "/" title suffix "." type, every part taken literally.
-std::string OutputName(const std::string& folder, const std::string& title, const char* suffix,
-                       const std::string& type);
-
-// The item's title, or for an empty one the decimal text of a pseudo-random number from 0 to 32767.
-std::string TitleOrRandom(const std::string& itemPath);
-
 // Writes the bound image and tells the report whether the file was written.
 bool SaveBound(const std::string& name, bool flip, CBatchReport* report);
 
-// Sequences longer than this are not probed number by number: the files of the folder are listed
-// instead, so that an absurd count costs time in proportion to what exists.
-inline constexpr int64_t kDirectProbeLimit = int64_t(1) << 16;
-
-// Calls visit(number) for the numbers from .. from + count - 1 in increasing order, leaving out
-// numbers whose file surely does not exist; visit returns false to stop. Nothing for count <= 0.
-void ForEachSequenceNumber(const CSequencePattern& pattern, int64_t from, int64_t count,
-                           const std::function<bool(int64_t)>& visit);
-
-// True for the formats whose fourth byte is alpha.
-inline bool HasAlpha(uint32_t format)
-{
-    return format == GL_RGBA || format == GL_BGRA;
-}
 } // namespace batch

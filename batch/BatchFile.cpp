@@ -1,10 +1,6 @@
 #include "batch/BatchFile.h"
 
-#include <charconv>
-#include <algorithm>
-#include <climits>
 #include <cstring>
-#include <limits>
 
 namespace
 {
@@ -56,18 +52,6 @@ void RemoveChildrenNamed(XmlNode parent, const char* name)
         if (childName && std::strcmp(childName, name) == 0)
             parent.RemoveChild(i);
     }
-}
-
-const char* SkipSpace(const char* p)
-{
-    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == '\v')
-        ++p;
-    return p;
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
 }
 } // namespace
 
@@ -254,35 +238,4 @@ int BatchFile::TemplateDigitsOf(EBatchKind kind) const
     XmlNode holder = section.ChildByName(kind == EBatchKind::Split ? "Output" : "Input");
     const char* value = holder.FindAttribute("Template").Value();
     return value ? TemplateDigits(value) : 0;
-}
-
-int32_t ParseBatchInteger(const char* text)
-{
-    if (!text)
-        return 0;
-    const char* p = SkipSpace(text);
-    const bool negative = *p == '-';
-    if (*p == '-' || *p == '+')
-        ++p;
-    // Accumulated as a magnitude that stops growing past the 32-bit range.
-    int64_t magnitude = 0;
-    for (; IsDigit(*p); ++p)
-        magnitude = std::min<int64_t>(magnitude * 10 + (*p - '0'), int64_t(INT32_MAX) + 1);
-    const int64_t value = negative ? -magnitude : magnitude;
-    return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
-double ParseBatchRatio(const char* text)
-{
-    if (!text)
-        return 0.0;
-    const char* p = SkipSpace(text);
-    if (*p == '+')
-        ++p;
-    double value = 0.0;
-    const auto result = std::from_chars(p, p + std::strlen(p), value, std::chars_format::general);
-    // Beyond what a double holds (1e999, 1e-999): not a ratio at all, which callers refuse.
-    if (result.ec == std::errc::result_out_of_range)
-        return std::numeric_limits<double>::quiet_NaN();
-    return result.ec == std::errc() ? value : 0.0;
 }

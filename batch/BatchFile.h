@@ -103,17 +103,11 @@ private:
     std::string m_strPath;
 };
 
-// Reading values as the executors do. Integers: optional leading white space and sign, then
-// decimal digits up to the first other character; nothing readable gives 0, and a number beyond
-// the 32-bit range gives the nearest bound. Ratios: a decimal floating-point number read the same
-// way, independent of the locale; "inf" and "nan" read as such and a number beyond the range of a
-// double reads as NaN, so that callers can refuse them.
-int32_t ParseBatchInteger(const char* text);
-double ParseBatchRatio(const char* text);
-
 // The attribute's value as text, empty when missing. On an element a missing attribute is
 // appended with an empty value (and written with the file); other nodes are not changed.
 std::string ReadBatchString(XmlNode node, const char* name);
+// Numbers as config/DecimalNumber reads them: an integer saturates at the 32-bit bounds, a ratio
+// beyond the range of a double is NaN.
 int32_t ReadBatchInteger(XmlNode node, const char* name);
 double ReadBatchRatio(XmlNode node, const char* name);
 

@@ -2,7 +2,7 @@
 // one grid picture.
 
 #include "batch/BatchCommon.h"
-#include "engine/Limits.h"
+#include "ops/Combine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,18 +47,17 @@ std::vector<int> Extents(const std::vector<float>& ratios, int length)
 }
 
 void SplitItem(const CEngineImage& item, const std::string& path, const std::vector<float>& rowRatios,
-               const std::vector<float>& colRatios, const CSequencePattern& names, int32_t fromNumber,
+               const std::vector<float>& colRatios, const SequenceRecord& pieces,
                CBatchReport* report)
 {
     const GX_IMAGE info = item.Info();
     const std::vector<int> heights = Extents(rowRatios, info.height);
     const std::vector<int> widths = Extents(colRatios, info.width);
-    const std::string title = ItemTitle(path);
-    CSequencePattern pattern = names;
-    pattern.m_strHead += title;
+    const CSequencePattern pattern =
+        BuildNumberPattern(pieces.m_strFolder, ItemTitle(path), TemplateDigits(pieces.m_strTemplate), pieces.m_strType);
 
     CEngineImage scratch = CEngineImage::Generate();
-    int64_t number = fromNumber;
+    int64_t number = pieces.m_nFromNumber;
     int y = 0;
     for (int h : heights)
     {
@@ -91,41 +90,24 @@ void CombineItem(const std::string& path, const CSequencePattern& sequence, int3
                  int32_t cols, CEngineImage& result, const std::string& folder, const std::string& type,
                  CProgress& progress, CBatchReport* report)
 {
-    CEngineImage first = CEngineImage::Load(sequence.NameOf(fromNumber).c_str());
-    if (first.Empty())
-        return Skip(report, path, "the first picture " + sequence.NameOf(fromNumber) + ": " + LoadRefusal());
-    const int64_t tileWidth = first.Info().width, tileHeight = first.Info().height;
-    if (rows <= 0 || cols <= 0)
+    switch (ComposeGrid(rows, cols, fromNumber, sequence, result, [] {}))
     {
+    case EGridResult::Made:
+        SaveBound(ItemOutputName(folder, ItemTitleOrRandom(path), "", type), false, report);
+        if (report)
+            report->Done();
+        break;
+    case EGridResult::FirstMissing:
+        // Not even begun: no progress step.
+        return Skip(report, path, "the first picture " + sequence.NameOf(fromNumber) + ": " + LoadRefusal());
+    case EGridResult::NoCells:
         // A grid without cells makes a picture of no pixels, which no file can hold.
         Skip(report, path, "the grid has no cells");
-        return progress.Step();
-    }
-    if (!gx::SizeAllowed(uint64_t(tileWidth * cols), uint64_t(tileHeight * rows), 3))
-    {
+        break;
+    case EGridResult::TooLarge:
         Skip(report, path, "the combined picture would be too large");
-        return progress.Step();
+        break;
     }
-    result.Bind();
-    gxTexImage(int(tileWidth * cols), int(tileHeight * rows), GL_BGR);
-    result.Refresh();
-
-    ForEachSequenceNumber(sequence, fromNumber, int64_t(rows) * cols, [&](int64_t number) {
-        const int64_t cell = number - fromNumber;
-        CEngineImage picture = cell == 0 ? std::move(first) : CEngineImage::Load(sequence.NameOf(number).c_str());
-        if (picture.Empty())
-            return true;
-        const GX_IMAGE& info = picture.Info();
-        result.Bind();
-        gxSetPixels(int(tileWidth * (cell % cols)), int(tileHeight * (cell / cols)), info.width, info.height,
-                    info.format, picture.Buffer());
-        return true;
-    });
-
-    result.Bind();
-    SaveBound(OutputName(folder, TitleOrRandom(path), "", type), false, report);
-    if (report)
-        report->Done();
     progress.Step();
 }
 } // namespace
@@ -154,9 +136,9 @@ bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report)
             return false;
         }
 
-    const CSequencePattern names = BuildNumberPattern(folder, "", TemplateDigits(numberTemplate), type);
+    const SequenceRecord pieces{folder, "", numberTemplate, type, fromNumber};
     ForEachLoadedItem(s, report, [&](CEngineImage& item, const std::string& path) -> const char* {
-        SplitItem(item, path, rowRatios, colRatios, names, fromNumber, report);
+        SplitItem(item, path, rowRatios, colRatios, pieces, report);
         return nullptr;
     });
     return true;

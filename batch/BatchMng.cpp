@@ -3,14 +3,7 @@
 #include "batch/BatchCommon.h"
 #include "ops/MngFrames.h"
 
-namespace
-{
 using namespace batch;
-
-// The most pixel bytes one animation may hold in memory while it is written. A sequence that
-// would need more is skipped rather than taking the machine's memory.
-constexpr uint64_t kMaxAnimationBytes = uint64_t(4) << 30;
-} // namespace
 
 bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
 {
@@ -30,26 +23,16 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
     ReadBatchString(s.m_output, "ImageType"); // recorded, not used: the output is always MNG
     const std::string folder = ReadBatchString(s.m_output, "Folder");
 
-    // The frame table holds the frames that loaded, never more: its size follows the files found,
-    // not the recorded count.
     CMngFrameSet frames;
     ForEachItem(s, report, [&](const std::string& path, CProgress& progress) {
         const CSequencePattern sequence = ItemSequencePattern(path, digits);
-        frames.Clear();
-        uint64_t bytes = 0;
-        bool tooLarge = false;
-        ForEachSequenceNumber(sequence, fromNumber, frameCount, [&](int64_t number) {
-            if (!frames.Add(CEngineImage::Load(sequence.NameOf(number).c_str())))
-                return true;
-            bytes += uint64_t(frames.Width()) * uint64_t(frames.Height()) * 4;
-            tooLarge = bytes > kMaxAnimationBytes;
-            return !tooLarge;
-        });
-        if (tooLarge)
+        if (!CollectFrames(sequence, fromNumber, frameCount, frames, [] {}))
             Skip(report, path, "the animation would be too large to hold in memory");
-        else if (frames.Count() > 0)
+        else if (frames.Count() == 0)
+            Skip(report, path, "no frame of the sequence could be loaded");
+        else
         {
-            const std::string name = folder + "/" + TitleOrRandom(path) + ".mng";
+            const std::string name = ItemOutputName(folder, ItemTitleOrRandom(path), "", "mng");
             const bool written = gxMakeMngAnimFile(name.c_str(), frames.Width(), frames.Height(), frames.Count(),
                                                    frames.Pointers(), framesPerSecond);
             if (report)
@@ -58,8 +41,6 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
                 report->Done();
             }
         }
-        else
-            Skip(report, path, "no frame of the sequence could be loaded");
         frames.Clear();
         progress.Step();
     });

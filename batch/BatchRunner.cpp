@@ -231,6 +231,65 @@ void ListBatch(const BatchFile& batch, const std::vector<EBatchKind>& asked, std
         out << "(no section" << (asked.empty() ? "" : " of the kinds asked for") << ")\n";
 }
 
+namespace
+{
+// Why a kind did not start, on err: the section's state and the executor's notes.
+void ReportNotExecuted(const BatchFile& batch, EBatchKind kind, const CBatchReport& report, std::ostream& err)
+{
+    BatchSection section;
+    if (!batch.HasSection(kind))
+        err << KindCommandName(kind) << ": the file has no \"" << SectionName(kind) << "\" section\n";
+    else if (!batch.GetSection(kind, section))
+        err << KindCommandName(kind) << ": the \"" << SectionName(kind)
+            << "\" section lacks \"Output\", \"Input\" or \"ApplyToItems\"\n";
+    for (const std::string& note : report.m_notes)
+        err << KindCommandName(kind) << ": " << note << "\n";
+}
+
+// Executes one kind with its line on out and its summary on err. True when it ran and every file
+// it made was written.
+bool RunKind(BatchFile& batch, EBatchKind kind, CConsoleFrame& frame, std::ostream& out, std::ostream& err)
+{
+    frame.SetLabel(KindCommandName(kind));
+    CBatchReport report;
+    const bool executed = ExecuteBatch(kind, batch, &report);
+    out << KindCommandName(kind) << ": " << (executed ? kBatchSucceedText : kBatchFailText) << std::endl;
+    if (!executed)
+    {
+        ReportNotExecuted(batch, kind, report, err);
+        return false;
+    }
+    PrintReport(kind, report, err);
+    return report.m_nFailedWrites == 0;
+}
+
+int ExecuteKinds(BatchFile& batch, const SRunnerOptions& options, std::ostream& out, std::ostream& err,
+                 bool progressOnErr)
+{
+    const std::vector<EBatchKind> kinds = KindsToRun(batch, options.m_kinds);
+    if (kinds.empty())
+    {
+        err << kProgram << ": '" << options.m_strFile << "' holds no section; nothing to execute\n";
+        return kRunnerSucceeded;
+    }
+    if (!gxInitialize())
+    {
+        err << kProgram << ": the image engine cannot be started\n";
+        return kRunnerFailed;
+    }
+    int status = kRunnerSucceeded;
+    {
+        CConsoleFrame frame(err, progressOnErr);
+        CFrameHooks hooks({&frame});
+        for (EBatchKind kind : kinds)
+            if (!RunKind(batch, kind, frame, out, err))
+                status = kRunnerFailed;
+    }
+    gxDestroy();
+    return status;
+}
+} // namespace
+
 int RunBatchRunner(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progressOnErr)
 {
     SRunnerOptions options;
@@ -256,44 +315,5 @@ int RunBatchRunner(const std::vector<std::string>& args, std::ostream& out, std:
         ListBatch(batch, options.m_kinds, out);
         return kRunnerSucceeded;
     }
-
-    const std::vector<EBatchKind> kinds = KindsToRun(batch, options.m_kinds);
-    if (kinds.empty())
-    {
-        err << kProgram << ": '" << options.m_strFile << "' holds no section; nothing to execute\n";
-        return kRunnerSucceeded;
-    }
-    if (!gxInitialize())
-    {
-        err << kProgram << ": the image engine cannot be started\n";
-        return kRunnerFailed;
-    }
-    CConsoleFrame frame(err, progressOnErr);
-    CFrameHooks hooks({&frame});
-    int status = kRunnerSucceeded;
-    for (EBatchKind kind : kinds)
-    {
-        frame.SetLabel(KindCommandName(kind));
-        CBatchReport report;
-        const bool executed = ExecuteBatch(kind, batch, &report);
-        out << KindCommandName(kind) << ": " << (executed ? kBatchSucceedText : kBatchFailText) << std::endl;
-        if (!executed)
-        {
-            BatchSection section;
-            if (!batch.HasSection(kind))
-                err << KindCommandName(kind) << ": the file has no \"" << SectionName(kind) << "\" section\n";
-            else if (!batch.GetSection(kind, section))
-                err << KindCommandName(kind) << ": the \"" << SectionName(kind)
-                    << "\" section lacks \"Output\", \"Input\" or \"ApplyToItems\"\n";
-            for (const std::string& note : report.m_notes)
-                err << KindCommandName(kind) << ": " << note << "\n";
-            status = kRunnerFailed;
-            continue;
-        }
-        PrintReport(kind, report, err);
-        if (report.m_nFailedWrites > 0)
-            status = kRunnerFailed;
-    }
-    gxDestroy();
-    return status;
+    return ExecuteKinds(batch, options, out, err, progressOnErr);
 }

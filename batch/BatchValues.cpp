@@ -1,6 +1,7 @@
 // Reading recorded values, and turning chosen files into sequence items.
 
 #include "batch/BatchFile.h"
+#include "config/DecimalNumber.h"
 
 #include <charconv>
 #include <set>
@@ -16,12 +17,12 @@ std::string ReadBatchString(XmlNode node, const char* name)
 
 int32_t ReadBatchInteger(XmlNode node, const char* name)
 {
-    return ParseBatchInteger(ReadBatchString(node, name).c_str());
+    return ReadDecimalNumber(ReadBatchString(node, name).c_str());
 }
 
 double ReadBatchRatio(XmlNode node, const char* name)
 {
-    return ParseBatchRatio(ReadBatchString(node, name).c_str());
+    return ReadDecimalFraction(ReadBatchString(node, name).c_str());
 }
 
 namespace

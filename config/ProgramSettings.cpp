@@ -1,5 +1,6 @@
 #include "config/ProgramSettings.h"
 
+#include "config/DecimalNumber.h"
 #include "config/ProgramFolder.h"
 #include "xml/XmlDocument.h"
 
@@ -69,34 +70,7 @@ void ForEachField(const XmlNode& root, bool bAddMissing, F&& f)
             f(node.Attribute(pField->m_pszAttribute), *pField);
     }
 }
-
-bool IsSpace(char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
 } // namespace
-
-int32_t ReadSettingNumber(const char* pszText)
-{
-    if (!pszText)
-        return 0;
-    const char* p = pszText;
-    while (IsSpace(*p))
-        ++p;
-    bool bNegative = false;
-    if (*p == '+' || *p == '-')
-        bNegative = *p++ == '-';
-    int64_t n = 0;
-    for (; *p >= '0' && *p <= '9'; ++p)
-    {
-        n = n * 10 + (*p - '0');
-        if (n > int64_t(INT32_MAX) + 1)
-            n = int64_t(INT32_MAX) + 1;
-    }
-    if (bNegative)
-        return int32_t(-n);
-    return n > INT32_MAX ? INT32_MAX : int32_t(n);
-}
 
 std::string SettingsFilePath(const std::string& strProgramFolder)
 {
@@ -117,7 +91,7 @@ bool CProgramSettings::LoadSettings(const std::string& strProgramFolder)
         if (field.m_pText)
             this->*field.m_pText = attribute.Value() ? attribute.Value() : "";
         else
-            this->*field.m_pNumber = ReadSettingNumber(attribute.Value());
+            this->*field.m_pNumber = ReadDecimalNumber(attribute.Value());
     });
 
     const std::string strFolder = WithTrailingSeparator(strProgramFolder);

@@ -41,9 +41,5 @@ public:
 // The single instance, made on first use with every string empty and every number 0.
 CProgramSettings& GetProgramSettings();
 
-// Base-10 reading of a settings number: leading whitespace and a sign are taken, reading stops
-// at the first byte that is not a digit, anything else gives 0. Out-of-range values saturate.
-int32_t ReadSettingNumber(const char* pszText);
-
 // The settings file of a program folder.
 std::string SettingsFilePath(const std::string& strProgramFolder);

@@ -1,6 +1,5 @@
 #include "ops/Blend.h"
 
-#include "image/OglRenderToTexture.h"
 #include "image/WorkingImage.h"
 #include "ops/BlendDrawing.h"
 #include "ops/MessageBox.h"
@@ -8,11 +7,13 @@
 
 namespace
 {
-void DrawPictureLayer(const std::string& path, int width, int height)
+// A layer's texture; none for an empty path or a picture that does not load.
+CGlTexture LayerTexture(const std::string& path)
 {
     CGlTexture layer;
-    if (!path.empty() && layer.LoadFile(path))
-        DrawLayer(layer.Name(), width, height);
+    if (!path.empty())
+        layer.LoadFile(path);
+    return layer;
 }
 } // namespace
 
@@ -22,24 +23,14 @@ bool BlendImage(const std::string& backgroundPath, const std::string& overlayPat
     if (working.id == 0 || !working.data)
         return false;
     const int width = working.width, height = working.height;
-    {
-        OglRenderToTexture target;
-        // A smaller surface than asked for would leave part of the picture undrawn.
-        if (!target.Create(width, height) || target.Width() != width || target.Height() != height)
-            return false;
-        BeginComposition(width, height);
-        DrawPictureLayer(backgroundPath, width, height);
-        // The view's texture when it has one; otherwise one made from the pixels for this draw.
-        CGlTexture own;
-        GLuint picture = working.texture;
-        if (picture == 0 && own.Create(width, height, working.format, working.data))
-            picture = own.Name();
-        if (picture != 0)
-            DrawLayer(picture, width, height);
-        DrawPictureLayer(overlayPath, width, height);
-        EndComposition();
-        glReadPixels(0, 0, width, height, working.format, GL_UNSIGNED_BYTE, working.data);
-    }
+    const CGlTexture background = LayerTexture(backgroundPath), overlay = LayerTexture(overlayPath);
+    // The view's texture when it has one; otherwise one made from the pixels for this draw.
+    CGlTexture own;
+    GLuint picture = working.texture;
+    if (picture == 0 && own.Create(width, height, working.format, working.data))
+        picture = own.Name();
+    if (!ComposeLayers(background.Name(), picture, overlay.Name(), width, height, working.format, working.data))
+        return false;
     // Read-back rows come bottom row first.
     gxBindImage(working.id);
     gxFlipImage();

@@ -1,5 +1,6 @@
 #include "ops/BlendDrawing.h"
 
+#include "image/OglRenderToTexture.h"
 #include "ops/EngineImage.h"
 
 CGlTexture& CGlTexture::operator=(CGlTexture&& other) noexcept
@@ -81,4 +82,19 @@ void EndComposition()
 {
     glFinish();
     gxEndFlatMode();
+}
+
+bool ComposeLayers(GLuint background, GLuint picture, GLuint overlay, int width, int height, uint32_t format,
+                   uint8_t* pixels)
+{
+    OglRenderToTexture target;
+    if (!target.Create(width, height) || target.Width() != width || target.Height() != height)
+        return false;
+    BeginComposition(width, height);
+    for (GLuint layer : {background, picture, overlay})
+        if (layer != 0)
+            DrawLayer(layer, width, height);
+    EndComposition();
+    glReadPixels(0, 0, width, height, format, GL_UNSIGNED_BYTE, pixels);
+    return true;
 }

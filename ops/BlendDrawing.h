@@ -1,7 +1,7 @@
 #pragma once
-// The drawing steps of a blend: picture layers as GL textures stretched over the whole target,
-// composed source-over. They assume only that some GL context is current (the render target of
-// the view, or a headless one), so the batch blend uses them too.
+// The composition of a blend, shared by the interactive blend and the batch executor: picture
+// layers as GL textures stretched over an offscreen target, composed source-over. They assume
+// only that some GL context is current (the view's, or a headless one).
 
 #include "engine/gx.h"
 
@@ -41,3 +41,11 @@ void BeginComposition(int width, int height);
 // Draws texture over the whole target: its first row at the top.
 void DrawLayer(GLuint texture, int width, int height);
 void EndComposition();
+
+// Composes background, picture and overlay, bottom to top (a texture name of 0 is left out), in
+// an offscreen render target of width x height made for this, and reads the result back into
+// pixels in format, bottom row first. The textures must be usable in the context current at the
+// call; it is current again afterwards. False, with pixels unchanged, when no target of that size
+// can be made (drawing elsewhere would read back pixels that are not the composition).
+bool ComposeLayers(GLuint background, GLuint picture, GLuint overlay, int width, int height, uint32_t format,
+                   uint8_t* pixels);

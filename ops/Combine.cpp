@@ -4,6 +4,7 @@
 #include "ops/EngineImage.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
+#include "ops/SequenceFiles.h"
 #include "ops/SplitGrid.h"
 #include "ops/WaitCursor.h"
 
@@ -35,54 +36,76 @@ PrepareResult PrepareCombine(const CombineInputs& in)
                                    " from the source folder " + src.m_strFolder + "."};
 }
 
+EGridResult ComposeGrid(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
+                        CEngineImage& result, const std::function<void()>& cellPlaced)
+{
+    CEngineImage first = CEngineImage::Load(pattern.NameOf(fromNumber).c_str());
+    if (first.Empty())
+        return EGridResult::FirstMissing;
+    if (rows <= 0 || cols <= 0)
+        return EGridResult::NoCells;
+    const int64_t tileWidth = first.Info().width, tileHeight = first.Info().height;
+    const int64_t width = tileWidth * cols, height = tileHeight * rows;
+    if (!gx::SizeAllowed(uint64_t(width), uint64_t(height), 3))
+        return EGridResult::TooLarge;
+    if (result.Empty())
+        result = CEngineImage::Generate();
+    result.Bind();
+    if (!gxTexImage(int(width), int(height), GL_BGR))
+        return EGridResult::TooLarge;
+    result.Refresh();
+
+    // Only numbers whose file may exist are tried, so that a grid of many cells over a short
+    // sequence costs no more than the sequence.
+    ForEachSequenceNumber(pattern, fromNumber, int64_t(rows) * cols, [&](int64_t number) {
+        const int64_t cell = number - fromNumber;
+        CEngineImage picture = cell == 0 ? std::move(first) : CEngineImage::Load(pattern.NameOf(number).c_str());
+        if (picture.Empty())
+            return true;
+        const GX_IMAGE& info = picture.Info();
+        result.Bind();
+        gxSetPixels(int(tileWidth * (cell % cols)), int(tileHeight * (cell / cols)), info.width, info.height,
+                    info.format, picture.Buffer());
+        cellPlaced();
+        return true;
+    });
+    result.Bind();
+    return EGridResult::Made;
+}
+
 ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
                                const std::string& outPath)
 {
     CProgress progress(int64_t(rows) * cols);
-    CEngineImage first = CEngineImage::Load(pattern.NameOf(fromNumber).c_str());
-    if (first.Empty())
-        return ECombineResult::FirstMissing;
-    const int64_t tileWidth = first.Info().width, tileHeight = first.Info().height;
-    const int64_t width = tileWidth * cols, height = tileHeight * rows;
-    if (rows <= 0 || cols <= 0)
-        return ECombineResult::WriteFailed; // a grid without cells makes no picture
-    if (!gx::SizeAllowed(uint64_t(width), uint64_t(height), 3))
-        return ECombineResult::TooLarge;
-
-    CEngineImage result = CEngineImage::Generate();
-    result.Bind();
-    if (!gxTexImage(int(width), int(height), GL_BGR))
-        return ECombineResult::TooLarge;
-
-    int64_t number = fromNumber;
-    for (int32_t r = 0; r < rows; ++r)
+    CEngineImage result;
+    switch (ComposeGrid(rows, cols, fromNumber, pattern, result, [&] { progress.Step(); }))
     {
-        for (int32_t c = 0; c < cols; ++c, ++number)
-        {
-            CEngineImage picture =
-                number == fromNumber ? std::move(first) : CEngineImage::Load(pattern.NameOf(number).c_str());
-            if (picture.Empty())
-                continue;
-            const GX_IMAGE& info = picture.Info();
-            result.Bind();
-            gxSetPixels(int(tileWidth * c), int(tileHeight * r), info.width, info.height, info.format,
-                        picture.Buffer());
-            progress.Step();
-        }
+    case EGridResult::Made:
+        return gxSaveImage(outPath.c_str(), false) ? ECombineResult::Written : ECombineResult::WriteFailed;
+    case EGridResult::FirstMissing:
+        return ECombineResult::FirstMissing;
+    case EGridResult::NoCells:
+        return ECombineResult::NoCells;
+    case EGridResult::TooLarge:
+        break;
     }
-    result.Bind();
-    return gxSaveImage(outPath.c_str(), false) ? ECombineResult::Written : ECombineResult::WriteFailed;
+    return ECombineResult::TooLarge;
 }
+
+namespace
+{
+void ShowInvalidCombination()
+{
+    ShowFrameMessage("Invalid combination data found!\nPlease input or correct the combination infors!",
+                     "Wrong Parameters", EMessageIcon::Exclamation);
+}
+} // namespace
 
 void CombineCommand(const CombineInputs& in)
 {
     CWaitCursor wait;
     if (!CombineInputsValid(in))
-    {
-        ShowFrameMessage("Invalid combination data found!\nPlease input or correct the combination infors!",
-                         "Wrong Parameters", EMessageIcon::Exclamation);
-        return;
-    }
+        return ShowInvalidCombination();
     const SequenceRecord& src = in.m_source;
     const CSequencePattern pattern = BuildSourcePattern(src);
     std::string outPath;
@@ -100,6 +123,9 @@ void CombineCommand(const CombineInputs& in)
     case ECombineResult::FirstMissing:
         ShowFailed("Cannot load the first image of the sequence:\n\n " + pattern.NameOf(src.m_nFromNumber) +
                    "\n\nNothing was combined.");
+        break;
+    case ECombineResult::NoCells:
+        ShowInvalidCombination();
         break;
     case ECombineResult::TooLarge:
         ShowFailed("The combined image would be too large to make:\n\n " + outPath);

@@ -2,9 +2,11 @@
 // Sequence combine: a numbered sequence of pictures from a folder becomes one grid picture of
 // rows x columns, each cell the size of the first picture, written without alpha.
 
+#include "ops/EngineImage.h"
 #include "ops/OperationInputs.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct PrepareResult
@@ -16,16 +18,34 @@ struct PrepareResult
 // "Prepare": checks the inputs and describes what would be combined.
 PrepareResult PrepareCombine(const CombineInputs& inputs);
 
+// Where making a grid picture stopped.
+enum class EGridResult
+{
+    Made,
+    FirstMissing, // the first picture does not load: nothing made
+    NoCells,      // rows or columns below 1
+    TooLarge,     // the grid picture would pass the engine's size limits
+};
+
+// Makes result the grid picture of rows x cols cells of the sequence named by pattern from
+// fromNumber on, in GL_BGR, and leaves it bound: every cell the size of the first picture, each
+// picture at its own size at the top-left corner of its cell, in order, so that a larger picture
+// reaches into the cells after it and past the edge nothing is written. Cells whose picture does
+// not load stay as new storage (black); the numbering goes on. cellPlaced is called after each
+// picture placed. Shared by the combine command and the batch.
+EGridResult ComposeGrid(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
+                        CEngineImage& result, const std::function<void()>& cellPlaced);
+
 enum class ECombineResult
 {
     Written,
     FirstMissing, // the first picture does not load: nothing written
-    TooLarge,     // the grid picture would pass the engine's size limits
+    NoCells,
+    TooLarge,
     WriteFailed,
 };
 
-// Loads the pictures named by pattern from fromNumber on and writes the grid picture to outPath.
-// Cells whose picture does not load stay as new storage (black); the numbering goes on.
+// Makes the grid picture and writes it to outPath.
 ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
                                const std::string& outPath);
 

@@ -10,7 +10,7 @@ IMainFrame* GetMainFrame()
 {
     if (!CMainFrame::s_pSingletonMainFrame)
     {
-        LogCheckFailure(kLogIfOkFormat, "CMainFrame::s_pSingletonMainFrame", "MainFrm", __LINE__);
+        LogCheckFailure(kLogIfOkFormat, "CMainFrame::s_pSingletonMainFrame", "MainFrm", kGetMainFrameCheckLine);
         return nullptr;
     }
     return CMainFrame::s_pSingletonMainFrame;

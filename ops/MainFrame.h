@@ -73,8 +73,11 @@ public:
     static IMainFrame* s_pSingletonMainFrame;
 };
 
-// The frame, or null when none exists; the null case is logged as a failed check.
+// The frame, or null when none exists; the null case is logged as a failed check of
+// "CMainFrame::s_pSingletonMainFrame" in the source file MainFrm at kGetMainFrameCheckLine, the
+// place that log readers and their tools know the check by, whatever the layout of this file.
 IMainFrame* GetMainFrame();
+inline constexpr int kGetMainFrameCheckLine = 730;
 
 // The progress bar of one operation: begun on construction, ended on every way out. Without a
 // frame it does nothing.

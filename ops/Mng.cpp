@@ -9,14 +9,11 @@ EMngResult MakeMngAnimation(int32_t fromNumber, int32_t frameCount, int32_t fram
                             const CSequencePattern& pattern, const std::string& outPath)
 {
     if (frameCount < 1)
-        return EMngResult::NoFrames;
+        return EMngResult::NothingToWrite;
     CProgress progress(int64_t(frameCount) + 1);
     CMngFrameSet frames;
-    for (int64_t k = 0; k < frameCount; ++k)
-    {
-        frames.Add(CEngineImage::Load(pattern.NameOf(fromNumber + k).c_str()));
-        progress.Step();
-    }
+    if (!CollectFrames(pattern, fromNumber, frameCount, frames, [&] { progress.Step(); }))
+        return EMngResult::TooLarge;
     if (frames.Count() == 0)
         return EMngResult::NoFrames;
     const bool written = gxMakeMngAnimFile(outPath.c_str(), frames.Width(), frames.Height(), frames.Count(),
@@ -44,8 +41,16 @@ void MngCommand(const MngInputs& in)
     case EMngResult::Written:
         ShowSucceeded("Success to make the mng animation and save it as\n\n" + outPath + ".");
         break;
+    case EMngResult::NothingToWrite:
+        ShowFailed("The frame count " + std::to_string(in.m_nFrameCount) +
+                   " names no frame: there is nothing to write.\n\nNo mng animation was made.");
+        break;
     case EMngResult::NoFrames:
         ShowFailed("No image of the sequence could be loaded, the first being\n\n" + pattern.NameOf(src.m_nFromNumber) +
+                   "\n\nNo mng animation was made.");
+        break;
+    case EMngResult::TooLarge:
+        ShowFailed("The frames of the sequence would take too much memory:\n\n" + pattern.NameOf(src.m_nFromNumber) +
                    "\n\nNo mng animation was made.");
         break;
     case EMngResult::WriteFailed:

@@ -9,12 +9,15 @@
 enum class EMngResult
 {
     Written,
-    NoFrames,    // no picture of the sequence loaded (or the frame count is below 1): nothing written
+    NothingToWrite, // the frame count is below 1
+    NoFrames,       // no picture of the sequence loaded: nothing written
+    TooLarge,       // the frames would take more memory than an animation may hold
     WriteFailed,
 };
 
 // Loads frames fromNumber .. fromNumber + frameCount - 1 named by pattern and writes the
-// animation at the first loaded frame's size. Frames that do not load are left out.
+// animation at the first loaded frame's size. Frames that do not load are left out; nothing is
+// tried for a frame count below 1.
 EMngResult MakeMngAnimation(int32_t fromNumber, int32_t frameCount, int32_t framesPerSecond,
                             const CSequencePattern& pattern, const std::string& outPath);
 

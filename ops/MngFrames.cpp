@@ -1,5 +1,7 @@
 #include "ops/MngFrames.h"
 
+#include "ops/SequenceFiles.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -53,4 +55,18 @@ void CMngFrameSet::Clear()
     m_pointers.clear();
     m_frames.clear();
     m_nWidth = m_nHeight = 0;
+}
+
+bool CollectFrames(const CSequencePattern& pattern, int32_t from, int64_t count, CMngFrameSet& frames,
+                   const std::function<void()>& tried)
+{
+    frames.Clear();
+    bool fits = true;
+    ForEachSequenceNumber(pattern, from, count, [&](int64_t number) {
+        frames.Add(CEngineImage::Load(pattern.NameOf(number).c_str()));
+        tried();
+        fits = uint64_t(frames.Width()) * uint64_t(frames.Height()) * 4 * uint64_t(frames.Count()) <= kMaxAnimationBytes;
+        return fits;
+    });
+    return fits;
 }

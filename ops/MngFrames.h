@@ -4,8 +4,10 @@
 // size is cropped or padded with transparent pixels, so every pointer holds width x height pixels.
 
 #include "ops/EngineImage.h"
+#include "ops/SequenceNaming.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // Copies the overlapping top-left block of an RGBA picture into an RGBA picture of another size;
@@ -33,3 +35,14 @@ private:
     int m_nWidth = 0;
     int m_nHeight = 0;
 };
+
+// The most pixel bytes one animation may hold in memory while it is written. A sequence that
+// would need more is refused rather than taking the machine's memory.
+inline constexpr uint64_t kMaxAnimationBytes = uint64_t(4) << 30;
+
+// Empties frames and loads into it the frames from .. from + count - 1 named by pattern, trying
+// only numbers whose file may exist; frames that do not load are left out. tried is called after
+// each number tried. False when the frames would pass kMaxAnimationBytes. Shared by the MNG
+// command and the batch.
+bool CollectFrames(const CSequencePattern& pattern, int32_t from, int64_t count, CMngFrameSet& frames,
+                   const std::function<void()>& tried);

@@ -1,6 +1,7 @@
 #include "ops/SequenceNaming.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace
 {
@@ -60,7 +61,7 @@ bool BuildOutputPath(const SequenceRecord& output, std::string& path)
 {
     if (output.m_strType.empty() || output.m_strFolder.empty() || output.m_strTitle.empty())
         return false;
-    path = output.m_strFolder + "/" + output.m_strTitle + "." + output.m_strType;
+    path = ItemOutputName(output.m_strFolder, output.m_strTitle, "", output.m_strType);
     return true;
 }
 
@@ -68,7 +69,7 @@ bool BuildMngOutputPath(const SequenceRecord& output, std::string& path)
 {
     if (!BuildOutputPath(output, path))
         return false;
-    path = output.m_strFolder + "/" + output.m_strTitle + ".mng";
+    path = ItemOutputName(output.m_strFolder, output.m_strTitle, "", "mng");
     return true;
 }
 
@@ -108,6 +109,18 @@ std::string ItemTitle(const std::string& path)
 {
     const std::string name = path.substr(FileNameStart(path));
     return name.substr(0, OffsetOfLastCharacters(name, 4));
+}
+
+std::string ItemOutputName(const std::string& folder, const std::string& title, const std::string& suffix,
+                           const std::string& type)
+{
+    return folder + "/" + title + suffix + "." + type;
+}
+
+std::string ItemTitleOrRandom(const std::string& path)
+{
+    const std::string title = ItemTitle(path);
+    return title.empty() ? std::to_string(std::rand() & 0x7FFF) : title;
 }
 
 CSequencePattern ItemSequencePattern(const std::string& path, int digits)

@@ -67,6 +67,14 @@ std::string SequenceRangeName(const std::string& title, int digits, int64_t numb
 // characters ("in/car.png" -> "car"); empty when the name is shorter.
 std::string ItemTitle(const std::string& path);
 
+// The name of the one picture a batch item gives: folder "/" title suffix "." type.
+std::string ItemOutputName(const std::string& folder, const std::string& title, const std::string& suffix,
+                           const std::string& type);
+
+// The item's title, or for an empty one the decimal text of a pseudo-random number from 0 to
+// 32767: the sequence kinds name their one output after the title alone.
+std::string ItemTitleOrRandom(const std::string& path);
+
 // The numbered sequence of a batch item path: the number field goes before the last four
 // characters ("seq/walk.png" with 4 digits names "seq/walk0001.png" for 1), or in front of the
 // whole path when it is shorter.

@@ -326,6 +326,11 @@ inline CXmlParser::Step CXmlParser::Processing(char* pEnd)
     return bPassedClose ? Step::Content : PastClose(m_p, pEnd, Step::Content);
 }
 
+bool XmlIsSpace(unsigned char c)
+{
+    return kXmlByteClasses[c] & 1;
+}
+
 char* XmlParse(char* pBuffer, char* pEnd, XmlNodeRecord* pUnder, CXmlPool& pool, int32_t nGrowth, uint32_t nOptions)
 {
     if (!pBuffer || !pEnd || !pUnder || pEnd < pBuffer)

@@ -1,11 +1,13 @@
 #include "batch/BatchRunner.h"
+#include "batch/ConsoleFrame.h"
 #include "batch/BatchTesting.h"
 
 #include <sys/stat.h>
 
+namespace mosvane::test
+{
 namespace
 {
-using namespace batchtest;
 
 struct SRun
 {
@@ -96,6 +98,22 @@ TEST(Runner, TheSummaryTellsWhyAnItemDidNotLoad)
     EXPECT_TRUE(RunWith({dir.File("b.xml")}).Says(dir.File("cut.png") + ": truncated PNG data"));
 }
 
+TEST(Runner, ABlendWhoseLayersDoNotLoadBlendsItsItemsAndNamesTheLayers)
+{
+    CTempDir dir;
+    const SPicture photo = Put(dir.File("a.png"), Pattern(6, 4));
+    WriteText(dir.File("b.xml"), "<MosvaneBatch><BlendBatch><Output ImageType=\"png\" Folder=\"" + dir.Path() +
+                                     "\"/><Input BkImg=\"" + dir.File("none.png") + "\" OverlayImg=\"" +
+                                     dir.File("gone.png") + "\"/><ApplyToItems><Item PathName=\"" + dir.File("a.png") +
+                                     "\"/></ApplyToItems></BlendBatch></MosvaneBatch>");
+    const SRun run = RunWith({dir.File("b.xml")});
+    EXPECT_EQ(run.m_nStatus, kRunnerSucceeded);
+    EXPECT_TRUE(run.Says("blend: 1 item, 1 done, 0 skipped; 1 file written\n")) << run.m_strErr;
+    for (const char* layer : {"none.png", "gone.png"})
+        EXPECT_TRUE(run.Says(dir.File(layer) + ": could not be loaded; it is left out of the blend")) << layer;
+    EXPECT_EQ(Read(dir.File("a_Blend.png")).m_rgba, photo.m_rgba); // opaque: unchanged without layers
+}
+
 TEST(Runner, TheProgressBarIsDrawnOnATerminal)
 {
     std::ostringstream terminal;
@@ -143,3 +161,4 @@ TEST(Runner, AListingThatCannotBeWrittenFailsWithTheReason)
     EXPECT_EQ(RunCommand(command + " --list >/dev/null"), 0);
 }
 } // namespace
+} // namespace mosvane::test

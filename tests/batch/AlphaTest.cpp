@@ -1,8 +1,9 @@
 #include "BatchTesting.h"
 
+namespace mosvane::test
+{
 namespace
 {
-using namespace batchtest;
 using Alpha = BatchTest;
 
 TEST_F(Alpha, ExtractWritesTheAlphaOfPicturesThatHaveOne)
@@ -22,7 +23,7 @@ TEST_F(Alpha, ExtractWritesTheAlphaOfPicturesThatHaveOne)
     EXPECT_EQ(small.m_nWidth, 2u);
     EXPECT_EQ(small.At(1, 1), (Pixel{77, 77, 77, 255}));
     // The skipped picture makes no step: the bar does not reach its end.
-    EXPECT_EQ(frame.m_calls, (Calls{"begin 3", "step", "step", "end"}));
+    EXPECT_EQ(frame.m_strProgress, "[3..]");
 }
 
 TEST_F(Alpha, OneColourGetsTheChosenAlpha)
@@ -72,3 +73,4 @@ TEST_F(Alpha, TheAlphaPictureGivesItemsOfItsSizeItsGreyLevels)
     EXPECT_EQ(report.m_nSkipped, 2);
 }
 } // namespace
+} // namespace mosvane::test

@@ -1,10 +1,140 @@
 #include "BatchTesting.h"
 
-#include <climits>
 
+namespace mosvane::test
+{
 namespace
 {
-using namespace batchtest;
+// The document as one line per element, indented by depth: its name and its attributes in
+// document order; comments as <!--text-->.
+std::vector<std::string> Outline(XmlNode node, const std::string& indent = "")
+{
+    std::vector<std::string> lines;
+    for (uint32_t i = 0; i < node.ChildCount(); ++i)
+    {
+        const XmlNode child = node.Child(i);
+        std::string line = indent;
+        if (child.Kind() == XmlKindComment)
+            line += std::string("<!--") + child.Value() + "-->";
+        else
+            line += child.Name() ? child.Name() : "?";
+        for (uint32_t k = 0; k < child.AttributeCount(); ++k)
+            line += std::string(" ") + child.AttributeAt(k).Name() + "=" + child.AttributeAt(k).Value();
+        lines.push_back(line);
+        for (std::string& inner : Outline(child, indent + "  "))
+            lines.push_back(std::move(inner));
+    }
+    return lines;
+}
+
+// What a file on disk holds, read back through a fresh batch.
+std::vector<std::string> SavedOutline(const std::string& path)
+{
+    BatchFile reloaded;
+    EXPECT_TRUE(reloaded.LoadBatchFile(path)) << path;
+    return Outline(reloaded.Root().Parent());
+}
+
+TEST(BatchFile, SaveConfigWritesEveryKindInTheFileOrderAndRewritesInPlace)
+{
+    CTempDir dir;
+    BatchFile batch;
+    ASSERT_TRUE(batch.NewBatchFile(dir.File("b.xml")));
+    const SequenceRecord out{"/o", "title", "", "png", 0};
+    // Sections in the order first saved; attributes in the file format's order whatever the
+    // order of the values in the inputs.
+    ASSERT_TRUE(batch.WriteMngSection({out, {"/s", "f", "abc", "tga", 5}, 3, 12}));
+    ASSERT_TRUE(batch.WriteSplitSection({{"/o", "tile", "\xC3\xA9#", "bmp", -2}, {0.5f, 0.5f}, {1.0f / 3, 1.0f / 3, 1.0f / 3}}));
+    ASSERT_TRUE(batch.WriteCombineSection({out, {"/in", "img", "####", "jpg", 7}, 2, 3}));
+    ASSERT_TRUE(batch.WriteBlendSection({out, "/bk.png", ""}));
+    ASSERT_TRUE(batch.WriteAlphaExtractSection(out));
+    ASSERT_TRUE(batch.WriteRgbAlphaSection({out, 300, -1, 0, 256}));
+    ASSERT_TRUE(batch.WriteAlphaImageCombineSection({out, "/a b.png"}));
+    batch.AddItem(EBatchKind::Split, "/p/one.png");
+    batch.AddItem(EBatchKind::Combine, "/seq/walk.png");
+    ASSERT_TRUE(batch.SaveBatchFile());
+    const std::vector<std::string> first = {
+        "MosvaneBatch",
+        "  MNGMakingBatch",
+        "    Output ImageType=tga Folder=/s",
+        "    Input Template=abc FPS=12 FrameCount=3 FromNumber=5",
+        "    ApplyToItems",
+        "  SplitBatch",
+        "    Output ImageType=bmp NameFormat=tile FromNumber=-2 Folder=/o Template=##",
+        "    Input",
+        "      Rows",
+        "        Row Ratio=0.500000",
+        "        Row Ratio=0.500000",
+        "      Cols",
+        "        Col Ratio=0.333333",
+        "        Col Ratio=0.333333",
+        "        Col Ratio=0.333333",
+        "    ApplyToItems",
+        "      Item PathName=/p/one.png",
+        "  CombineBatch",
+        "    Output ImageType=png Folder=/o",
+        "    Input FromNumber=7 Template=#### Rows=2 Cols=3",
+        "    ApplyToItems",
+        "      Item PathName=/seq/walk.png",
+        "  BlendBatch",
+        "    Output ImageType=png Folder=/o",
+        "    Input BkImg=/bk.png OverlayImg=",
+        "    ApplyToItems",
+        "  AlphaExtractBatch",
+        "    Output ImageType=png Folder=/o",
+        "    Input",
+        "    ApplyToItems",
+        "  RGBAlphaMakingBatch",
+        "    Output ImageType=png Folder=/o",
+        "    Input R=300 G=-1 B=0 A=256",
+        "    ApplyToItems",
+        "  AlphaImageCombineBatch",
+        "    Output ImageType=png Folder=/o",
+        "    Input SourceAlphaImage=/a b.png",
+        "    ApplyToItems",
+    };
+    EXPECT_EQ(SavedOutline(dir.File("b.xml")), first);
+
+    // Saved again: the values change in place, one Rows and one Cols hold the new grid, items stay.
+    ASSERT_TRUE(batch.WriteSplitSection({{"/o2", "t2", "#", "png", 1}, {1.0f}, {0.25f, 0.75f}}));
+    ASSERT_TRUE(batch.WriteCombineSection({out, {"/in", "img", "#", "jpg", 1}, 4, 1}));
+    ASSERT_TRUE(batch.SaveBatchFile());
+    std::vector<std::string> second = first;
+    second.erase(second.begin() + 8, second.begin() + 15);
+    second.insert(second.begin() + 8, {"      Rows", "        Row Ratio=1.000000", "      Cols",
+                                       "        Col Ratio=0.250000", "        Col Ratio=0.750000"});
+    second[6] = "    Output ImageType=png NameFormat=t2 FromNumber=1 Folder=/o2 Template=#";
+    second[17] = "    Input FromNumber=1 Template=# Rows=4 Cols=1";
+    EXPECT_EQ(SavedOutline(dir.File("b.xml")), second);
+}
+
+TEST(BatchFile, OnlyTheFirstSectionOfAKindIsReadAndWritten)
+{
+    CTempDir dir;
+    Put(dir.File("s0001.png"), Solid(2, 2, 9, 9, 9));
+    WriteText(dir.File("b.xml"), "<MosvaneBatch>"
+                                 "<CombineBatch><Output Folder=\"" + dir.Path() + "\" ImageType=\"bmp\"/>"
+                                 "<Input Template=\"####\" FromNumber=\"1\" Rows=\"1\" Cols=\"2\"/>"
+                                 "<ApplyToItems><Item PathName=\"" + dir.File("s.png") + "\"/></ApplyToItems></CombineBatch>"
+                                 "<CombineBatch><Output/><Input/><ApplyToItems><Item PathName=\"/x.png\"/>"
+                                 "<Item PathName=\"/y.png\"/></ApplyToItems></CombineBatch></MosvaneBatch>");
+    ASSERT_TRUE(gxInitialize());
+    BatchFile batch;
+    ASSERT_TRUE(batch.LoadBatchFile(dir.File("b.xml")));
+    CBatchReport report;
+    ASSERT_TRUE(ExecuteCombineBatch(batch, &report));
+    EXPECT_EQ(report.m_nItems, 1);
+    EXPECT_EQ(Read(dir.File("s.bmp")).Dims(), Size(4, 2));
+    gxDestroy();
+
+    ASSERT_TRUE(batch.WriteCombineSection({{"/o", "", "", "png", 0}, {"", "", "##", "", 3}, 2, 2}));
+    ASSERT_TRUE(batch.SaveBatchFile());
+    const std::vector<std::string> lines = SavedOutline(dir.File("b.xml"));
+    ASSERT_EQ(lines.size(), 12u);
+    EXPECT_EQ(lines[2], "    Output Folder=/o ImageType=png");
+    EXPECT_EQ(lines[3], "    Input Template=## FromNumber=3 Rows=2 Cols=2");
+    EXPECT_EQ(lines[7], "    Output");
+}
 
 TEST(BatchFile, RefusesFilesThatAreNotBatchFilesAndStaysClosed)
 {
@@ -38,14 +168,8 @@ TEST(BatchFile, RefusesFilesThatAreNotBatchFilesAndStaysClosed)
     EXPECT_FALSE(ExecuteBlendBatch(batch));
 }
 
-TEST(BatchValues, NumbersAndSequenceItemsReadAsTheFileGivesThem)
+TEST(BatchValues, ChosenFilesBecomeSequenceItems)
 {
-    for (const auto& [text, value] : std::vector<std::pair<const char*, int32_t>>{
-             {"12abc", 12}, {nullptr, 0}, {"  -5", -5}, {"+7", 7}, {"0x10", 0},
-             {"99999999999999999999", INT32_MAX}, {"-99999999999999999999", INT32_MIN}})
-        EXPECT_EQ(ParseBatchInteger(text), value) << (text ? text : "null");
-    EXPECT_EQ(ParseBatchRatio(" 0.5x") + ParseBatchRatio("+.25") + ParseBatchRatio("half"), 0.75);
-
     // "" for a file that is no member of a sequence with that many digits.
     for (const auto& [chosen, digits, expected] : std::vector<std::tuple<const char*, int, std::string>>{
              {"/shots/2024/run-005.png", 4, "/shots/2024/run.png"}, // a negative number
@@ -61,3 +185,4 @@ TEST(BatchValues, NumbersAndSequenceItemsReadAsTheFileGivesThem)
               (std::vector<std::string>{"/a/x.png", "/b/y.png"}));
 }
 } // namespace
+} // namespace mosvane::test

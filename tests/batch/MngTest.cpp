@@ -1,8 +1,9 @@
 #include "BatchTesting.h"
 
+namespace mosvane::test
+{
 namespace
 {
-using namespace batchtest;
 using Mng = BatchTest;
 
 TEST_F(Mng, FramesThatDoNotLoadAreLeftOutOthersAreFittedAndAbsurdCountsEndCleanly)
@@ -21,7 +22,7 @@ TEST_F(Mng, FramesThatDoNotLoadAreLeftOutOthersAreFittedAndAbsurdCountsEndCleanl
     EXPECT_EQ(MngSizes(dir.File("out/run.mng"), &ticks), std::vector<Size>(3, {8, 6})); // the header, two frames
     EXPECT_EQ(ticks, 10u);
     // An item with no frame writes nothing and still steps.
-    EXPECT_EQ(frame.m_calls, (Calls{"begin 2", "step", "step", "end"}));
+    EXPECT_EQ(frame.m_strProgress, "[2..]");
 
     Put(dir.File("run006.png"), Pattern(20, 2, true));
     ASSERT_TRUE(ExecuteMngBatch(batch));
@@ -29,10 +30,10 @@ TEST_F(Mng, FramesThatDoNotLoadAreLeftOutOthersAreFittedAndAbsurdCountsEndCleanl
     std::filesystem::remove(dir.File("out/run.mng"));
     std::filesystem::remove(dir.File("run006.png"));
 
-    frame.m_calls.clear();
+    frame.m_strProgress.clear();
     record(0);
     EXPECT_FALSE(ExecuteMngBatch(batch));
-    EXPECT_TRUE(frame.m_calls.empty());
+    EXPECT_TRUE(frame.m_strProgress.empty());
     record(-4);
     ASSERT_TRUE(ExecuteMngBatch(batch));
     EXPECT_FALSE(FileExists(dir.File("out/run.mng")));
@@ -43,3 +44,4 @@ TEST_F(Mng, FramesThatDoNotLoadAreLeftOutOthersAreFittedAndAbsurdCountsEndCleanl
     EXPECT_EQ(MngSizes(dir.File("out/run.mng")).size(), 3u);
 }
 } // namespace
+} // namespace mosvane::test

@@ -1,6 +1,8 @@
 #include "ConfigTestFolder.h"
+#include "config/DecimalNumber.h"
 #include "config/ProgramSettings.h"
 
+#include <cmath>
 #include <tuple>
 
 namespace
@@ -74,10 +76,13 @@ TEST(ProgramSettings, ValuesAreReadAsTheyStandWithDefaultsAndNumbers)
 
     const std::pair<const char*, int32_t> numbers[] = {
         {"12abc", 12}, {"abc", 0}, {"", 0}, {nullptr, 0}, {"-7", -7}, {" \t+3", 3}, {"- 3", 0}, {"0x10", 0},
-        {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN},
+        {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}, {"-99999999999999999999", INT32_MIN},
     };
     for (const auto& [text, value] : numbers)
-        EXPECT_EQ(ReadSettingNumber(text), value) << (text ? text : "null");
+        EXPECT_EQ(ReadDecimalNumber(text), value) << (text ? text : "null");
+    // Batch ratios: the same whitespace and sign, locale-free; beyond a double is not a number.
+    EXPECT_EQ(ReadDecimalFraction(" 0.5x") + ReadDecimalFraction("+.25") + ReadDecimalFraction("half"), 0.75);
+    EXPECT_TRUE(std::isnan(ReadDecimalFraction("1e999")));
 }
 
 TEST(ProgramSettings, MissingOrEmptyFileChangesNothingAndWritesNothing)

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <functional>
 
+namespace mosvane::test
+{
 namespace
 {
 struct Commands;
@@ -41,7 +43,7 @@ struct Commands : OpsFixture, ::testing::WithParamInterface<SCase>
     // Sequences of which only the first picture, img001.png or f05.png, exists.
     SequenceRecord Sequence(const std::string& title, int32_t from, const std::string& tmpl)
     {
-        Write(Solid(2, 2, 1, 2, 3), Numbered(File(title), from, int(tmpl.size()), "png"));
+        Put(Numbered(File(title), from, int(tmpl.size()), "png"), Solid(2, 2, 1, 2, 3));
         return {Dir(), title, tmpl, "png", from};
     }
     SequenceRecord Img() { return Sequence("img", 1, "###"); }
@@ -101,7 +103,9 @@ const SCase kCases[] = {
     {"MngWithoutOutputType", [](Commands& t) { MngCommand({t.Output(""), t.Frames(), 3, 10}); }, ""},
     {"MngNothingLoads", [](Commands& t) { MngCommand({t.m_output, {t.Dir(), "f", "##", "png", 5}, 3, 10}); },
      kNoFrames},
-    {"MngNegativeCount", [](Commands& t) { MngCommand({t.m_output, t.Frames(), -3, 10}); }, kNoFrames},
+    // A negative count passes the check; nothing is tried, and the message says so.
+    {"MngNegativeCount", [](Commands& t) { MngCommand({t.m_output, t.Frames(), -3, 10}); },
+     "The frame count -3 names no frame: there is nothing to write.\n\nNo mng animation was made."},
     {"MngWriteFails", [](Commands& t) { MngCommand({t.Gone("bmp"), t.Frames(), 3, 10}); },
      "Failed to save the mng animation as\n\n$/gone/out.mng."},
 };
@@ -126,3 +130,4 @@ TEST_P(Commands, ShowWhatTheyDid)
 INSTANTIATE_TEST_SUITE_P(Ops, Commands, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<SCase>& info) { return std::string(info.param.m_szName); });
 } // namespace
+} // namespace mosvane::test

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <utility>
 
+namespace mosvane::test
+{
 namespace
 {
 using Ops = OpsFixture;
@@ -26,16 +28,16 @@ TEST_F(Ops, SplitCellsCombineBackIntoThePicture)
     EXPECT_EQ(m_frame.m_strProgress, "[6......]");
     for (uint32_t k = 0; k < 6; ++k) // row order; alpha kept in the cells
     {
-        const SPicture cell = ReadBack(Numbered(File("cell"), 9 + int(k), 3, "png"));
+        const SPicture cell = Read(Numbered(File("cell"), 9 + int(k), 3, "png"));
         ASSERT_EQ(cell.Dims(), Size(32, 32)) << k;
         EXPECT_EQ(cell.At(5, 7), picture.At(k % 3 * 32 + 5, k / 3 * 32 + 7)) << k;
     }
-    EXPECT_FALSE(mosvane::test::FileExists(File("cell015.png")));
+    EXPECT_FALSE(FileExists(File("cell015.png")));
 
     m_frame.m_messages.clear();
     CombineCommand({m_output, {Dir(), "cell", "###", "png", 9}, 2, 3});
     EXPECT_EQ(m_frame.m_messages, Succeeded("Succeed to combine the image and save as:\n\n " + File("out.png")));
-    EXPECT_EQ(ReadBack(File("out.png")).m_rgba, Pattern(96, 64, false).m_rgba); // the colours, opaque
+    EXPECT_EQ(Read(File("out.png")).m_rgba, Pattern(96, 64, false).m_rgba); // the colours, opaque
 }
 
 TEST_F(Ops, CombinedCellsTakeEachPictureAtItsOwnSize)
@@ -49,7 +51,7 @@ TEST_F(Ops, CombinedCellsTakeEachPictureAtItsOwnSize)
     EXPECT_EQ(m_frame.m_messages, Succeeded("Succeed to combine the image and save as:\n\n " + File("out.png")));
     EXPECT_EQ(m_frame.m_strProgress, "[6.....]"); // no step for the missing picture
 
-    const SPicture sheet = ReadBack(File("out.png"));
+    const SPicture sheet = Read(File("out.png"));
     ASSERT_EQ(sheet.Dims(), Size(12, 8));
     const struct { uint32_t x, y; Pixel rgba; } expected[] = {
         {3, 3, {10, 20, 30, 255}}, {6, 4, {40, 50, 60, 255}},    {9, 0, {40, 50, 60, 255}},   {11, 3, {0, 0, 0, 255}},
@@ -87,7 +89,7 @@ TEST_F(Ops, ExtractedAlphaIsGreyAndTheImageStays)
     SPicture grey = picture;
     for (size_t i = 0; i < grey.m_rgba.size(); i += 4)
         grey.m_rgba[i] = grey.m_rgba[i + 1] = grey.m_rgba[i + 2] = std::exchange(grey.m_rgba[i + 3], 255);
-    EXPECT_EQ(ReadBack(File("out.png")).m_rgba, grey.m_rgba);
+    EXPECT_EQ(Read(File("out.png")).m_rgba, grey.m_rgba);
 }
 
 TEST_F(Ops, MadeAlphaTurnsOneColourBlackWithTheLowEightBits)
@@ -110,7 +112,7 @@ TEST_F(Ops, MadeAlphaTurnsOneColourBlackWithTheLowEightBits)
 
 TEST_F(Ops, CombinedAlphaIsTheMeanOfTheFirstThreeBytes)
 {
-    Write({2, 1, {30, 60, 90, 255, 1, 1, 2, 255}}, File("mask.bmp"), "-type TrueColor");
+    Put(File("mask.bmp"), {2, 1, {30, 60, 90, 255, 1, 1, 2, 255}}, "-type TrueColor");
     CombineAlphaCommand({m_output, File("mask.bmp")}, Open(Solid(2, 1, 5, 6, 7), "image.png", "-type TrueColor"));
     EXPECT_EQ(m_frame.m_messages, Succeeded("Succeed to combine the alpha layer into current image!" + kSaveHint));
     EXPECT_EQ(Pixels(), (Bytes{5, 6, 7, 60, 5, 6, 7, 1})); // the BMP holds B, G, R
@@ -155,7 +157,7 @@ TEST_F(Ops, BlendMatchesAReferenceComposedOnTheCpu)
     for (size_t i = 0; i < background.m_rgba.size(); i += 4)
         background.m_rgba[i] = uint8_t(i * 5); // sharp steps, so that the filtering shows
     const SPicture overlay = Pattern(50, 20, true), picture = Pattern(200, 100, true);
-    Write(background, File("bk.png")), Write(overlay, File("mark.png"));
+    Put(File("bk.png"), background), Put(File("mark.png"), overlay);
     ASSERT_EQ(Open(picture, "picture.png").m_gxImg.format, uint32_t(GL_RGBA));
     BlendCommand({m_output, File("bk.png"), File("mark.png")}, m_image);
     EXPECT_EQ(m_frame.m_messages,
@@ -166,13 +168,13 @@ TEST_F(Ops, BlendMatchesAReferenceComposedOnTheCpu)
     Bytes reference;
     for (double v : Compose({background, picture, overlay}, 200, 100))
         reference.push_back(uint8_t(std::lround(v * 255)));
-    EXPECT_LE(mosvane::test::MaxDifference(Pixels(), reference), 3);
-    EXPECT_EQ(ReadBack(File("out.png")).m_rgba, Pixels());
+    EXPECT_LE(MaxDifference(Pixels(), reference), 3);
+    EXPECT_EQ(Read(File("out.png")).m_rgba, Pixels());
 }
 
 TEST_F(Ops, BlendLayersInvisibleOrNotLoadingLeaveAnOpaqueImageAsItWas)
 {
-    Write(Solid(7, 3, 255, 0, 0, 0), File("clear.png"));
+    Put(File("clear.png"), Solid(7, 3, 255, 0, 0, 0));
     ASSERT_EQ(Open(Pattern(33, 17, false), "picture.bmp", "-type TrueColor").m_gxImg.format, uint32_t(GL_BGR));
     const Bytes before = Pixels();
     ASSERT_TRUE(BlendImage("", File("clear.png"), m_image) && BlendImage(File("no.png"), File("no.tga"), m_image));
@@ -187,10 +189,9 @@ TEST_F(Ops, MngLeavesMissingFramesOutAndFitsOthersToTheFirst)
     EXPECT_EQ(m_frame.m_messages,
               Succeeded("Success to make the mng animation and save it as\n\n" + File("out.mng") + "."));
     EXPECT_EQ(m_frame.m_strProgress, "[4....]");
-    using mosvane::test::ShellQuote;
-    ASSERT_EQ(mosvane::test::RunCommand("convert " + ShellQuote(File("out.mng")) + " " + ShellQuote(File("f%d.png"))), 0);
-    const SPicture first = ReadBack(File("f0.png")), second = ReadBack(File("f1.png"));
-    EXPECT_FALSE(mosvane::test::FileExists(File("f2.png")));
+    ASSERT_EQ(RunCommand("convert " + ShellQuote(File("out.mng")) + " " + ShellQuote(File("f%d.png"))), 0);
+    const SPicture first = Read(File("f0.png")), second = Read(File("f1.png"));
+    EXPECT_FALSE(FileExists(File("f2.png")));
     EXPECT_EQ(std::pair(first.Dims(), second.Dims()), std::pair(Size(8, 6), Size(8, 6)));
     EXPECT_EQ(first.At(7, 5), Pixel({200, 10, 10, 255}));
     // Cropped and padded with transparent pixels, through which the frame before shows.
@@ -198,3 +199,4 @@ TEST_F(Ops, MngLeavesMissingFramesOutAndFitsOthersToTheFirst)
     EXPECT_EQ(second.At(0, 4), Pixel({200, 10, 10, 255}));
 }
 } // namespace
+} // namespace mosvane::test

@@ -2,11 +2,13 @@
 
 #include <filesystem>
 
+namespace mosvane::test
+{
 namespace
 {
 TEST(MainFrame, MissingFrameIsLoggedAsAFailedCheck)
 {
-    mosvane::test::CTempDir dir;
+    CTempDir dir;
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path()); // the log goes to the current directory
     EXPECT_EQ(GetMainFrame(), nullptr);
@@ -17,13 +19,33 @@ TEST(MainFrame, MissingFrameIsLoggedAsAFailedCheck)
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
     {
         std::vector<uint8_t> bytes;
-        EXPECT_TRUE(mosvane::test::ReadFileBytes(entry.path().string(), bytes));
+        EXPECT_TRUE(ReadFileBytes(entry.path().string(), bytes));
         log.append(bytes.begin(), bytes.end());
     }
-    const std::string check = "IF_OK(CMainFrame::s_pSingletonMainFrame)\xE2\x98\x85 in MainFrm, ";
+    const std::string check = "IF_OK(CMainFrame::s_pSingletonMainFrame)\xE2\x98\x85 in MainFrm, 730";
     size_t found = 0;
     for (size_t at = log.find(check); at != std::string::npos; at = log.find(check, at + 1), ++found) {}
     EXPECT_EQ(found, 2u) << log;
+}
+
+TEST(MainFrame, NestedHooksPutBackWhatWasInstalled)
+{
+    {
+        CFrameDouble outer;
+        {
+            CFrameDouble inner;
+            EXPECT_EQ(GetMainFrame(), &inner);
+            ShowFailed("a");
+            EXPECT_EQ(inner.m_messages, Messages{"Fail exclamation: a"});
+        }
+        EXPECT_EQ(GetMainFrame(), &outer);
+        CWaitCursor wait;
+        ShowFailed("b");
+        EXPECT_EQ(outer.m_messages, Messages{"Fail exclamation: b"});
+        EXPECT_EQ(outer.m_nCursorShown, 1);
+    }
+    EXPECT_EQ(CMainFrame::s_pSingletonMainFrame, nullptr);
+    EXPECT_FALSE(InstalledFrameHooks().m_fnMessage || InstalledFrameHooks().m_fnBeginWait);
 }
 
 TEST(MainFrame, ProgressAndWaitCursorsNestAndEnd)
@@ -40,3 +62,4 @@ TEST(MainFrame, ProgressAndWaitCursorsNestAndEnd)
     EXPECT_EQ(frame.m_nCursorShown, 2);
 }
 } // namespace
+} // namespace mosvane::test

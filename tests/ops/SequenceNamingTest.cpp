@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace mosvane::test
+{
 namespace
 {
 TEST(SequenceNaming, OnlyTheNumberFieldIsFormatted)
@@ -27,8 +29,16 @@ TEST(SequenceNaming, OnlyTheNumberFieldIsFormatted)
         {ItemTitle("/50%/caf\xC3\xA9.png"), "caf\xC3\xA9"},
         {ItemTitle("b\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"), "b"},
         {ItemSequencePattern("D:/seq/walk.png", 4).NameOf(1), "D:/seq/walk0001.png"},
-        {ItemSequencePattern("abc", 2).NameOf(5), "05abc"}};
+        {ItemSequencePattern("abc", 2).NameOf(5), "05abc"},
+        {ItemOutputName("/o%d", ItemTitle("/in/car.png"), "_Blend", "p%s"), "/o%d/car_Blend.p%s"},
+        {ItemOutputName("/o", ItemTitleOrRandom("/in/walk.png"), "", "mng"), "/o/walk.mng"}};
     for (const auto& [name, expected] : cases)
         EXPECT_EQ(name, expected);
+    // An empty title is replaced by a number from 0 to 32767.
+    const std::string random = ItemTitleOrRandom("/in/ab");
+    EXPECT_TRUE(!random.empty() && random.size() <= 5 && random.find_first_not_of("0123456789") == std::string::npos &&
+                std::stoi(random) <= 32767)
+        << random;
 }
 } // namespace
+} // namespace mosvane::test

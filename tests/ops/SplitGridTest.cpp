@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace mosvane::test
+{
 namespace
 {
 using Sizes = std::vector<int32_t>;
@@ -40,3 +42,4 @@ TEST(SplitGrid, LinesAreGrabbedWithinThreePixelsAndKeepEightOnEachSide)
     EXPECT_EQ(grid.m_rowHeights, (Sizes{52, 8}));
 }
 } // namespace
+} // namespace mosvane::test

@@ -2,6 +2,8 @@
 
 #include "base/FileIo.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -188,5 +190,47 @@ int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
             worst = d;
     }
     return worst;
+}
+Pixel SPicture::At(uint32_t x, uint32_t y) const
+{
+    const auto p = m_rgba.begin() + long((size_t(y) * m_nWidth + x) * 4);
+    return Pixel(p, p + 4);
+}
+
+SPicture Solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
+{
+    SPicture picture{w, h, std::vector<uint8_t>(size_t(w) * h * 4)};
+    for (size_t i = 0; i < picture.m_rgba.size(); i += 4)
+    {
+        picture.m_rgba[i] = r;
+        picture.m_rgba[i + 1] = g;
+        picture.m_rgba[i + 2] = b;
+        picture.m_rgba[i + 3] = a;
+    }
+    return picture;
+}
+
+SPicture Pattern(uint32_t w, uint32_t h, bool withAlpha)
+{
+    return {w, h, PatternRgba(w, h, withAlpha)};
+}
+
+SPicture Put(const std::string& path, const SPicture& picture, const std::string& options)
+{
+    EXPECT_TRUE(MagickWriteRgba(picture.m_rgba, picture.m_nWidth, picture.m_nHeight, path, options)) << path;
+    return picture;
+}
+
+SPicture Read(const std::string& path)
+{
+    SPicture picture;
+    EXPECT_TRUE(MagickReadRgba(path, picture.m_nWidth, picture.m_nHeight, picture.m_rgba)) << path;
+    return picture;
+}
+
+bool Near(const Pixel& actual, const Pixel& expected)
+{
+    return actual.size() >= expected.size() &&
+           MaxDifference(Pixel(actual.begin(), actual.begin() + long(expected.size())), expected) <= 2;
 }
 } // namespace mosvane::test

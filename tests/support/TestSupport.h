@@ -1,10 +1,11 @@
 #pragma once
-// Helpers shared by every test executable: temporary folders, the shared corpus, and ImageMagick
-// as the independent reference decoder and encoder.
+// Helpers shared by every test executable: temporary folders, the shared corpus, ImageMagick as
+// the independent reference decoder and encoder, and pictures made, written and read through it.
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mosvane::test
@@ -55,4 +56,29 @@ std::vector<uint8_t> PatternRgba(uint32_t width, uint32_t height, bool withAlpha
 
 // Largest absolute difference between two equally sized byte buffers (255 when sizes differ).
 int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
+
+using Pixel = std::vector<uint8_t>;
+using Size = std::pair<uint32_t, uint32_t>;
+
+// An RGBA picture, top row first.
+struct SPicture
+{
+    uint32_t m_nWidth = 0, m_nHeight = 0;
+    std::vector<uint8_t> m_rgba;
+
+    Size Dims() const { return {m_nWidth, m_nHeight}; }
+    Pixel At(uint32_t x, uint32_t y) const;
+};
+
+SPicture Solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255);
+SPicture Pattern(uint32_t w, uint32_t h, bool withAlpha = false);
+
+// Writes the picture with ImageMagick (options such as "-alpha off" or "-type TrueColor" go
+// before the name) and gives it back; a failed write fails the test.
+SPicture Put(const std::string& path, const SPicture& picture, const std::string& options = "");
+// A file decoded by ImageMagick, the independent reader; a failed read fails the test.
+SPicture Read(const std::string& path);
+
+// The first channels of actual equal those of expected within a rounding step of GL's blending.
+bool Near(const Pixel& actual, const Pixel& expected);
 } // namespace mosvane::test
