@@ -3,7 +3,7 @@ BUILD    ?= build
 JOBS     ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps build test run asan test-asan bench fuzz fuzz-ci clean
+.PHONY: all deps build test run asan test-asan bench fuzz fuzz-ci clean screenshots
 
 all: build
 
@@ -23,6 +23,11 @@ test-asan:
 
 run: build
 	@bash scripts/run.sh $(BUILD)
+
+# Pictures of the window on a virtual display, written to $(BUILD)/screenshots/.
+screenshots: build
+	cd $(BUILD) && ctest --output-on-failure -R Screenshot
+	@ls $(BUILD)/screenshots
 
 bench:
 	@bash scripts/install-deps.sh bench

@@ -4,6 +4,8 @@
 
 #include "base/FileIo.h"
 #include "engine/codecs/Codecs.h"
+#include "engine/codecs/PngDecode.h"
+#include "engine/codecs/PngFilters.h"
 #include "engine/codecs/PngWriter.h"
 #include "engine/gx.h"
 
@@ -92,10 +94,49 @@ void Row(const char* what, double ours, double magick)
     std::printf("%-34s ours %7.3f s   convert %7.3f s   ours/convert %5.2f\n", what, ours, magick,
                 magick > 0 ? ours / magick : 0.0);
 }
+// The two PNG readers of the engine in this process, each file read once beforehand: the own
+// reader (libdeflate, SIMD unfiltering) and libpng, on ImageMagick's file and on ours, and the
+// writer's filter scoring in SIMD sums against the plain loop over the same filtered rows.
+void PngReaders(const std::string& magickPng, const std::string& oursPng)
+{
+    std::printf("\nPNG readers in this process (file in memory, best of %d)\n", kRuns);
+    for (const std::string& path : {magickPng, oursPng})
+    {
+        std::vector<uint8_t> file;
+        gx::ReadWholeFile(path.c_str(), file);
+        gx::CBitmap out;
+        const double own = BestSeconds([&] { return gx::png::DecodePngOwnOnly(file, out); });
+        const double libpng = BestSeconds([&] { return gx::png::DecodePngLibpngOnly(file, out); });
+        std::printf("  %-12s own %7.3f s   libpng %7.3f s   libpng/own %5.2f\n",
+                    path == magickPng ? "convert's" : "ours", own, libpng, own > 0 ? libpng / own : 0.0);
+    }
+    {
+        const size_t rowBytes = size_t(kSide) * 3;
+        std::vector<uint8_t> trials(rowBytes * 5 * 64);
+        uint32_t seed = 7;
+        for (uint8_t& b : trials) // filtered rows: mostly small differences either side of zero
+            b = uint8_t(int((seed = seed * 1664525u + 1013904223u) >> 28) - 8);
+        uint64_t sink = 0;
+        auto score = [&](uint64_t (*f)(const uint8_t*, size_t)) {
+            return BestSeconds([&] {
+                for (int pass = 0; pass < int(kSide) / 64; ++pass)
+                    for (size_t row = 0; row < trials.size(); row += rowBytes)
+                        sink += f(trials.data() + row, rowBytes);
+                return true;
+            });
+        };
+        const double simd = score(gx::png::ScoreRow), plain = score(gx::png::ScoreRowPlain);
+        std::printf("  filter scoring of a %u x %u RGB picture (5 filters a row): SIMD %.3f s   plain %.3f s   "
+                    "plain/SIMD %.2f%s\n", kSide, kSide, simd, plain, simd > 0 ? plain / simd : 0.0,
+                    sink == 1 ? " " : "");
+    }
+}
 } // namespace
 
-int main()
+// With the argument "png", only the PNG readers and the scoring: quick figures on a busy machine.
+int main(int argc, char** argv)
 {
+    const bool pngOnly = argc > 1 && std::string(argv[1]) == "png";
     if (std::system("command -v convert >/dev/null 2>&1") != 0)
     {
         std::printf("ImageMagick's convert is not installed; nothing to compare with\n");
@@ -113,6 +154,17 @@ int main()
     if (!ReplaceFile(raw.c_str(), picture.m_pixels) || !gxInitialize())
         return 1;
     std::printf("picture: %u x %u RGB, photograph-like; best of %d runs\n\n", kSide, kSide, kRuns);
+    if (pngOnly)
+    {
+        std::vector<uint8_t> ours;
+        std::printf("PNG encode %.3f s\n", BestSeconds([&] { return gx::EncodePng(picture, ours); }));
+        const bool made = gx::WriteFileAtomically(oursPng.c_str(), ours) &&
+                          Shell("convert " + size + "rgb:" + raw + " " + magickPng);
+        if (made)
+            PngReaders(magickPng, oursPng);
+        std::filesystem::remove_all(dir);
+        return made ? 0 : 1;
+    }
 
     // Encoding from pixels in memory (ImageMagick: from a raw file, which costs it little).
     std::vector<uint8_t> bytes;
@@ -138,6 +190,8 @@ int main()
         BestSeconds([&] { return Shell("convert " + magickPng + " rgb:/dev/null"); }));
     Row("JPEG decode", BestSeconds([&] { return decode(magickJpg); }),
         BestSeconds([&] { return Shell("convert " + magickJpg + " rgb:/dev/null"); }));
+
+    PngReaders(magickPng, oursPng);
 
     // File to file, as the program uses the engine.
     auto convert = [](const std::string& from, const std::string& to) {

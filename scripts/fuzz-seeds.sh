@@ -10,8 +10,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$1"
 corpus="$root/../shared/corpus"
-rm -rf "$out/decode" "$out/xml" "$out/batch"
-mkdir -p "$out/decode" "$out/xml" "$out/batch"
+rm -rf "$out/decode" "$out/xml" "$out/batch" "$out/png"
+mkdir -p "$out/decode" "$out/xml" "$out/batch" "$out/png"
 
 selector() { # the selector of a file's extension, as a number
   case "${1,,}" in
@@ -66,5 +66,6 @@ for f in "$root"/data/Cnfg/*.xml "$root"/tests/data/*.xml; do
   [ -f "$f" ] || continue
   { printf '\x01'; cat "$f"; } >"$out/xml/$(basename "$f")"
 done
+[ -d "$corpus/pngsuite/png" ] && cp "$corpus"/pngsuite/png/*.png "$out/png/"
 cp "$root"/fuzz/seeds/batch/* "$root"/tests/data/*.xml "$out/batch/" 2>/dev/null || true
-echo "fuzz seeds: $(ls "$out/decode" | wc -l) decode, $(ls "$out/xml" | wc -l) xml, $(ls "$out/batch" | wc -l) batch in $out"
+echo "fuzz seeds: $(ls "$out/decode" | wc -l) decode, $(ls "$out/xml" | wc -l) xml, $(ls "$out/batch" | wc -l) batch, $(ls "$out/png" | wc -l) png in $out"

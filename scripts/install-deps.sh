@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a group of tasks needs, skipping those already installed.
-#   scripts/install-deps.sh build   compiler, CMake and the libraries Mosvane links
-#   scripts/install-deps.sh test    build + GoogleTest and ImageMagick (the tests' reference)
+#   scripts/install-deps.sh build   compiler, CMake, the libraries Mosvane links and Qt for the window
+#   scripts/install-deps.sh test    build + GoogleTest, ImageMagick (the tests' reference) and Xvfb
+#                                   (the window's tests run on a virtual display)
 #   scripts/install-deps.sh bench   test + Google Benchmark, pugixml and libvips (compared against)
 #   scripts/install-deps.sh fuzz    test + clang with its libFuzzer runtime
 set -euo pipefail
 
 build=(build-essential cmake pkg-config
        libpng-dev libjpeg62-turbo-dev libgif-dev zlib1g-dev libdeflate-dev
-       libgl-dev libegl-dev libegl1 libegl-mesa0 libgl1-mesa-dri libopengl0)
-test=(libgtest-dev libgmock-dev imagemagick)
+       libgl-dev libegl-dev libegl1 libegl-mesa0 libgl1-mesa-dri libopengl0
+       qt6-base-dev libqt6opengl6-dev libqt6gui6 libqt6widgets6 libqt6openglwidgets6 libqt6test6
+       qt6-qpa-plugins fonts-dejavu-core)
+test=(libgtest-dev libgmock-dev imagemagick xvfb xauth)
 bench=(libbenchmark-dev libpugixml-dev libvips-tools time)
 fuzz=(clang libclang-rt-14-dev)
 

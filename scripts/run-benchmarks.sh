@@ -8,7 +8,10 @@ for b in "$build"/bin/bench_*; do
   [ -x "$b" ] || continue
   found=1
   echo "== $(basename "$b")"
-  "$b"
+  case "$(basename "$b")" in
+  bench_view*) "$(dirname "$0")"/../tests/ui/run-on-xvfb.sh "$b" ;; # needs a display
+  *) "$b" ;;
+  esac
 done
 for s in "$(dirname "$0")"/../bench/*.sh; do
   [ -f "$s" ] || continue

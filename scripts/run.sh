@@ -10,7 +10,8 @@ if [ ! -x "$gui" ]; then
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: Mosvane's window needs X11 or Wayland (DISPLAY or WAYLAND_DISPLAY is unset)." >&2
-  echo "Without one, run batch files with $build/bin/mosvane-batch, or start the window under xvfb-run -a." >&2
+  echo "To start it on a virtual display:   xvfb-run -a $gui" >&2
+  echo "To run batch files without a window: $build/bin/mosvane-batch FILE   (see --help)" >&2
   exit 1
 fi
 exec "$gui"

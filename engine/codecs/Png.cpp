@@ -1,10 +1,12 @@
-// PNG: read with libpng (every colour type and depth, brought to 8-bit RGB or RGBA), written by
-// our own writer on libdeflate.
+// PNG: read by our own reader for the common files and by libpng for the rest (every colour type
+// and depth, brought to 8-bit RGB or RGBA), written by our own writer on libdeflate.
 
 #include "engine/codecs/Codecs.h"
+#include "engine/codecs/PngDecode.h"
 #include "engine/codecs/PngWriter.h"
 #include "engine/Limits.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <png.h>
@@ -15,13 +17,6 @@ namespace gx
 namespace
 {
 constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
-// Deflate expands its input at most about 1032 times, so a file shorter than its claimed pixel
-// rows over this ratio is cut short or lying; it fails before the pixels are allocated.
-constexpr uint64_t kMaxInflateRatio = 1040;
-
-// Ancillary chunks (text, profiles) a file may make libpng hold in memory at once.
-constexpr png_alloc_size_t kMaxChunkBytes = 16u << 20;
 
 struct SMemorySource
 {
@@ -86,20 +81,22 @@ public:
 
 // libpng leaves by longjmp on any error, so this frame holds no object with a destructor: the
 // bitmap and the row table belong to the caller, which clears them on failure.
-ECodecError ReadPng(png_structp png, png_infop info, size_t fileSize, CBitmap& out, std::vector<png_bytep>& rows)
+ECodecError ReadPng(png_structp png, png_infop info, uint64_t idatBound, CBitmap& out, std::vector<png_bytep>& rows)
 {
     if (setjmp(png_jmpbuf(png)))
         return *static_cast<ECodecError*>(png_get_error_ptr(png));
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
-    int depth = 0, colorType = 0;
-    png_get_IHDR(png, info, &width, &height, &depth, &colorType, nullptr, nullptr, nullptr);
+    int depth = 0, colorType = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &colorType, &interlace, nullptr, nullptr);
     const bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     const uint32_t format = (colorType & PNG_COLOR_MASK_ALPHA) || hasTrns ? GL_RGBA : GL_RGB;
     if (!SizeAllowed(width, height, BytesPerPixel(format)))
         return ECodecError::TooLarge;
     const uint64_t packedRow = (uint64_t(width) * png_get_channels(png, info) * uint64_t(depth) + 7) / 8;
-    if (uint64_t(height) * (packedRow + 1) / kMaxInflateRatio > fileSize)
+    // Interlaced rows may lack some filter bytes; the pixel bytes are always there.
+    const uint64_t filtered = uint64_t(height) * (packedRow + (interlace == PNG_INTERLACE_NONE ? 1 : 0));
+    if (!png::InflateCanCover(filtered, idatBound))
         return ECodecError::Truncated;
 
     if (colorType == PNG_COLOR_TYPE_PALETTE)
@@ -129,20 +126,67 @@ ECodecError ReadPng(png_structp png, png_infop info, size_t fileSize, CBitmap& o
 }
 } // namespace
 
-ECodecError DecodePng(std::span<const uint8_t> file, CBitmap& out)
+namespace png
 {
-    out.Clear();
-    if (file.size() < sizeof kSignature || std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
-        return ECodecError::NotFormat;
+namespace
+{
+// DecodeWithLibpng with the reason of a refusal.
+ECodecError ReadWithLibpng(std::span<const uint8_t> file, const SPngScan& scan, CBitmap& out)
+{
     CPngReadStruct reader;
     if (!reader.m_info)
         return ECodecError::OutOfMemory;
     SMemorySource source{file.data(), file.size(), 0};
     png_set_read_fn(reader.m_png, &source, ReadFromMemory);
     png_set_user_limits(reader.m_png, kMaxDimension, kMaxDimension);
-    png_set_chunk_malloc_max(reader.m_png, kMaxChunkBytes);
+    // No chunk can be longer than the file, and none but those that make the pixels is kept.
+    png_set_chunk_malloc_max(reader.m_png, std::min<png_alloc_size_t>(file.size(), PNG_UINT_31_MAX));
+    png_set_keep_unknown_chunks(reader.m_png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     std::vector<png_bytep> rows;
-    return FillOrClear(out, [&] { return ReadPng(reader.m_png, reader.m_info, file.size(), out, rows); });
+    return ReadPng(reader.m_png, reader.m_info, scan.m_nIdatBound, out, rows);
+}
+
+ECodecError Outcome(bool ok)
+{
+    return ok ? ECodecError::None : ECodecError::Corrupt;
+}
+} // namespace
+
+bool DecodeWithLibpng(std::span<const uint8_t> file, const SPngScan& scan, CBitmap& out)
+{
+    return ReadWithLibpng(file, scan, out) == ECodecError::None;
+}
+
+bool DecodePngOwnOnly(std::span<const uint8_t> file, CBitmap& out)
+{
+    SPngScan scan;
+    ScanPng(file, scan);
+    return FillOrClear(out, [&] { return Outcome(scan.m_bOwnPath && DecodeOwn(scan, out)); }) == ECodecError::None;
+}
+
+bool DecodePngLibpngOnly(std::span<const uint8_t> file, CBitmap& out)
+{
+    if (file.size() < sizeof kSignature || std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
+        return FillOrClear(out, [] { return Outcome(false); }) == ECodecError::None;
+    SPngScan scan;
+    ScanPng(file, scan);
+    return FillOrClear(out, [&] { return ReadWithLibpng(file, scan, out); }) == ECodecError::None;
+}
+} // namespace png
+
+ECodecError DecodePng(std::span<const uint8_t> file, CBitmap& out)
+{
+    out.Clear();
+    if (file.size() < sizeof kSignature || std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
+        return ECodecError::NotFormat;
+    png::SPngScan scan;
+    png::ScanPng(file, scan);
+    return FillOrClear(out, [&] {
+        if (scan.m_bOwnPath && png::DecodeOwn(scan, out))
+            return ECodecError::None;
+        out.Clear();
+        return png::ReadWithLibpng(file, scan, out);
+    });
 }
 
 bool EncodePng(const CBitmap& image, std::vector<uint8_t>& out)

@@ -1,9 +1,10 @@
 #include "engine/codecs/PngWriter.h"
 
+#include "engine/codecs/PngFilters.h"
+
 #include "engine/Bitmap.h"
 #include "engine/Limits.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <libdeflate.h>
 #include <new>
@@ -14,30 +15,6 @@ namespace gx
 namespace
 {
 constexpr uint32_t kMaxChunkLength = 0x7FFFFFFF;
-
-// The filtered byte read as a signed difference: small either side of zero compresses well.
-inline uint32_t Magnitude(uint8_t v)
-{
-    return v < 128 ? v : 256u - v;
-}
-
-uint64_t Score(const uint8_t* p, size_t n)
-{
-    uint64_t sum = 0;
-    for (size_t i = 0; i < n; ++i)
-        sum += Magnitude(p[i]);
-    return sum;
-}
-
-inline uint8_t PaethPredictor(int a, int b, int c)
-{
-    const int pa = std::abs(b - c); // |p - a| with p = a + b - c
-    const int pb = std::abs(a - c);
-    const int pc = std::abs(a + b - 2 * c);
-    if (pa <= pb && pa <= pc)
-        return uint8_t(a);
-    return uint8_t(pb <= pc ? b : c);
-}
 
 // The four predicting filters of a row of n bytes, above its predecessor `up` (zeros on the first
 // row); trials holds four rows: Sub, Up, Average, Paeth.
@@ -61,7 +38,7 @@ void FilterRow(const uint8_t* row, const uint8_t* up, size_t n, uint32_t bpp, ui
     for (size_t i = bpp; i < n; ++i)
         avg[i] = uint8_t(row[i] - ((row[i - bpp] + up[i]) >> 1));
     for (size_t i = bpp; i < n; ++i)
-        paeth[i] = uint8_t(row[i] - PaethPredictor(row[i - bpp], up[i], up[i - bpp]));
+        paeth[i] = uint8_t(row[i] - png::PaethPredictor(row[i - bpp], up[i], up[i - bpp]));
 }
 } // namespace
 
@@ -120,10 +97,10 @@ bool CPngImageWriter::Append(std::vector<uint8_t>& out, const uint8_t* pixels, u
             }
             FilterRow(row, up, rowBytes, bpp, m_trials.data());
             int best = 0;
-            uint64_t bestScore = Score(row, rowBytes);
+            uint64_t bestScore = png::ScoreRow(row, rowBytes);
             for (int f = 1; f <= 4; ++f)
             {
-                const uint64_t score = Score(m_trials.data() + (f - 1) * rowBytes, rowBytes);
+                const uint64_t score = png::ScoreRow(m_trials.data() + (f - 1) * rowBytes, rowBytes);
                 if (score < bestScore)
                 {
                     bestScore = score;

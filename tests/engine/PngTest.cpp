@@ -1,5 +1,10 @@
 #include "CodecTestSupport.h"
 
+#include <fstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace mosvane::test;
 
 namespace
@@ -54,6 +59,70 @@ TEST_F(PngMagick, EveryColourTypeDepthPaletteAndInterlaceReadsAsImageMagickReads
 TEST(PngRead, ImpossibleSizesFailBeforeDecoding)
 {
     ExpectImpossibleSizesFail(gx::DecodePng, CraftedPng, 16000); // no 100-byte file inflates so far
+}
+
+// Resident peak of this process in KiB; a forked child starts from what it had at the fork.
+long PeakResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+// Decodes each file in a forked child, under a 256 MiB address-space limit where the sanitizers'
+// shadow memory allows one. Gives how many MiB the child's resident peak grew, or -1 when it did
+// not exit normally or decoded any file.
+int ChildPeakGrowthMiB(const std::vector<Bytes>& files)
+{
+    const pid_t child = fork();
+    if (child == 0)
+    {
+#if !defined(__SANITIZE_ADDRESS__)
+        const rlimit limit{256u << 20, 256u << 20};
+        setrlimit(RLIMIT_AS, &limit);
+#endif
+        const long before = PeakResidentKiB();
+        bool decoded = false;
+        for (const Bytes& file : files)
+        {
+            gx::CBitmap out;
+            decoded = gx::DecodePng(file, out) == gx::ECodecError::None || !out.Empty() || decoded;
+        }
+        _exit(decoded ? 255 : int(std::min<long>(250, (PeakResidentKiB() - before) >> 10)));
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
+}
+
+// Chunks claim lengths far past the end of a 141-byte file, text, profiles and chunks libpng does
+// not know alike; a picture claims more than its image data can inflate to while the file is long
+// enough for it. Each is refused without the memory it claims.
+TEST(PngRead, ClaimsBeyondTheFileAreRefusedWithoutTheirMemory)
+{
+    std::vector<Bytes> files;
+    for (const char* type : {"tEXt", "zTXt", "iTXt", "iCCP", "eXIf", "abCd", "IDAT"})
+        for (uint32_t claim : {0x7FFFFFF0u, 0x00FFFFF0u})
+        {
+            CFileBuilder ihdr, png;
+            ihdr.Be32(1).Be32(1).Raw({8, 2, 0, 0, 0});
+            png.Raw({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}).Chunk("IHDR", ihdr.m_bytes);
+            png.Be32(claim).Text(type, 4).Text("Comment\0", 8);
+            png.Zeros(141 - png.m_bytes.size());
+            files.push_back(png.m_bytes);
+        }
+    ASSERT_EQ(files[0].size(), 141u);
+    // 8000 x 8000 RGB (192 MB) from 100 bytes of image data, in a file padded to 1 MB.
+    Bytes big = CraftedPng(8000, 8000);
+    CFileBuilder padding;
+    padding.Chunk("pAdd", Bytes(1 << 20, 0));
+    big.insert(big.begin() + 33, padding.m_bytes.begin(), padding.m_bytes.end());
+    files.push_back(big);
+    const int growth = ChildPeakGrowthMiB(files);
+    EXPECT_GE(growth, 0);
+    EXPECT_LT(growth, 4);
 }
 
 TEST(PngWrite, RoundTripsExactly)

@@ -1,0 +1,143 @@
+#include "GuiTesting.h"
+
+#include "config/StringTable.h"
+#include "ui/Application.h"
+#include "view/MosvaneView.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <dlfcn.h>
+#include <cstring>
+#include <memory>
+
+namespace mosvane::test
+{
+namespace
+{
+FrameHooks Recording(std::vector<SShownMessage>& messages)
+{
+    FrameHooks hooks = InstalledFrameHooks();
+    hooks.m_fnMessage = [&messages](const std::string& text, const std::string& caption, EMessageIcon icon, void*) {
+        messages.push_back({text, caption, icon});
+    };
+    return hooks;
+}
+} // namespace
+
+CMessageRecorder::CMessageRecorder() : m_hooks(Recording(m_messages))
+{
+}
+
+CMessageRecorder::~CMessageRecorder() = default;
+
+namespace
+{
+bool Pop(std::vector<std::string>& queue, std::string& out)
+{
+    if (queue.empty())
+        return false;
+    out = queue.front();
+    queue.erase(queue.begin());
+    return true;
+}
+} // namespace
+
+CDialogAnswers::CDialogAnswers()
+{
+    SDialogHooks hooks;
+    hooks.m_fnOpenFile = [this](QWidget*, const QString&, std::string& path) { return Pop(m_openPaths, path); };
+    hooks.m_fnOpenFiles = [this](QWidget*, const QString&, std::vector<std::string>& paths) {
+        paths = std::exchange(m_openPaths, {});
+        return !paths.empty();
+    };
+    hooks.m_fnSaveFile = [this](QWidget*, const QString& filter, const QString& suffix, std::string& path) {
+        m_strLastSaveFilter = filter;
+        m_strLastSuffix = suffix;
+        return Pop(m_savePaths, path);
+    };
+    hooks.m_fnBrowseFolder = [this](QWidget*, const QString& title, std::string& path) {
+        m_strLastFolderTitle = title;
+        return Pop(m_folders, path);
+    };
+    hooks.m_fnOpenUrl = [this](const QUrl& url) {
+        m_openedUrls.push_back(url.toString().toStdString());
+        return true;
+    };
+    m_previous = SetDialogHooks(std::move(hooks));
+}
+
+CDialogAnswers::~CDialogAnswers()
+{
+    SetDialogHooks(std::move(m_previous));
+}
+
+QImage PatternImage(int width, int height, int alpha)
+{
+    QImage image(width, height, QImage::Format_RGBA8888);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixelColor(x, y, QColor(x % 256, y % 256, (x + y) % 256, alpha));
+    return image;
+}
+
+std::string WritePicture(const CTempDir& dir, const std::string& name, const QImage& image)
+{
+    const std::string path = dir.File(name);
+    EXPECT_TRUE(image.save(QString::fromStdString(path), "PNG"));
+    return path;
+}
+
+QImage GrabView(CMosvaneView& view)
+{
+    return view.Canvas()->grabFramebuffer();
+}
+
+QColor PixelAt(const QImage& frame, int x, int y)
+{
+    const QColor c = frame.pixelColor(x, y);
+    return QColor(c.red(), c.green(), c.blue());
+}
+
+void Settle()
+{
+    for (int i = 0; i < 3; ++i)
+    {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+} // namespace mosvane::test
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (GTEST_FLAG_GET(list_tests))
+        return RUN_ALL_TESTS(); // listing needs no display
+    // The tests' own settings and configuration folders, never the person's.
+    static mosvane::test::CTempDir home;
+    ::setenv("XDG_CONFIG_HOME", home.File("config").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", home.File("state").c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // Mesa's driver is unloaded when the toolkit ends its GL display at exit; kept mapped, the
+    // driver's own allocations stay attributable to it (and to its LeakSanitizer suppression).
+    for (const char* driver : {"/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", "swrast_dri.so"})
+        if (::dlopen(driver, RTLD_LAZY | RTLD_NODELETE))
+            break;
+    PrepareGlEnvironment();
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Dravik"));
+    QCoreApplication::setApplicationName(QStringLiteral("Mosvane"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(home.File("settings")));
+    if (!GetStringTable().LoadStringTable(mosvane::test::BinDir()))
+    {
+        std::fprintf(stderr, "the string table of the build is missing\n");
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}

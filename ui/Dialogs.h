@@ -1,0 +1,51 @@
+#pragma once
+// Every modal question the window asks goes through here: the file open, save and folder
+// dialogs, opening a document or address on the desktop, and the message boxes. Each has a
+// default that shows the real dialog and can be replaced, so that tests answer them.
+
+#include "ops/MessageBox.h"
+
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QUrl;
+class QWidget;
+
+struct SDialogHooks
+{
+    // Each returns true with the chosen path(s); false when the person cancelled.
+    std::function<bool(QWidget* owner, const QString& filter, std::string& path)> m_fnOpenFile;
+    std::function<bool(QWidget* owner, const QString& filter, std::vector<std::string>& paths)> m_fnOpenFiles;
+    std::function<bool(QWidget* owner, const QString& filter, const QString& defaultSuffix, std::string& path)>
+        m_fnSaveFile;
+    std::function<bool(QWidget* owner, const QString& title, std::string& path)> m_fnBrowseFolder;
+    // Hands a document or address to the desktop; false when nothing could open it.
+    std::function<bool(const QUrl& url)> m_fnOpenUrl;
+};
+
+// Installs hooks and returns the previous ones; an empty member means the real dialog.
+SDialogHooks SetDialogHooks(SDialogHooks hooks);
+
+// A stored filter list (description NUL patterns NUL ... NUL NUL, patterns separated by ';')
+// in the toolkit's form: "Description (*.a *.b);;...". A description's own trailing list in
+// parentheses is replaced by the patterns. Pairs without patterns end the list.
+QString FilterFromStored(const char* pszStored);
+
+// The open dialogs for pictures, with the string table's open filters.
+bool OpenImageFileDialog(QWidget* owner, std::string& path);
+bool OpenImageFilesDialog(QWidget* owner, std::vector<std::string>& paths);
+// The save dialog for a picture, with the string table's save filters; default suffix "tga".
+bool SaveImageFileDialog(QWidget* owner, std::string& path);
+
+inline constexpr const char* kBrowseFolderTitle = "Select a target folder to output pictures";
+// The one folder picker behind every "..." folder button.
+bool BrowseForFolder(QWidget* owner, std::string& path);
+
+// Opens a local file or an address in the desktop's program for it.
+bool OpenOnDesktop(const QUrl& url);
+
+// The message box the window shows for ShowMessage (owner: a QWidget*, or null).
+void ShowMessageBox(const std::string& text, const std::string& caption, EMessageIcon icon, void* owner);

@@ -1,0 +1,112 @@
+#include "ui/OutputSettingsPanel.h"
+
+#include "config/ProgramSettings.h"
+#include "ui/CommandIds.h"
+#include "ui/Dialogs.h"
+#include "ui/MainFrm.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace
+{
+const char* const kImageTypes[] = {"bmp", "jpg", "tga", "png"};
+} // namespace
+
+std::string WithoutTrailingSeparators(std::string folder)
+{
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+COutputSettingsPanel::COutputSettingsPanel(QWidget* parent) : QWidget(parent)
+{
+    auto* group = new QGroupBox(QStringLiteral("Output Settings"), this);
+    SetCommandId(group, IdOutputGroup);
+    m_pType = new QComboBox(group);
+    m_pTitle = new QLineEdit(group);
+    m_pFolder = new QLineEdit(group);
+    m_pBrowse = new QPushButton(QStringLiteral("..."), group);
+    m_pBrowse->setAccessibleName(QStringLiteral("Browse Output Folder"));
+    m_pBrowse->setMaximumWidth(32);
+    SetCommandId(m_pType, IdOutputType);
+    SetCommandId(m_pTitle, IdOutputTitle);
+    SetCommandId(m_pFolder, IdOutputFolder);
+    SetCommandId(m_pBrowse, IdOutputBrowse);
+
+    auto* grid = new QGridLayout(group);
+    const auto addRow = [&](int row, const char* label, QWidget* field) {
+        auto* text = new QLabel(QString::fromUtf8(label), group);
+        text->setBuddy(field);
+        grid->addWidget(text, row, 0);
+        grid->addWidget(field, row, 1, 1, row == 2 ? 1 : 2);
+    };
+    addRow(0, "Image Type:", m_pType);
+    addRow(1, "File Title Name:", m_pTitle);
+    addRow(2, "Output Folder:", m_pFolder);
+    grid->addWidget(m_pBrowse, 2, 2);
+    grid->setColumnStretch(1, 1);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(4, 4, 4, 4);
+    outer->addWidget(group);
+    outer->addStretch(1);
+
+    for (const char* type : kImageTypes)
+        m_pType->addItem(QString::fromUtf8(type));
+    m_pType->setCurrentIndex(0);
+    const CProgramSettings& settings = GetProgramSettings();
+    m_pFolder->setText(QString::fromStdString(settings.m_strOutputFolder));
+    m_pTitle->setText(QString::fromStdString(settings.m_strOutputFileName));
+    SelectTypeBeginningWith(QString::fromStdString(settings.m_strOutputImageType));
+
+    connect(m_pBrowse, &QPushButton::clicked, this, &COutputSettingsPanel::OnBrowse);
+}
+
+bool COutputSettingsPanel::GetOutputSettings(SequenceRecord& output) const
+{
+    if (m_pType->currentIndex() < 0)
+        return false;
+    output.m_strType = m_pType->currentText().toStdString();
+    output.m_strFolder = m_pFolder->text().toStdString();
+    output.m_strTitle = m_pTitle->text().toStdString();
+    return !output.m_strTitle.empty();
+}
+
+void COutputSettingsPanel::OnImageOpened(const std::string& path)
+{
+    const QFileInfo file(QString::fromStdString(path));
+    m_pTitle->setText(file.completeBaseName());
+    // A file without an extension names no type: the selection stays.
+    if (!file.suffix().isEmpty())
+        SelectTypeBeginningWith(file.suffix());
+}
+
+bool COutputSettingsPanel::SelectTypeBeginningWith(const QString& prefix)
+{
+    for (int i = 0; i < m_pType->count(); ++i)
+    {
+        if (m_pType->itemText(i).startsWith(prefix, Qt::CaseInsensitive))
+        {
+            m_pType->setCurrentIndex(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void COutputSettingsPanel::OnBrowse()
+{
+    std::string folder;
+    if (!BrowseForFolder(FrameWindowWidget(), folder))
+        return;
+    folder = WithoutTrailingSeparators(folder);
+    m_pFolder->setText(QString::fromStdString(folder));
+    GetProgramSettings().m_strOutputFolder = folder;
+}
