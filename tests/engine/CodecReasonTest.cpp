@@ -160,6 +160,8 @@ int InChildWithMemoryLimit(uint64_t headroom, const std::function<int()>& body)
         const rlim_t limit = rlim_t(pages * uint64_t(sysconf(_SC_PAGESIZE)) + headroom);
         const rlimit rl{limit, limit};
         setrlimit(RLIMIT_AS, &rl);
+#else
+        (void)headroom;
 #endif
         _exit(body());
     }
