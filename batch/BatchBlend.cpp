@@ -1,37 +1,20 @@
 // The blend executor: every item is drawn over the background and under the overlay, both
-// stretched to the item's size, in an offscreen render target of the item's size, read back and
-// written flipped (the read-back comes bottom row first).
+// stretched to the item's size, and written.
 
 #include "batch/BatchCommon.h"
 #include "engine/HeadlessGl.h"
-#include "ops/BlendDrawing.h"
+#include "ops/BlendCompose.h"
 
 namespace
 {
 using namespace batch;
 
-// A layer picture as a texture; a path that names no loadable picture gives no layer, and the
-// report names it.
-void MakeLayer(const std::string& path, CGlTexture& texture, CBatchReport* report)
+// A layer picture kept for the whole run; a path that names no loadable picture gives no layer,
+// and the report names it.
+void MakeLayer(const std::string& path, CBlendLayer& layer, CBatchReport* report)
 {
-    if (!path.empty() && !texture.LoadFile(path))
-        Note(report, path + ": could not be loaded; it is left out of the blend");
-}
-
-// Composes the item between the layers and reads the result back into its pixels. Null when
-// done, otherwise why the item is skipped.
-const char* BlendItem(CEngineImage& item, const CGlTexture& background, const CGlTexture& overlay)
-{
-    const GX_IMAGE info = item.Info();
-    uint8_t* pixels = item.Buffer();
-    CGlTexture picture;
-    if (!picture.Create(info.width, info.height, info.format, pixels))
-        return "could not be made a texture";
-    if (!ComposeLayers(background.Name(), picture.Name(), overlay.Name(), info.width, info.height, info.format,
-                       pixels))
-        return "no offscreen render target of its size could be made";
-    item.Bind();
-    return nullptr;
+    if (!path.empty() && !layer.Load(path))
+        Note(report, path + ": " + LoadFailure(path) + "; it is left out of the blend");
 }
 } // namespace
 
@@ -58,12 +41,16 @@ bool ExecuteBlendBatch(BatchFile& batch, CBatchReport* report)
         return false;
     }
     // Made after the context, so released while it is still current.
-    CGlTexture background, overlay;
+    CBlendLayer background, overlay;
     // A layer that does not load is left out; the items are blended all the same, without it.
     MakeLayer(backgroundPath, background, report);
     MakeLayer(overlayPath, overlay, report);
-    ForEachItemPicture(s, {folder, type, "_Blend", true}, report, [&](CEngineImage& item, const std::string&) {
-        return BlendItem(item, background, overlay);
+    // The composition comes back top row first, as the engine holds pictures: written unflipped.
+    ForEachItemPicture(s, {folder, type, "_Blend", false}, report, [&](CEngineImage& item, const std::string&) {
+        const GX_IMAGE info = item.Info();
+        const bool composed = ComposeBlend(info.width, info.height, info.format, item.Buffer(), &background, &overlay);
+        item.Bind();
+        return composed ? nullptr : "OpenGL could not compose it";
     });
     return true;
 }

@@ -1,5 +1,10 @@
 #include "batch/BatchCommon.h"
 
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+#include <new>
+
 namespace batch
 {
 void ForEachItem(const BatchSection& section, CBatchReport* report,
@@ -14,22 +19,32 @@ void ForEachItem(const BatchSection& section, CBatchReport* report,
             continue;
         if (report)
             report->Item();
-        process(path, progress);
+        // Memory running out is this item's failure, not the run's end: what the item held is
+        // released by the unwinding, and the next item starts afresh.
+        try
+        {
+            process(path, progress);
+        }
+        catch (const std::bad_alloc&)
+        {
+            try
+            {
+                Skip(report, path, "not enough memory to process it");
+            }
+            catch (const std::bad_alloc&)
+            {
+            }
+        }
     }
-}
-
-const char* LoadRefusal()
-{
-    const char* why = gxGetLastErrorText();
-    return *why ? why : "could not be loaded";
 }
 
 void ForEachLoadedItem(const BatchSection& section, CBatchReport* report, const ItemWork& work)
 {
     ForEachItem(section, report, [&](const std::string& path, CProgress& progress) {
         CEngineImage item = CEngineImage::Load(path.c_str());
-        const char* refused = item.Empty() ? LoadRefusal() : work(item, path);
-        if (refused)
+        if (item.Empty())
+            return Skip(report, path, LoadFailure(path));
+        if (const char* refused = work(item, path))
             return Skip(report, path, refused);
         if (report)
             report->Done();
@@ -47,6 +62,43 @@ void ForEachItemPicture(const BatchSection& section, const SItemOutput& output, 
                   report);
         return nullptr;
     });
+}
+
+std::string LoadFailure(const std::string& path)
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return "does not exist";
+    if (!ec && status.type() != std::filesystem::file_type::regular)
+        return "is not a regular file";
+    // The decoder's words for why ("truncated PNG data"), where the engine gave them.
+    const char* why = gxGetLastErrorText();
+    return *why ? std::string("could not be decoded: ") + why : std::string("could not be decoded");
+}
+
+CMemberFailures::~CMemberFailures()
+{
+    if (m_bAny && m_pReport)
+        m_pReport->Incomplete();
+}
+
+void CMemberFailures::Failed(const std::string& member)
+{
+    m_bAny = true;
+    Note(m_pReport, m_strItem + ": member " + member + " " + LoadFailure(member));
+}
+
+void CMemberFailures::Missing(const CSequencePattern& pattern, int64_t first, int64_t end)
+{
+    if (first >= end)
+        return;
+    m_bAny = true;
+    const int64_t named = std::min<int64_t>(end - first, kNamedMembers);
+    for (int64_t n = first; n < first + named; ++n)
+        Note(m_pReport, m_strItem + ": member " + pattern.NameOf(n) + " does not exist");
+    if (end - first > named)
+        Note(m_pReport, m_strItem + ": and " + std::to_string(end - first - named) + " more members do not exist");
 }
 
 void Note(CBatchReport* report, const std::string& line)
@@ -67,5 +119,20 @@ bool SaveBound(const std::string& name, bool flip, CBatchReport* report)
     if (report)
         report->Saved(name, written);
     return written;
+}
+
+bool SequenceNamesFit(const CSequencePattern& pattern)
+{
+    // Every member's number field is at least `digits` characters long (and one at least).
+    const std::string& head = pattern.m_strHead;
+    const std::string& tail = pattern.m_strTail;
+    const size_t field = size_t(std::max(pattern.m_nDigits, 1));
+    const size_t headSlash = head.rfind('/');
+    const size_t headPart = headSlash == std::string::npos ? head.size() : head.size() - headSlash - 1;
+    const size_t tailFirstSlash = tail.find('/'), tailLastSlash = tail.rfind('/');
+    const size_t fieldComponent = headPart + field + (tailFirstSlash == std::string::npos ? tail.size() : tailFirstSlash);
+    const size_t lastComponent = tailLastSlash == std::string::npos ? fieldComponent : tail.size() - tailLastSlash - 1;
+    return head.size() + field + tail.size() < size_t(PATH_MAX) && fieldComponent <= size_t(NAME_MAX) &&
+           lastComponent <= size_t(NAME_MAX);
 }
 } // namespace batch

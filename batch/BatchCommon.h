@@ -20,9 +20,6 @@ namespace batch
 void ForEachItem(const BatchSection& section, CBatchReport* report,
                  const std::function<void(const std::string&, CProgress&)>& process);
 
-// Why the picture the engine loaded last did not load ("truncated PNG data"), for the report.
-const char* LoadRefusal();
-
 // One loaded item's work: nullptr when done, otherwise why the item is skipped.
 using ItemWork = std::function<const char*(CEngineImage& item, const std::string& path)>;
 
@@ -44,6 +41,31 @@ struct SItemOutput
 void ForEachItemPicture(const BatchSection& section, const SItemOutput& output, CBatchReport* report,
                         const ItemWork& work);
 
+// Why the picture loaded last did not load: missing, not a regular file, or the decoder's reason.
+std::string LoadFailure(const std::string& path);
+
+// Collects the members of one item's sequence that gave no picture, for one report line per
+// member (bounded like every line) and one incomplete item.
+class CMemberFailures
+{
+public:
+    CMemberFailures(CBatchReport* report, const std::string& item) : m_pReport(report), m_strItem(item) {}
+    ~CMemberFailures();
+    CMemberFailures(const CMemberFailures&) = delete;
+    CMemberFailures& operator=(const CMemberFailures&) = delete;
+    // A member that was tried and gave no picture.
+    void Failed(const std::string& member);
+    // Members first .. end - 1 that were never tried (a folder listing did not find them): the
+    // first kNamedMembers named, the rest counted.
+    static constexpr int64_t kNamedMembers = 10;
+    void Missing(const CSequencePattern& pattern, int64_t first, int64_t end);
+
+private:
+    CBatchReport* m_pReport;
+    std::string m_strItem;
+    bool m_bAny = false;
+};
+
 // Reporting without a report given does nothing.
 void Note(CBatchReport* report, const std::string& line);
 void Skip(CBatchReport* report, const std::string& path, const std::string& reason);
@@ -51,4 +73,8 @@ void Skip(CBatchReport* report, const std::string& path, const std::string& reas
 // Writes the bound image and tells the report whether the file was written.
 bool SaveBound(const std::string& name, bool flip, CBatchReport* report);
 
+// False when no member of the sequence can be named on this system: its file name passes
+// NAME_MAX or its path PATH_MAX for every number. Such a sequence is refused once, not probed.
+bool SequenceNamesFit(const CSequencePattern& pattern);
+inline constexpr const char* kNamesTooLong = "the names it needs are longer than the system allows";
 } // namespace batch

@@ -2,6 +2,7 @@
 // one grid picture.
 
 #include "batch/BatchCommon.h"
+#include "engine/Limits.h"
 #include "ops/Combine.h"
 
 #include <algorithm>
@@ -18,6 +19,9 @@ using namespace batch;
 bool ReadRatios(XmlNode list, std::vector<float>& ratios)
 {
     float sum = 0.0f;
+    // Only a ratio that adds something can carry a rounding; no picture has more non-empty pieces
+    // along a side than it has pixels, so no more roundings are allowed for than that.
+    uint32_t rounded = 0;
     const uint32_t count = list.ChildCount();
     for (uint32_t i = 0; i < count; ++i)
     {
@@ -26,8 +30,9 @@ bool ReadRatios(XmlNode list, std::vector<float>& ratios)
             return false;
         ratios.push_back(ratio);
         sum += ratio;
+        rounded += ratio > 0.0f && rounded < gx::kMaxDimension ? 1 : 0;
     }
-    return sum <= 1.0f + kSplitRatioRounding * float(ratios.size() + 1);
+    return sum <= 1.0f + kSplitRatioRounding * float(rounded + 1);
 }
 
 // Pixel extents of a ratio list over a length, truncated toward zero, cut back where their sum
@@ -90,7 +95,20 @@ void CombineItem(const std::string& path, const CSequencePattern& sequence, int3
                  int32_t cols, CEngineImage& result, const std::string& folder, const std::string& type,
                  CProgress& progress, CBatchReport* report)
 {
-    switch (ComposeGrid(rows, cols, fromNumber, sequence, result, [] {}))
+    if (!SequenceNamesFit(sequence))
+        return Skip(report, path, kNamesTooLong);
+    CMemberFailures failures(report, path);
+    const int64_t end = int64_t(fromNumber) + std::max<int64_t>(int64_t(rows) * cols, 0);
+    int64_t expected = fromNumber; // the next number not yet tried
+    const EGridResult made = ComposeGrid(rows, cols, fromNumber, sequence, result, [&](int64_t number, bool placed) {
+        failures.Missing(sequence, expected, number);
+        expected = number + 1;
+        if (!placed)
+            failures.Failed(sequence.NameOf(number));
+    });
+    if (made == EGridResult::Made)
+        failures.Missing(sequence, expected, end);
+    switch (made)
     {
     case EGridResult::Made:
         SaveBound(ItemOutputName(folder, ItemTitleOrRandom(path), "", type), false, report);
@@ -99,7 +117,8 @@ void CombineItem(const std::string& path, const CSequencePattern& sequence, int3
         break;
     case EGridResult::FirstMissing:
         // Not even begun: no progress step.
-        return Skip(report, path, "the first picture " + sequence.NameOf(fromNumber) + ": " + LoadRefusal());
+        return Skip(report, path, "the first member " + sequence.NameOf(fromNumber) + " " +
+                                      LoadFailure(sequence.NameOf(fromNumber)));
     case EGridResult::NoCells:
         // A grid without cells makes a picture of no pixels, which no file can hold.
         Skip(report, path, "the grid has no cells");
@@ -138,6 +157,9 @@ bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report)
 
     const SequenceRecord pieces{folder, "", numberTemplate, type, fromNumber};
     ForEachLoadedItem(s, report, [&](CEngineImage& item, const std::string& path) -> const char* {
+        if (!SequenceNamesFit(BuildNumberPattern(pieces.m_strFolder, ItemTitle(path),
+                                                 TemplateDigits(pieces.m_strTemplate), pieces.m_strType)))
+            return kNamesTooLong;
         SplitItem(item, path, rowRatios, colRatios, pieces, report);
         return nullptr;
     });

@@ -3,6 +3,8 @@
 #include "batch/BatchCommon.h"
 #include "ops/MngFrames.h"
 
+#include <algorithm>
+
 using namespace batch;
 
 bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
@@ -19,6 +21,11 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
         Note(report, "the \"FrameCount\" is 0");
         return false;
     }
+    if (framesPerSecond <= 0)
+    {
+        Note(report, "the \"FPS\" is " + std::to_string(framesPerSecond) + ": an animation needs at least 1 frame a second");
+        return false;
+    }
     const int digits = TemplateDigits(numberTemplate);
     ReadBatchString(s.m_output, "ImageType"); // recorded, not used: the output is always MNG
     const std::string folder = ReadBatchString(s.m_output, "Folder");
@@ -26,7 +33,22 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
     CMngFrameSet frames;
     ForEachItem(s, report, [&](const std::string& path, CProgress& progress) {
         const CSequencePattern sequence = ItemSequencePattern(path, digits);
-        if (!CollectFrames(sequence, fromNumber, frameCount, frames, [] {}))
+        if (!SequenceNamesFit(sequence))
+        {
+            Skip(report, path, kNamesTooLong);
+            return progress.Step();
+        }
+        CMemberFailures failures(report, path);
+        int64_t expected = fromNumber; // the next number not yet tried
+        const bool fits = CollectFrames(sequence, fromNumber, frameCount, frames, [&](int64_t number, bool loaded) {
+            failures.Missing(sequence, expected, number);
+            expected = number + 1;
+            if (!loaded)
+                failures.Failed(sequence.NameOf(number));
+        });
+        if (fits)
+            failures.Missing(sequence, expected, int64_t(fromNumber) + std::max(frameCount, 0));
+        if (!fits)
             Skip(report, path, "the animation would be too large to hold in memory");
         else if (frames.Count() == 0)
             Skip(report, path, "no frame of the sequence could be loaded");

@@ -22,6 +22,8 @@ public:
         ++m_nSkipped;
         Note(path + ": " + reason);
     }
+    // An item whose outputs lack part of what it lists: a sequence member missing or not decoded.
+    void Incomplete() { ++m_nIncomplete; }
     // An output file: written, or refused by the encoder or the system. Called right after the
     // write, so that the file module's reason for a refusal is still the one of this file.
     void Saved(const std::string& name, bool written)
@@ -38,16 +40,38 @@ public:
     void Note(const std::string& line)
     {
         if (m_notes.size() < kMaxNotes)
-            m_notes.push_back(line);
+            m_notes.push_back(Bounded(line));
         else
             ++m_nNotesLeftOut;
+    }
+
+    // Lines longer than this are shown cut, with their length: a name made from a huge template
+    // must not fill memory or the terminal.
+    static constexpr size_t kMaxLineBytes = 400;
+    static std::string Bounded(const std::string& line)
+    {
+        if (line.size() <= kMaxLineBytes)
+            return line;
+        // Cut where a character starts, so the kept text stays valid UTF-8.
+        auto start = [&](size_t at) {
+            while (at > 0 && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80)
+                --at;
+            return at;
+        };
+        const size_t head = start(kMaxLineBytes * 2 / 3), tail = start(line.size() - kMaxLineBytes / 4);
+        return line.substr(0, head) + " [... " + std::to_string(line.size()) + " characters in all ...] " +
+               line.substr(tail);
     }
 
     int64_t m_nItems = 0;        // entries of the item list with a path
     int64_t m_nDone = 0;         // items processed
     int64_t m_nSkipped = 0;      // items left out (did not load, did not fit)
+    int64_t m_nIncomplete = 0;   // items done without some of what they list
     int64_t m_nWritten = 0;      // output files written
     int64_t m_nFailedWrites = 0; // output files that could not be written
     std::vector<std::string> m_notes;
     int64_t m_nNotesLeftOut = 0;
+
+    // True when every item listed produced all its outputs from all it lists.
+    bool Complete() const { return m_nSkipped == 0 && m_nIncomplete == 0 && m_nFailedWrites == 0; }
 };

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace
 {
@@ -105,6 +106,9 @@ void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
         << report.m_nDone << " done, " << report.m_nSkipped << " skipped; " << report.m_nWritten << (report.m_nWritten == 1 ? " file" : " files") << " written";
     if (report.m_nFailedWrites)
         err << ", " << report.m_nFailedWrites << " could NOT be written";
+    if (report.m_nIncomplete)
+        err << "; " << report.m_nIncomplete << (report.m_nIncomplete == 1 ? " item" : " items")
+            << " with members missing or not decoded";
     err << "\n";
     for (const std::string& note : report.m_notes)
         err << "  " << note << "\n";
@@ -196,9 +200,11 @@ std::string RunnerUsage()
            "The blend kind uses OpenGL; without a display it makes a headless EGL context.\n"
            "The batch file itself is never changed.\n"
            "\n"
-           "Exit status: 0 when every executed kind succeeded and every output file was written;\n"
-           "1 when a kind failed, an output file could not be written or standard output could not\n"
-           "be written; 2 for bad arguments or a file that is not a batch file.\n";
+           "Exit status: 0 only when every executed kind succeeded and every item it lists produced\n"
+           "all its output files from everything it names: no item or sequence member missing or\n"
+           "undecodable, none refused by its kind, every file written. 1 otherwise (the summary\n"
+           "names each item and member concerned and why), or when standard output could not be\n"
+           "written; 2 for bad arguments or a file that is not a batch file.\n";
 }
 
 std::vector<EBatchKind> KindsToRun(const BatchFile& batch, const std::vector<EBatchKind>& asked)
@@ -252,7 +258,17 @@ bool RunKind(BatchFile& batch, EBatchKind kind, CConsoleFrame& frame, std::ostre
 {
     frame.SetLabel(KindCommandName(kind));
     CBatchReport report;
-    const bool executed = ExecuteBatch(kind, batch, &report);
+    bool executed = false;
+    // Memory running out outside any item (the section's own preparation) fails the kind.
+    try
+    {
+        executed = ExecuteBatch(kind, batch, &report);
+    }
+    catch (const std::bad_alloc&)
+    {
+        report.m_notes.clear();
+        report.Note("not enough memory to execute it");
+    }
     out << KindCommandName(kind) << ": " << (executed ? kBatchSucceedText : kBatchFailText) << std::endl;
     if (!executed)
     {
@@ -260,7 +276,7 @@ bool RunKind(BatchFile& batch, EBatchKind kind, CConsoleFrame& frame, std::ostre
         return false;
     }
     PrintReport(kind, report, err);
-    return report.m_nFailedWrites == 0;
+    return report.Complete();
 }
 
 int ExecuteKinds(BatchFile& batch, const SRunnerOptions& options, std::ostream& out, std::ostream& err,

@@ -9,8 +9,8 @@
 #include <vector>
 
 // Exit statuses of the runner.
-inline constexpr int kRunnerSucceeded = 0; // every executed kind returned true, every file written
-inline constexpr int kRunnerFailed = 1;    // a kind returned false, or an output file could not be written
+inline constexpr int kRunnerSucceeded = 0; // every executed kind returned true, every item complete
+inline constexpr int kRunnerFailed = 1;    // a kind returned false, an item or member failed, a write failed
 inline constexpr int kRunnerRefused = 2;   // bad arguments, or a file that is not a batch file
 
 struct SRunnerOptions

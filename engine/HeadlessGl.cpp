@@ -17,3 +17,23 @@ CHeadlessGl::~CHeadlessGl()
 {
     gxDestroyRenderDevice(m_hDevice);
 }
+
+bool HaveGlContext()
+{
+    return eglGetCurrentContext() != EGL_NO_CONTEXT;
+}
+
+void DrainGlErrors()
+{
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i)
+    {
+    }
+}
+
+bool GlErrorFree()
+{
+    bool clean = true;
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i)
+        clean = false;
+    return clean;
+}

@@ -22,3 +22,10 @@ private:
     GX_DEVICE m_hDevice = nullptr;
     bool m_bOk = false;
 };
+
+// True when some GL context is current on this thread.
+bool HaveGlContext();
+// Clears the errors earlier calls left, so that a check afterwards sees only what followed.
+void DrainGlErrors();
+// True when no GL error is pending; clears what is.
+bool GlErrorFree();

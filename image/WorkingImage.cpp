@@ -1,24 +1,12 @@
 #include "image/WorkingImage.h"
 
 #include "config/Log.h"
+#include "engine/HeadlessGl.h"
 
 #include <EGL/egl.h>
 
 namespace
 {
-bool HaveGlContext()
-{
-    return eglGetCurrentContext() != EGL_NO_CONTEXT;
-}
-
-// Errors left by earlier calls must not be taken for this upload's.
-void DrainGlErrors()
-{
-    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i)
-    {
-    }
-}
-
 // A texture of the pixels, or 0 when GL refuses (no context, a size beyond GL_MAX_TEXTURE_SIZE).
 GLuint MakeTexture(const WorkingImageRecord& image)
 {

@@ -1,19 +1,17 @@
 #include "ops/Blend.h"
 
 #include "image/WorkingImage.h"
-#include "ops/BlendDrawing.h"
+#include "ops/BlendCompose.h"
 #include "ops/MessageBox.h"
 #include "ops/WaitCursor.h"
 
 namespace
 {
-// A layer's texture; none for an empty path or a picture that does not load.
-CGlTexture LayerTexture(const std::string& path)
+// A layer path that names no loadable picture leaves the layer out.
+void LoadLayer(const std::string& path, CBlendLayer& layer)
 {
-    CGlTexture layer;
     if (!path.empty())
-        layer.LoadFile(path);
-    return layer;
+        layer.Load(path);
 }
 } // namespace
 
@@ -22,21 +20,19 @@ bool BlendImage(const std::string& backgroundPath, const std::string& overlayPat
     auto& working = image.m_gxImg;
     if (working.id == 0 || !working.data)
         return false;
-    const int width = working.width, height = working.height;
-    const CGlTexture background = LayerTexture(backgroundPath), overlay = LayerTexture(overlayPath);
-    // The view's texture when it has one; otherwise one made from the pixels for this draw.
-    CGlTexture own;
-    GLuint picture = working.texture;
-    if (picture == 0 && own.Create(width, height, working.format, working.data))
-        picture = own.Name();
-    if (!ComposeLayers(background.Name(), picture, overlay.Name(), width, height, working.format, working.data))
-        return false;
-    // Read-back rows come bottom row first.
+    CBlendLayer background, overlay;
+    LoadLayer(backgroundPath, background);
+    LoadLayer(overlayPath, overlay);
+    // Loading the layers bound other images: the buffer is asked for again.
+    const bool composed = ComposeBlend(working.width, working.height, working.format,
+                                       gxGetImageBuffer(working.id), &background, &overlay);
+    // Drawn into whatever contexts; their textures go while the caller's is current again.
+    background.ReleaseTexture();
+    overlay.ReleaseTexture();
     gxBindImage(working.id);
-    gxFlipImage();
     working.data = gxGetImageBuffer(working.id);
     image.RefreshTexture();
-    return true;
+    return composed;
 }
 
 void BlendCommand(const BlendInputs& in, CWorkingImage& image)

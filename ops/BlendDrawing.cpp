@@ -1,6 +1,6 @@
 #include "ops/BlendDrawing.h"
 
-#include "image/OglRenderToTexture.h"
+#include "engine/HeadlessGl.h"
 #include "ops/EngineImage.h"
 
 CGlTexture& CGlTexture::operator=(CGlTexture&& other) noexcept
@@ -17,8 +17,14 @@ CGlTexture& CGlTexture::operator=(CGlTexture&& other) noexcept
 bool CGlTexture::Create(int width, int height, uint32_t format, const void* pixels)
 {
     Reset();
-    if (!pixels || width <= 0 || height <= 0)
+    if (!pixels || width <= 0 || height <= 0 || !HaveGlContext())
         return false;
+    // A refused upload leaves a texture that samples as opaque white: refuse before, check after.
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    if (width > maxSide || height > maxSide)
+        return false;
+    DrainGlErrors();
     glGenTextures(1, &m_nName);
     if (m_nName == 0)
         return false;
@@ -30,7 +36,10 @@ bool CGlTexture::Create(int width, int height, uint32_t format, const void* pixe
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glBindTexture(GL_TEXTURE_2D, 0);
-    return true;
+    if (GlErrorFree())
+        return true;
+    Reset();
+    return false;
 }
 
 bool CGlTexture::LoadFile(const std::string& path)
@@ -82,19 +91,4 @@ void EndComposition()
 {
     glFinish();
     gxEndFlatMode();
-}
-
-bool ComposeLayers(GLuint background, GLuint picture, GLuint overlay, int width, int height, uint32_t format,
-                   uint8_t* pixels)
-{
-    OglRenderToTexture target;
-    if (!target.Create(width, height) || target.Width() != width || target.Height() != height)
-        return false;
-    BeginComposition(width, height);
-    for (GLuint layer : {background, picture, overlay})
-        if (layer != 0)
-            DrawLayer(layer, width, height);
-    EndComposition();
-    glReadPixels(0, 0, width, height, format, GL_UNSIGNED_BYTE, pixels);
-    return true;
 }

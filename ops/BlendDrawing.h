@@ -20,7 +20,8 @@ public:
     CGlTexture& operator=(const CGlTexture&) = delete;
 
     // Makes a texture of width x height pixels in format (internal format GL_RGBA, clamped to the
-    // edge, linear filtering). False, and no texture, without pixels or GL.
+    // edge, linear filtering), rows as GL_UNPACK_ROW_LENGTH and the skips say. False, and no
+    // texture, without pixels or GL, beyond GL_MAX_TEXTURE_SIZE, or when GL refuses the upload.
     bool Create(int width, int height, uint32_t format, const void* pixels);
     // Loads a picture through the engine and makes a texture of it; the picture is freed again.
     // False, and no texture, when the picture does not load.
@@ -41,11 +42,3 @@ void BeginComposition(int width, int height);
 // Draws texture over the whole target: its first row at the top.
 void DrawLayer(GLuint texture, int width, int height);
 void EndComposition();
-
-// Composes background, picture and overlay, bottom to top (a texture name of 0 is left out), in
-// an offscreen render target of width x height made for this, and reads the result back into
-// pixels in format, bottom row first. The textures must be usable in the context current at the
-// call; it is current again afterwards. False, with pixels unchanged, when no target of that size
-// can be made (drawing elsewhere would read back pixels that are not the composition).
-bool ComposeLayers(GLuint background, GLuint picture, GLuint overlay, int width, int height, uint32_t format,
-                   uint8_t* pixels);

@@ -37,7 +37,7 @@ PrepareResult PrepareCombine(const CombineInputs& in)
 }
 
 EGridResult ComposeGrid(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
-                        CEngineImage& result, const std::function<void()>& cellPlaced)
+                        CEngineImage& result, const std::function<void(int64_t number, bool placed)>& tried)
 {
     CEngineImage first = CEngineImage::Load(pattern.NameOf(fromNumber).c_str());
     if (first.Empty())
@@ -61,12 +61,15 @@ EGridResult ComposeGrid(int32_t rows, int32_t cols, int32_t fromNumber, const CS
         const int64_t cell = number - fromNumber;
         CEngineImage picture = cell == 0 ? std::move(first) : CEngineImage::Load(pattern.NameOf(number).c_str());
         if (picture.Empty())
+        {
+            tried(number, false);
             return true;
+        }
         const GX_IMAGE& info = picture.Info();
         result.Bind();
         gxSetPixels(int(tileWidth * (cell % cols)), int(tileHeight * (cell / cols)), info.width, info.height,
                     info.format, picture.Buffer());
-        cellPlaced();
+        tried(number, true);
         return true;
     });
     result.Bind();
@@ -78,7 +81,10 @@ ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, c
 {
     CProgress progress(int64_t(rows) * cols);
     CEngineImage result;
-    switch (ComposeGrid(rows, cols, fromNumber, pattern, result, [&] { progress.Step(); }))
+    switch (ComposeGrid(rows, cols, fromNumber, pattern, result, [&](int64_t, bool placed) {
+                if (placed)
+                    progress.Step();
+            }))
     {
     case EGridResult::Made:
         return gxSaveImage(outPath.c_str(), false) ? ECombineResult::Written : ECombineResult::WriteFailed;

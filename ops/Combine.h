@@ -31,10 +31,10 @@ enum class EGridResult
 // fromNumber on, in GL_BGR, and leaves it bound: every cell the size of the first picture, each
 // picture at its own size at the top-left corner of its cell, in order, so that a larger picture
 // reaches into the cells after it and past the edge nothing is written. Cells whose picture does
-// not load stay as new storage (black); the numbering goes on. cellPlaced is called after each
-// picture placed. Shared by the combine command and the batch.
+// not load stay as new storage (black); the numbering goes on. tried(number, placed) is called for
+// each number tried, the first included. Shared by the combine command and the batch.
 EGridResult ComposeGrid(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
-                        CEngineImage& result, const std::function<void()>& cellPlaced);
+                        CEngineImage& result, const std::function<void(int64_t number, bool placed)>& tried);
 
 enum class ECombineResult
 {

@@ -12,7 +12,7 @@ EMngResult MakeMngAnimation(int32_t fromNumber, int32_t frameCount, int32_t fram
         return EMngResult::NothingToWrite;
     CProgress progress(int64_t(frameCount) + 1);
     CMngFrameSet frames;
-    if (!CollectFrames(pattern, fromNumber, frameCount, frames, [&] { progress.Step(); }))
+    if (!CollectFrames(pattern, fromNumber, frameCount, frames, [&](int64_t, bool) { progress.Step(); }))
         return EMngResult::TooLarge;
     if (frames.Count() == 0)
         return EMngResult::NoFrames;

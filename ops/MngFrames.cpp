@@ -58,13 +58,12 @@ void CMngFrameSet::Clear()
 }
 
 bool CollectFrames(const CSequencePattern& pattern, int32_t from, int64_t count, CMngFrameSet& frames,
-                   const std::function<void()>& tried)
+                   const std::function<void(int64_t number, bool loaded)>& tried)
 {
     frames.Clear();
     bool fits = true;
     ForEachSequenceNumber(pattern, from, count, [&](int64_t number) {
-        frames.Add(CEngineImage::Load(pattern.NameOf(number).c_str()));
-        tried();
+        tried(number, frames.Add(CEngineImage::Load(pattern.NameOf(number).c_str())));
         fits = uint64_t(frames.Width()) * uint64_t(frames.Height()) * 4 * uint64_t(frames.Count()) <= kMaxAnimationBytes;
         return fits;
     });

@@ -41,8 +41,8 @@ private:
 inline constexpr uint64_t kMaxAnimationBytes = uint64_t(4) << 30;
 
 // Empties frames and loads into it the frames from .. from + count - 1 named by pattern, trying
-// only numbers whose file may exist; frames that do not load are left out. tried is called after
-// each number tried. False when the frames would pass kMaxAnimationBytes. Shared by the MNG
+// only numbers whose file may exist; frames that do not load are left out. tried(number, loaded) is
+// called for each number tried. False when the frames would pass kMaxAnimationBytes. Shared by the MNG
 // command and the batch.
 bool CollectFrames(const CSequencePattern& pattern, int32_t from, int64_t count, CMngFrameSet& frames,
-                   const std::function<void()>& tried);
+                   const std::function<void(int64_t number, bool loaded)>& tried);

@@ -30,6 +30,12 @@ size_t FileNameStart(const std::string& path)
 }
 } // namespace
 
+std::string InFolder(const std::string& folder, const std::string& name)
+{
+    // An empty folder is the current one, never the root that a leading "/" would name.
+    return folder.empty() ? name : folder + "/" + name;
+}
+
 std::string CSequencePattern::NameOf(int64_t number) const
 {
     return m_strHead + FormatNumberField(number, m_nDigits) + m_strTail;
@@ -86,7 +92,7 @@ bool ReadOutputParts(const SequenceRecord& output, SequenceRecord& parts)
 CSequencePattern BuildNumberPattern(const std::string& folder, const std::string& title, int digits,
                                     const std::string& type)
 {
-    return CSequencePattern{folder + "/" + title, digits, "." + type};
+    return CSequencePattern{InFolder(folder, title), digits, "." + type};
 }
 
 CSequencePattern BuildSourcePattern(const SequenceRecord& source)
@@ -97,7 +103,7 @@ CSequencePattern BuildSourcePattern(const SequenceRecord& source)
 
 std::string TemplateDisplay(const std::string& folder, const std::string& title, int digits, const std::string& type)
 {
-    return folder + "/" + title + std::string(size_t(std::max(digits, 0)), '#') + "." + type;
+    return InFolder(folder, title + std::string(size_t(std::max(digits, 0)), '#') + "." + type);
 }
 
 std::string SequenceRangeName(const std::string& title, int digits, int64_t number, const std::string& type)
@@ -114,7 +120,7 @@ std::string ItemTitle(const std::string& path)
 std::string ItemOutputName(const std::string& folder, const std::string& title, const std::string& suffix,
                            const std::string& type)
 {
-    return folder + "/" + title + suffix + "." + type;
+    return InFolder(folder, title + suffix + "." + type);
 }
 
 std::string ItemTitleOrRandom(const std::string& path)

@@ -47,8 +47,11 @@ bool BuildOutputPath(const SequenceRecord& output, std::string& path);
 bool BuildMngOutputPath(const SequenceRecord& output, std::string& path);
 
 // The parts for numbered output: folder, title and type. Fails when no type is selected or the
-// title is empty; an empty folder is accepted (the names then begin with "/").
+// title is empty; an empty folder is accepted and is the current folder.
 bool ReadOutputParts(const SequenceRecord& output, SequenceRecord& parts);
+
+// folder "/" name; an empty folder is the current folder (name alone), never the root.
+std::string InFolder(const std::string& folder, const std::string& name);
 
 // folder "/" title <number field of width digits> "." type
 CSequencePattern BuildNumberPattern(const std::string& folder, const std::string& title, int digits,

@@ -9,21 +9,6 @@ namespace mosvane::test
 namespace
 {
 
-struct SRun
-{
-    int m_nStatus;
-    std::string m_strOut, m_strErr;
-    bool Says(const std::string& text) const { return m_strErr.find(text) != std::string::npos; }
-    bool Prints(const std::string& text) const { return m_strOut.find(text) != std::string::npos; }
-};
-
-SRun RunWith(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int status = RunBatchRunner(args, out, err, false);
-    return SRun{status, out.str(), err.str()};
-}
-
 TEST(Runner, BadArgumentsAndFilesThatAreNotBatchFilesAreRefused)
 {
     SRunnerOptions options;
@@ -95,7 +80,7 @@ TEST(Runner, TheSummaryTellsWhyAnItemDidNotLoad)
     WriteText(dir.File("b.xml"), "<MosvaneBatch><AlphaExtractBatch><Output ImageType=\"png\" Folder=\"" + dir.File("") +
                                      "\"/><Input/><ApplyToItems><Item PathName=\"" + dir.File("cut.png") +
                                      "\"/></ApplyToItems></AlphaExtractBatch></MosvaneBatch>");
-    EXPECT_TRUE(RunWith({dir.File("b.xml")}).Says(dir.File("cut.png") + ": truncated PNG data"));
+    EXPECT_TRUE(RunWith({dir.File("b.xml")}).Says(dir.File("cut.png") + ": could not be decoded: truncated PNG data"));
 }
 
 TEST(Runner, ABlendWhoseLayersDoNotLoadBlendsItsItemsAndNamesTheLayers)
@@ -110,7 +95,7 @@ TEST(Runner, ABlendWhoseLayersDoNotLoadBlendsItsItemsAndNamesTheLayers)
     EXPECT_EQ(run.m_nStatus, kRunnerSucceeded);
     EXPECT_TRUE(run.Says("blend: 1 item, 1 done, 0 skipped; 1 file written\n")) << run.m_strErr;
     for (const char* layer : {"none.png", "gone.png"})
-        EXPECT_TRUE(run.Says(dir.File(layer) + ": could not be loaded; it is left out of the blend")) << layer;
+        EXPECT_TRUE(run.Says(dir.File(layer) + ": does not exist; it is left out of the blend")) << layer;
     EXPECT_EQ(Read(dir.File("a_Blend.png")).m_rgba, photo.m_rgba); // opaque: unchanged without layers
 }
 

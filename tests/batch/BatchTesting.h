@@ -3,6 +3,7 @@
 // runner tests.
 
 #include "batch/BatchExecute.h"
+#include "batch/BatchRunner.h"
 #include "engine/gx.h"
 #include "support/FrameDouble.h"
 #include "support/TestSupport.h"
@@ -58,4 +59,20 @@ struct BatchTest : ::testing::Test
     }
     void TearDown() override { gxDestroy(); }
 };
+
+// One whole run of the headless runner, its status and both streams.
+struct SRun
+{
+    int m_nStatus;
+    std::string m_strOut, m_strErr;
+    bool Says(const std::string& text) const { return m_strErr.find(text) != std::string::npos; }
+    bool Prints(const std::string& text) const { return m_strOut.find(text) != std::string::npos; }
+};
+
+inline SRun RunWith(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int status = RunBatchRunner(args, out, err, false);
+    return SRun{status, out.str(), err.str()};
+}
 } // namespace mosvane::test

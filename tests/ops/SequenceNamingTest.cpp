@@ -9,7 +9,7 @@ namespace
 TEST(SequenceNaming, OnlyTheNumberFieldIsFormatted)
 {
     std::string single, mng;
-    SequenceRecord parts; // an empty folder is accepted for numbered output
+    SequenceRecord parts; // an empty folder is accepted for numbered output: the current folder
     ASSERT_TRUE(ReadOutputParts(SequenceRecord{"", "t", "", "png", 0}, parts));
     ASSERT_TRUE(BuildOutputPath(SequenceRecord{"/o%s", "t%n", "", "png", 0}, single));
     ASSERT_TRUE(BuildMngOutputPath(SequenceRecord{"/out", "anim", "", "bmp", 0}, mng));
@@ -22,7 +22,8 @@ TEST(SequenceNaming, OnlyTheNumberFieldIsFormatted)
         {BuildSourcePattern({"/s", "f", "\xC3\xA9\xE2\x98\x85#", "png", 0}).NameOf(5), "/s/f005.png"}, // characters
         {BuildNumberPattern("/tmp/50%d", "a%sb%%", 2, "p%n").NameOf(3), "/tmp/50%d/a%sb%%03.p%n"},
         {BuildNumberPattern("/out/", " t ", 1, "bmp").NameOf(1), "/out// t 1.bmp"}, // nothing trimmed
-        {BuildNumberPattern(parts.m_strFolder, parts.m_strTitle, 2, parts.m_strType).NameOf(1), "/t01.png"},
+        {BuildNumberPattern(parts.m_strFolder, parts.m_strTitle, 2, parts.m_strType).NameOf(1), "t01.png"},
+        {TemplateDisplay("", "t", 2, "png"), "t##.png"},
         {single, "/o%s/t%n.png"},
         {mng, "/out/anim.mng"},
         {TemplateDisplay("D:/out", "tile", 3, "png"), "D:/out/tile###.png"},

@@ -1,0 +1,123 @@
+// The blend composition at sizes beyond GL's limits: tiles and CPU-reduced layers against a
+// single-pass CPU reference, and uploads GL refuses reported as failures.
+
+#include "BlendReference.h"
+#include "engine/HeadlessGl.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace
+{
+using namespace mosvane::test;
+
+// A picture of noise in every channel, alpha included, so that any misplaced sample shows.
+CEngineImage Noise(int width, int height, uint32_t format, uint32_t seed)
+{
+    CEngineImage picture = CEngineImage::Generate();
+    picture.Bind();
+    gxTexImage(width, height, format);
+    picture.Refresh();
+    uint8_t* p = picture.Buffer();
+    const size_t bytes = size_t(width) * size_t(height) * gx::BytesPerPixel(format);
+    for (size_t i = 0; i < bytes; ++i)
+    {
+        seed = seed * 1664525u + 1013904223u;
+        p[i] = uint8_t(seed >> 24);
+    }
+    return picture;
+}
+
+SRefPicture RefOf(const CEngineImage& picture)
+{
+    const GX_IMAGE& info = picture.Info();
+    return {info.width, info.height, info.format, picture.Buffer()};
+}
+
+struct SComposeCase
+{
+    const char* m_pName;
+    int m_nWidth, m_nHeight;
+    uint32_t m_nFormat;
+    int m_nBackgroundWidth, m_nBackgroundHeight; // 0: no background
+    int m_nOverlayWidth, m_nOverlayHeight;       // 0: no overlay
+    SCompositionLimits m_limits;
+};
+
+class BlendCompose : public ::testing::TestWithParam<SComposeCase>
+{
+protected:
+    void TearDown() override { SetCompositionLimits({}); }
+};
+
+TEST_P(BlendCompose, MatchesTheSinglePassReferenceWithinThreeLevels)
+{
+    const SComposeCase& c = GetParam();
+    CHeadlessGl gl;
+    ASSERT_TRUE(gl.Ok());
+    SetCompositionLimits(c.m_limits);
+
+    CEngineImage item = Noise(c.m_nWidth, c.m_nHeight, c.m_nFormat, 1);
+    const uint32_t bpp = gx::BytesPerPixel(c.m_nFormat);
+    const std::vector<uint8_t> original(item.Buffer(), item.Buffer() + size_t(c.m_nWidth) * c.m_nHeight * bpp);
+    CBlendLayer background, overlay;
+    if (c.m_nBackgroundWidth)
+        background.Adopt(Noise(c.m_nBackgroundWidth, c.m_nBackgroundHeight, GL_RGBA, 2));
+    if (c.m_nOverlayWidth)
+        overlay.Adopt(Noise(c.m_nOverlayWidth, c.m_nOverlayHeight, GL_BGRA, 3));
+    const SRefPicture bg = background.Empty() ? SRefPicture{} : RefOf(background.Picture());
+    const SRefPicture ov = overlay.Empty() ? SRefPicture{} : RefOf(overlay.Picture());
+    const CBlendReference reference(c.m_nWidth, c.m_nHeight, bg.m_pPixels ? &bg : nullptr,
+                                    ov.m_pPixels ? &ov : nullptr);
+
+    ASSERT_TRUE(ComposeBlend(c.m_nWidth, c.m_nHeight, c.m_nFormat, item.Buffer(), &background, &overlay));
+    const SRefPicture before{c.m_nWidth, c.m_nHeight, c.m_nFormat, original.data()};
+    const SRefPicture after = RefOf(item);
+    int worst = 0;
+    for (int y = 0; y < c.m_nHeight; ++y)
+        for (int x = 0; x < c.m_nWidth; ++x)
+        {
+            const auto expected = reference.At(x, y, TexelOf(before, x, y));
+            const Rgba got = TexelOf(after, x, y);
+            for (int ch = 0; ch < (bpp == 4 ? 4 : 3); ++ch)
+                worst = std::max(worst, std::abs(int(got[size_t(ch)]) - int(expected[size_t(ch)])));
+        }
+    EXPECT_LE(worst, 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, BlendCompose,
+    ::testing::Values(
+        // Single pass at GL's own limits.
+        SComposeCase{"OnePass", 150, 130, GL_RGBA, 200, 10, 40, 300, {}},
+        // Tiles of 48 over a 150 x 130 picture; layers wider and taller than a texture of 64.
+        SComposeCase{"TilesAndReducedLayers", 150, 130, GL_RGBA, 200, 10, 40, 300, {64, 48}},
+        // An odd-sized three-byte picture in tiles that do not divide it, a background alone.
+        SComposeCase{"ThreeBytesBackgroundOnly", 97, 61, GL_BGR, 130, 130, 0, 0, {64, 32}},
+        // A picture larger than a texture can be, an overlay alone reduced on both axes.
+        SComposeCase{"PictureBeyondTheTextureLimit", 100, 90, GL_RGB, 0, 0, 300, 200, {64, 64}}),
+    [](const auto& info) { return std::string(info.param.m_pName); });
+
+TEST(GlUploads, RefusedAreFailuresNotWhiteTextures)
+{
+    CHeadlessGl gl;
+    ASSERT_TRUE(gl.Ok());
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    const std::vector<uint8_t> row(size_t(maxSide + 1) * 4, 7);
+    CGlTexture texture;
+    EXPECT_FALSE(texture.Create(maxSide + 1, 1, GL_RGBA, row.data()));
+    EXPECT_TRUE(texture.Empty());
+    EXPECT_FALSE(texture.Create(4, 1, 0x1234, row.data())); // a format GL does not know
+    EXPECT_TRUE(texture.Empty());
+    EXPECT_TRUE(texture.Create(maxSide, 1, GL_RGBA, row.data()));
+
+    // Sizes and formats that name no picture.
+    uint8_t pixel[4] = {1, 2, 3, 4};
+    CBlendLayer none;
+    EXPECT_FALSE(ComposeBlend(0, 1, GL_RGBA, pixel, &none, &none));
+    EXPECT_FALSE(ComposeBlend(1, 1, 0x1234, pixel, &none, &none));
+}
+} // namespace
