@@ -1,4 +1,5 @@
 #include "batch/BatchCommon.h"
+#include "batch/ItemSchedule.h"
 
 #include <algorithm>
 #include <climits>
@@ -11,30 +12,38 @@ void ForEachItem(const BatchSection& section, CBatchReport* report,
                  const std::function<void(const std::string&, CProgress&)>& process)
 {
     const uint32_t count = section.m_items.ChildCount();
-    CProgress progress(count);
+    IItemSchedule* schedule = InstalledItemSchedule();
+    CProgress progress(schedule ? schedule->ProgressRange(count) : count);
     for (uint32_t i = 0; i < count; ++i)
     {
         const std::string path = ReadBatchString(section.m_items.Child(i), "PathName");
-        if (path.empty())
+        if (schedule && !schedule->Wanted(i, path))
             continue;
-        if (report)
-            report->Item();
-        // Memory running out is this item's failure, not the run's end: what the item held is
-        // released by the unwinding, and the next item starts afresh.
-        try
+        if (!path.empty())
         {
-            process(path, progress);
-        }
-        catch (const std::bad_alloc&)
-        {
+            if (report)
+                report->Item();
+            SetCurrentItemPosition(i);
+            // Memory running out is this item's failure, not the run's end: what the item held is
+            // released by the unwinding, and the next item starts afresh.
             try
             {
-                Skip(report, path, "not enough memory to process it");
+                process(path, progress);
             }
             catch (const std::bad_alloc&)
             {
+                try
+                {
+                    Skip(report, path, "not enough memory to process it");
+                }
+                catch (const std::bad_alloc&)
+                {
+                }
             }
+            SetCurrentItemPosition(0);
         }
+        if (schedule)
+            schedule->Finished(i);
     }
 }
 

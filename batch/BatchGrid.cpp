@@ -2,6 +2,7 @@
 // one grid picture.
 
 #include "batch/BatchCommon.h"
+#include "batch/ItemSchedule.h"
 #include "engine/Limits.h"
 #include "ops/Combine.h"
 
@@ -111,7 +112,7 @@ void CombineItem(const std::string& path, const CSequencePattern& sequence, int3
     switch (made)
     {
     case EGridResult::Made:
-        SaveBound(ItemOutputName(folder, ItemTitleOrRandom(path), "", type), false, report);
+        SaveBound(ItemOutputName(folder, ItemTitleOrRandom(path, CurrentItemPosition()), "", type), false, report);
         if (report)
             report->Done();
         break;

@@ -1,6 +1,7 @@
 // The MNG executor: every sequence item becomes one animation of its frames that load.
 
 #include "batch/BatchCommon.h"
+#include "batch/ItemSchedule.h"
 #include "ops/MngFrames.h"
 
 #include <algorithm>
@@ -54,7 +55,7 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
             Skip(report, path, "no frame of the sequence could be loaded");
         else
         {
-            const std::string name = ItemOutputName(folder, ItemTitleOrRandom(path), "", "mng");
+            const std::string name = ItemOutputName(folder, ItemTitleOrRandom(path, CurrentItemPosition()), "", "mng");
             const bool written = gxMakeMngAnimFile(name.c_str(), frames.Width(), frames.Height(), frames.Count(),
                                                    frames.Pointers(), framesPerSecond);
             if (report)

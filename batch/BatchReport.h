@@ -37,6 +37,12 @@ public:
             Note(name + ": could not be written" + (reason.empty() ? std::string() : " (" + reason + ")"));
         }
     }
+    // An item left unfinished because the worker process executing it ended.
+    void NotDone(const std::string& path)
+    {
+        ++m_nNotDone;
+        Note(path + ": NOT done: its worker process ended before finishing it");
+    }
     void Note(const std::string& line)
     {
         if (m_notes.size() < kMaxNotes)
@@ -69,9 +75,13 @@ public:
     int64_t m_nIncomplete = 0;   // items done without some of what they list
     int64_t m_nWritten = 0;      // output files written
     int64_t m_nFailedWrites = 0; // output files that could not be written
+    int64_t m_nNotDone = 0;      // items a worker process left unfinished
     std::vector<std::string> m_notes;
     int64_t m_nNotesLeftOut = 0;
 
     // True when every item listed produced all its outputs from all it lists.
-    bool Complete() const { return m_nSkipped == 0 && m_nIncomplete == 0 && m_nFailedWrites == 0; }
+    bool Complete() const
+    {
+        return m_nSkipped == 0 && m_nIncomplete == 0 && m_nFailedWrites == 0 && m_nNotDone == 0;
+    }
 };

@@ -3,14 +3,18 @@
 #include "base/FileIo.h"
 
 #include "batch/BatchExecute.h"
+#include "batch/BatchWorkers.h"
 #include "batch/ConsoleFrame.h"
 #include "engine/gx.h"
 #include "ops/FrameHooks.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -33,6 +37,41 @@ bool AddKind(const std::string& name, SRunnerOptions& options, std::string& erro
         return false;
     }
     options.m_kinds.push_back(kind);
+    return true;
+}
+
+// What an option that takes a value wants, in words; empty for other options.
+std::string ValueWanted(const std::string& option)
+{
+    if (option == "--kind")
+        return "a kind (one of " + KindList() + ")";
+    if (option == "--jobs")
+        return "a number of worker processes from 1 to " + std::to_string(kMaxRunnerJobs);
+    if (option == "--shard")
+        return "K/N: this run's share K (from 0) of N shares";
+    return "";
+}
+
+bool TakeValue(const std::string& option, const std::string& value, SRunnerOptions& options, std::string& error)
+{
+    if (option == "--kind")
+        return AddKind(value, options, error);
+    if (option == "--shard")
+    {
+        if (ParseItemShard(value, options.m_shard))
+            return true;
+        error = "--shard '" + value + "' is not K/N with 0 <= K < N";
+        return false;
+    }
+    int jobs = 0;
+    const auto parsed = std::from_chars(value.data(), value.data() + value.size(), jobs);
+    if (value.empty() || parsed.ec != std::errc() || parsed.ptr != value.data() + value.size() || jobs < 1 ||
+        jobs > kMaxRunnerJobs)
+    {
+        error = "--jobs '" + value + "' is not a number of worker processes from 1 to " + std::to_string(kMaxRunnerJobs);
+        return false;
+    }
+    options.m_nJobs = jobs;
     return true;
 }
 
@@ -109,6 +148,9 @@ void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
     if (report.m_nIncomplete)
         err << "; " << report.m_nIncomplete << (report.m_nIncomplete == 1 ? " item" : " items")
             << " with members missing or not decoded";
+    if (report.m_nNotDone)
+        err << "; " << report.m_nNotDone << (report.m_nNotDone == 1 ? " item" : " items")
+            << " NOT done (a worker process ended)";
     err << "\n";
     for (const std::string& note : report.m_notes)
         err << "  " << note << "\n";
@@ -124,6 +166,24 @@ std::string RefusalReason(const std::string& path)
         return "cannot read '" + path + "': " + LastFileError();
     return "'" + path + "' is not a batch file (its first node must be the element \"" + kBatchRootName + "\")";
 }
+// One kind over the items of the asked shard: in worker processes when --jobs and the items allow
+// more than one, otherwise in this process.
+bool ExecuteKind(EBatchKind kind, BatchFile& batch, const SRunnerOptions& options, CBatchReport& report,
+                 std::ostream& out, std::ostream& err, bool& workerLost)
+{
+    workerLost = false;
+    const int jobs = options.m_nJobs > 0 ? options.m_nJobs : std::min(AvailableCores(), kMaxRunnerJobs);
+    const int workers = jobs > 1 ? WorkersFor(kind, batch, options.m_shard, jobs) : 0;
+    if (workers >= 2)
+    {
+        out.flush();
+        err.flush();
+        return ExecuteInWorkers(kind, batch, options.m_shard, workers, report, workerLost);
+    }
+    CShardSchedule schedule(options.m_shard);
+    CItemScheduleScope scope(&schedule);
+    return ExecuteBatch(kind, batch, &report);
+}
 } // namespace
 
 bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& options, std::string& error)
@@ -137,19 +197,20 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& 
             options.m_bHelp = true;
         else if (!onlyFiles && arg == "--list")
             options.m_bList = true;
-        else if (!onlyFiles && arg == "--kind")
+        else if (!onlyFiles && (arg == "--kind" || arg == "--jobs" || arg == "--shard"))
         {
             if (i + 1 >= args.size())
             {
-                error = "--kind needs a kind (one of " + KindList() + ")";
+                error = arg + " needs " + ValueWanted(arg);
                 return false;
             }
-            if (!AddKind(args[++i], options, error))
+            if (!TakeValue(arg, args[++i], options, error))
                 return false;
         }
-        else if (!onlyFiles && arg.rfind("--kind=", 0) == 0)
+        else if (!onlyFiles && arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos &&
+                 !ValueWanted(arg.substr(0, arg.find('='))).empty())
         {
-            if (!AddKind(arg.substr(7), options, error))
+            if (!TakeValue(arg.substr(0, arg.find('=')), arg.substr(arg.find('=') + 1), options, error))
                 return false;
         }
         else if (!onlyFiles && arg == "--")
@@ -177,7 +238,7 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& 
 
 std::string RunnerUsage()
 {
-    return std::string("Usage: ") + kProgram + " FILE [--kind KIND]... [--list]\n"
+    return std::string("Usage: ") + kProgram + " FILE [--kind KIND]... [--jobs N] [--shard K/N] [--list]\n"
            "\n"
            "Executes the sections of a Mosvane batch file (XML, root element \"MosvaneBatch\") without a\n"
            "window: each section applies its recorded settings to every item it lists and writes the\n"
@@ -187,6 +248,14 @@ std::string RunnerUsage()
            "               split, combine, blend, alpha-extract, rgb-alpha, alpha-image, mng.\n"
            "               Without --kind every section present is executed. Kinds always run in\n"
            "               this order, each at most once.\n"
+           "  --jobs N     run the items of each kind in N worker processes (default: one per\n"
+           "               core this process may use). Outputs, summary, progress bar and exit\n"
+           "               status are those of a run with --jobs 1; the files are byte for byte\n"
+           "               the same.\n"
+           "  --shard K/N  execute only the items whose position in their section's item list\n"
+           "               (counted from 0) is K modulo N, for 0 <= K < N. N runs with K = 0 to\n"
+           "               N-1, on one machine or many, together do what one whole run does, with\n"
+           "               no coordination between them; each writes only its own items' files.\n"
            "  --list       print each section with its recorded values and item count; execute\n"
            "               nothing.\n"
            "  --help       print this text.\n"
@@ -202,9 +271,18 @@ std::string RunnerUsage()
            "\n"
            "Exit status: 0 only when every executed kind succeeded and every item it lists produced\n"
            "all its output files from everything it names: no item or sequence member missing or\n"
-           "undecodable, none refused by its kind, every file written. 1 otherwise (the summary\n"
-           "names each item and member concerned and why), or when standard output could not be\n"
-           "written; 2 for bad arguments or a file that is not a batch file.\n";
+           "undecodable, none refused by its kind, none left by a worker process that ended, every\n"
+           "file written. 1 otherwise (the summary names each item and member concerned and why), or\n"
+           "when standard output could not be written; 2 for bad arguments or a file that is not a\n"
+           "batch file.\n"
+           "\n"
+           "Spreading one batch file over machines (the file and the pictures on storage they share):\n"
+           "  GNU parallel, 4 shards over two hosts:\n"
+           "    parallel -S host1,host2 mosvane-batch batch.xml --shard {}/4 ::: 0 1 2 3\n"
+           "  Slurm job array of 8 tasks:\n"
+           "    sbatch --array=0-7 --wrap 'mosvane-batch batch.xml --shard $SLURM_ARRAY_TASK_ID/8'\n"
+           "  Kubernetes indexed Job (completionMode: Indexed, completions: 8), in the container:\n"
+           "    command: [\"sh\", \"-c\", \"mosvane-batch /data/batch.xml --shard $JOB_COMPLETION_INDEX/8\"]\n";
 }
 
 std::vector<EBatchKind> KindsToRun(const BatchFile& batch, const std::vector<EBatchKind>& asked)
@@ -254,15 +332,17 @@ void ReportNotExecuted(const BatchFile& batch, EBatchKind kind, const CBatchRepo
 
 // Executes one kind with its line on out and its summary on err. True when it ran and every file
 // it made was written.
-bool RunKind(BatchFile& batch, EBatchKind kind, CConsoleFrame& frame, std::ostream& out, std::ostream& err)
+bool RunKind(BatchFile& batch, EBatchKind kind, const SRunnerOptions& options, CConsoleFrame& frame,
+             std::ostream& out, std::ostream& err)
 {
     frame.SetLabel(KindCommandName(kind));
     CBatchReport report;
+    bool workerLost = false;
     bool executed = false;
     // Memory running out outside any item (the section's own preparation) fails the kind.
     try
     {
-        executed = ExecuteBatch(kind, batch, &report);
+        executed = ExecuteKind(kind, batch, options, report, out, err, workerLost);
     }
     catch (const std::bad_alloc&)
     {
@@ -270,6 +350,11 @@ bool RunKind(BatchFile& batch, EBatchKind kind, CConsoleFrame& frame, std::ostre
         report.Note("not enough memory to execute it");
     }
     out << KindCommandName(kind) << ": " << (executed ? kBatchSucceedText : kBatchFailText) << std::endl;
+    if (workerLost)
+    {
+        PrintReport(kind, report, err);
+        return false;
+    }
     if (!executed)
     {
         ReportNotExecuted(batch, kind, report, err);
@@ -298,7 +383,7 @@ int ExecuteKinds(BatchFile& batch, const SRunnerOptions& options, std::ostream& 
         CConsoleFrame frame(err, progressOnErr);
         CFrameHooks hooks({&frame});
         for (EBatchKind kind : kinds)
-            if (!RunKind(batch, kind, frame, out, err))
+            if (!RunKind(batch, kind, options, frame, out, err))
                 status = kRunnerFailed;
     }
     gxDestroy();

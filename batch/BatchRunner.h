@@ -3,10 +3,14 @@
 // terminal or a script, or lists what the file records.
 
 #include "batch/BatchFile.h"
+#include "batch/ItemSchedule.h"
 
 #include <ostream>
 #include <string>
 #include <vector>
+
+// The most worker processes --jobs accepts.
+inline constexpr int kMaxRunnerJobs = 256;
 
 // Exit statuses of the runner.
 inline constexpr int kRunnerSucceeded = 0; // every executed kind returned true, every item complete
@@ -17,6 +21,8 @@ struct SRunnerOptions
 {
     std::string m_strFile;
     std::vector<EBatchKind> m_kinds; // as given; empty: every section present
+    SItemShard m_shard;              // --shard K/N; 0/1 is the whole list
+    int m_nJobs = 0;                 // --jobs N; 0: one per available core
     bool m_bList = false;
     bool m_bHelp = false;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <random>
 
 namespace
 {
@@ -123,10 +124,13 @@ std::string ItemOutputName(const std::string& folder, const std::string& title, 
     return InFolder(folder, title + suffix + "." + type);
 }
 
-std::string ItemTitleOrRandom(const std::string& path)
+std::string ItemTitleOrRandom(const std::string& path, uint32_t position)
 {
     const std::string title = ItemTitle(path);
-    return title.empty() ? std::to_string(std::rand() & 0x7FFF) : title;
+    if (!title.empty())
+        return title;
+    std::minstd_rand generator(position + 1);
+    return std::to_string(generator() & 0x7FFF);
 }
 
 CSequencePattern ItemSequencePattern(const std::string& path, int digits)

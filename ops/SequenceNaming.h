@@ -75,8 +75,10 @@ std::string ItemOutputName(const std::string& folder, const std::string& title, 
                            const std::string& type);
 
 // The item's title, or for an empty one the decimal text of a pseudo-random number from 0 to
-// 32767: the sequence kinds name their one output after the title alone.
-std::string ItemTitleOrRandom(const std::string& path);
+// 32767: the sequence kinds name their one output after the title alone. The number is drawn from
+// the item's position in its list, so that a run spread over processes or machines names the file
+// as one plain run does.
+std::string ItemTitleOrRandom(const std::string& path, uint32_t position);
 
 // The numbered sequence of a batch item path: the number field goes before the last four
 // characters ("seq/walk.png" with 4 digits names "seq/walk0001.png" for 1), or in front of the

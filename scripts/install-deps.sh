@@ -3,7 +3,7 @@
 #   scripts/install-deps.sh build   compiler, CMake, the libraries Mosvane links and Qt for the window
 #   scripts/install-deps.sh test    build + GoogleTest, ImageMagick (the tests' reference) and Xvfb
 #                                   (the window's tests run on a virtual display)
-#   scripts/install-deps.sh bench   test + Google Benchmark, pugixml and libvips (compared against)
+#   scripts/install-deps.sh bench   test + Google Benchmark, pugixml and libvips with its headers (compared against)
 #   scripts/install-deps.sh fuzz    test + clang with its libFuzzer runtime
 set -euo pipefail
 
@@ -13,7 +13,7 @@ build=(build-essential cmake pkg-config
        qt6-base-dev libqt6opengl6-dev libqt6gui6 libqt6widgets6 libqt6openglwidgets6 libqt6test6
        qt6-qpa-plugins fonts-dejavu-core)
 test=(libgtest-dev libgmock-dev imagemagick xvfb xauth)
-bench=(libbenchmark-dev libpugixml-dev libvips-tools time)
+bench=(libbenchmark-dev libpugixml-dev libvips-tools libvips-dev time)
 fuzz=(clang libclang-rt-14-dev)
 
 want=()

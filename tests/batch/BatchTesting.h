@@ -4,6 +4,7 @@
 
 #include "batch/BatchExecute.h"
 #include "batch/BatchRunner.h"
+#include "batch/ConsoleFrame.h"
 #include "engine/gx.h"
 #include "support/FrameDouble.h"
 #include "support/TestSupport.h"

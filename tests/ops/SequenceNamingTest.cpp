@@ -32,11 +32,12 @@ TEST(SequenceNaming, OnlyTheNumberFieldIsFormatted)
         {ItemSequencePattern("D:/seq/walk.png", 4).NameOf(1), "D:/seq/walk0001.png"},
         {ItemSequencePattern("abc", 2).NameOf(5), "05abc"},
         {ItemOutputName("/o%d", ItemTitle("/in/car.png"), "_Blend", "p%s"), "/o%d/car_Blend.p%s"},
-        {ItemOutputName("/o", ItemTitleOrRandom("/in/walk.png"), "", "mng"), "/o/walk.mng"}};
+        {ItemOutputName("/o", ItemTitleOrRandom("/in/walk.png", 3), "", "mng"), "/o/walk.mng"}};
     for (const auto& [name, expected] : cases)
         EXPECT_EQ(name, expected);
-    // An empty title is replaced by a number from 0 to 32767.
-    const std::string random = ItemTitleOrRandom("/in/ab");
+    // An empty title is replaced by a number from 0 to 32767, the same for the same position.
+    const std::string random = ItemTitleOrRandom("/in/ab", 7);
+    EXPECT_EQ(ItemTitleOrRandom("/in/cd", 7), random);
     EXPECT_TRUE(!random.empty() && random.size() <= 5 && random.find_first_not_of("0123456789") == std::string::npos &&
                 std::stoi(random) <= 32767)
         << random;

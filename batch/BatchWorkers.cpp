@@ -1,0 +1,560 @@
+#include "batch/BatchWorkers.h"
+
+#include "batch/BatchExecute.h"
+#include "engine/FileIo.h"
+#include "engine/gx.h"
+#include "ops/FrameHooks.h"
+#include "ops/MainFrame.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <new>
+#include <optional>
+#include <poll.h>
+#include <sched.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace
+{
+using gx::CFd;
+
+// What a worker tells the parent: the report and progress steps of one entry, of what came
+// before the item loop, or of the end with the executor's result.
+enum class ERecord : uint8_t
+{
+    Preamble = 1,
+    Item = 2,
+    End = 3,
+};
+
+struct SRecord
+{
+    ERecord m_type = ERecord::Item;
+    uint32_t m_nPosition = 0;
+    bool m_bResult = false;
+    int64_t m_nSteps = 0;
+    CBatchReport m_report;
+};
+
+// A record longer than this is not one a worker sends: the stream is damaged.
+constexpr uint32_t kMaxRecordBytes = 1u << 24;
+
+class CRecordWriter
+{
+public:
+    void U8(uint8_t v) { m_str.push_back(char(v)); }
+    void U32(uint32_t v) { m_str.append(reinterpret_cast<const char*>(&v), sizeof v); }
+    void I64(int64_t v) { m_str.append(reinterpret_cast<const char*>(&v), sizeof v); }
+    void Text(const std::string& text)
+    {
+        U32(uint32_t(std::min<size_t>(text.size(), kMaxRecordBytes / 4)));
+        m_str.append(text, 0, std::min<size_t>(text.size(), kMaxRecordBytes / 4));
+    }
+    std::string m_str;
+};
+
+class CRecordReader
+{
+public:
+    CRecordReader(const char* data, size_t size) : m_p(data), m_nLeft(size) {}
+    bool U8(uint8_t& v) { return Bytes(&v, sizeof v); }
+    bool U32(uint32_t& v) { return Bytes(&v, sizeof v); }
+    bool I64(int64_t& v) { return Bytes(&v, sizeof v); }
+    bool Text(std::string& text)
+    {
+        uint32_t size = 0;
+        if (!U32(size) || size > m_nLeft)
+            return false;
+        text.assign(m_p, size);
+        m_p += size, m_nLeft -= size;
+        return true;
+    }
+    bool AtEnd() const { return m_nLeft == 0; }
+
+private:
+    bool Bytes(void* out, size_t size)
+    {
+        if (size > m_nLeft)
+            return false;
+        std::memcpy(out, m_p, size);
+        m_p += size, m_nLeft -= size;
+        return true;
+    }
+    const char* m_p;
+    size_t m_nLeft;
+};
+
+std::string Encode(const SRecord& record)
+{
+    CRecordWriter w;
+    w.U32(0); // the length, filled in below
+    w.U8(uint8_t(record.m_type));
+    w.U32(record.m_nPosition);
+    w.U8(record.m_bResult ? 1 : 0);
+    w.I64(record.m_nSteps);
+    const CBatchReport& r = record.m_report;
+    for (int64_t v : {r.m_nItems, r.m_nDone, r.m_nSkipped, r.m_nIncomplete, r.m_nWritten, r.m_nFailedWrites, r.m_nNotDone,
+                      r.m_nNotesLeftOut})
+        w.I64(v);
+    w.U32(uint32_t(r.m_notes.size()));
+    for (const std::string& note : r.m_notes)
+        w.Text(note);
+    const uint32_t length = uint32_t(w.m_str.size() - sizeof(uint32_t));
+    std::memcpy(w.m_str.data(), &length, sizeof length);
+    return w.m_str;
+}
+
+bool Decode(const char* data, size_t size, SRecord& record)
+{
+    CRecordReader r(data, size);
+    uint8_t type = 0, result = 0;
+    CBatchReport& rep = record.m_report;
+    if (!r.U8(type) || type < uint8_t(ERecord::Preamble) || type > uint8_t(ERecord::End) ||
+        !r.U32(record.m_nPosition) || !r.U8(result) || !r.I64(record.m_nSteps))
+        return false;
+    record.m_type = ERecord(type);
+    record.m_bResult = result != 0;
+    for (int64_t* v : {&rep.m_nItems, &rep.m_nDone, &rep.m_nSkipped, &rep.m_nIncomplete, &rep.m_nWritten,
+                       &rep.m_nFailedWrites, &rep.m_nNotDone, &rep.m_nNotesLeftOut})
+        if (!r.I64(*v))
+            return false;
+    uint32_t notes = 0;
+    if (!r.U32(notes))
+        return false;
+    for (uint32_t i = 0; i < notes; ++i)
+    {
+        std::string note;
+        if (!r.Text(note))
+            return false;
+        rep.m_notes.push_back(std::move(note));
+    }
+    return r.AtEnd();
+}
+
+bool WriteAll(int fd, const std::string& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size())
+    {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+// Adds what one record's report holds to the run's report, as the executor would have told it.
+void Merge(CBatchReport& into, const CBatchReport& from)
+{
+    into.m_nItems += from.m_nItems;
+    into.m_nDone += from.m_nDone;
+    into.m_nSkipped += from.m_nSkipped;
+    into.m_nIncomplete += from.m_nIncomplete;
+    into.m_nWritten += from.m_nWritten;
+    into.m_nFailedWrites += from.m_nFailedWrites;
+    into.m_nNotDone += from.m_nNotDone;
+    for (const std::string& note : from.m_notes)
+        into.Note(note);
+    into.m_nNotesLeftOut += from.m_nNotesLeftOut;
+}
+
+// The next entry number handed out to the workers of one execution, in memory shared by them.
+class CSharedCounter
+{
+public:
+    CSharedCounter()
+    {
+        void* p = ::mmap(nullptr, sizeof(std::atomic<int64_t>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        if (p != MAP_FAILED)
+            m_pCounter = new (p) std::atomic<int64_t>(0);
+    }
+    ~CSharedCounter()
+    {
+        if (m_pCounter)
+            ::munmap(m_pCounter, sizeof(std::atomic<int64_t>));
+    }
+    CSharedCounter(const CSharedCounter&) = delete;
+    CSharedCounter& operator=(const CSharedCounter&) = delete;
+
+    bool Ok() const { return m_pCounter != nullptr; }
+    int64_t Take() { return m_pCounter->fetch_add(1); }
+
+private:
+    std::atomic<int64_t>* m_pCounter = nullptr;
+};
+static_assert(std::atomic<int64_t>::is_always_lock_free, "the shared counter must work across processes");
+
+// A worker's frame: the progress steps of the entry being executed are counted and sent with it.
+class CStepCounter final : public CPanelFreeFrame
+{
+public:
+    void* GetFrameWindow() override { return nullptr; }
+    void BeginProgress(int32_t) override {}
+    void StepProgress() override { ++m_nSteps; }
+    void EndProgress() override {}
+    int64_t Take() { return std::exchange(m_nSteps, 0); }
+
+private:
+    int64_t m_nSteps = 0;
+};
+
+// A worker's share of the entries: those of the shard it claims, one at a time.
+class CWorkerSchedule final : public IItemSchedule
+{
+public:
+    CWorkerSchedule(SItemShard shard, CSharedCounter& counter, int fd, CBatchReport& report, CStepCounter& steps)
+        : m_shard(shard), m_counter(counter), m_nFd(fd), m_report(report), m_steps(steps)
+    {
+    }
+
+    bool Wanted(uint32_t position, const std::string& path) override
+    {
+        if (!m_shard.Owns(position))
+            return false;
+        if (m_nClaim < 0)
+        {
+            // Whatever the executor reported before its item loop, sent once by every worker.
+            Send(ERecord::Preamble, 0, false);
+            m_nClaim = m_counter.Take();
+        }
+        if (int64_t(position / m_shard.m_nCount) != m_nClaim)
+            return false;
+        const char* victim = std::getenv(kWorkerKillVariable);
+        if (victim && *victim && path.find(victim) != std::string::npos)
+            std::raise(SIGKILL);
+        return true;
+    }
+
+    void Finished(uint32_t position) override
+    {
+        Send(ERecord::Item, position, false);
+        m_nClaim = m_counter.Take();
+    }
+
+    int64_t ProgressRange(uint32_t count) const override { return m_shard.Size(count); }
+
+    void Send(ERecord type, uint32_t position, bool result)
+    {
+        SRecord record{type, position, result, m_steps.Take(), std::move(m_report)};
+        m_report = CBatchReport{};
+        // The parent is gone or the pipe is broken: nothing this worker does can be reported.
+        if (!WriteAll(m_nFd, Encode(record)))
+            ::_exit(kRunnerExitLostParent);
+    }
+
+    static constexpr int kRunnerExitLostParent = 3;
+
+private:
+    SItemShard m_shard;
+    CSharedCounter& m_counter;
+    int m_nFd;
+    CBatchReport& m_report;
+    CStepCounter& m_steps;
+    int64_t m_nClaim = -1;
+};
+
+[[noreturn]] void RunWorker(EBatchKind kind, BatchFile& batch, SItemShard shard, CSharedCounter& counter, int fd)
+{
+    // Nothing the parent buffered or installed is this worker's to flush or use; it starts its own
+    // engine state and, for blend, its own GL context.
+    gxDestroy();
+    int status = 0;
+    if (gxInitialize())
+    {
+        CStepCounter steps;
+        CFrameHooks hooks({&steps});
+        CBatchReport report;
+        CWorkerSchedule schedule(shard, counter, fd, report, steps);
+        CItemScheduleScope scope(&schedule);
+        bool executed = false;
+        // As in one process: memory running out outside any item fails the kind, with that said.
+        try
+        {
+            executed = ExecuteBatch(kind, batch, &report);
+        }
+        catch (const std::bad_alloc&)
+        {
+            report.m_notes.clear();
+            report.Note("not enough memory to execute it");
+        }
+        schedule.Send(ERecord::End, 0, executed);
+        gxDestroy();
+    }
+    else
+        status = 1;
+    ::_exit(status);
+}
+
+std::string HowItEnded(int status)
+{
+    if (WIFSIGNALED(status))
+        return "was killed by signal " + std::to_string(WTERMSIG(status)) + " (" + strsignal(WTERMSIG(status)) + ")";
+    if (WIFEXITED(status))
+        return "ended with status " + std::to_string(WEXITSTATUS(status)) + " before finishing";
+    return "ended before finishing";
+}
+
+struct SWorker
+{
+    SWorker(pid_t pid, int fd) : m_pid(pid), m_fd(fd) {}
+    pid_t m_pid;
+    CFd m_fd;
+    std::string m_strBuffer;
+    bool m_bEnded = false; // its End record arrived
+    bool m_bDamaged = false;
+};
+
+// The parent's side: records applied in the order of the entries, whichever worker sent them.
+class CCollector
+{
+public:
+    CCollector(std::vector<uint32_t> positions, CBatchReport& report)
+        : m_positions(std::move(positions)), m_report(report)
+    {
+    }
+
+    void Take(SRecord&& record)
+    {
+        switch (record.m_type)
+        {
+        case ERecord::Preamble:
+            // Every worker sends the same one; the first opens the progress bar as the executor does.
+            if (!m_progress)
+            {
+                Apply(record);
+                m_progress.emplace(int64_t(m_positions.size()));
+            }
+            break;
+        case ERecord::Item:
+            m_pending.emplace(record.m_nPosition, std::move(record));
+            while (m_nNext < m_positions.size())
+            {
+                auto it = m_pending.find(m_positions[m_nNext]);
+                if (it == m_pending.end())
+                    break;
+                Apply(it->second);
+                m_pending.erase(it);
+                ++m_nNext;
+            }
+            break;
+        case ERecord::End:
+            m_bResult = m_nEnds == 0 ? record.m_bResult : m_bResult && record.m_bResult;
+            if (m_nEnds++ == 0)
+                m_end = std::move(record);
+            break;
+        }
+    }
+
+    // After every worker has gone: entries no worker finished are named, then what came after the
+    // item loop. The result is the executor's, false when a worker was lost.
+    bool Finish(BatchSection& section, bool workerLost)
+    {
+        for (; m_nNext < m_positions.size(); ++m_nNext)
+        {
+            auto it = m_pending.find(m_positions[m_nNext]);
+            if (it != m_pending.end())
+            {
+                Apply(it->second);
+                continue;
+            }
+            const char* path = section.m_items.Child(m_positions[m_nNext]).FindAttribute("PathName").Value();
+            if (workerLost && path && *path)
+            {
+                m_report.Item();
+                m_report.NotDone(path);
+            }
+        }
+        Apply(m_end);
+        m_progress.reset();
+        return m_bResult && !workerLost;
+    }
+
+private:
+    void Apply(const SRecord& record)
+    {
+        Merge(m_report, record.m_report);
+        for (int64_t i = 0; i < record.m_nSteps; ++i)
+            if (m_progress)
+                m_progress->Step();
+    }
+
+    std::vector<uint32_t> m_positions;
+    CBatchReport& m_report;
+    std::optional<CProgress> m_progress;
+    std::map<uint32_t, SRecord> m_pending;
+    size_t m_nNext = 0;
+    int m_nEnds = 0;
+    bool m_bResult = false;
+    SRecord m_end;
+};
+
+// Cuts the complete records off the front of a worker's buffer; false when the stream is damaged.
+bool DrainRecords(SWorker& worker, CCollector& collector)
+{
+    size_t at = 0;
+    std::string& buffer = worker.m_strBuffer;
+    while (buffer.size() - at >= sizeof(uint32_t))
+    {
+        uint32_t length = 0;
+        std::memcpy(&length, buffer.data() + at, sizeof length);
+        if (length > kMaxRecordBytes)
+            return false;
+        if (buffer.size() - at - sizeof length < length)
+            break;
+        SRecord record;
+        if (!Decode(buffer.data() + at + sizeof length, length, record))
+            return false;
+        worker.m_bEnded = worker.m_bEnded || record.m_type == ERecord::End;
+        collector.Take(std::move(record));
+        at += sizeof length + length;
+    }
+    buffer.erase(0, at);
+    return true;
+}
+} // namespace
+
+int AvailableCores()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0)
+        return std::max(1, CPU_COUNT(&set));
+    return std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN));
+}
+
+int WorkersFor(EBatchKind kind, BatchFile& batch, SItemShard shard, int workers)
+{
+    BatchSection section;
+    if (!batch.GetSection(kind, section))
+        return 0;
+    int withPath = 0;
+    const uint32_t count = section.m_items.ChildCount();
+    for (uint32_t i = shard.m_nIndex; i < count && withPath < workers; i += shard.m_nCount)
+    {
+        const char* path = section.m_items.Child(i).FindAttribute("PathName").Value();
+        withPath += path && *path ? 1 : 0;
+    }
+    return withPath;
+}
+
+bool ExecuteInWorkers(EBatchKind kind, BatchFile& batch, SItemShard shard, int workers, CBatchReport& report,
+                      bool& workerLost)
+{
+    workerLost = false;
+    BatchSection section;
+    if (!batch.GetSection(kind, section))
+        return false;
+    std::vector<uint32_t> positions;
+    for (uint32_t i = shard.m_nIndex; i < section.m_items.ChildCount(); i += shard.m_nCount)
+        positions.push_back(i);
+
+    CSharedCounter counter;
+    if (!counter.Ok())
+    {
+        report.Note("no memory could be shared with worker processes");
+        return false;
+    }
+    std::vector<std::unique_ptr<SWorker>> pool;
+    for (int w = 0; w < workers; ++w)
+    {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            break;
+        CFd readEnd(fds[0]), writeEnd(fds[1]);
+        // Buffered output would otherwise be written once more by the worker.
+        std::fflush(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0)
+        {
+            readEnd.Close();
+            for (const auto& other : pool)
+                other->m_fd.Close();
+            RunWorker(kind, batch, shard, counter, writeEnd.Get());
+        }
+        if (pid < 0)
+            break;
+        pool.push_back(std::make_unique<SWorker>(pid, readEnd.Release()));
+    }
+    // The workers that did start claim every entry between them; with none, this process does it.
+    if (pool.empty())
+    {
+        CShardSchedule alone(shard);
+        CItemScheduleScope scope(&alone);
+        return ExecuteBatch(kind, batch, &report);
+    }
+
+    std::vector<std::string> lost;
+    CCollector collector(positions, report);
+    std::vector<pollfd> waiting;
+    char chunk[65536];
+    for (;;)
+    {
+        waiting.clear();
+        for (const auto& worker : pool)
+            if (worker->m_fd.Get() >= 0)
+                waiting.push_back({worker->m_fd.Get(), POLLIN, 0});
+        if (waiting.empty())
+            break;
+        if (::poll(waiting.data(), waiting.size(), -1) < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            lost.push_back(std::string("waiting for the worker processes failed: ") + std::strerror(errno));
+            for (const auto& worker : pool)
+            {
+                ::kill(worker->m_pid, SIGKILL);
+                worker->m_fd.Close();
+            }
+            break;
+        }
+        for (const auto& worker : pool)
+        {
+            const int fd = worker->m_fd.Get();
+            const auto ready = std::find_if(waiting.begin(), waiting.end(), [&](const pollfd& p) { return p.fd == fd; });
+            if (fd < 0 || ready == waiting.end() || ready->revents == 0)
+                continue;
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n > 0)
+            {
+                worker->m_strBuffer.append(chunk, size_t(n));
+                if (DrainRecords(*worker, collector))
+                    continue;
+                worker->m_bDamaged = true;
+                ::kill(worker->m_pid, SIGKILL);
+            }
+            worker->m_fd.Close();
+        }
+    }
+
+    for (const auto& worker : pool)
+    {
+        int status = 0;
+        while (::waitpid(worker->m_pid, &status, 0) < 0 && errno == EINTR)
+        {
+        }
+        const bool clean = worker->m_bEnded && !worker->m_bDamaged && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (!clean)
+            lost.push_back("worker process " + std::to_string(worker->m_pid) + " " +
+                           (worker->m_bDamaged ? std::string("sent a damaged report and was stopped")
+                                               : HowItEnded(status)));
+    }
+    workerLost = !lost.empty();
+    const bool executed = collector.Finish(section, workerLost);
+    for (const std::string& line : lost)
+        report.Note(line);
+    return executed;
+}

@@ -1,0 +1,204 @@
+// A batch spread over worker processes (--jobs) and over independent runs (--shard) does what one
+// plain run does: the same files byte for byte, the same lines printed, the same summary.
+
+#include "batch/BatchRunner.h"
+#include "batch/BatchTesting.h"
+#include "batch/BatchWorkers.h"
+
+#include <map>
+
+namespace mosvane::test
+{
+namespace
+{
+namespace fs = std::filesystem;
+using Files = std::map<std::string, std::vector<uint8_t>>;
+
+// Every file under a folder by its relative name, with its bytes.
+Files FilesUnder(const std::string& folder)
+{
+    Files files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            ReadFileBytes(entry.path().string(), files[fs::relative(entry.path(), folder).string()]);
+    return files;
+}
+
+struct SRunResult
+{
+    int m_nStatus;
+    std::string m_strOut, m_strErr;
+};
+
+// A batch file with every kind, several items each, among them items that do not load or do not
+// fit and a sequence item with an empty title; outputs go to folder "out".
+struct WorkersTest : ::testing::Test
+{
+    CTempDir dir;
+    std::string in = dir.File("in"), out = dir.File("out"), file = dir.File("batch.xml");
+
+    void SetUp() override
+    {
+        fs::create_directories(in), fs::create_directories(out);
+        for (const char* name : {"a", "b", "c", "d"})
+            Put(in + "/" + name + ".png", Pattern(40 + uint32_t(*name), 30, *name == 'b'));
+        Put(in + "/grey.png", Solid(20, 20, 90, 90, 90), "-alpha off");
+        Put(in + "/mark.png", Solid(8, 8, 0, 0, 255, 128));
+        Put(in + "/white.png", Solid(3, 2, 255, 255, 255), "-alpha off");
+        for (int n = 1; n <= 4; ++n)
+            for (const char* title : {"t", "u", ""})
+                Put(in + "/" + title + "000" + std::to_string(n) + ".png", Solid(6, 5, uint8_t(n * 60), *title, 7));
+
+        BatchFile batch;
+        ASSERT_TRUE(batch.NewBatchFile(file));
+        const SequenceRecord output{out, "unused", "###", "png", 1};
+        const std::vector<std::string> pictures = {in + "/a.png", in + "/missing.png", in + "/b.png", in + "/c.png",
+                                                   in + "/d.png", in + "/white.png"};
+        ASSERT_TRUE(batch.WriteSplitSection({output, {0.5f, 0.5f}, {0.3f, 0.3f, 0.3f}}));
+        ASSERT_TRUE(batch.WriteBlendSection({output, in + "/grey.png", in + "/mark.png"}));
+        ASSERT_TRUE(batch.WriteAlphaExtractSection(output));
+        ASSERT_TRUE(batch.WriteRgbAlphaSection({output, 255, 255, 255, 0}));
+        ASSERT_TRUE(batch.WriteAlphaImageCombineSection({output, in + "/a.png"}));
+        for (EBatchKind kind : {EBatchKind::Split, EBatchKind::Blend, EBatchKind::AlphaExtract, EBatchKind::RgbAlpha,
+                                EBatchKind::AlphaImageCombine})
+            for (const std::string& picture : pictures)
+                batch.AddItem(kind, picture);
+        ASSERT_TRUE(batch.WriteCombineSection({output, {in, "t", "####", "png", 1}, 2, 2}));
+        ASSERT_TRUE(batch.WriteMngSection({{}, {out, "", "####", "png", 1}, 3, 10}));
+        for (EBatchKind kind : {EBatchKind::Combine, EBatchKind::Mng})
+            for (const std::string& item : {in + "/t.png", in + "/none.png", in + "/.png", in + "/u.png"})
+                batch.AddItem(kind, item);
+        ASSERT_TRUE(batch.SaveBatchFile());
+    }
+
+    SRunResult Run(const std::string& options, const std::string& environment = "")
+    {
+        SRunResult run;
+        const std::string errFile = dir.File("stderr.txt");
+        run.m_nStatus = RunCommand(environment + " " + ShellQuote(BinDir() + "/mosvane-batch") + " " +
+                                       ShellQuote(file) + " " + options + " 2>" + ShellQuote(errFile),
+                                   &run.m_strOut);
+        std::vector<uint8_t> err;
+        ReadFileBytes(errFile, err);
+        run.m_strErr.assign(err.begin(), err.end());
+        return run;
+    }
+
+    // The outputs of a run, the output folder emptied for the next.
+    Files TakeOutputs()
+    {
+        Files files = FilesUnder(out);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        return files;
+    }
+};
+
+TEST_F(WorkersTest, JobsGiveThePlainRunsFilesLinesAndSummary)
+{
+    // Items that do not load or do not fit make the run incomplete: status 1, in both ways.
+    const SRunResult plain = Run("--jobs 1");
+    ASSERT_EQ(plain.m_nStatus, kRunnerFailed) << plain.m_strErr;
+    const Files expected = TakeOutputs();
+    // Split 4 x 6 pieces, blend 5, alpha extract 4, RGB alpha 5, alpha image 1, combine 3, MNG 3.
+    ASSERT_EQ(expected.size(), 45u) << plain.m_strErr;
+    EXPECT_NE(plain.m_strErr.find("missing.png: does not exist"), std::string::npos);
+
+    for (const char* jobs : {"--jobs 2", "--jobs=3", "--jobs 8", ""})
+    {
+        const SRunResult spread = Run(jobs);
+        EXPECT_EQ(spread.m_nStatus, plain.m_nStatus) << jobs;
+        EXPECT_EQ(spread.m_strOut, plain.m_strOut) << jobs;
+        EXPECT_EQ(spread.m_strErr, plain.m_strErr) << jobs;
+        EXPECT_TRUE(TakeOutputs() == expected) << jobs;
+    }
+}
+
+TEST_F(WorkersTest, FourShardsThroughXargsMakeTheWholeRun)
+{
+    ASSERT_EQ(Run("--jobs 1").m_nStatus, kRunnerFailed);
+    const Files whole = TakeOutputs();
+
+    // Each shard on its own, as a scheduler would start them: at once, knowing nothing of each other.
+    const std::string command = "printf '0\\n1\\n2\\n3\\n' | xargs -P 4 -I {} " + ShellQuote(BinDir() + "/mosvane-batch") +
+                                " " + ShellQuote(file) + " --shard {}/4 >/dev/null 2>&1";
+    RunCommand(command); // the shards with the unloadable items end with status 1
+    EXPECT_TRUE(FilesUnder(out) == whole);
+
+    // One shard writes only its own items' files: the split item at position 2 is b.
+    TakeOutputs();
+    ASSERT_EQ(Run("--shard 2/4 --kind split").m_nStatus, 0); // b alone, which loads
+    const Files shard = TakeOutputs();
+    EXPECT_EQ(shard.size(), 6u);
+    EXPECT_EQ(shard.count("b001.png"), 1u);
+}
+
+TEST_F(WorkersTest, AKilledWorkerIsReportedWithItsItemAndTheRunFails)
+{
+    const SRunResult run = Run("--jobs 2 --kind split --kind alpha-image", std::string(kWorkerKillVariable) + "=c.png");
+    EXPECT_EQ(run.m_nStatus, kRunnerFailed);
+    EXPECT_EQ(run.m_strOut, std::string("split: ") + kBatchFailText + "\nalpha-image: " + kBatchFailText + "\n");
+    EXPECT_NE(run.m_strErr.find("c.png: NOT done"), std::string::npos) << run.m_strErr;
+    EXPECT_NE(run.m_strErr.find("killed by signal 9"), std::string::npos) << run.m_strErr;
+    EXPECT_NE(run.m_strErr.find("1 item NOT done"), std::string::npos) << run.m_strErr;
+    // The other worker went on with the rest.
+    const Files made = TakeOutputs();
+    EXPECT_EQ(made.count("d006.png"), 1u);
+    EXPECT_EQ(made.count("c001.png"), 0u);
+}
+
+// In one process, with the frame's calls recorded: the workers' progress reaches the frame as a
+// plain run's does, and the report is the same.
+TEST_F(WorkersTest, TheProgressCallsAndTheReportAreThoseOfOneProcess)
+{
+    BatchFile batch;
+    ASSERT_TRUE(batch.LoadBatchFile(file));
+    ASSERT_TRUE(gxInitialize());
+    for (SItemShard shard : {SItemShard{0, 1}, SItemShard{1, 2}})
+    {
+        CBatchReport plainReport, spreadReport;
+        std::string plainCalls, spreadCalls;
+        {
+            CFrameDouble frame;
+            CShardSchedule schedule(shard);
+            CItemScheduleScope scope(&schedule);
+            EXPECT_TRUE(ExecuteBatch(EBatchKind::Split, batch, &plainReport));
+            plainCalls = frame.m_strProgress;
+        }
+        {
+            CFrameDouble frame;
+            bool lost = true;
+            EXPECT_TRUE(ExecuteInWorkers(EBatchKind::Split, batch, shard, 3, spreadReport, lost));
+            EXPECT_FALSE(lost);
+            spreadCalls = frame.m_strProgress;
+        }
+        EXPECT_EQ(spreadCalls, plainCalls);
+        EXPECT_EQ(plainCalls.substr(0, 2), "[" + std::to_string(shard.m_nCount == 1 ? 6 : 3));
+        EXPECT_EQ(std::tuple(spreadReport.m_nItems, spreadReport.m_nDone, spreadReport.m_nSkipped,
+                             spreadReport.m_nWritten, spreadReport.m_notes),
+                  std::tuple(plainReport.m_nItems, plainReport.m_nDone, plainReport.m_nSkipped, plainReport.m_nWritten,
+                             plainReport.m_notes));
+    }
+    gxDestroy();
+}
+
+TEST(Shard, OnlyKOfNWithKBelowNIsAccepted)
+{
+    SItemShard shard;
+    ASSERT_TRUE(ParseItemShard("3/4", shard));
+    EXPECT_EQ(std::tuple(shard.m_nIndex, shard.m_nCount, shard.Size(8), shard.Size(3), shard.Owns(7)),
+              std::tuple(3u, 4u, int64_t(2), int64_t(0), true));
+    for (const char* text : {"4/4", "0/0", "1", "/2", "1/", "-1/2", "1/2x", " 1/2", "1/99999999999"})
+        EXPECT_FALSE(ParseItemShard(text, shard)) << text;
+
+    SRunnerOptions options;
+    std::string error;
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"b.xml", "--jobs", "0"}, {"b.xml", "--jobs=257"}, {"b.xml", "--jobs", "two"}, {"b.xml", "--shard"},
+             {"b.xml", "--shard=2/2"}})
+        EXPECT_FALSE(ParseRunnerArguments(args, options, error)) << args.back();
+    ASSERT_TRUE(ParseRunnerArguments({"b.xml", "--jobs=4", "--shard", "1/3"}, options, error));
+    EXPECT_EQ(std::tuple(options.m_nJobs, options.m_shard.m_nIndex, options.m_shard.m_nCount), std::tuple(4, 1u, 3u));
+}
+} // namespace
+} // namespace mosvane::test
