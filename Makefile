@@ -3,7 +3,7 @@ BUILD    ?= build
 JOBS     ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps build test run asan test-asan bench fuzz clean screenshots
+.PHONY: all deps build test run asan test-asan bench fuzz fuzz-ci clean screenshots
 
 all: build
 
@@ -39,6 +39,10 @@ fuzz:
 	@bash scripts/install-deps.sh fuzz
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DMOSVANE_FUZZ=ON -DMOSVANE_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_all
+
+# Every fuzz target over its seeds and a fixed number of mutations (CI's short pass).
+fuzz-ci: fuzz
+	@bash scripts/fuzz-ci.sh build-fuzz
 
 clean:
 	rm -rf build build-asan build-bench build-fuzz

@@ -81,7 +81,9 @@ std::string LoadFailure(const std::string& path)
         return "does not exist";
     if (!ec && status.type() != std::filesystem::file_type::regular)
         return "is not a regular file";
-    return "could not be decoded";
+    // The decoder's words for why ("truncated PNG data"), where the engine gave them.
+    const char* why = gxGetLastErrorText();
+    return *why ? std::string("could not be decoded: ") + why : std::string("could not be decoded");
 }
 
 CMemberFailures::~CMemberFailures()

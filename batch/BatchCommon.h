@@ -41,7 +41,7 @@ struct SItemOutput
 void ForEachItemPicture(const BatchSection& section, const SItemOutput& output, CBatchReport* report,
                         const ItemWork& work);
 
-// Why a picture did not load: missing, or there and not decodable.
+// Why the picture loaded last did not load: missing, not a regular file, or the decoder's reason.
 std::string LoadFailure(const std::string& path);
 
 // Collects the members of one item's sequence that gave no picture, for one report line per

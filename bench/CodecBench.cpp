@@ -182,7 +182,9 @@ int main(int argc, char** argv)
     auto decode = [](const std::string& path) {
         std::vector<uint8_t> file;
         gx::CBitmap out;
-        return ReadWholeFile(path.c_str(), file, gx::kMaxFileBytes) && gx::DecodeImageFile(file, path.c_str(), out);
+        gx::EFileType type;
+        return ReadWholeFile(path.c_str(), file, gx::kMaxFileBytes) &&
+               gx::DecodeImageFile(file, path.c_str(), out, type) == gx::ECodecError::None;
     };
     Row("PNG decode", BestSeconds([&] { return decode(magickPng); }),
         BestSeconds([&] { return Shell("convert " + magickPng + " rgb:/dev/null"); }));

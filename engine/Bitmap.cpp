@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 namespace gx
 {
@@ -25,6 +26,20 @@ bool CBitmap::Allocate(uint32_t width, uint32_t height, uint32_t format)
     m_nHeight = height;
     m_nFormat = format;
     return true;
+}
+
+bool TryAssign(std::vector<uint8_t>& v, size_t n, uint8_t value)
+{
+    try
+    {
+        v.assign(n, value);
+        return true;
+    }
+    catch (const std::exception&)
+    {
+        v.clear();
+        return false;
+    }
 }
 
 void CBitmap::Clear()

@@ -50,23 +50,7 @@ bool ConvertBitmap(CBitmap& bitmap, uint32_t format);
 
 void FlipRows(CBitmap& bitmap);
 
-// Runs fill, which builds `out`, and gives its result; on false, or when memory runs out on the
-// way, `out` is left empty. For decoders that allocate scratch storage besides the bitmap.
-template <class Fill>
-bool FillOrClear(CBitmap& out, Fill fill)
-{
-    out.Clear();
-    bool ok = false;
-    try
-    {
-        ok = fill();
-    }
-    catch (const std::bad_alloc&)
-    {
-        ok = false;
-    }
-    if (!ok)
-        out.Clear();
-    return ok;
-}
+// Sizes v to n bytes of value; false, with v empty, when memory runs out. For encoders and
+// readers that must not throw.
+bool TryAssign(std::vector<uint8_t>& v, size_t n, uint8_t value = 0);
 } // namespace gx

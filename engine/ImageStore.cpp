@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <string>
 #include <unordered_map>
 
 namespace
@@ -20,6 +22,7 @@ struct CImageTable
     std::unordered_map<uint32_t, std::unique_ptr<CBitmap>> m_images;
     uint32_t m_nNextId = 1;
     uint32_t m_nBound = 0;
+    std::string m_strLastError; // of the last load or save; empty after a success
 
     uint32_t Add(std::unique_ptr<CBitmap> bitmap)
     {
@@ -47,6 +50,41 @@ CImageTable& Table()
 {
     static CImageTable table;
     return table;
+}
+
+// Records the outcome of a load or save; true for success. Assigning a short text into a string
+// that already has room does not allocate; a text that cannot be stored leaves a generic one.
+bool Outcome(gx::ECodecError error, gx::EFileType type = gx::EFileType::Unknown)
+{
+    std::string& last = Table().m_strLastError;
+    try
+    {
+        if (error == gx::ECodecError::None)
+            last.clear();
+        else
+            last = gx::CodecErrorText(error, type);
+    }
+    catch (const std::exception&)
+    {
+        last.clear();
+    }
+    return error == gx::ECodecError::None;
+}
+
+// The gx calls promise a result, never an exception: whatever escapes the work (memory running
+// out in a container, above all) becomes the failure value.
+template <class R, class Work>
+R Guarded(R failure, Work work)
+{
+    try
+    {
+        return work();
+    }
+    catch (const std::exception&)
+    {
+        Outcome(gx::ECodecError::OutOfMemory);
+        return failure;
+    }
 }
 
 GX_IMAGE InfoOf(uint32_t id, const CBitmap& bitmap)
@@ -94,14 +132,32 @@ void gxDestroy()
 
 GX_IMAGE gxLoadImage(const char* path)
 {
-    std::vector<uint8_t> file;
-    auto bitmap = std::make_unique<CBitmap>();
-    if (!ReadWholeFile(path, file, gx::kMaxFileBytes) || !gx::DecodeImageFile(file, path, *bitmap) || bitmap->Empty())
-        return GX_IMAGE{};
-    CImageTable& table = Table();
-    const uint32_t id = table.Add(std::move(bitmap));
-    table.m_nBound = id;
-    return InfoOf(id, *table.Find(id));
+    return Guarded(GX_IMAGE{}, [&] {
+        std::vector<uint8_t> file;
+        if (!ReadWholeFile(path, file, gx::kMaxFileBytes))
+        {
+            // The system's words for it ("No such file or directory") where it gave any.
+            Outcome(gx::ECodecError::FileUnreadable);
+            if (!LastFileError().empty())
+                Table().m_strLastError = LastFileError();
+            return GX_IMAGE{};
+        }
+        auto bitmap = std::make_unique<CBitmap>();
+        gx::EFileType type = gx::EFileType::Unknown;
+        const gx::ECodecError error = gx::DecodeImageFile(file, path, *bitmap, type);
+        if (!Outcome(error, type))
+            return GX_IMAGE{};
+        file = std::vector<uint8_t>(); // the file's bytes go before the table may grow
+        CImageTable& table = Table();
+        const uint32_t id = table.Add(std::move(bitmap));
+        table.m_nBound = id;
+        return InfoOf(id, *table.Find(id));
+    });
+}
+
+const char* gxGetLastErrorText()
+{
+    return Table().m_strLastError.c_str();
 }
 
 void gxGenImages(int count, uint32_t* ids)
@@ -109,7 +165,7 @@ void gxGenImages(int count, uint32_t* ids)
     if (!ids)
         return;
     for (int i = 0; i < count; ++i)
-        ids[i] = Table().Add(std::make_unique<CBitmap>());
+        ids[i] = Guarded(0u, [] { return Table().Add(std::make_unique<CBitmap>()); });
 }
 
 void gxDeleteImages(int count, const uint32_t* ids)
@@ -235,18 +291,24 @@ bool gxSaveImage(const char* path, bool flip)
     CBitmap* bitmap = Table().Bound();
     ClearFileError(); // a failure without a reason is the encoder's, not the system's
     if (!bitmap || bitmap->Empty() || !path)
+        return Outcome(gx::ECodecError::NothingToWrite);
+    return Guarded(false, [&] {
+        std::vector<uint8_t> bytes;
+        // Rows flipped for the encoder are flipped back on every way out, an exception included.
+        struct SFlipped
+        {
+            CBitmap* m_pBitmap;
+            explicit SFlipped(CBitmap* bitmap) : m_pBitmap(bitmap) { if (m_pBitmap) gx::FlipRows(*m_pBitmap); }
+            ~SFlipped() { if (m_pBitmap) gx::FlipRows(*m_pBitmap); }
+        } flipped(flip ? bitmap : nullptr);
+        const gx::ECodecError error = gx::EncodeImageFile(*bitmap, path, bytes);
+        if (error != gx::ECodecError::None)
+            return Outcome(error, gx::FileTypeFromPath(path));
+        if (ReplaceFile(path, bytes))
+            return Outcome(gx::ECodecError::None);
+        Outcome(gx::ECodecError::WriteFailed);
+        if (!LastFileError().empty())
+            Table().m_strLastError = LastFileError();
         return false;
-    std::vector<uint8_t> bytes;
-    bool encoded;
-    if (flip)
-    {
-        gx::FlipRows(*bitmap);
-        encoded = gx::EncodeImageFile(*bitmap, path, bytes);
-        gx::FlipRows(*bitmap);
-    }
-    else
-    {
-        encoded = gx::EncodeImageFile(*bitmap, path, bytes);
-    }
-    return encoded && ReplaceFile(path, bytes);
+    });
 }

@@ -7,7 +7,7 @@
 #include "engine/gx.h"
 
 #include <algorithm>
-#include <new>
+#include <exception>
 #include <vector>
 
 namespace
@@ -92,7 +92,7 @@ bool gxMakeMngAnimFile(const char* path, int width, int height, int count, const
     {
         return WriteMng(path, width, height, count, frames, fps);
     }
-    catch (const std::bad_alloc&)
+    catch (const std::exception&) // memory, above all: the call promises a result
     {
         return false;
     }

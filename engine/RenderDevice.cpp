@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 
 bool ChoosePbufferConfig(EGLDisplay display, EGLConfig& config)
 {
@@ -103,7 +104,15 @@ bool CreateHeadless(GxRenderDevice& device)
 
 GX_DEVICE gxCreateRenderDevice(void*)
 {
-    auto device = std::make_unique<GxRenderDevice>();
+    std::unique_ptr<GxRenderDevice> device;
+    try
+    {
+        device = std::make_unique<GxRenderDevice>();
+    }
+    catch (const std::bad_alloc&)
+    {
+        return nullptr; // a null device, never a throw
+    }
     const EGLContext current = eglGetCurrentContext();
     if (current != EGL_NO_CONTEXT)
     {

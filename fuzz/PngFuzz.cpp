@@ -54,7 +54,7 @@ void Check(std::span<const uint8_t> file)
     gx::CBitmap own, reference, decoded;
     const bool bOwn = gx::png::DecodePngOwnOnly(file, own);
     const bool bReference = gx::png::DecodePngLibpngOnly(file, reference);
-    const bool bDecoded = gx::DecodePng(file, decoded);
+    const bool bDecoded = gx::DecodePng(file, decoded) == gx::ECodecError::None;
     if (bOwn && !bReference && bDecoded && Same(own, decoded) &&
         ZlibRefusesReservedCode(file, size_t(own.m_nHeight) * (own.m_nWidth * 4 + 1)))
         return;

@@ -126,45 +126,38 @@ void DecodeBlocks(const uint8_t* src, EBlocks kind, CBitmap& out)
 }
 } // namespace
 
-bool DecodeDds(std::span<const uint8_t> file, CBitmap& out)
+namespace
 {
-    out.Clear();
-    if (!InFile(file, 0, kDataOffset) || std::memcmp(file.data(), "DDS ", 4) != 0)
-        return false;
-    const uint8_t* h = file.data() + 4;
-    if (Le32(h) != kHeaderSize)
-        return false;
-    const uint32_t height = Le32(h + 8), width = Le32(h + 12);
-    const uint8_t* pf = h + 72;
-    const uint32_t pfFlags = Le32(pf + 4), fourCc = Le32(pf + 8), bitCount = Le32(pf + 12);
-    if (!SizeAllowed(width, height, 3))
-        return false;
-    const uint8_t* data = file.data() + kDataOffset;
+ECodecError DecodeBlockSurface(std::span<const uint8_t> file, uint32_t width, uint32_t height, uint32_t fourCc,
+                               CBitmap& out)
+{
+    EBlocks kind = EBlocks::None;
+    if (fourCc == FourCc("DXT1"))
+        kind = EBlocks::Dxt1;
+    else if (fourCc == FourCc("DXT3"))
+        kind = EBlocks::Dxt3;
+    else if (fourCc == FourCc("DXT5"))
+        kind = EBlocks::Dxt5;
+    else
+        return ECodecError::UnsupportedCompression;
+    const uint64_t blocks = (uint64_t(width) + 3) / 4 * ((uint64_t(height) + 3) / 4);
+    if (!InFile(file, kDataOffset, blocks * (kind == EBlocks::Dxt1 ? 8 : 16)))
+        return ECodecError::Truncated;
+    if (const ECodecError e = AllocatePicture(out, width, height, GL_BGRA); e != ECodecError::None)
+        return e;
+    DecodeBlocks(file.data() + kDataOffset, kind, out);
+    return ECodecError::None;
+}
 
-    if (pfFlags & kPfFourCc)
-    {
-        EBlocks kind = EBlocks::None;
-        if (fourCc == FourCc("DXT1"))
-            kind = EBlocks::Dxt1;
-        else if (fourCc == FourCc("DXT3"))
-            kind = EBlocks::Dxt3;
-        else if (fourCc == FourCc("DXT5"))
-            kind = EBlocks::Dxt5;
-        else
-            return false;
-        const uint64_t blocks = (uint64_t(width) + 3) / 4 * ((uint64_t(height) + 3) / 4);
-        if (!InFile(file, kDataOffset, blocks * (kind == EBlocks::Dxt1 ? 8 : 16)) ||
-            !out.Allocate(width, height, GL_BGRA))
-            return false;
-        DecodeBlocks(data, kind, out);
-        return true;
-    }
-
+ECodecError DecodeMaskedSurface(std::span<const uint8_t> file, uint32_t width, uint32_t height, CBitmap& out)
+{
+    const uint8_t* pf = file.data() + 4 + 72;
+    const uint32_t pfFlags = Le32(pf + 4), bitCount = Le32(pf + 12);
     const bool luminance = (pfFlags & kPfLuminance) != 0;
     if (!(pfFlags & kPfRgb) && !luminance)
-        return false;
+        return ECodecError::UnsupportedType;
     if (bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
-        return false;
+        return ECodecError::UnsupportedDepth;
     const uint32_t pixelBytes = bitCount / 8;
     const uint32_t valueMask = bitCount == 32 ? 0xFFFFFFFFu : (1u << bitCount) - 1;
     const CBitField red(Le32(pf + 16) & valueMask), green(luminance ? red.Mask() : Le32(pf + 20) & valueMask);
@@ -172,10 +165,12 @@ bool DecodeDds(std::span<const uint8_t> file, CBitmap& out)
     const CBitField alphaField((pfFlags & kPfAlphaPixels) ? Le32(pf + 28) & valueMask : 0);
     const bool alpha = alphaField.Present();
     // Rows are packed to the byte; the header's pitch is not trusted.
-    if (!InFile(file, kDataOffset, uint64_t(width) * height * pixelBytes) ||
-        !out.Allocate(width, height, alpha ? GL_BGRA : GL_BGR))
-        return false;
+    if (!InFile(file, kDataOffset, uint64_t(width) * height * pixelBytes))
+        return ECodecError::Truncated;
+    if (const ECodecError e = AllocatePicture(out, width, height, alpha ? GL_BGRA : GL_BGR); e != ECodecError::None)
+        return e;
     const uint32_t bpp = alpha ? 4 : 3;
+    const uint8_t* data = file.data() + kDataOffset;
     uint8_t* dst = out.m_pixels.data();
     const size_t count = size_t(width) * height;
     for (size_t i = 0; i < count; ++i, data += pixelBytes, dst += bpp)
@@ -189,6 +184,28 @@ bool DecodeDds(std::span<const uint8_t> file, CBitmap& out)
         if (alpha)
             dst[3] = alphaField.Extract(v);
     }
-    return true;
+    return ECodecError::None;
+}
+} // namespace
+
+ECodecError DecodeDds(std::span<const uint8_t> file, CBitmap& out)
+{
+    out.Clear();
+    if (file.size() < 4 || std::memcmp(file.data(), "DDS ", 4) != 0)
+        return ECodecError::NotFormat;
+    if (!InFile(file, 0, kDataOffset))
+        return ECodecError::Truncated;
+    const uint8_t* h = file.data() + 4;
+    if (Le32(h) != kHeaderSize)
+        return ECodecError::Corrupt;
+    const uint32_t height = Le32(h + 8), width = Le32(h + 12);
+    const uint8_t* pf = h + 72;
+    if (width == 0 || height == 0)
+        return ECodecError::BadSize;
+    if (!SizeAllowed(width, height, 3))
+        return ECodecError::TooLarge;
+    if (Le32(pf + 4) & kPfFourCc)
+        return DecodeBlockSurface(file, width, height, Le32(pf + 8), out);
+    return DecodeMaskedSurface(file, width, height, out);
 }
 } // namespace gx

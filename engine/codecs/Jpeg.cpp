@@ -8,9 +8,9 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <jpeglib.h>
 #include <jerror.h>
-#include <new>
 
 namespace gx
 {
@@ -35,11 +35,38 @@ struct SErrorManager
 {
     jpeg_error_mgr m_pub;
     jmp_buf m_jump;
+    ECodecError m_reason; // of the error that ended the call, once it has
 };
+
+ECodecError ReasonOf(int msgCode)
+{
+    switch (msgCode)
+    {
+    case JERR_NO_SOI: return ECodecError::NotFormat;
+    case JERR_INPUT_EOF:
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER: return ECodecError::Truncated;
+    case JERR_OUT_OF_MEMORY: return ECodecError::OutOfMemory;
+    case JERR_BAD_PRECISION: return ECodecError::UnsupportedDepth;
+    case JERR_ARITH_NOTIMPL:
+    case JERR_NOT_COMPILED:
+    case JERR_SOF_UNSUPPORTED: return ECodecError::UnsupportedCompression;
+    case JERR_EMPTY_IMAGE:
+    case JERR_IMAGE_TOO_BIG: return ECodecError::BadSize;
+    default: return ECodecError::Corrupt;
+    }
+}
+
+[[noreturn]] void Fail(j_common_ptr info, ECodecError reason)
+{
+    auto* errors = reinterpret_cast<SErrorManager*>(info->err);
+    errors->m_reason = reason;
+    std::longjmp(errors->m_jump, 1);
+}
 
 [[noreturn]] void OnJpegError(j_common_ptr info)
 {
-    std::longjmp(reinterpret_cast<SErrorManager*>(info->err)->m_jump, 1);
+    Fail(info, ReasonOf(info->err->msg_code));
 }
 
 void OnJpegMessage(j_common_ptr info, int level)
@@ -58,7 +85,22 @@ void OnJpegOutput(j_common_ptr)
 void OnJpegProgress(j_common_ptr info)
 {
     if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans)
-        OnJpegError(info);
+        Fail(info, ECodecError::TooManyScans);
+}
+
+// Whether the file's bytes can hold the blocks of every component. With Huffman coding every block
+// costs at least one bit (its DC difference code, in the first scan of a progressive file; a
+// sequential block also needs an end-of-block code), so a short file claiming a large picture is
+// refused before its buffers exist. Arithmetic coding has no such floor; there the picture is
+// only kept when the data lasted to its last row.
+bool BytesCanHoldBlocks(j_decompress_ptr info, uint64_t fileBytes)
+{
+    if (info->arith_code)
+        return true;
+    uint64_t blocks = 0;
+    for (int c = 0; c < info->num_components; ++c)
+        blocks += uint64_t(info->comp_info[c].width_in_blocks) * info->comp_info[c].height_in_blocks;
+    return blocks <= fileBytes * 8;
 }
 
 void InstallErrorManager(SErrorManager& errors, j_common_ptr info)
@@ -106,26 +148,30 @@ void CmykToRgb(const JSAMPLE* cmyk, uint8_t* rgb, JDIMENSION width, bool inverte
 
 // Between setjmp and a longjmp out of libjpeg there is no object with a destructor here: the
 // decompressor and the bitmap belong to the caller, and scratch rows come from libjpeg's pools.
-bool ReadJpeg(SDecompressor& d, std::span<const uint8_t> file, CBitmap& out)
+ECodecError ReadJpeg(SDecompressor& d, std::span<const uint8_t> file, CBitmap& out)
 {
     j_decompress_ptr info = &d.m_info;
     if (setjmp(d.m_errors.m_jump))
-        return false;
+        return d.m_errors.m_reason;
     jpeg_create_decompress(info);
     info->mem->max_memory_to_use = kMaxJpegMemory;
     d.m_progress.progress_monitor = OnJpegProgress;
     info->progress = &d.m_progress;
     jpeg_mem_src(info, file.data(), static_cast<unsigned long>(file.size()));
     if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK)
-        return false;
+        return ECodecError::NoPicture;
     const bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
     info->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     if (!SizeAllowed(info->image_width, info->image_height, cmyk ? 4 : 3))
-        return false;
+        return ECodecError::TooLarge;
+    if (!BytesCanHoldBlocks(info, file.size()))
+        return ECodecError::Truncated;
     jpeg_start_decompress(info);
     if (info->output_width != info->image_width || info->output_height != info->image_height ||
-        info->output_components != (cmyk ? 4 : 3) || !out.Allocate(info->output_width, info->output_height, GL_RGB))
-        return false;
+        info->output_components != (cmyk ? 4 : 3))
+        return ECodecError::UnsupportedType;
+    if (const ECodecError e = AllocatePicture(out, info->output_width, info->output_height, GL_RGB); e != ECodecError::None)
+        return e;
     JSAMPARRAY scratch = nullptr;
     if (cmyk)
         scratch = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
@@ -135,12 +181,12 @@ bool ReadJpeg(SDecompressor& d, std::span<const uint8_t> file, CBitmap& out)
         uint8_t* row = out.m_pixels.data() + size_t(info->output_scanline) * out.RowBytes();
         JSAMPROW target = cmyk ? scratch[0] : row;
         if (jpeg_read_scanlines(info, &target, 1) != 1)
-            return false;
+            return ECodecError::Truncated;
         if (cmyk)
             CmykToRgb(scratch[0], row, info->output_width, info->saw_Adobe_marker);
     }
     // The file's tail after the last pixel (a missing end marker, trailing bytes) does not matter.
-    return true;
+    return ECodecError::None;
 }
 
 bool WriteJpeg(SCompressor& c, const CBitmap& image)
@@ -177,11 +223,13 @@ bool WriteJpeg(SCompressor& c, const CBitmap& image)
 }
 } // namespace
 
-bool DecodeJpeg(std::span<const uint8_t> file, CBitmap& out)
+ECodecError DecodeJpeg(std::span<const uint8_t> file, CBitmap& out)
 {
     out.Clear();
-    if (file.size() < 3 || file.size() > kMaxFileBytes)
-        return false;
+    if (file.size() < 3 || std::memcmp(file.data(), "\xFF\xD8\xFF", 3) != 0)
+        return ECodecError::NotFormat;
+    if (file.size() > kMaxFileBytes)
+        return ECodecError::TooLarge;
     SDecompressor d;
     InstallErrorManager(d.m_errors, reinterpret_cast<j_common_ptr>(&d.m_info));
     return FillOrClear(out, [&] { return ReadJpeg(d, file, out); });
@@ -196,14 +244,9 @@ bool EncodeJpeg(const CBitmap& image, std::vector<uint8_t>& out)
     InstallErrorManager(c.m_errors, reinterpret_cast<j_common_ptr>(&c.m_info));
     if (!WriteJpeg(c, image) || !c.m_pBuffer)
         return false;
-    try
-    {
-        out.assign(c.m_pBuffer, c.m_pBuffer + c.m_nSize);
-    }
-    catch (const std::bad_alloc&)
-    {
+    if (!TryAssign(out, c.m_nSize))
         return false;
-    }
+    std::memcpy(out.data(), c.m_pBuffer, c.m_nSize);
     return true;
 }
 } // namespace gx

@@ -10,6 +10,7 @@
 #include <csetjmp>
 #include <cstring>
 #include <png.h>
+#include <string_view>
 
 namespace gx
 {
@@ -33,8 +34,22 @@ void ReadFromMemory(png_structp png, png_bytep dst, size_t count)
     src->pos += count;
 }
 
-[[noreturn]] void OnPngError(png_structp png, png_const_charp)
+// libpng's message of the error that ended the read, for its reason.
+ECodecError ReasonOf(const char* message)
 {
+    const std::string_view m = message ? message : "";
+    if (m.find("end of file") != m.npos || m.find("Not enough") != m.npos || m.find("Read Error") != m.npos)
+        return ECodecError::Truncated;
+    if (m.find("exceeds user limit") != m.npos || m.find("too large") != m.npos)
+        return ECodecError::TooLarge;
+    if (m.find("nsupported") != m.npos || m.find("Unknown") != m.npos)
+        return ECodecError::UnsupportedType;
+    return ECodecError::Corrupt;
+}
+
+[[noreturn]] void OnPngError(png_structp png, png_const_charp message)
+{
+    *static_cast<ECodecError*>(png_get_error_ptr(png)) = ReasonOf(message);
     png_longjmp(png, 1);
 }
 
@@ -47,7 +62,7 @@ class CPngReadStruct
 public:
     CPngReadStruct()
     {
-        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &m_reason, OnPngError, OnPngWarning);
         if (m_png)
             m_info = png_create_info_struct(m_png);
     }
@@ -61,14 +76,15 @@ public:
 
     png_structp m_png = nullptr;
     png_infop m_info = nullptr;
+    ECodecError m_reason = ECodecError::None; // set by the error callback
 };
 
 // libpng leaves by longjmp on any error, so this frame holds no object with a destructor: the
 // bitmap and the row table belong to the caller, which clears them on failure.
-bool ReadPng(png_structp png, png_infop info, uint64_t idatBound, CBitmap& out, std::vector<png_bytep>& rows)
+ECodecError ReadPng(png_structp png, png_infop info, uint64_t idatBound, CBitmap& out, std::vector<png_bytep>& rows)
 {
     if (setjmp(png_jmpbuf(png)))
-        return false;
+        return *static_cast<ECodecError*>(png_get_error_ptr(png));
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
     int depth = 0, colorType = 0, interlace = 0;
@@ -76,12 +92,12 @@ bool ReadPng(png_structp png, png_infop info, uint64_t idatBound, CBitmap& out, 
     const bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     const uint32_t format = (colorType & PNG_COLOR_MASK_ALPHA) || hasTrns ? GL_RGBA : GL_RGB;
     if (!SizeAllowed(width, height, BytesPerPixel(format)))
-        return false;
+        return ECodecError::TooLarge;
     const uint64_t packedRow = (uint64_t(width) * png_get_channels(png, info) * uint64_t(depth) + 7) / 8;
     // Interlaced rows may lack some filter bytes; the pixel bytes are always there.
     const uint64_t filtered = uint64_t(height) * (packedRow + (interlace == PNG_INTERLACE_NONE ? 1 : 0));
     if (!png::InflateCanCover(filtered, idatBound))
-        return false;
+        return ECodecError::Truncated;
 
     if (colorType == PNG_COLOR_TYPE_PALETTE)
         png_set_palette_to_rgb(png);
@@ -97,24 +113,29 @@ bool ReadPng(png_structp png, png_infop info, uint64_t idatBound, CBitmap& out, 
     png_read_update_info(png, info);
 
     const size_t rowBytes = size_t(width) * BytesPerPixel(format);
-    if (png_get_rowbytes(png, info) != rowBytes || !out.Allocate(width, height, format))
-        return false;
+    if (png_get_rowbytes(png, info) != rowBytes)
+        return ECodecError::UnsupportedType;
+    if (const ECodecError e = AllocatePicture(out, width, height, format); e != ECodecError::None)
+        return e;
     rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)
         rows[y] = out.m_pixels.data() + y * rowBytes;
     png_read_image(png, rows.data());
     png_read_end(png, nullptr);
-    return true;
+    return ECodecError::None;
 }
 } // namespace
 
 namespace png
 {
-bool DecodeWithLibpng(std::span<const uint8_t> file, const SPngScan& scan, CBitmap& out)
+namespace
+{
+// DecodeWithLibpng with the reason of a refusal.
+ECodecError ReadWithLibpng(std::span<const uint8_t> file, const SPngScan& scan, CBitmap& out)
 {
     CPngReadStruct reader;
     if (!reader.m_info)
-        return false;
+        return ECodecError::OutOfMemory;
     SMemorySource source{file.data(), file.size(), 0};
     png_set_read_fn(reader.m_png, &source, ReadFromMemory);
     png_set_user_limits(reader.m_png, kMaxDimension, kMaxDimension);
@@ -125,35 +146,46 @@ bool DecodeWithLibpng(std::span<const uint8_t> file, const SPngScan& scan, CBitm
     return ReadPng(reader.m_png, reader.m_info, scan.m_nIdatBound, out, rows);
 }
 
+ECodecError Outcome(bool ok)
+{
+    return ok ? ECodecError::None : ECodecError::Corrupt;
+}
+} // namespace
+
+bool DecodeWithLibpng(std::span<const uint8_t> file, const SPngScan& scan, CBitmap& out)
+{
+    return ReadWithLibpng(file, scan, out) == ECodecError::None;
+}
+
 bool DecodePngOwnOnly(std::span<const uint8_t> file, CBitmap& out)
 {
     SPngScan scan;
     ScanPng(file, scan);
-    return FillOrClear(out, [&] { return scan.m_bOwnPath && DecodeOwn(scan, out); });
+    return FillOrClear(out, [&] { return Outcome(scan.m_bOwnPath && DecodeOwn(scan, out)); }) == ECodecError::None;
 }
 
 bool DecodePngLibpngOnly(std::span<const uint8_t> file, CBitmap& out)
 {
     if (file.size() < sizeof kSignature || std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
-        return FillOrClear(out, [] { return false; });
+        return FillOrClear(out, [] { return Outcome(false); }) == ECodecError::None;
     SPngScan scan;
     ScanPng(file, scan);
-    return FillOrClear(out, [&] { return DecodeWithLibpng(file, scan, out); });
+    return FillOrClear(out, [&] { return ReadWithLibpng(file, scan, out); }) == ECodecError::None;
 }
 } // namespace png
 
-bool DecodePng(std::span<const uint8_t> file, CBitmap& out)
+ECodecError DecodePng(std::span<const uint8_t> file, CBitmap& out)
 {
     out.Clear();
     if (file.size() < sizeof kSignature || std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
-        return false;
+        return ECodecError::NotFormat;
     png::SPngScan scan;
     png::ScanPng(file, scan);
     return FillOrClear(out, [&] {
         if (scan.m_bOwnPath && png::DecodeOwn(scan, out))
-            return true;
+            return ECodecError::None;
         out.Clear();
-        return png::DecodeWithLibpng(file, scan, out);
+        return png::ReadWithLibpng(file, scan, out);
     });
 }
 

@@ -156,20 +156,20 @@ EAttribute ReadAttributeType(std::span<const uint8_t> file)
     }
 }
 
-bool ReadLayout(std::span<const uint8_t> file, STgaLayout& layout)
+ECodecError ReadLayout(std::span<const uint8_t> file, STgaLayout& layout)
 {
     if (file.size() < kHeaderBytes)
-        return false;
+        return ECodecError::Truncated;
     const uint8_t* h = file.data();
     const uint32_t idLength = h[0], mapType = h[1], imageType = h[2];
     const uint32_t mapFirst = Le16(h + 3), mapLength = Le16(h + 5), mapBits = h[7];
     const uint32_t width = Le16(h + 12), height = Le16(h + 14), pixelBits = h[16];
     layout.m_nDescriptor = h[17];
     if (mapType > 1)
-        return false;
+        return ECodecError::Corrupt;
     const uint32_t baseType = imageType & ~8u;
     if ((imageType & ~11u) != 0 || baseType < 1 || baseType > 3)
-        return false;
+        return ECodecError::UnsupportedType;
     layout.m_bRle = (imageType & 8) != 0;
     layout.m_bMapped = baseType == 1;
 
@@ -182,25 +182,29 @@ bool ReadLayout(std::span<const uint8_t> file, STgaLayout& layout)
         else if (!layout.m_bMapped)
             mapEntryBytes = (mapBits + 7) / 8; // an unused map of a kind not read: skipped
         else
-            return false;
+            return ECodecError::UnsupportedDepth;
         if (layout.m_bMapped)
             layout.m_value = mapKind;
     }
     if (layout.m_bMapped)
     {
-        if (mapType != 1 || mapLength == 0 || (pixelBits != 8 && pixelBits != 16))
-            return false;
+        if (mapType != 1 || mapLength == 0)
+            return ECodecError::Corrupt;
+        if (pixelBits != 8 && pixelBits != 16)
+            return ECodecError::UnsupportedDepth;
         layout.m_nPixelBytes = pixelBits / 8;
     }
     else
     {
         if (!ValueKind(pixelBits, baseType == 3, layout.m_value))
-            return false;
+            return ECodecError::UnsupportedDepth;
         layout.m_nPixelBytes = ValueBytes(layout.m_value);
     }
 
+    if (width == 0 || height == 0)
+        return ECodecError::BadSize;
     if (!SizeAllowed(width, height, 3))
-        return false;
+        return ECodecError::TooLarge;
     layout.m_nWidth = width;
     layout.m_nHeight = height;
     layout.m_nMapFirst = mapFirst;
@@ -208,9 +212,9 @@ bool ReadLayout(std::span<const uint8_t> file, STgaLayout& layout)
     layout.m_nMapOffset = kHeaderBytes + idLength;
     layout.m_nDataOffset = layout.m_nMapOffset + uint64_t(layout.m_nMapLength) * mapEntryBytes;
     if (layout.m_nDataOffset > file.size())
-        return false;
+        return ECodecError::Truncated;
     layout.m_attribute = ReadAttributeType(file);
-    return true;
+    return ECodecError::None;
 }
 
 // Calls f(src) for each of count stored pixels in file order, a run's value once per pixel it
@@ -286,72 +290,47 @@ void Unpremultiply(CBitmap& out)
             px[c] = uint8_t(std::min(255u, (px[c] * 255u + px[3] / 2u) / px[3]));
     }
 }
-} // namespace
 
-bool DecodeTga(std::span<const uint8_t> file, CBitmap& out)
+// Colour-map entries as BGRA, padded to every index with the first entry; tells whether some
+// entry has its fourth byte set.
+bool BuildColourMap(std::span<const uint8_t> file, const STgaLayout& layout, std::vector<uint8_t>& map)
 {
-    out.Clear();
-    STgaLayout layout;
-    if (!ReadLayout(file, layout))
-        return false;
-    const uint64_t pixelCount = uint64_t(layout.m_nWidth) * layout.m_nHeight;
-    const std::span<const uint8_t> data = file.subspan(layout.m_nDataOffset);
-    const uint32_t pixelBytes = layout.m_nPixelBytes;
-    // The least data that can hold every pixel, checked before anything is allocated: a packet
-    // stands for at most 128 pixels.
-    const uint64_t least = layout.m_bRle ? (pixelCount + 127) / 128 * (1 + pixelBytes) : pixelCount * pixelBytes;
-    if (least > data.size())
-        return false;
-
-    // Colour-map entries as BGRA, padded to every index with the first entry.
-    std::vector<uint8_t> map;
+    const uint32_t entryBytes = ValueBytes(layout.m_value);
+    const size_t indices = size_t(1) << (8 * layout.m_nPixelBytes);
+    map.assign(indices * 4, 0);
+    const uint8_t* entry = file.data() + layout.m_nMapOffset;
+    for (uint32_t i = 0; i < layout.m_nMapLength; ++i, entry += entryBytes)
+    {
+        const uint64_t index = uint64_t(layout.m_nMapFirst) + i;
+        if (index >= indices)
+            break;
+        ValueToBgra(layout.m_value, entry, &map[index * 4]);
+    }
+    const size_t first = std::min<size_t>(layout.m_nMapFirst, indices - 1) * 4;
+    for (size_t i = 0; i < indices; ++i)
+        if (i < layout.m_nMapFirst || i >= uint64_t(layout.m_nMapFirst) + layout.m_nMapLength)
+            std::memcpy(&map[i * 4], &map[first], 4);
     bool anyFourthByteSet = false;
-    if (layout.m_bMapped)
-    {
-        const uint32_t entryBytes = ValueBytes(layout.m_value);
-        const size_t indices = size_t(1) << (8 * pixelBytes);
-        map.assign(indices * 4, 0);
-        const uint8_t* entry = file.data() + layout.m_nMapOffset;
-        for (uint32_t i = 0; i < layout.m_nMapLength; ++i, entry += entryBytes)
-        {
-            const uint64_t index = uint64_t(layout.m_nMapFirst) + i;
-            if (index >= indices)
-                break;
-            ValueToBgra(layout.m_value, entry, &map[index * 4]);
-        }
-        const size_t first = std::min<size_t>(layout.m_nMapFirst, indices - 1) * 4;
-        for (size_t i = 0; i < indices; ++i)
-            if (i < layout.m_nMapFirst || i >= uint64_t(layout.m_nMapFirst) + layout.m_nMapLength)
-                std::memcpy(&map[i * 4], &map[first], 4);
-        for (size_t i = 3; i < map.size(); i += 4)
-            anyFourthByteSet |= map[i] != 0;
-    }
-    else if (layout.m_value == EValue::Bgra32 && layout.m_attribute == EAttribute::Descriptor &&
-             (layout.m_nDescriptor & 0x0F) == 0)
-    {
-        if (!ForEachStoredPixel(data, pixelCount, pixelBytes, layout.m_bRle,
-                                [&](const uint8_t* s) { anyFourthByteSet |= s[3] != 0; }))
-            return false;
-    }
+    for (size_t i = 3; i < map.size(); i += 4)
+        anyFourthByteSet |= map[i] != 0;
+    return anyFourthByteSet;
+}
 
-    const bool alpha = DecideAlpha(layout, anyFourthByteSet);
-    const uint32_t bpp = alpha ? 4 : 3;
-    if (!out.Allocate(layout.m_nWidth, layout.m_nHeight, alpha ? GL_BGRA : GL_BGR))
-        return false;
-
-    // Stored rows run bottom to top unless the origin is at the top, and right to left when the
-    // origin is at the right.
+// Every stored pixel into the allocated bitmap, turned to the top-left origin: stored rows run
+// bottom to top unless the origin is at the top, and right to left when it is at the right.
+bool DrawPixels(std::span<const uint8_t> data, const STgaLayout& layout, const std::vector<uint8_t>& map, CBitmap& out)
+{
     const bool top = (layout.m_nDescriptor & kTopOrigin) != 0;
     const bool right = (layout.m_nDescriptor & kRightOrigin) != 0;
     const size_t rowBytes = out.RowBytes();
-    const uint32_t width = layout.m_nWidth;
+    const uint32_t width = layout.m_nWidth, bpp = out.BytesPerPixel(), pixelBytes = layout.m_nPixelBytes;
     uint32_t column = 0;
     uint32_t row = 0;
     auto rowStart = [&](uint32_t r) { return out.m_pixels.data() + (top ? r : layout.m_nHeight - 1 - r) * rowBytes; };
     uint8_t* dst = rowStart(0);
     const bool mapped = layout.m_bMapped;
     const EValue kind = layout.m_value;
-    const bool ok = ForEachStoredPixel(data, pixelCount, pixelBytes, layout.m_bRle, [&](const uint8_t* s) {
+    return ForEachStoredPixel(data, uint64_t(width) * layout.m_nHeight, pixelBytes, layout.m_bRle, [&](const uint8_t* s) {
         uint8_t bgra[4];
         if (mapped)
             std::memcpy(bgra, &map[(pixelBytes == 1 ? s[0] : Le16(s)) * size_t(4)], 4);
@@ -364,14 +343,46 @@ bool DecodeTga(std::span<const uint8_t> file, CBitmap& out)
             dst = rowStart(row);
         }
     });
-    if (!ok)
-    {
-        out.Clear();
-        return false;
-    }
+}
+
+ECodecError ReadTga(std::span<const uint8_t> file, CBitmap& out)
+{
+    STgaLayout layout;
+    if (const ECodecError e = ReadLayout(file, layout); e != ECodecError::None)
+        return e;
+    const uint64_t pixelCount = uint64_t(layout.m_nWidth) * layout.m_nHeight;
+    const std::span<const uint8_t> data = file.subspan(layout.m_nDataOffset);
+    const uint32_t pixelBytes = layout.m_nPixelBytes;
+    // The least data that can hold every pixel, checked before anything is allocated: a packet
+    // stands for at most 128 pixels.
+    const uint64_t least = layout.m_bRle ? (pixelCount + 127) / 128 * (1 + pixelBytes) : pixelCount * pixelBytes;
+    if (least > data.size())
+        return ECodecError::Truncated;
+
+    std::vector<uint8_t> map;
+    bool anyFourthByteSet = false;
+    if (layout.m_bMapped)
+        anyFourthByteSet = BuildColourMap(file, layout, map);
+    else if (layout.m_value == EValue::Bgra32 && layout.m_attribute == EAttribute::Descriptor &&
+             (layout.m_nDescriptor & 0x0F) == 0 &&
+             !ForEachStoredPixel(data, pixelCount, pixelBytes, layout.m_bRle,
+                                 [&](const uint8_t* s) { anyFourthByteSet |= s[3] != 0; }))
+        return ECodecError::Truncated;
+
+    const bool alpha = DecideAlpha(layout, anyFourthByteSet);
+    if (const ECodecError e = AllocatePicture(out, layout.m_nWidth, layout.m_nHeight, alpha ? GL_BGRA : GL_BGR); e != ECodecError::None)
+        return e;
+    if (!DrawPixels(data, layout, map, out))
+        return ECodecError::Truncated;
     if (alpha && layout.m_attribute == EAttribute::Premultiplied)
         Unpremultiply(out);
-    return true;
+    return ECodecError::None;
+}
+} // namespace
+
+ECodecError DecodeTga(std::span<const uint8_t> file, CBitmap& out)
+{
+    return FillOrClear(out, [&] { return ReadTga(file, out); });
 }
 
 bool EncodeTga(const CBitmap& image, std::vector<uint8_t>& out)
@@ -384,7 +395,8 @@ bool EncodeTga(const CBitmap& image, std::vector<uint8_t>& out)
         return false;
     const bool alpha = bpp == 4;
     const uint64_t pixelBytes = width * height * bpp;
-    out.assign(kHeaderBytes + pixelBytes + kFooterBytes, 0);
+    if (!TryAssign(out, kHeaderBytes + pixelBytes + kFooterBytes))
+        return false;
     uint8_t* p = out.data();
     p[2] = 2; // uncompressed true colour
     codec::PutLe16(p + 12, uint32_t(width));

@@ -69,6 +69,20 @@ TEST(Runner, StatusFollowsTheKindsAndTheWrites)
     EXPECT_EQ(before, after);
 }
 
+TEST(Runner, TheSummaryTellsWhyAnItemDidNotLoad)
+{
+    CTempDir dir;
+    Put(dir.File("a.png"), Pattern(4, 4, true));
+    std::vector<uint8_t> png;
+    ASSERT_TRUE(ReadFileBytes(dir.File("a.png"), png));
+    png.resize(png.size() - 16);
+    ASSERT_TRUE(WriteFileBytes(dir.File("cut.png"), png));
+    WriteText(dir.File("b.xml"), "<MosvaneBatch><AlphaExtractBatch><Output ImageType=\"png\" Folder=\"" + dir.File("") +
+                                     "\"/><Input/><ApplyToItems><Item PathName=\"" + dir.File("cut.png") +
+                                     "\"/></ApplyToItems></AlphaExtractBatch></MosvaneBatch>");
+    EXPECT_TRUE(RunWith({dir.File("b.xml")}).Says(dir.File("cut.png") + ": could not be decoded: truncated PNG data"));
+}
+
 TEST(Runner, ABlendWhoseLayersDoNotLoadBlendsItsItemsAndNamesTheLayers)
 {
     CTempDir dir;

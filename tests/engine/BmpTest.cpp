@@ -108,14 +108,16 @@ TEST(BmpRead, HandBuiltVariantsAndImpossibleSizes)
                                                0x00, 0x01,             // end of bitmap
                                            }, kPalette}),
          Indexed({0, 0, 1, 1, 0, 0, /**/ 0, 0, 0, 0, 0, 0, /**/ 3, 1, 2, 3, 3, 3, /**/ 1, 2, 1, 2, 1, 0})},
-        // The stream ends without end of line or of bitmap.
-        {"rle8, top-down 5 x 3", BuildBmp({5, -3, 8, 1, {
+        // The stream fills the last row and ends without end of line or of bitmap.
+        {"rle8, top-down 5 x 2", BuildBmp({5, -2, 8, 1, {
                                               0x00, 0x03, 1, 2, 3, 0x00,   // literal of three, padded to even
                                               0x03, 0x04,                  // three 4s from column 3: cut to two
                                               0x00, 0x00,                  // end of line
                                               0x00, 0x06, 1, 1, 2, 2, 3, 3 // literal of six: past the row end
                                           }, kPalette}),
-         Indexed({1, 2, 3, 4, 4, /**/ 1, 1, 2, 2, 3, /**/ 0, 0, 0, 0, 0})},
+         Indexed({1, 2, 3, 4, 4, /**/ 1, 1, 2, 2, 3})},
+        // The same stream runs out before the third row: nothing is made of it.
+        {"rle8 running out", BuildBmp({5, -3, 8, 1, {0x00, 0x03, 1, 2, 3, 0x00, 0x00, 0x00, 0x05, 0x01}, kPalette}), {}},
         {"rle8 delta out of the image",
          BuildBmp({5, 2, 8, 1, {0x02, 0x01, 0x00, 0x02, 0x00, 0x05, 0x02, 0x02}, kPalette}),
          Indexed({0, 0, 0, 0, 0, /**/ 1, 1, 0, 0, 0})},

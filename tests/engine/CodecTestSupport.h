@@ -18,7 +18,8 @@
 namespace mosvane::test
 {
 using Bytes = std::vector<uint8_t>;
-using Decoder = bool (*)(std::span<const uint8_t>, gx::CBitmap&);
+using Decoder = gx::Decoder;
+using gx::ECodecError;
 using Describer = std::string (*)(const Bytes& file); // the header fields that tell variants apart
 
 inline Bytes ToRgba(const gx::CBitmap& bitmap)
@@ -84,7 +85,7 @@ struct SDecoded
 inline SDecoded Decode(Decoder decoder, std::span<const uint8_t> file)
 {
     gx::CBitmap bitmap;
-    if (!decoder(file, bitmap))
+    if (decoder(file, bitmap) != ECodecError::None)
         return {};
     return {true, bitmap.m_nWidth, bitmap.m_nHeight, bitmap.m_nFormat, ToRgba(bitmap)};
 }
@@ -143,7 +144,7 @@ inline void ExpectSurvivesDamage(Decoder decoder, const Bytes& file, uint32_t se
 {
     auto clean = [decoder](const Bytes& damaged) {
         gx::CBitmap b;
-        if (!decoder(damaged, b))
+        if (decoder(damaged, b) != ECodecError::None)
             return b.Empty();
         return b.m_nWidth > 0 && b.m_nHeight > 0 &&
                b.m_pixels.size() == size_t(b.m_nWidth) * b.m_nHeight * b.BytesPerPixel();
@@ -271,7 +272,7 @@ void ExpectImpossibleSizesFail(Decoder decoder, Make make, uint32_t lacking)
     {
         const Bytes file = w || h ? make(w, h) : Bytes{};
         gx::CBitmap out;
-        EXPECT_TRUE(file.empty() || (!decoder(file, out) && out.Empty())) << w << " x " << h;
+        EXPECT_TRUE(file.empty() || (decoder(file, out) != ECodecError::None && out.Empty())) << w << " x " << h;
     }
 }
 
@@ -307,7 +308,7 @@ inline void ExpectWriterRoundTrips(const SWriter& writer)
         Bytes expected = ToRgba(source);
         for (size_t i = 3; !writer.keepsAlpha && i < expected.size(); i += 4)
             expected[i] = 255;
-        ASSERT_TRUE(gx::EncodeImageFile(source, path.c_str(), file));
+        ASSERT_EQ(gx::EncodeImageFile(source, path.c_str(), file), ECodecError::None);
         EXPECT_EQ(writer.describe(file), writer.layouts[source.BytesPerPixel() == 4]);
         EXPECT_LE(MaxDifference(Decode(writer.decode, file).rgba, expected), writer.tolerance);
         uint32_t mw = 0, mh = 0;

@@ -58,8 +58,8 @@ TEST_F(JpegMagick, ScansRepeatedPastTheLimitFail)
         return bomb;
     };
     gx::CBitmap out;
-    EXPECT_TRUE(gx::DecodeJpeg(withRepeats(200), out));
-    EXPECT_FALSE(gx::DecodeJpeg(withRepeats(300), out));
+    EXPECT_EQ(gx::DecodeJpeg(withRepeats(200), out), ECodecError::None);
+    EXPECT_EQ(gx::DecodeJpeg(withRepeats(300), out), ECodecError::TooManyScans);
 }
 
 TEST(JpegRead, ImpossibleSizesFail)

@@ -46,7 +46,7 @@ std::vector<std::pair<std::string, gx::CBitmap>> WriterSources()
     for (const auto& [name, file] : SuiteFiles())
     {
         gx::CBitmap bitmap;
-        if (gx::DecodePng(file, bitmap))
+        if (gx::DecodePng(file, bitmap) == gx::ECodecError::None)
             sources.emplace_back(name, std::move(bitmap));
     }
     const std::pair<EPicture, const char*> kinds[] = {
@@ -143,8 +143,11 @@ struct SVerdict
 void ExpectLikeLibpng(const Bytes& file, const std::string& name, const SVerdict* verdict = nullptr)
 {
     SCOPED_TRACE(name);
-    const SDecoded lib = Decode(DecodePngLibpngOnly, file);
-    const SDecoded own = Decode(DecodePngOwnOnly, file);
+    // The single readers answer yes or no; the table's decoders give a reason.
+    const SDecoded lib = Decode([](std::span<const uint8_t> f, gx::CBitmap& o) {
+        return DecodePngLibpngOnly(f, o) ? gx::ECodecError::None : gx::ECodecError::Corrupt; }, file);
+    const SDecoded own = Decode([](std::span<const uint8_t> f, gx::CBitmap& o) {
+        return DecodePngOwnOnly(f, o) ? gx::ECodecError::None : gx::ECodecError::Corrupt; }, file);
     const SDecoded both = Decode(gx::DecodePng, file);
     EXPECT_EQ(both.ok, lib.ok);
     EXPECT_TRUE(both.rgba == lib.rgba && both.format == lib.format && both.width == lib.width);

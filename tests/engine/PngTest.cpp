@@ -88,7 +88,7 @@ int ChildPeakGrowthMiB(const std::vector<Bytes>& files)
         for (const Bytes& file : files)
         {
             gx::CBitmap out;
-            decoded = gx::DecodePng(file, out) || !out.Empty() || decoded;
+            decoded = gx::DecodePng(file, out) == gx::ECodecError::None || !out.Empty() || decoded;
         }
         _exit(decoded ? 255 : int(std::min<long>(250, (PeakResidentKiB() - before) >> 10)));
     }

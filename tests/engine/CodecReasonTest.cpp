@@ -1,0 +1,225 @@
+// Why a file does not load, as the engine tells it; small files that claim huge pictures; memory
+// that runs out inside a gx call.
+
+#include "CodecTestSupport.h"
+#include "engine/gx.h"
+
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+
+using namespace mosvane::test;
+
+namespace
+{
+// A sound file of the type, from our own writer, of a w x h picture.
+Bytes Written(const char* name, uint32_t w = 8, uint32_t h = 8)
+{
+    Bytes file;
+    EXPECT_EQ(gx::EncodeImageFile(BitmapFromRgba(Picture(EPicture::Smooth, w, h), w, h, GL_RGBA), name, file),
+              ECodecError::None);
+    return file;
+}
+
+Bytes Cut(Bytes file, size_t keep)
+{
+    file.resize(keep);
+    return file;
+}
+
+Bytes Patched(Bytes file, size_t at, std::initializer_list<uint8_t> bytes)
+{
+    std::copy(bytes.begin(), bytes.end(), file.begin() + ptrdiff_t(at));
+    return file;
+}
+
+Bytes Text(const char* s)
+{
+    return Bytes(s, s + std::strlen(s));
+}
+
+// A GIF whose frame of w x h has `lzw` bytes of LZW data after a 2-bit code size; the screen is
+// the frame's size.
+Bytes Gif(uint16_t w, uint16_t h, const Bytes& lzw, bool image = true)
+{
+    CFileBuilder gif;
+    gif.Text("GIF89a", 6).U16(w).U16(h).Raw({0x81, 0, 0}).Zeros(12); // a global table of 4
+    if (image)
+        gif.U8(0x2C).U16(0).U16(0).U16(w).U16(h).Raw({0x00, 2}).U8(uint32_t(lzw.size())).Raw(lzw).U8(0);
+    return gif.U8(0x3B).m_bytes;
+}
+
+// A DDS header of w x h with the FourCC, and `data` bytes after it.
+Bytes Dds(uint32_t w, uint32_t h, const char* fourCc, size_t data)
+{
+    CFileBuilder dds;
+    dds.Text("DDS ", 4).U32(124).U32(0x1007).U32(h).U32(w).Zeros(56);
+    dds.U32(32).U32(0x4).Text(fourCc, 4).Zeros(20 + 20).Zeros(data);
+    return dds.m_bytes;
+}
+
+// A baseline JPEG of 16 x 16 whose frame header claims 65000 x 4000: its data runs out at once.
+Bytes JpegClaiming65000x4000()
+{
+    Bytes file = Written("x.jpg", 16, 16);
+    for (size_t i = 2; i + 8 < file.size(); ++i)
+        if (file[i] == 0xFF && file[i + 1] == 0xC0)
+            return Patched(file, i + 5, {0x0F, 0xA0, 0xFD, 0xE8}); // height, then width
+    ADD_FAILURE() << "no SOF0";
+    return file;
+}
+
+// A 74-byte RLE8 BMP of 16384 x 16384 whose end-of-bitmap code comes on its first row.
+Bytes RleBmpClaiming16384()
+{
+    CFileBuilder b;
+    b.Text("BM", 2).U32(0).U32(0).U32(14 + 40 + 8).U32(40).U32(16384).U32(16384).U16(1).U16(8).U32(1);
+    b.U32(0).U32(0).U32(0).U32(2).U32(0).Raw({0, 0, 0, 0, 255, 255, 255, 0});
+    for (int i = 0; i < 5; ++i)
+        b.Raw({0xFF, 0x01});
+    return b.Raw({0x00, 0x01}).m_bytes;
+}
+
+struct Reasons : ::testing::Test
+{
+    void SetUp() override { ASSERT_TRUE(gxInitialize()); }
+    void TearDown() override { gxDestroy(); }
+    CTempDir m_dir;
+};
+
+TEST_F(Reasons, EveryRefusalNamesItsCause)
+{
+    const Bytes bmp = Written("x.bmp"), tga = Written("x.tga"), png = Written("x.png"), jpg = Written("x.jpg");
+    const Bytes gifData = {0x8C, 0x2D, 0x99, 0x87, 0x2A, 0x1C, 0xDC, 0x33, 0xA0, 0x02, 0x75, 0xEC, 0x95, 0xFA};
+    const struct
+    {
+        const char* name;
+        Bytes file;
+        const char* reason;
+    } cases[] = {
+        {"empty.png", {}, "empty file"},
+        {"notes.txt", Text("hello"), "not a picture of a known type"},
+        {"fake.gif", Text("hello"), "not a GIF file"},
+        {"fake.jpeg", Text("\x89PN"), "not a JPEG file"},
+        {"cut.png", Cut(png, png.size() - 20), "truncated PNG data"},
+        {"crc.png", Patched(png, 29, {0xFF}), "corrupt PNG data"},
+        {"cut.jpg", Cut(jpg, jpg.size() / 2), "truncated JPEG data"},
+        {"huge.jpg", JpegClaiming65000x4000(), "truncated JPEG data"},
+        {"rle.bmp", RleBmpClaiming16384(), "truncated BMP data"},
+        {"jpeg-in.bmp", Patched(bmp, 30, {4}), "unsupported BMP compression"},
+        {"seven.bmp", Patched(bmp, 28, {7}), "unsupported BMP bit depth"},
+        {"wide.bmp", Patched(bmp, 18, {0x60, 0xEA, 0, 0, 0x60, 0xEA, 0, 0}), "picture too large"},
+        {"cut.bmp", Cut(bmp, bmp.size() - 40), "truncated BMP data"},
+        {"type4.tga", Patched(tga, 2, {4}), "unsupported TGA image type"},
+        {"zero.tga", Patched(tga, 12, {0, 0}), "invalid TGA picture size"},
+        {"cut.tga", Cut(tga, 100), "truncated TGA data"},
+        {"cut.gif", Cut(Gif(8, 8, gifData), 30), "truncated GIF data"},
+        {"empty.gif", Gif(8, 8, {}, false), "no picture in the GIF file"},
+        {"huge.gif", Gif(16384, 16384, gifData), "truncated GIF data"},
+        {"dxt2.dds", Dds(4, 4, "DXT2", 16), "unsupported DDS compression"},
+        {"zero.dds", Dds(0, 4, "DXT1", 8), "invalid DDS picture size"},
+        {"cut.dds", Dds(64, 64, "DXT5", 100), "truncated DDS data"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteFileBytes(m_dir.File(c.name), c.file));
+        EXPECT_EQ(gxLoadImage(m_dir.File(c.name).c_str()).id, 0u);
+        EXPECT_STREQ(gxGetLastErrorText(), c.reason);
+    }
+    EXPECT_EQ(gxLoadImage(m_dir.File("missing.png").c_str()).id, 0u);
+    EXPECT_STREQ(gxGetLastErrorText(), "No such file or directory");
+
+    // A success clears the reason; a save tells its own.
+    ASSERT_TRUE(WriteFileBytes(m_dir.File("good.png"), png));
+    EXPECT_NE(gxLoadImage(m_dir.File("good.png").c_str()).id, 0u);
+    EXPECT_STREQ(gxGetLastErrorText(), "");
+    EXPECT_FALSE(gxSaveImage(m_dir.File("out.gif").c_str(), false));
+    EXPECT_STREQ(gxGetLastErrorText(), "pictures cannot be written as this type");
+    EXPECT_FALSE(gxSaveImage(m_dir.File("no/such/folder/out.png").c_str(), false));
+    EXPECT_STREQ(gxGetLastErrorText(), "No such file or directory");
+}
+
+// Runs body in a child whose address space may grow by `headroom` bytes at most; gives the
+// child's exit status, or -signal when it was killed. The sanitizers reserve far more address
+// space than any limit this test could set, so there the limit is not applied.
+int InChildWithMemoryLimit(uint64_t headroom, const std::function<int()>& body)
+{
+    const pid_t pid = fork();
+    if (pid == 0)
+    {
+#if !defined(__SANITIZE_ADDRESS__)
+        std::ifstream statm("/proc/self/statm");
+        uint64_t pages = 0;
+        statm >> pages;
+        const rlim_t limit = rlim_t(pages * uint64_t(sysconf(_SC_PAGESIZE)) + headroom);
+        const rlimit rl{limit, limit};
+        setrlimit(RLIMIT_AS, &rl);
+#else
+        (void)headroom;
+#endif
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+TEST(CodecLimits, SmallFilesClaimingHugePicturesAreRefusedBeforeTheirMemoryIsTaken)
+{
+    // Each claims at least 768 MiB of pixels; the child may take 64 MiB.
+    const Bytes gifData = {0x8C, 0x2D, 0x99, 0x87, 0x2A, 0x1C, 0xDC, 0x33, 0xA0, 0x02, 0x75, 0xEC, 0x95, 0xFA};
+    const std::pair<gx::Decoder, Bytes> files[] = {
+        {gx::DecodeJpeg, JpegClaiming65000x4000()},
+        {gx::DecodeBmp, RleBmpClaiming16384()},
+        {gx::DecodeGif, Gif(16384, 16384, gifData)},
+    };
+    for (const auto& [decode, file] : files)
+    {
+        EXPECT_LT(file.size(), 800u);
+        const int status = InChildWithMemoryLimit(64u << 20, [&, decode = decode, &file = file] {
+            gx::CBitmap out;
+            return decode(file, out) == ECodecError::Truncated && out.Empty() ? 0 : 1;
+        });
+        EXPECT_EQ(status, 0) << file.size() << "-byte file";
+    }
+}
+
+TEST(CodecLimits, MemoryRunningOutInsideAGxCallIsAFalseResultNotAnAbort)
+{
+    // A 4096 x 4096 RGBA picture (64 MiB) loaded and saved as BMP and TGA, whose outputs need as
+    // much again, in a child that may grow by 96 MiB: the pixels fit, their copies do not.
+    const CTempDir dir;
+    const std::string big = dir.File("big.tga");
+    {
+        gx::CBitmap picture;
+        ASSERT_TRUE(picture.Allocate(4096, 4096, GL_BGRA));
+        Bytes file;
+        ASSERT_EQ(gx::EncodeImageFile(picture, big.c_str(), file), ECodecError::None);
+        ASSERT_TRUE(WriteFileBytes(big, file));
+    }
+    const int status = InChildWithMemoryLimit(96u << 20, [&] {
+        gxInitialize();
+        uint32_t id = 0;
+        gxGenImages(1, &id);
+        gxBindImage(id);
+        if (!gxTexImage(4096, 4096, GL_BGRA))
+            return 2;
+        for (const char* name : {"out.bmp", "out.tga", "out.png"})
+            if (gxSaveImage(dir.File(name).c_str(), false) && std::string(name) != "out.png")
+                return 3;
+        // Reading the 64 MiB file besides the picture already held does not fit either.
+        return gxLoadImage(big.c_str()).id == 0 && *gxGetLastErrorText() ? 0 : 4;
+    });
+#if defined(__SANITIZE_ADDRESS__)
+    EXPECT_NE(status, -SIGABRT);
+#else
+    EXPECT_EQ(status, 0);
+#endif
+}
+} // namespace
