@@ -50,10 +50,10 @@ TEST(EndToEnd, EverySectionOfABatchFileRunsFromTheTerminal)
     std::vector<uint8_t> saved, after;
     ASSERT_TRUE(ReadFileBytes(file, saved));
 
-    std::string printed;
-    EXPECT_EQ(RunCommand(ShellQuote(BinDir() + "/mosvane-batch") + " " + ShellQuote(file) + " 2>/dev/null", &printed), 0);
+    const SRun run = RunProgram(ShellQuote(file));
+    EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
     const std::string done = "Succeed to execute the batch, check the images in specific output folder.\n";
-    EXPECT_EQ(printed, "split: " + done + "combine: " + done + "blend: " + done + "alpha-extract: " + done +
+    EXPECT_EQ(run.m_strOut, "split: " + done + "combine: " + done + "blend: " + done + "alpha-extract: " + done +
                            "rgb-alpha: " + done + "alpha-image: " + done + "mng: " + done);
 
     // Every file of the run and its size; split gives four quarters numbered from 1 after the title.

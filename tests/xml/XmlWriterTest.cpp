@@ -93,7 +93,7 @@ TEST(XmlSave, WritesTheWholeTreeOrNothing)
     EXPECT_FALSE(doc.Save(dir.File("no-tree.xml"))); // nothing loaded
     ASSERT_TRUE(LoadText(doc, "<r><a/></r>"));
     ASSERT_TRUE(doc.Save(path));
-    EXPECT_EQ(ReadText(path), "<r>\r\n\t<a/>\r\n</r>\r\n");
+    EXPECT_EQ(ReadTextFile(path), "<r>\r\n\t<a/>\r\n</r>\r\n");
     EXPECT_FALSE(doc.Save(dir.File("missing/folder/out.xml")));
     EXPECT_FALSE(doc.Save(dir.Path())); // a folder is not replaced
     EXPECT_FALSE(doc.Save(static_cast<const char*>(nullptr)));
@@ -112,7 +112,7 @@ TEST(XmlRoundTrip, ShippedFilesAndBatchFileWithEveryKind)
         ASSERT_TRUE(doc.LoadFile(path));
         CTempDir dir;
         ASSERT_TRUE(doc.Save(dir.File("again.xml")));
-        EXPECT_EQ(ReadText(dir.File("again.xml")), ReadText(path));
+        EXPECT_EQ(ReadTextFile(dir.File("again.xml")), ReadTextFile(path));
     }
     XmlDocument doc;
     ASSERT_TRUE(doc.LoadFile(batch));
