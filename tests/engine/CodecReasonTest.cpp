@@ -50,15 +50,6 @@ Bytes Gif(uint16_t w, uint16_t h, const Bytes& lzw, bool image = true)
 // LZW data of a few codes, far fewer than any of the frames below needs.
 const Bytes kGifData = {0x8C, 0x2D, 0x99, 0x87, 0x2A, 0x1C, 0xDC, 0x33, 0xA0, 0x02, 0x75, 0xEC, 0x95, 0xFA};
 
-// A DDS header of w x h with the FourCC, and `data` bytes after it.
-Bytes Dds(uint32_t w, uint32_t h, const char* fourCc, size_t data)
-{
-    CFileBuilder dds;
-    dds.Text("DDS ", 4).U32(124).U32(0x1007).U32(h).U32(w).Zeros(56);
-    dds.U32(32).U32(0x4).Text(fourCc, 4).Zeros(20 + 20).Zeros(data);
-    return dds.m_bytes;
-}
-
 // A baseline JPEG of 16 x 16 whose frame header claims 65000 x 4000: its data runs out at once.
 Bytes JpegClaiming65000x4000()
 {
@@ -116,9 +107,9 @@ TEST_F(Reasons, EveryRefusalNamesItsCause)
         {"cut.gif", Cut(Gif(8, 8, kGifData), 30), "truncated GIF data"},
         {"empty.gif", Gif(8, 8, {}, false), "no picture in the GIF file"},
         {"huge.gif", Gif(16384, 16384, kGifData), "truncated GIF data"},
-        {"dxt2.dds", Dds(4, 4, "DXT2", 16), "unsupported DDS compression"},
-        {"zero.dds", Dds(0, 4, "DXT1", 8), "invalid DDS picture size"},
-        {"cut.dds", Dds(64, 64, "DXT5", 100), "truncated DDS data"},
+        {"dxt2.dds", BuildDds({4, 4, FourCc("DXT2"), Bytes(16)}), "unsupported DDS compression"},
+        {"zero.dds", BuildDds({0, 4, FourCc("DXT1"), Bytes(8)}), "invalid DDS picture size"},
+        {"cut.dds", BuildDds({64, 64, FourCc("DXT5"), Bytes(100)}), "truncated DDS data"},
     };
     for (const auto& c : cases)
     {

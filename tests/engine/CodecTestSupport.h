@@ -108,6 +108,36 @@ inline Bytes BuildPng(uint8_t colorType, uint32_t w, uint32_t h, const Bytes& fi
     return png.Chunk("IEND", {}).m_bytes;
 }
 
+// DDS pixel format flags, and a FourCC as the header stores it.
+constexpr uint32_t kDdsFourCc = 0x4, kDdsRgb = 0x40, kDdsAlphaPixels = 0x1, kDdsLuminance = 0x20000;
+
+constexpr uint32_t FourCc(const char (&s)[5])
+{
+    return uint32_t(uint8_t(s[0])) | uint32_t(uint8_t(s[1])) << 8 | uint32_t(uint8_t(s[2])) << 16 |
+           uint32_t(uint8_t(s[3])) << 24;
+}
+
+struct SDds
+{
+    uint32_t width = 4, height = 4;
+    uint32_t fourCc = 0;
+    Bytes data;
+    uint32_t pfFlags = kDdsFourCc;
+    uint32_t bits = 0;
+    uint32_t masks[4] = {}; // red, green, blue, alpha
+};
+
+// A DDS file of one mip level: its header, then `data`.
+inline Bytes BuildDds(const SDds& s)
+{
+    CFileBuilder b;
+    b.Text("DDS ", 4).U32(124).U32(0x1007 /* caps, height, width, pixel format */);
+    b.U32(s.height).U32(s.width).U32(0 /* pitch */).U32(0 /* depth */).U32(1 /* mip levels */).Zeros(44);
+    b.U32(32).U32(s.pfFlags).U32(s.fourCc).U32(s.bits).U32(s.masks[0]).U32(s.masks[1]).U32(s.masks[2]).U32(s.masks[3]);
+    b.U32(0x1000 /* texture */).Zeros(16).Raw(s.data);
+    return b.m_bytes;
+}
+
 struct SDecoded
 {
     bool ok = false;

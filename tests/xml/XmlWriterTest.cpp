@@ -42,7 +42,7 @@ TEST(XmlWrite, ParsedDocumentsInTheWritersLayout)
     EXPECT_EQ(Written(doc.Root().Child(0).Child(0)), "<b>\r\n\t<c/>\r\n</b>\r\n"); // a subtree alone
 }
 
-TEST(XmlWrite, DocumentBuiltFromNothing)
+TEST(XmlWrite, DocumentBuiltFromNothingAndValuesWithQuotes)
 {
     XmlDocument doc;
     EXPECT_TRUE(doc.Root().IsEmpty());
@@ -67,11 +67,8 @@ TEST(XmlWrite, DocumentBuiltFromNothing)
     for (uint32_t kind : {XmlKindComment, XmlKindEntityDecl, XmlKindNull})
         r.AppendChild(kind);
     EXPECT_EQ(Written(doc.Root()), "<anonymous>\r\n\t\r\n\t\r\n\t\r\n\t\r\n</anonymous>\r\n");
-}
 
-TEST(XmlWrite, ValueWithDoubleQuoteReadsBackWhole)
-{
-    XmlDocument doc;
+    // A value with double quotes is written in apostrophes, so that it reads back whole.
     ASSERT_TRUE(LoadText(doc, "<a/>"));
     XmlNode a = doc.Root().Child(0);
     a.Attribute("p").SetValue("say \"hi\"");
