@@ -44,8 +44,7 @@ TEST(Runner, StatusFollowsTheKindsAndTheWrites)
     Put(dir.File("a.png"), Pattern(4, 4, true));
     WriteBatch(dir.File("b.xml"), {Section("AlphaExtractBatch", PngOutput(dir.File("out")), "", {dir.File("a.png")}),
                                    Section("MNGMakingBatch", "", "FrameCount=\"0\"", {})});
-    std::vector<uint8_t> before, after;
-    ReadFileBytes(dir.File("b.xml"), before);
+    const std::string before = ReadTextFile(dir.File("b.xml"));
 
     // The output folder does not exist: the kind ran, but a file it made is missing.
     SRun run = RunWith({dir.File("b.xml"), "--kind", "alpha-extract"});
@@ -67,8 +66,7 @@ TEST(Runner, StatusFollowsTheKindsAndTheWrites)
     EXPECT_EQ(run.m_nStatus, kRunnerSucceeded);
     EXPECT_TRUE(run.Prints("alpha-extract (AlphaExtractBatch): 1 item\n"));
     EXPECT_TRUE(run.Prints("  Input: FrameCount=\"0\"\n"));
-    ReadFileBytes(dir.File("b.xml"), after);
-    EXPECT_EQ(before, after);
+    EXPECT_EQ(ReadTextFile(dir.File("b.xml")), before);
 }
 
 TEST(Runner, ABlendWhoseLayersDoNotLoadBlendsItsItemsAndNamesTheLayers)
@@ -122,11 +120,10 @@ TEST(Runner, AListingThatCannotBeWrittenFailsWithTheReason)
 {
     CTempDir dir;
     WriteBatch(dir.File("b.xml"), {Section("MNGMakingBatch", "", "", {})});
-    std::string said;
-    const std::string command = ShellQuote(BinDir() + "/mosvane-batch") + " " + ShellQuote(dir.File("b.xml"));
-    EXPECT_EQ(RunCommand(command + " --list 2>&1 >/dev/full", &said), 1);
-    EXPECT_EQ(said, "mosvane-batch: cannot write to standard output: No space left on device\n");
-    EXPECT_EQ(RunCommand(command + " --list >/dev/null"), 0);
+    const SRun full = RunProgram(ShellQuote(dir.File("b.xml")) + " --list >/dev/full");
+    EXPECT_EQ(full.m_nStatus, 1);
+    EXPECT_EQ(full.m_strErr, "mosvane-batch: cannot write to standard output: No space left on device\n");
+    EXPECT_EQ(RunProgram(ShellQuote(dir.File("b.xml")) + " --list >/dev/null").m_nStatus, 0);
 }
 } // namespace
 } // namespace mosvane::test

@@ -228,14 +228,9 @@ Pixel SPicture::At(uint32_t x, uint32_t y) const
 
 SPicture Solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
 {
-    SPicture picture{w, h, std::vector<uint8_t>(size_t(w) * h * 4)};
-    for (size_t i = 0; i < picture.m_rgba.size(); i += 4)
-    {
-        picture.m_rgba[i] = r;
-        picture.m_rgba[i + 1] = g;
-        picture.m_rgba[i + 2] = b;
-        picture.m_rgba[i + 3] = a;
-    }
+    SPicture picture{w, h, {}};
+    for (size_t i = 0; i < size_t(w) * h; ++i)
+        picture.m_rgba.insert(picture.m_rgba.end(), {r, g, b, a});
     return picture;
 }
 
