@@ -133,7 +133,8 @@ TEST(GlUploads, RefusedAreFailuresNotWhiteTextures)
     CGlTexture texture;
     EXPECT_FALSE(texture.Create(maxSide + 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, row.data(), ETexelUse::Stretched));
     EXPECT_TRUE(texture.Empty());
-    EXPECT_FALSE(texture.Create(4, 1, 0x1234, GL_UNSIGNED_BYTE, row.data(), ETexelUse::Stretched)); // a format GL does not know
+    // A format GL does not know.
+    EXPECT_FALSE(texture.Create(4, 1, 0x1234, GL_UNSIGNED_BYTE, row.data(), ETexelUse::Stretched));
     EXPECT_TRUE(texture.Empty());
     EXPECT_TRUE(texture.Create(maxSide, 1, GL_RGBA, GL_UNSIGNED_BYTE, row.data(), ETexelUse::Stretched));
 
