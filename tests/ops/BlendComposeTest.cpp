@@ -14,39 +14,6 @@ namespace
 {
 using namespace mosvane::test;
 
-// The levels noise is drawn from, colour and alpha apart.
-struct SLevels
-{
-    int m_nLow = 0, m_nHigh = 255;
-    int m_nAlphaLow = 0, m_nAlphaHigh = 255;
-};
-
-// A picture of noise in every channel, alpha included, so that any misplaced sample shows.
-CEngineImage Noise(int width, int height, uint32_t format, uint32_t seed, const SLevels& levels)
-{
-    CEngineImage picture = CEngineImage::Generate();
-    picture.Bind();
-    gxTexImage(width, height, format);
-    picture.Refresh();
-    uint8_t* p = picture.Buffer();
-    const uint32_t bpp = gx::BytesPerPixel(format);
-    const size_t bytes = size_t(width) * size_t(height) * bpp;
-    for (size_t i = 0; i < bytes; ++i)
-    {
-        seed = seed * 1664525u + 1013904223u;
-        const bool alpha = bpp == 4 && i % 4 == 3;
-        const int low = alpha ? levels.m_nAlphaLow : levels.m_nLow, high = alpha ? levels.m_nAlphaHigh : levels.m_nHigh;
-        p[i] = uint8_t(low + int(seed >> 24) * (high - low + 1) / 256);
-    }
-    return picture;
-}
-
-SRefPicture RefOf(const CEngineImage& picture)
-{
-    const GX_IMAGE& info = picture.Info();
-    return {info.width, info.height, info.format, picture.Buffer()};
-}
-
 struct SComposeCase
 {
     const char* m_pName;
