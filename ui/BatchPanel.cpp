@@ -8,10 +8,9 @@
 #include "ui/CommandIds.h"
 #include "ui/Dialogs.h"
 #include "ui/PanelControls.h"
+#include "ui/WrapRowLayout.h"
 
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -116,16 +115,9 @@ CBatchPanel::CBatchPanel(QWidget* parent) : QWidget(parent)
     m_pPath->setAccessibleName(QStringLiteral("Batch File"));
     SetCommandId(m_pPath, 1065);
 
-    auto* files = new QGridLayout;
-    files->addWidget(create, 0, 0);
-    files->addWidget(load, 0, 1);
-    files->addWidget(m_pSave, 0, 2);
-    files->addWidget(m_pPath, 1, 0, 1, 3);
-    files->setColumnStretch(0, 1);
-
     auto* rows = new QGroupBox;
     SetCommandId(rows, 1074);
-    auto* grid = new QGridLayout(rows);
+    auto* lines = new QVBoxLayout(rows);
     for (size_t i = 0; i < std::size(kRows); ++i)
     {
         const SBatchRowControls& controls = kRows[i];
@@ -136,15 +128,12 @@ CBatchPanel::CBatchPanel(QWidget* parent) : QWidget(parent)
         const QString kindName = row.m_pExecute->text().mid(int(std::char_traits<char>::length("Execute ")));
         row.m_pAddItems->setAccessibleName(QStringLiteral("Add Items: ") + kindName);
         saveConfig->setAccessibleName(QStringLiteral("Save Config: ") + kindName);
-        grid->addWidget(row.m_pExecute, int(i), 0);
-        grid->addWidget(row.m_pAddItems, int(i), 1);
-        grid->addWidget(saveConfig, int(i), 2);
+        lines->addLayout(MakeButtonRow(row.m_pExecute, {row.m_pAddItems, saveConfig}));
         const EBatchKind kind = controls.m_kind;
         connect(row.m_pExecute, &QPushButton::clicked, this, [this, kind] { OnExecute(kind); });
         connect(row.m_pAddItems, &QPushButton::clicked, this, [this, kind] { OnAddItems(kind); });
         connect(saveConfig, &QPushButton::clicked, this, [this, kind] { OnSaveConfig(kind); });
     }
-    grid->setColumnStretch(0, 1);
 
     auto* note = new QLabel(QString::fromUtf8(kNoteText), this);
     note->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -153,7 +142,8 @@ CBatchPanel::CBatchPanel(QWidget* parent) : QWidget(parent)
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(4, 4, 4, 4);
-    outer->addLayout(files);
+    outer->addLayout(MakeButtonRow(create, {load, m_pSave}));
+    outer->addWidget(m_pPath);
     outer->addWidget(rows);
     outer->addWidget(note);
     outer->addStretch(1);

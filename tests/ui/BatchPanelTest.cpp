@@ -2,7 +2,7 @@
 // messages, Add Items, Execute of every row with its outputs, Save and a restart that loads the
 // batch again, and the Load of a file that is no batch file.
 
-#include "PanelTesting.h"
+#include "GuiTesting.h"
 
 #include "ui/BatchPanel.h"
 #include "ui/OutputSettingsPanel.h"
@@ -21,7 +21,7 @@ constexpr int kAddItems[] = {1076, 1077, 1078, 1079, 1080, 1081, 1082};
 constexpr int kSaveConfig[] = {1084, 1087, 1086, 1085, 1088, 1089, 1090};
 const std::string kSaved = "Succeed: Succeed to save current batch file!";
 
-class BatchPanelTest : public PanelTest
+class BatchPanelTest : public FrameTest
 {
 protected:
     // Which rows can be added to and executed, as a string of 0 and 1.

@@ -1,7 +1,7 @@
 // The "Specialties" tab: the three alpha operations, blend with either or both layers, an MNG
 // from a numbered folder, drops on the path boxes and the getters' validity.
 
-#include "PanelTesting.h"
+#include "GuiTesting.h"
 
 #include "ui/OutputSettingsPanel.h"
 
@@ -19,7 +19,7 @@ namespace
 {
 constexpr int kTab = 1;
 
-class SpecialtiesPanelTest : public PanelTest
+class SpecialtiesPanelTest : public FrameTest
 {
 protected:
     QImage Written(const std::string& name)
@@ -57,13 +57,6 @@ QImage Halves()
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
             image.setPixelColor(x, y, x < 4 ? QColor(10, 20, 30, 255) : QColor(200, 100, 50, 128));
-    return image;
-}
-
-QImage Filled(QColor colour, int width = 8, int height = 8)
-{
-    QImage image(width, height, QImage::Format_RGBA8888);
-    image.fill(colour);
     return image;
 }
 

@@ -1,7 +1,7 @@
 // The "Split && Combine" tab: the split steps with their hints, a dragged grid written as files,
 // template refusals, "Prepare" and a combine from a prepared folder.
 
-#include "PanelTesting.h"
+#include "GuiTesting.h"
 
 #include "ui/SplitCombinePanel.h"
 #include "view/MosvaneView.h"
@@ -17,18 +17,10 @@ namespace
 {
 constexpr int kSplitTab = 0;
 
-class SplitCombinePanelTest : public PanelTest
+class SplitCombinePanelTest : public FrameTest
 {
 protected:
     QString Hint(int id) { return Control<QLabel>(kSplitTab, id)->text(); }
-    void Drag(QPoint from, QPoint to)
-    {
-        QWidget* canvas = m_pFrame->View()->Canvas();
-        QTest::mousePress(canvas, Qt::LeftButton, {}, from);
-        QTest::mouseMove(canvas, to);
-        QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
-        Settle();
-    }
 };
 } // namespace
 
@@ -51,7 +43,7 @@ TEST_F(SplitCombinePanelTest, DraggedGridSplitsIntoFilesWithThePicturesPixels)
     Click(kSplitTab, IdDrawSplitLine);
     EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint3);
     ASSERT_EQ(m_pFrame->View()->SplitGrid().ColumnLines(), (std::vector<int64_t>{20, 40}));
-    Drag(QPoint(20, 10), QPoint(26, 10));
+    Drag(m_pFrame->View()->Canvas(), QPoint(20, 10), QPoint(26, 10));
     Click(kSplitTab, IdSplit);
     EXPECT_EQ(TakeMessages(), Said{"Succeed: Succeed to split the image and save as:\n\n " + m_dir.Path() +
                                    "/in##.png"}); // the title follows the picture

@@ -39,13 +39,7 @@ protected:
         Settle();
         return loaded;
     }
-    void Press(int x, int y) { QTest::mousePress(m_pView->Canvas(), Qt::LeftButton, {}, QPoint(x, y)); }
-    void Drag(int fromX, int fromY, int toX, int toY)
-    {
-        Press(fromX, fromY);
-        QTest::mouseMove(m_pView->Canvas(), QPoint(toX, toY));
-        QTest::mouseRelease(m_pView->Canvas(), Qt::LeftButton, {}, QPoint(toX, toY));
-    }
+    void Drag(int fromX, int fromY, int toX, int toY) { mosvane::test::Drag(m_pView->Canvas(), {fromX, fromY}, {toX, toY}); }
 
     CTempDir m_dir;
     CRecordingFrame m_frame;
