@@ -59,47 +59,34 @@ void ShowWrongSettings(const char* text)
     ShowFrameMessage(text, "Wrong Settings", EMessageIcon::Exclamation);
 }
 
-// Reads the kind's values through the frame's getter and records them; false when the getter
-// finds them incomplete.
+// Reads one kind's values through the frame's getter and records them in the kind's section;
+// false when the getter finds them incomplete.
+template <typename Inputs>
+bool Record(IMainFrame& frame, bool (IMainFrame::*get)(Inputs&), BatchFile& batch,
+            bool (BatchFile::*write)(const Inputs&))
+{
+    Inputs inputs;
+    return (frame.*get)(inputs) && (batch.*write)(inputs);
+}
+
 bool RecordConfig(EBatchKind kind, IMainFrame& frame, BatchFile& batch)
 {
     switch (kind)
     {
     case EBatchKind::Split:
-    {
-        SplitInputs inputs;
-        return frame.GetSplitSettings(inputs) && batch.WriteSplitSection(inputs);
-    }
+        return Record(frame, &IMainFrame::GetSplitSettings, batch, &BatchFile::WriteSplitSection);
     case EBatchKind::Combine:
-    {
-        CombineInputs inputs;
-        return frame.GetCombineSettings(inputs) && batch.WriteCombineSection(inputs);
-    }
+        return Record(frame, &IMainFrame::GetCombineSettings, batch, &BatchFile::WriteCombineSection);
     case EBatchKind::Blend:
-    {
-        BlendInputs inputs;
-        return frame.GetBlendSettings(inputs) && batch.WriteBlendSection(inputs);
-    }
+        return Record(frame, &IMainFrame::GetBlendSettings, batch, &BatchFile::WriteBlendSection);
     case EBatchKind::AlphaExtract:
-    {
-        SequenceRecord output;
-        return frame.GetOutputSettings(output) && batch.WriteAlphaExtractSection(output);
-    }
+        return Record(frame, &IMainFrame::GetOutputSettings, batch, &BatchFile::WriteAlphaExtractSection);
     case EBatchKind::RgbAlpha:
-    {
-        AlphaRgbInputs inputs;
-        return frame.GetAlphaRgbSettings(inputs) && batch.WriteRgbAlphaSection(inputs);
-    }
+        return Record(frame, &IMainFrame::GetAlphaRgbSettings, batch, &BatchFile::WriteRgbAlphaSection);
     case EBatchKind::AlphaImageCombine:
-    {
-        AlphaImageInputs inputs;
-        return frame.GetAlphaImageSettings(inputs) && batch.WriteAlphaImageCombineSection(inputs);
-    }
+        return Record(frame, &IMainFrame::GetAlphaImageSettings, batch, &BatchFile::WriteAlphaImageCombineSection);
     case EBatchKind::Mng:
-    {
-        MngInputs inputs;
-        return frame.GetMngSettings(inputs) && batch.WriteMngSection(inputs);
-    }
+        return Record(frame, &IMainFrame::GetMngSettings, batch, &BatchFile::WriteMngSection);
     }
     return false;
 }

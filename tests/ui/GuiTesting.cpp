@@ -6,7 +6,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTimer>
@@ -111,6 +113,20 @@ QColor PixelAt(const QImage& frame, int x, int y)
     return QColor(c.red(), c.green(), c.blue());
 }
 
+void DropFiles(QWidget* target, const QStringList& paths)
+{
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    Settle();
+}
+
 void Drag(QWidget* widget, QPoint from, QPoint to)
 {
     QTest::mousePress(widget, Qt::LeftButton, {}, from);
@@ -193,7 +209,8 @@ void ProgramTest::Ship(std::initializer_list<const char*> names)
 {
     std::filesystem::create_directories(m_dir.File("Cnfg"));
     for (const char* name : names)
-        std::filesystem::copy_file(BinDir() + "/Cnfg/" + name, m_dir.File("Cnfg/") + name);
+        std::filesystem::copy_file(BinDir() + "/Cnfg/" + name, m_dir.File("Cnfg/") + name,
+                                   std::filesystem::copy_options::overwrite_existing);
 }
 
 int ProgramTest::Run(const std::function<void(CMainFrameWindow&)>& check)

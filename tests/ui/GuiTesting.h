@@ -88,6 +88,8 @@ std::string WritePicture(const CTempDir& dir, const std::string& name, const QIm
 QImage GrabView(CMosvaneView& view);
 // The colour of a framebuffer pixel, opaque channels only.
 QColor PixelAt(const QImage& frame, int x, int y);
+// Files dropped on target as a desktop delivers them: the drag enters, then drops.
+void DropFiles(QWidget* target, const QStringList& paths);
 // A press, a move and a release of the left button on widget.
 void Drag(QWidget* widget, QPoint from, QPoint to);
 

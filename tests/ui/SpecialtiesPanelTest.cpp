@@ -6,10 +6,6 @@
 #include "ui/OutputSettingsPanel.h"
 
 #include <QComboBox>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
 
 #include <filesystem>
 
@@ -35,19 +31,7 @@ protected:
         m_pFrame->OnCommand(IdFileSave);
         return Written(name);
     }
-    void Drop(int id, const QStringList& paths)
-    {
-        QList<QUrl> urls;
-        for (const QString& path : paths)
-            urls << QUrl::fromLocalFile(path);
-        QMimeData data;
-        data.setUrls(urls);
-        // As a desktop delivers it: the drag enters (making the box the target), then drops.
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(Control<QWidget>(kTab, id), &enter);
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(Control<QWidget>(kTab, id), &drop);
-    }
+    void Drop(int id, const QStringList& paths) { DropFiles(Control<QWidget>(kTab, id), paths); }
 };
 
 // Two halves: left (10, 20, 30) opaque, right (200, 100, 50) with alpha 128.
@@ -149,25 +133,14 @@ TEST_F(SpecialtiesPanelTest, MngFromNumberedFolderHasFramesAndDelay)
     EXPECT_EQ(listing, "25 6 4\n25 6 4\n25 6 4\n");
 }
 
-TEST_F(SpecialtiesPanelTest, DropsTakeOnlyTheFirstPictureFile)
-{
-    Settings().m_strBlendBkImg = "/keep/bk.png";
-    Start();
-    Drop(1045, {"/pictures/a.dds"});
-    Drop(1045, {"/pictures/notes.txt", "/pictures/b.png"}); // only the first counts
-    EXPECT_EQ(Text(kTab, 1045), "/keep/bk.png");
-    Drop(1085, {"/pictures/A.PNG", "/pictures/b.jpg"});
-    EXPECT_EQ(Text(kTab, 1085), "/pictures/A.PNG");
-    Drop(1047, {"/p/c.Tga"});
-    EXPECT_EQ(Text(kTab, 1047), "/p/c.Tga");
-}
-
-TEST_F(SpecialtiesPanelTest, GettersFollowTheGroupRules)
+// The getters' validity, the seeding of an unknown type, and drops on the path boxes.
+TEST_F(SpecialtiesPanelTest, GettersSeedingAndDrops)
 {
     Settings().m_strMngSourceFolder = "/seq";
     Settings().m_strMngTemplate = "##";
     Settings().m_nMngFPS = 10;
     Settings().m_strMngImageType = "tif"; // no such entry: bmp
+    Settings().m_strBlendBkImg = "/keep/bk.png";
     Start();
     EXPECT_EQ(Control<QComboBox>(kTab, 1054)->currentText(), "bmp");
     MngInputs mng;
@@ -178,13 +151,14 @@ TEST_F(SpecialtiesPanelTest, GettersFollowTheGroupRules)
     }
     EXPECT_EQ(mng.m_source.m_strFolder + mng.m_source.m_strTemplate + mng.m_source.m_strType, "/seq##bmp");
 
+    Drop(1045, {"/pictures/a.dds"});
+    Drop(1045, {"/pictures/notes.txt", "/pictures/b.png"}); // only the first counts
+    EXPECT_EQ(Text(kTab, 1045), "/keep/bk.png");
+    Drop(1085, {"/pictures/A.PNG", "/pictures/b.jpg"});
+    EXPECT_EQ(Text(kTab, 1085), "/pictures/A.PNG");
+    Type(kTab, 1045, "");
     BlendInputs blend;
-    for (auto [background, overlay] : {std::pair{"", ""}, {"/b.png", ""}, {"", "/o.png"}})
-    {
-        Type(kTab, 1045, background);
-        Type(kTab, 1047, overlay);
-        EXPECT_EQ(m_pFrame->GetBlendSettings(blend), *background || *overlay) << background << overlay;
-    }
+    EXPECT_FALSE(m_pFrame->GetBlendSettings(blend)); // neither layer
     // Every getter needs the output title.
     m_pFrame->OutputPanel()->TitleEdit()->clear();
     AlphaRgbInputs rgb;

@@ -24,7 +24,7 @@ protected:
 };
 } // namespace
 
-TEST_F(SplitCombinePanelTest, DraggedGridSplitsIntoFilesWithThePicturesPixels)
+TEST_F(SplitCombinePanelTest, SplitStepsAndDraggedGridWrittenAsFiles)
 {
     Settings().m_strSplitTemplate = "##";
     Settings().m_nSplitSeqFrom = 1;
@@ -59,16 +59,11 @@ TEST_F(SplitCombinePanelTest, DraggedGridSplitsIntoFilesWithThePicturesPixels)
                 << cell;
     }
 
-    // Another picture returns to the second step.
+    // Another picture returns to the second step; one row and one column still reach the third,
+    // then are refused.
     Open(WritePicture(m_dir, "again.png", picture));
     EXPECT_FALSE(Enabled(kSplitTab, IdSplit));
     EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint2);
-}
-
-TEST_F(SplitCombinePanelTest, OneByOneGridEnablesSplitAndShowsHintThenRefuses)
-{
-    Start();
-    Open(WritePicture(m_dir, "in.png", PatternImage(30, 30)));
     Type(kSplitTab, 1000, "1");
     Type(kSplitTab, 1001, "1");
     Click(kSplitTab, IdDrawSplitLine);

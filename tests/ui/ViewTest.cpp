@@ -6,11 +6,9 @@
 #include "config/StringTable.h"
 #include "view/MosvaneView.h"
 
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
-#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -55,7 +53,7 @@ int RangeEnd(const QScrollBar* bar)
 }
 } // namespace
 
-TEST_F(ViewTest, ScrollBarsFollowPictureAndClientSizes)
+TEST_F(ViewTest, ScrollBarsFollowPictureAndClientSizesAndReset)
 {
     const std::string path = WritePicture(m_dir, "p.png", PatternImage(300, 200));
     struct Row
@@ -78,6 +76,12 @@ TEST_F(ViewTest, ScrollBarsFollowPictureAndClientSizes)
             EXPECT_EQ(m_pView->HorizontalBar()->singleStep(), 20);
         }
     }
+    // A second open clears the grid and scrolls back to the top left.
+    ASSERT_TRUE(m_pView->DrawSplitLines(3, 3));
+    m_pView->HorizontalBar()->setValue(50);
+    ASSERT_TRUE(Load(path));
+    EXPECT_TRUE(m_pView->SplitGrid().Empty());
+    EXPECT_EQ(m_pView->HorizontalBar()->value(), 0);
     // A zero side (a minimised view) changes nothing.
     const int width = m_pView->ClientWidth(), height = m_pView->ClientHeight();
     m_pView->resize(200, 0);
@@ -154,15 +158,7 @@ TEST_F(ViewTest, DropLoadsFirstFileAndFailedLoadKeepsPicture)
     Show(300, 300);
     const std::string first = WritePicture(m_dir, "first.png", PatternImage(40, 30));
     const std::string second = WritePicture(m_dir, "second.png", PatternImage(80, 60));
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(first)), QUrl::fromLocalFile(QString::fromStdString(second)),
-                  QUrl::fromLocalFile(QString::fromStdString(second))});
-    // As a desktop delivers it: the drag enters (which makes the view the target), then drops.
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(m_pView.get(), &enter);
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(m_pView.get(), &drop);
-    Settle();
+    DropFiles(m_pView.get(), {QString::fromStdString(first), QString::fromStdString(second), QString::fromStdString(second)});
     EXPECT_EQ(m_frame.m_opened, std::vector<std::string>{first});
     EXPECT_EQ(m_frame.m_titles, std::vector<std::string>{first});
     EXPECT_EQ(m_pView->WorkingImage().m_gxImg.width, 40);
@@ -176,18 +172,4 @@ TEST_F(ViewTest, DropLoadsFirstFileAndFailedLoadKeepsPicture)
     EXPECT_EQ(m_frame.m_opened.size(), 1u);
     EXPECT_EQ(m_pView->WorkingImage().m_gxImg.width, 40);
     EXPECT_EQ(PixelAt(GrabView(*m_pView), 5, 5), PatternImage(40, 30).pixelColor(5, 5));
-}
-
-TEST_F(ViewTest, SecondOpenClearsGridAndScrollsToTopLeft)
-{
-    Show(100, 100);
-    const std::string path = WritePicture(m_dir, "big.png", PatternImage(300, 300));
-    ASSERT_TRUE(Load(path));
-    ASSERT_TRUE(m_pView->DrawSplitLines(3, 3));
-    m_pView->HorizontalBar()->setValue(50);
-    m_pView->VerticalBar()->setValue(70);
-    ASSERT_TRUE(Load(path));
-    EXPECT_TRUE(m_pView->SplitGrid().Empty());
-    EXPECT_EQ(m_pView->HorizontalBar()->value(), 0);
-    EXPECT_EQ(m_pView->VerticalBar()->value(), 0);
 }
