@@ -168,6 +168,18 @@ void AddWideRow(QGridLayout* grid, int row, QWidget* widget)
     grid->addWidget(widget, row, 0, 1, 3);
 }
 
+void AddSequenceSourceRows(QGridLayout* grid, int row, QLineEdit* folder, QPushButton* browse, QLineEdit* title,
+                           QComboBox* type)
+{
+    QLabel* folderCaption = MakeCaption("Input folder containing sequence images:");
+    folderCaption->setBuddy(folder);
+    folder->setAccessibleName(QStringLiteral("Input folder containing sequence images"));
+    AddWideRow(grid, row, folderCaption);
+    AddFieldRow(grid, row + 1, nullptr, folder, browse);
+    AddWideRow(grid, row + 2, MakeCaption("Use sequence numbers to replace #'s"));
+    AddFieldRow(grid, row + 3, "File Title Name:", title, type);
+}
+
 void AddPairsRow(QGridLayout* grid, int row, std::initializer_list<LabelledBox> pairs, const QString& namePrefix,
                  int pairsTogether)
 {

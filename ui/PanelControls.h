@@ -64,6 +64,10 @@ void NameControl(QWidget* control, const QString& name);
 void AddFieldRow(QGridLayout* grid, int row, const char* label, QWidget* field, QWidget* trailing = nullptr);
 // A widget across the three columns.
 void AddWideRow(QGridLayout* grid, int row, QWidget* widget);
+// The four rows that name a numbered sequence on disk, from row on: the folder caption, the
+// folder box with its "..." button, the template caption, and the title with its type list.
+void AddSequenceSourceRows(QGridLayout* grid, int row, QLineEdit* folder, QPushButton* browse, QLineEdit* title,
+                           QComboBox* type);
 // Label and box pairs side by side ("Rows:" [2]  "Cols:" [3]), pairsTogether of them kept on one
 // line; each box is named namePrefix and its label.
 using LabelledBox = std::pair<const char*, QWidget*>;

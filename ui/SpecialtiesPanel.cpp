@@ -10,7 +10,6 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -71,7 +70,6 @@ CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
     auto* mng = new QGroupBox(QStringLiteral("MNG Animation Facture"));
     SetCommandId(mng, 1051);
     m_pMngFolder = MakeEdit(mng, 1053, settings.m_strMngSourceFolder);
-    m_pMngFolder->setAccessibleName(QStringLiteral("Input folder containing sequence images"));
     QPushButton* browseFolder = MakeBrowseButton(mng, 1052, "Browse Sequence Folder");
     m_pMngTitle = MakeEdit(mng, 1021, settings.m_strMngFileName);
     m_pMngType = MakeTypeList(mng, 1054, settings.m_strMngImageType);
@@ -82,10 +80,7 @@ CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
     m_pFps = MakeDigitsEdit(mng, 1064, settings.m_nMngFPS);
     QPushButton* makeMng = MakeButton(mng, IdMakeMng, "Generate Aniamted MNG");
     auto* mngGrid = new QGridLayout(mng);
-    AddWideRow(mngGrid, 0, MakeCaption("Input folder containing sequence images:"));
-    AddFieldRow(mngGrid, 1, nullptr, m_pMngFolder, browseFolder);
-    AddWideRow(mngGrid, 2, MakeCaption("Use sequence numbers to replace #'s"));
-    AddFieldRow(mngGrid, 3, "File Title Name:", m_pMngTitle, m_pMngType);
+    AddSequenceSourceRows(mngGrid, 0, m_pMngFolder, browseFolder, m_pMngTitle, m_pMngType);
     AddFieldRow(mngGrid, 4, "From Number:", m_pMngFrom);
     AddFieldRow(mngGrid, 5, "Template:", m_pMngTemplate);
     AddFieldRow(mngGrid, 6, "Frame Count:", m_pFrameCount);

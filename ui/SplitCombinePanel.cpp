@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -65,13 +64,7 @@ CSplitCombinePanel::CSplitCombinePanel(QWidget* parent) : QWidget(parent)
     SetCommandId(m_pCombineHint, 1029);
 
     auto* combineGrid = new QGridLayout(combiner);
-    QLabel* folderLabel = MakeCaption("Input folder containing sequence images:");
-    folderLabel->setBuddy(m_pSourceFolder);
-    m_pSourceFolder->setAccessibleName(QStringLiteral("Input folder containing sequence images"));
-    AddWideRow(combineGrid, 0, folderLabel);
-    AddFieldRow(combineGrid, 1, nullptr, m_pSourceFolder, browse);
-    AddWideRow(combineGrid, 2, MakeCaption("Use sequence numbers to replace #'s"));
-    AddFieldRow(combineGrid, 3, "File Title Name:", m_pTitle, m_pType);
+    AddSequenceSourceRows(combineGrid, 0, m_pSourceFolder, browse, m_pTitle, m_pType);
     AddPairsRow(combineGrid, 4, {{"Rows:", m_pCombineRows}, {"Cols:", m_pCombineCols}}, QStringLiteral("Combine "));
     AddFieldRow(combineGrid, 5, "Template:", m_pCombineTemplate);
     AddFieldRow(combineGrid, 6, "From Number:", m_pCombineFrom);
