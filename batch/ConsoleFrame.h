@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-class CConsoleFrame : public CPanelFreeFrame
+class CConsoleFrame final : public CPanelFreeFrame
 {
 public:
     // With showProgress false the progress calls draw nothing (the stream is not a terminal).

@@ -103,7 +103,7 @@ void PngReaders(const std::string& magickPng, const std::string& oursPng)
     for (const std::string& path : {magickPng, oursPng})
     {
         std::vector<uint8_t> file;
-        gx::ReadWholeFile(path.c_str(), file);
+        ReadWholeFile(path.c_str(), file, gx::kMaxFileBytes);
         gx::CBitmap out;
         const double own = BestSeconds([&] { return gx::png::DecodePngOwnOnly(file, out); });
         const double libpng = BestSeconds([&] { return gx::png::DecodePngLibpngOnly(file, out); });
@@ -158,7 +158,7 @@ int main(int argc, char** argv)
     {
         std::vector<uint8_t> ours;
         std::printf("PNG encode %.3f s\n", BestSeconds([&] { return gx::EncodePng(picture, ours); }));
-        const bool made = gx::WriteFileAtomically(oursPng.c_str(), ours) &&
+        const bool made = ReplaceFile(oursPng.c_str(), ours) &&
                           Shell("convert " + size + "rgb:" + raw + " " + magickPng);
         if (made)
             PngReaders(magickPng, oursPng);

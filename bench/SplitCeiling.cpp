@@ -30,7 +30,9 @@ bool SplitOne(const std::string& path, uint32_t rows, uint32_t cols, const std::
 {
     std::vector<uint8_t> file, encoded;
     gx::CBitmap picture, tile;
-    if (!gx::ReadWholeFile(path.c_str(), file) || !gx::DecodeImageFile(file, path.c_str(), picture))
+    gx::EFileType type;
+    if (!gx::ReadWholeFile(path.c_str(), file) ||
+        gx::DecodeImageFile(file, path.c_str(), picture, type) != gx::ECodecError::None)
         return false;
     const uint32_t w = picture.m_nWidth / cols, h = picture.m_nHeight / rows;
     const size_t pixel = picture.BytesPerPixel();

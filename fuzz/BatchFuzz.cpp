@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace
 {
 namespace fs = std::filesystem;
@@ -132,15 +134,44 @@ void ConfinePaths(XmlNode root, const std::string& folder)
             todo.push_back(node.Child(i));
     }
 }
+// The process works inside its own folder. Before it moves there, the corpus folders named on the
+// command line become absolute, and crash files keep going to the folder the fuzzer started in.
+// The driver reads its arguments only after this hook has returned, so it sees the new ones.
+void AnchorArguments(int& argc, char**& argv)
+{
+    static std::vector<std::string> texts;
+    static std::vector<char*> pointers;
+    const fs::path start = fs::current_path();
+    bool prefixGiven = false;
+    for (int i = 0; i < argc; ++i)
+    {
+        std::string text = argv[i];
+        if (i > 0 && !text.empty() && text[0] != '-')
+            text = (start / text).string();
+        prefixGiven = prefixGiven || text.rfind("-artifact_prefix=", 0) == 0;
+        texts.push_back(std::move(text));
+    }
+    if (!prefixGiven)
+        texts.push_back("-artifact_prefix=" + start.string() + "/");
+    for (std::string& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    argc = int(texts.size());
+    argv = pointers.data();
+}
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     SProcess& process = Process();
     std::string pattern = (fs::temp_directory_path() / "mosvane-fuzz-batch-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
         std::abort();
     process.m_strBase = pattern;
+    AnchorArguments(*argc, *argv);
+    // A section without a Folder writes to the current folder: that must be inside the base too.
+    if (::chdir(pattern.c_str()) != 0)
+        std::abort();
     process.m_pGl = std::make_unique<CHeadlessGl>();
     if (!gxInitialize())
         std::abort();
