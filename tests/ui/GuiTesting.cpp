@@ -2,7 +2,6 @@
 
 #include "config/StringTable.h"
 #include "ui/Application.h"
-#include "view/MosvaneView.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -20,23 +19,16 @@
 
 namespace mosvane::test
 {
-namespace
-{
-FrameHooks Recording(std::vector<SShownMessage>& messages)
-{
-    FrameHooks hooks = InstalledFrameHooks();
-    hooks.m_fnMessage = [&messages](const std::string& text, const std::string& caption, EMessageIcon icon, void*) {
-        messages.push_back({text, caption, icon});
-    };
-    return hooks;
-}
-} // namespace
-
-CMessageRecorder::CMessageRecorder() : m_hooks(Recording(m_messages))
+CMessageRecorder::CMessageRecorder()
+    : m_hooks([this] {
+          FrameHooks hooks = InstalledFrameHooks();
+          hooks.m_fnMessage = [this](const std::string& text, const std::string& caption, EMessageIcon icon, void*) {
+              m_messages.push_back({text, caption, icon});
+          };
+          return hooks;
+      }())
 {
 }
-
-CMessageRecorder::~CMessageRecorder() = default;
 
 namespace
 {
@@ -100,17 +92,6 @@ std::string WritePicture(const CTempDir& dir, const std::string& name, const QIm
     const std::string path = dir.File(name);
     EXPECT_TRUE(image.save(QString::fromStdString(path), "PNG"));
     return path;
-}
-
-QImage GrabView(CMosvaneView& view)
-{
-    return view.Canvas()->grabFramebuffer();
-}
-
-QColor PixelAt(const QImage& frame, int x, int y)
-{
-    const QColor c = frame.pixelColor(x, y);
-    return QColor(c.red(), c.green(), c.blue());
 }
 
 void DropFiles(QWidget* target, const QStringList& paths)

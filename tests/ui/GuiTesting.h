@@ -28,8 +28,6 @@
 #include <string>
 #include <vector>
 
-class CMosvaneView;
-
 namespace mosvane::test
 {
 struct SShownMessage
@@ -44,7 +42,6 @@ class CMessageRecorder
 {
 public:
     CMessageRecorder();
-    ~CMessageRecorder();
     std::vector<SShownMessage> m_messages;
 
 private:
@@ -65,29 +62,12 @@ private:
     SDialogHooks m_previous;
 };
 
-// A frame double for a view shown alone: records the title and image notices.
-class CRecordingFrame : public CPanelFreeFrame
-{
-public:
-    void* GetFrameWindow() override { return nullptr; }
-    void SetDocumentTitle(const std::string& text) override { m_titles.push_back(text); }
-    void OnImageOpened(const std::string& path) override { m_opened.push_back(path); }
-    void BeginProgress(int32_t) override {}
-    void StepProgress() override {}
-    void EndProgress() override {}
-    std::vector<std::string> m_titles, m_opened;
-};
-
 // A width x height RGBA picture whose pixel (x, y) is (x, y, x + y, alpha) modulo 256.
 QImage PatternImage(int width, int height, int alpha = 255);
 QImage Filled(QColor colour, int width = 8, int height = 8);
 // Writes the picture as PNG into dir and gives its path.
 std::string WritePicture(const CTempDir& dir, const std::string& name, const QImage& image);
 
-// The view's framebuffer as drawn now.
-QImage GrabView(CMosvaneView& view);
-// The colour of a framebuffer pixel, opaque channels only.
-QColor PixelAt(const QImage& frame, int x, int y);
 // Files dropped on target as a desktop delivers them: the drag enters, then drops.
 void DropFiles(QWidget* target, const QStringList& paths);
 // A press, a move and a release of the left button on widget.
@@ -96,7 +76,6 @@ void Drag(QWidget* widget, QPoint from, QPoint to);
 // Lets queued events (layout, resize, paint) run.
 void Settle();
 
-inline const QColor kBackground(102, 102, 153);
 using Said = std::vector<std::string>;
 
 // A shown frame, first-start placement, whose panels seed themselves from the settings record

@@ -117,13 +117,9 @@ TEST_F(SpecialtiesPanelTest, MngFromNumberedFolderHasFramesAndDelay)
     std::filesystem::create_directories(m_dir.File("seq"));
     for (int k = 1; k <= 3; ++k)
         WritePicture(m_dir, "seq/f0" + std::to_string(k) + ".png", Filled(QColor(k * 60, 0, 0), 6, 4));
-    Settings().m_strMngSourceFolder = m_dir.File("seq");
-    Settings().m_strMngFileName = "f";
-    Settings().m_strMngTemplate = "##";
-    Settings().m_strMngImageType = "png";
-    Settings().m_nMngSeqFrom = 1;
-    Settings().m_nMngFrames = 3;
-    Settings().m_nMngFPS = 4;
+    Settings().m_strMngSourceFolder = m_dir.File("seq"), Settings().m_strMngFileName = "f";
+    Settings().m_strMngTemplate = "##", Settings().m_strMngImageType = "png";
+    Settings().m_nMngSeqFrom = 1, Settings().m_nMngFrames = 3, Settings().m_nMngFPS = 4;
     Start();
     Click(kTab, IdMakeMng); // needs no opened picture
     EXPECT_EQ(TakeMessages(), Said{"Succeed: Success to make the mng animation and save it as\n\n" +
@@ -136,9 +132,7 @@ TEST_F(SpecialtiesPanelTest, MngFromNumberedFolderHasFramesAndDelay)
 // The getters' validity, the seeding of an unknown type, and drops on the path boxes.
 TEST_F(SpecialtiesPanelTest, GettersSeedingAndDrops)
 {
-    Settings().m_strMngSourceFolder = "/seq";
-    Settings().m_strMngTemplate = "##";
-    Settings().m_nMngFPS = 10;
+    Settings().m_strMngSourceFolder = "/seq", Settings().m_strMngTemplate = "##", Settings().m_nMngFPS = 10;
     Settings().m_strMngImageType = "tif"; // no such entry: bmp
     Settings().m_strBlendBkImg = "/keep/bk.png";
     Start();

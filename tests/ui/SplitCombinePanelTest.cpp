@@ -26,8 +26,7 @@ protected:
 
 TEST_F(SplitCombinePanelTest, SplitStepsAndDraggedGridWrittenAsFiles)
 {
-    Settings().m_strSplitTemplate = "##";
-    Settings().m_nSplitSeqFrom = 1;
+    Settings().m_strSplitTemplate = "##", Settings().m_nSplitSeqFrom = 1;
     Start();
     EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint1);
     EXPECT_FALSE(Enabled(kSplitTab, 1000) || Enabled(kSplitTab, IdDrawSplitLine) || Enabled(kSplitTab, IdSplit));
@@ -75,8 +74,7 @@ TEST_F(SplitCombinePanelTest, SplitStepsAndDraggedGridWrittenAsFiles)
 
 TEST_F(SplitCombinePanelTest, TemplatesHoldOnlyHashes)
 {
-    Settings().m_strSplitTemplate = "#a#";
-    Settings().m_strCombineTemplate = "###";
+    Settings().m_strSplitTemplate = "#a#", Settings().m_strCombineTemplate = "###";
     Start();
     EXPECT_EQ(Text(kSplitTab, 1040), ""); // refused at seeding
     EXPECT_EQ(Text(kSplitTab, 1022), "###");
@@ -138,12 +136,9 @@ TEST_F(SplitCombinePanelTest, CombineFromPreparedFolderWritesTheSheet)
         tile.fill(colours[k]);
         WritePicture(m_dir, "seq/img00" + std::to_string(k + 1) + ".png", tile);
     }
-    Settings().m_strCombineNameFormat = "img";
-    Settings().m_strCombineTemplate = "###";
-    Settings().m_strCombineImgType = "PNG";
-    Settings().m_nCombineRows = 2;
-    Settings().m_nCombineCols = 3;
-    Settings().m_nCombineSeqFrom = 1;
+    Settings().m_strCombineNameFormat = "img", Settings().m_strCombineTemplate = "###";
+    Settings().m_strCombineImgType = "PNG"; // any case
+    Settings().m_nCombineRows = 2, Settings().m_nCombineCols = 3, Settings().m_nCombineSeqFrom = 1;
     Start();
     m_dialogs.m_folders = {m_dir.File("seq") + "//"};
     Click(kSplitTab, 1020);

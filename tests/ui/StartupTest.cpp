@@ -17,19 +17,13 @@
 #include <QSpinBox>
 
 #include <fstream>
+#include <vector>
 
 using namespace mosvane::test;
 
 namespace
 {
 using StartupTest = ProgramTest;
-
-std::string ReadText(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(ReadFileBytes(path, bytes));
-    return std::string(bytes.begin(), bytes.end());
-}
 
 QRect WorkArea()
 {
@@ -67,7 +61,9 @@ TEST_F(StartupTest, NormalExitRewritesHandEditedSettings)
               }),
               0);
     EXPECT_TRUE(seen);
-    const std::string text = ReadText(path);
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadFileBytes(path, bytes));
+    const std::string text(bytes.begin(), bytes.end());
     EXPECT_NE(text.find("\r\n\t<Output Folder=\"/pictures\" FileName=\"shot\" ImageType=\"png\""), std::string::npos)
         << text;
     EXPECT_NE(text.find("<Unknown keep=\"1\""), std::string::npos);
@@ -108,16 +104,18 @@ TEST_F(StartupTest, StoredValuesRefusedOrCorrected)
         const char* name;
         QVariant width;
         QByteArray placement;
-        bool widthKept;
+        int paneWidth;
         QRect geometry; // empty: centred default
     };
     const Row rows[] = {
-        {"width 0", 0, {}, false, {}},
-        {"width as bytes", QByteArray("\x2c\x01\0\0", 4), {}, false, {}},
-        {"width as words", QStringLiteral("wide"), {}, false, {}},
-        {"minimized opens normal", 300, PlacementBytes(minimized), true, QRect(100, 100, 600, 400)},
-        {"wrong length", 300, PlacementBytes(badLength), true, {}},
-        {"off every screen", 300, PlacementBytes(PresetPlacement(QRect(9000, 9000, 800, 600))), true, {}},
+        {"width 0", 0, {}, 250, {}},
+        {"width as bytes", QByteArray("\x2c\x01\0\0", 4), {}, 250, {}},
+        {"width as words", QStringLiteral("wide"), {}, 250, {}},
+        {"negative width", QStringLiteral("-5"), {}, 250, {}},
+        {"width as digits", QStringLiteral("275"), {}, 275, {}},
+        {"minimized opens normal", 300, PlacementBytes(minimized), 300, QRect(100, 100, 600, 400)},
+        {"wrong length", 300, PlacementBytes(badLength), 300, {}},
+        {"off every screen", 300, PlacementBytes(PresetPlacement(QRect(9000, 9000, 800, 600))), 300, {}},
     };
     for (const Row& row : rows)
     {
@@ -133,13 +131,9 @@ TEST_F(StartupTest, StoredValuesRefusedOrCorrected)
             EXPECT_TRUE(frame.isVisible());
             EXPECT_EQ(frame.geometry(), row.geometry.isEmpty() ? WorkArea().adjusted(100, 100, -100, -100)
                                                                 : row.geometry);
-            EXPECT_EQ(frame.ToolkitDock()->width(), row.widthKept ? 300 : 250);
+            EXPECT_EQ(frame.ToolkitDock()->width(), row.paneWidth);
         });
     }
-    int32_t width = 0;
-    EXPECT_TRUE(ReadPaneWidth(QVariant(QStringLiteral("275")), width));
-    EXPECT_EQ(width, 275);
-    EXPECT_FALSE(ReadPaneWidth(QVariant(QStringLiteral("-5")), width));
 }
 
 namespace
