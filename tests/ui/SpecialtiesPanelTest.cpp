@@ -34,13 +34,13 @@ protected:
     void Drop(int id, const QStringList& paths) { DropFiles(Control<QWidget>(kTab, id), paths); }
 };
 
-// Two halves: left (10, 20, 30) opaque, right (200, 100, 50) with alpha 128.
-QImage Halves()
+// An 8 x 8 picture of two halves.
+QImage Halves(QColor left, QColor right)
 {
-    QImage image(8, 8, QImage::Format_RGBA8888);
+    QImage image = Filled(right);
     for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-            image.setPixelColor(x, y, x < 4 ? QColor(10, 20, 30, 255) : QColor(200, 100, 50, 128));
+        for (int x = 0; x < 4; ++x)
+            image.setPixelColor(x, y, left);
     return image;
 }
 
@@ -50,12 +50,13 @@ bool Near(QColor a, QColor b)
 }
 } // namespace
 
-TEST_F(SpecialtiesPanelTest, AlphaOperationsGiveTheExpectedPixels)
+TEST_F(SpecialtiesPanelTest, AlphaOperationsAndBlendGiveTheExpectedPixels)
 {
     Start();
     EXPECT_FALSE(Enabled(kTab, IdExtractAlpha) || Enabled(kTab, IdAlphaByRgb) || Enabled(kTab, IdBlend));
     std::filesystem::create_directories(m_dir.File("src"));
-    Open(WritePicture(m_dir, "src/in.png", Halves())); // the results are named in.png after it
+    // The results are named in.png after the picture.
+    Open(WritePicture(m_dir, "src/in.png", Halves(QColor(10, 20, 30), QColor(200, 100, 50, 128))));
 
     Click(kTab, IdExtractAlpha);
     EXPECT_EQ(TakeMessages(), Said{"Succeed: Succeed to extract and save the alpha layer image as\n\n" +
@@ -77,19 +78,11 @@ TEST_F(SpecialtiesPanelTest, AlphaOperationsGiveTheExpectedPixels)
     Click(kTab, IdAlphaImage);
     EXPECT_EQ(TakeMessages().size(), 1u);
     EXPECT_EQ(SaveWorking("masked.png").pixelColor(6, 6), QColor(200, 100, 50, 60));
-}
 
-TEST_F(SpecialtiesPanelTest, BlendWithEitherOrBothLayers)
-{
-    Start();
-    std::filesystem::create_directories(m_dir.File("src"));
+    // Blend with either or both layers.
     const std::string image = WritePicture(m_dir, "src/in.png", Filled(QColor(0, 0, 255, 128)));
     const QString red = QString::fromStdString(WritePicture(m_dir, "red.png", Filled(Qt::red)));
-    QImage overlay = Filled(Qt::transparent);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 4; x < 8; ++x)
-            overlay.setPixelColor(x, y, Qt::green);
-    const QString half = QString::fromStdString(WritePicture(m_dir, "overlay.png", overlay));
+    const QString half = QString::fromStdString(WritePicture(m_dir, "overlay.png", Halves(Qt::transparent, Qt::green)));
     const QColor mixed(127, 0, 128);
     struct SCase
     {
