@@ -150,13 +150,10 @@ TEST_F(FrameTest, PanelsFitTheFirstStartPaneWidthWithNamedControls)
         EXPECT_FALSE(arrow->isVisible());
 
     auto* outputPane = qobject_cast<QScrollArea*>(m_pFrame->OutputDock()->widget());
-    std::vector<QScrollArea*> panes{outputPane};
-    for (int i = 0; i < tabs->count(); ++i)
-        panes.push_back(qobject_cast<QScrollArea*>(Tab(i)));
-    for (QScrollArea* pane : panes)
+    for (int i = -1; i < tabs->count(); ++i) // the output pane, then each tab made the current one
     {
-        ASSERT_TRUE(pane && pane->widget());
-        Settle();
+        auto* pane = i < 0 ? outputPane : qobject_cast<QScrollArea*>(Tab(i));
+        ASSERT_TRUE(pane && pane->widget() && pane->isVisible());
         const QString panel = pane->widget()->metaObject()->className();
         EXPECT_FALSE(pane->horizontalScrollBar()->isVisible()) << panel.toStdString();
         for (QWidget* child : pane->widget()->findChildren<QWidget*>())
