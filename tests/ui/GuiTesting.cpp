@@ -6,10 +6,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDropEvent>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QSettings>
-#include <QSpinBox>
 #include <QTimer>
 #include <QUrl>
 
@@ -168,13 +166,6 @@ void FrameTest::Type(int tab, int id, const QString& text)
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(box, Qt::Key_Delete);
     QTest::keyClicks(box, text);
-}
-
-QString FrameTest::Text(int tab, int id)
-{
-    if (auto* box = FindById<QSpinBox>(Tab(tab), id))
-        return box->text();
-    return Control<QLineEdit>(tab, id)->text();
 }
 
 Said FrameTest::TakeMessages()

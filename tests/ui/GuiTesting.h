@@ -16,6 +16,7 @@
 #include <QColor>
 #include <QImage>
 #include <QLineEdit>
+#include <QMetaProperty>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTest>
@@ -73,6 +74,17 @@ void DropFiles(QWidget* target, const QStringList& paths);
 // A press, a move and a release of the left button on widget.
 void Drag(QWidget* widget, QPoint from, QPoint to);
 
+// What a control shows as its value (an edit's text, a number box's number, a list's entry), and
+// the setting of it from outside.
+inline QString ValueOf(QWidget* control)
+{
+    return control->metaObject()->userProperty().read(control).toString();
+}
+inline void SetValue(QWidget* control, const QString& value)
+{
+    control->metaObject()->userProperty().write(control, value);
+}
+
 // Lets queued events (layout, resize, paint) run.
 void Settle();
 
@@ -104,7 +116,7 @@ protected:
     bool Enabled(int tab, int id) { return Control<QWidget>(tab, id)->isEnabled(); }
     // Types text into an edit or number box as a person would, over what it held.
     void Type(int tab, int id, const QString& text);
-    QString Text(int tab, int id);
+    QString Text(int tab, int id) { return ValueOf(Control<QWidget>(tab, id)); }
     void Open(const std::string& path) { m_dialogs.m_openPaths = {path}, m_pFrame->OnCommand(IdFileOpen), Settle(); }
     // The recorded messages as "caption: text", and forgets them.
     Said TakeMessages();

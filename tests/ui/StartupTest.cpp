@@ -7,14 +7,11 @@
 #include "view/MosvaneView.h"
 
 #include <QAbstractButton>
-#include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QScreen>
 #include <QSettings>
-#include <QSpinBox>
 
 #include <fstream>
 #include <vector>
@@ -155,25 +152,6 @@ const SKept kKept[] = {
 QWidget* ControlOf(CMainFrameWindow& frame, int tab, int id)
 {
     return FindById<QWidget>(frame.ToolTabs()->widget(tab), id);
-}
-
-void SetValue(QWidget* control, const QString& value)
-{
-    if (auto* box = qobject_cast<QSpinBox*>(control))
-        box->setValue(value.toInt());
-    else if (auto* list = qobject_cast<QComboBox*>(control))
-        list->setCurrentText(value);
-    else if (auto* edit = qobject_cast<QLineEdit*>(control))
-        edit->setText(value);
-}
-
-QString ValueOf(QWidget* control)
-{
-    if (auto* box = qobject_cast<QSpinBox*>(control))
-        return box->text();
-    if (auto* list = qobject_cast<QComboBox*>(control))
-        return list->currentText();
-    return qobject_cast<QLineEdit*>(control)->text();
 }
 
 void Shoot(QWidget& frame, const char* name)
