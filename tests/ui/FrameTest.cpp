@@ -112,7 +112,6 @@ TEST_F(FrameTest, ProgressHelpFileAndAboutBox)
     // Pressing "Help" itself opens the About box; its arrow holds the menu.
     QToolButton* help = FindById<QToolButton>(m_pFrame.get(), IdAppAbout);
     ASSERT_TRUE(help && help->defaultAction() && help->defaultAction()->menu());
-    EXPECT_EQ(help->defaultAction()->menu()->actions().size(), 8);
     QTest::mouseClick(help, Qt::LeftButton, {}, QPoint(8, help->height() / 2));
     Settle();
     ASSERT_TRUE(m_pFrame->AboutBox() && m_pFrame->AboutBox()->isVisible());
