@@ -10,33 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace
-{
-// The same noise again from the same seed, byte by byte.
-struct CNoise
-{
-    uint32_t m_nState;
-    uint8_t Next()
-    {
-        m_nState = m_nState * 1664525u + 1013904223u;
-        return uint8_t(m_nState >> 24);
-    }
-};
-
-CEngineImage Noise(int width, int height, uint32_t format, uint32_t seed)
-{
-    CEngineImage picture = CEngineImage::Generate();
-    picture.Bind();
-    gxTexImage(width, height, format);
-    picture.Refresh();
-    uint8_t* p = picture.Buffer();
-    CNoise noise{seed};
-    for (size_t i = 0, n = size_t(width) * size_t(height) * gx::BytesPerPixel(format); i < n; ++i)
-        p[i] = noise.Next();
-    return picture;
-}
-} // namespace
-
 int main(int argc, char** argv)
 {
     const int side = argc > 1 ? std::atoi(argv[1]) : 8192;
@@ -51,10 +24,7 @@ int main(int argc, char** argv)
     CBlendLayer background, overlay;
     background.Adopt(Noise(20000, 100, GL_RGBA, 2));
     overlay.Adopt(Noise(4096, 4096, GL_BGRA, 3));
-    const GX_IMAGE& b = background.Picture().Info();
-    const GX_IMAGE& o = overlay.Picture().Info();
-    const SRefPicture bg{b.width, b.height, b.format, background.Picture().Buffer()};
-    const SRefPicture ov{o.width, o.height, o.format, overlay.Picture().Buffer()};
+    const SRefPicture bg = RefOf(background.Picture()), ov = RefOf(overlay.Picture());
 
     const auto start = std::chrono::steady_clock::now();
     const bool composed = ComposeBlend(side, side, GL_RGBA, item.Buffer(), &background, &overlay);
@@ -66,7 +36,7 @@ int main(int argc, char** argv)
     }
 
     const CBlendReference reference(side, side, &bg, &ov);
-    CNoise original{1};
+    CNoise original(1, 4);
     const uint8_t* p = item.Buffer();
     int worst = 0;
     int64_t beyond = 0;

@@ -15,10 +15,14 @@
 
 namespace
 {
-// The tile side when GL allows more: one tile then costs 64 MiB of framebuffer at most.
-constexpr int kDefaultTile = 4096;
+// The tile side when GL allows more: one tile then costs 32 MiB of 16-bit framebuffer and 16 MiB
+// of picture texture at most.
+constexpr int kDefaultTile = 2048;
 
 SCompositionLimits g_limits;
+
+// One 8-bit level in 16-bit units: 65535 / 255.
+constexpr double kLevel16 = 257.0;
 
 int GlInteger(GLenum name)
 {
@@ -51,21 +55,31 @@ SEffectiveLimits CurrentLimits()
 class CTileTarget
 {
 public:
-    ~CTileTarget()
-    {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        if (m_nFramebuffer)
-            glDeleteFramebuffers(1, &m_nFramebuffer);
-        if (m_nColour)
-            glDeleteTextures(1, &m_nColour);
-    }
+    CTileTarget() = default;
+    ~CTileTarget() { Release(); }
+    CTileTarget(const CTileTarget&) = delete;
+    CTileTarget& operator=(const CTileTarget&) = delete;
 
+    // The composition is kept at 16 bits a channel between layers and rounded to the picture's 8
+    // bits once, at the read-back: an 8-bit target would round after every layer, and GL's 8-bit
+    // blending rounds each product on its own, which adds up to levels over three layers. A GL
+    // that cannot render into 16 bits gets the 8-bit target.
     bool Create(int width, int height)
     {
+        for (const GLint storage : {GL_RGBA16, GL_RGBA8})
+            if (TryCreate(width, height, storage))
+                return true;
+        return false;
+    }
+
+private:
+    bool TryCreate(int width, int height, GLint storage)
+    {
+        Release();
         DrainGlErrors();
         glGenTextures(1, &m_nColour);
         glBindTexture(GL_TEXTURE_2D, m_nColour);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        glTexImage2D(GL_TEXTURE_2D, 0, storage, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         glBindTexture(GL_TEXTURE_2D, 0);
         glGenFramebuffers(1, &m_nFramebuffer);
         glBindFramebuffer(GL_FRAMEBUFFER, m_nFramebuffer);
@@ -74,7 +88,16 @@ public:
                glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     }
 
-private:
+    void Release()
+    {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        if (m_nFramebuffer)
+            glDeleteFramebuffers(1, &m_nFramebuffer);
+        if (m_nColour)
+            glDeleteTextures(1, &m_nColour);
+        m_nFramebuffer = m_nColour = 0;
+    }
+
     GLuint m_nFramebuffer = 0;
     GLuint m_nColour = 0;
 };
@@ -142,7 +165,7 @@ bool ComposeTile(int width, int height, uint32_t format, uint8_t* pixels, CBlend
         CGlTexture block;
         {
             const CPixelWindow window(GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_PIXELS, GL_UNPACK_SKIP_ROWS, width, x, y);
-            if (!block.Create(w, h, format, pixels))
+            if (!block.Create(w, h, format, GL_UNSIGNED_BYTE, pixels, ETexelUse::OneToOne))
                 return false;
         }
         DrawQuad(block.Name(), x, y, w, h);
@@ -198,10 +221,13 @@ bool CBlendLayer::DrawOnTile(int width, int height, int maxTexture, int x, int y
     if (Empty() || !Prepare(width, height, maxTexture))
         return false;
     const uint32_t format = m_picture.Info().format;
-    const uint8_t* pixels = m_stretched.empty() ? m_picture.Buffer() : m_stretched.data();
+    const bool reduced = !m_stretched.empty();
+    const void* pixels = reduced ? static_cast<const void*>(m_stretched.data()) : m_picture.Buffer();
+    const uint32_t type = reduced ? GL_UNSIGNED_SHORT : GL_UNSIGNED_BYTE;
     if (m_nPreparedWidth <= maxTexture && m_nPreparedHeight <= maxTexture)
     {
-        if (m_texture.Empty() && !m_texture.Create(m_nPreparedWidth, m_nPreparedHeight, format, pixels))
+        if (m_texture.Empty() &&
+            !m_texture.Create(m_nPreparedWidth, m_nPreparedHeight, format, type, pixels, ETexelUse::Stretched))
             return false;
         DrawQuad(m_texture.Name(), 0.0, 0.0, width, height);
         return true;
@@ -215,7 +241,8 @@ bool CBlendLayer::DrawOnTile(int width, int height, int maxTexture, int x, int y
     {
         const CPixelWindow window(GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_PIXELS, GL_UNPACK_SKIP_ROWS, m_nPreparedWidth,
                                   fromX, fromY);
-        if (!part.Create(partWidth, partHeight, format, pixels))
+        const ETexelUse use = acrossStretched && downStretched ? ETexelUse::OneToOne : ETexelUse::Stretched;
+        if (!part.Create(partWidth, partHeight, format, type, pixels, use))
             return false;
     }
     DrawQuad(part.Name(), fromX, fromY, acrossStretched ? w : width, downStretched ? h : height);
@@ -286,37 +313,38 @@ std::vector<SLinearTap> LinearTaps(int from, int to)
 }
 
 bool ResampleLinear(const uint8_t* pixels, int width, int height, int bpp, int newWidth, int newHeight,
-                    std::vector<uint8_t>& out)
+                    std::vector<uint16_t>& out)
 {
     if (!pixels || width <= 0 || height <= 0 || bpp <= 0 || newWidth <= 0 || newHeight <= 0)
         return false;
     try
     {
-        // Along the rows first, into rows of the new width, then down the columns.
+        // Along the rows first, into rows of the new width, then down the columns; both passes
+        // keep 16 bits, so that what GL filters further is the filter's value, not a rounding of it.
         const std::vector<SLinearTap> across = LinearTaps(width, newWidth), down = LinearTaps(height, newHeight);
-        std::vector<uint8_t> rows(size_t(newWidth) * size_t(height) * size_t(bpp));
+        std::vector<uint16_t> rows(size_t(newWidth) * size_t(height) * size_t(bpp));
         for (size_t y = 0; y < size_t(height); ++y)
         {
             const uint8_t* source = pixels + y * size_t(width) * size_t(bpp);
-            uint8_t* target = rows.data() + y * size_t(newWidth) * size_t(bpp);
+            uint16_t* target = rows.data() + y * size_t(newWidth) * size_t(bpp);
             for (const SLinearTap& tap : across)
             {
                 const uint8_t* a = source + size_t(tap.m_nFirst) * size_t(bpp);
                 const uint8_t* b = source + size_t(tap.m_nSecond) * size_t(bpp);
                 for (int c = 0; c < bpp; ++c)
-                    *target++ = uint8_t(std::lround(a[c] + (b[c] - a[c]) * tap.m_fWeight));
+                    *target++ = uint16_t(std::lround((a[c] + (b[c] - a[c]) * double(tap.m_fWeight)) * kLevel16));
             }
         }
         out.assign(size_t(newWidth) * size_t(newHeight) * size_t(bpp), 0);
-        const size_t rowBytes = size_t(newWidth) * size_t(bpp);
+        const size_t rowValues = size_t(newWidth) * size_t(bpp);
         for (size_t y = 0; y < size_t(newHeight); ++y)
         {
-            const uint8_t* a = rows.data() + size_t(down[y].m_nFirst) * rowBytes;
-            const uint8_t* b = rows.data() + size_t(down[y].m_nSecond) * rowBytes;
-            uint8_t* target = out.data() + y * rowBytes;
-            const float weight = down[y].m_fWeight;
-            for (size_t i = 0; i < rowBytes; ++i)
-                target[i] = uint8_t(std::lround(a[i] + (b[i] - a[i]) * weight));
+            const uint16_t* a = rows.data() + size_t(down[y].m_nFirst) * rowValues;
+            const uint16_t* b = rows.data() + size_t(down[y].m_nSecond) * rowValues;
+            uint16_t* target = out.data() + y * rowValues;
+            const double weight = down[y].m_fWeight;
+            for (size_t i = 0; i < rowValues; ++i)
+                target[i] = uint16_t(std::lround(a[i] + (int(b[i]) - int(a[i])) * weight));
         }
         return true;
     }

@@ -8,6 +8,10 @@
 // framebuffer object, tile by tile, each tile with the whole-picture geometry, so that the tiles
 // meet without a seam; a layer larger than a texture can be is first reduced on the CPU with the
 // same sampling as GL's linear stretch, to the size it will be drawn at.
+//
+// Every rounding to 8 bits before the end costs up to a level, and three layers add them up: the
+// reduced layer keeps 16 bits, GL stretches layers from 16-bit textures and composes into a
+// 16-bit target, and the picture's 8 bits are reached once, at the read-back.
 
 #include "ops/BlendDrawing.h"
 #include "ops/EngineImage.h"
@@ -38,8 +42,8 @@ public:
 
 private:
     CEngineImage m_picture;
-    std::vector<uint8_t> m_stretched; // the picture stretched along its long sides; empty: none
-    int m_nPreparedWidth = 0;         // the size of what is drawn: the picture or the stretched copy
+    std::vector<uint16_t> m_stretched; // the picture stretched along its long sides; empty: none
+    int m_nPreparedWidth = 0;          // the size of what is drawn: the picture or the stretched copy
     int m_nPreparedHeight = 0;
     CGlTexture m_texture; // all of it, when GL can hold it
 
@@ -74,6 +78,7 @@ struct SLinearTap
 std::vector<SLinearTap> LinearTaps(int from, int to);
 
 // Stretches width x height pixels of bpp bytes each to newWidth x newHeight with those taps,
-// channel by channel, rounded to the nearest level. False when memory is short.
+// channel by channel, into 16-bit channels (257 to a level) rounded to the nearest 16-bit step.
+// False when memory is short.
 bool ResampleLinear(const uint8_t* pixels, int width, int height, int bpp, int newWidth, int newHeight,
-                    std::vector<uint8_t>& out);
+                    std::vector<uint16_t>& out);

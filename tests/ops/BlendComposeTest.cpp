@@ -8,33 +8,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ostream>
 
 namespace
 {
 using namespace mosvane::test;
-
-// A picture of noise in every channel, alpha included, so that any misplaced sample shows.
-CEngineImage Noise(int width, int height, uint32_t format, uint32_t seed)
-{
-    CEngineImage picture = CEngineImage::Generate();
-    picture.Bind();
-    gxTexImage(width, height, format);
-    picture.Refresh();
-    uint8_t* p = picture.Buffer();
-    const size_t bytes = size_t(width) * size_t(height) * gx::BytesPerPixel(format);
-    for (size_t i = 0; i < bytes; ++i)
-    {
-        seed = seed * 1664525u + 1013904223u;
-        p[i] = uint8_t(seed >> 24);
-    }
-    return picture;
-}
-
-SRefPicture RefOf(const CEngineImage& picture)
-{
-    const GX_IMAGE& info = picture.Info();
-    return {info.width, info.height, info.format, picture.Buffer()};
-}
 
 struct SComposeCase
 {
@@ -44,7 +22,14 @@ struct SComposeCase
     int m_nBackgroundWidth, m_nBackgroundHeight; // 0: no background
     int m_nOverlayWidth, m_nOverlayHeight;       // 0: no overlay
     SCompositionLimits m_limits;
+    SLevels m_item, m_background, m_overlay;
 };
+
+// A failing case is named, not dumped as bytes.
+void PrintTo(const SComposeCase& c, std::ostream* os)
+{
+    *os << c.m_pName;
+}
 
 class BlendCompose : public ::testing::TestWithParam<SComposeCase>
 {
@@ -59,14 +44,14 @@ TEST_P(BlendCompose, MatchesTheSinglePassReferenceWithinThreeLevels)
     ASSERT_TRUE(gl.Ok());
     SetCompositionLimits(c.m_limits);
 
-    CEngineImage item = Noise(c.m_nWidth, c.m_nHeight, c.m_nFormat, 1);
+    CEngineImage item = Noise(c.m_nWidth, c.m_nHeight, c.m_nFormat, 1, c.m_item);
     const uint32_t bpp = gx::BytesPerPixel(c.m_nFormat);
     const std::vector<uint8_t> original(item.Buffer(), item.Buffer() + size_t(c.m_nWidth) * c.m_nHeight * bpp);
     CBlendLayer background, overlay;
     if (c.m_nBackgroundWidth)
-        background.Adopt(Noise(c.m_nBackgroundWidth, c.m_nBackgroundHeight, GL_RGBA, 2));
+        background.Adopt(Noise(c.m_nBackgroundWidth, c.m_nBackgroundHeight, GL_RGBA, 2, c.m_background));
     if (c.m_nOverlayWidth)
-        overlay.Adopt(Noise(c.m_nOverlayWidth, c.m_nOverlayHeight, GL_BGRA, 3));
+        overlay.Adopt(Noise(c.m_nOverlayWidth, c.m_nOverlayHeight, GL_BGRA, 3, c.m_overlay));
     const SRefPicture bg = background.Empty() ? SRefPicture{} : RefOf(background.Picture());
     const SRefPicture ov = overlay.Empty() ? SRefPicture{} : RefOf(overlay.Picture());
     const CBlendReference reference(c.m_nWidth, c.m_nHeight, bg.m_pPixels ? &bg : nullptr,
@@ -91,13 +76,18 @@ INSTANTIATE_TEST_SUITE_P(
     Sizes, BlendCompose,
     ::testing::Values(
         // Single pass at GL's own limits.
-        SComposeCase{"OnePass", 150, 130, GL_RGBA, 200, 10, 40, 300, {}},
+        SComposeCase{"OnePass", 150, 130, GL_RGBA, 200, 10, 40, 300, {}, {}, {}, {}},
         // Tiles of 48 over a 150 x 130 picture; layers wider and taller than a texture of 64.
-        SComposeCase{"TilesAndReducedLayers", 150, 130, GL_RGBA, 200, 10, 40, 300, {64, 48}},
+        SComposeCase{"TilesAndReducedLayers", 150, 130, GL_RGBA, 200, 10, 40, 300, {64, 48}, {}, {}, {}},
         // An odd-sized three-byte picture in tiles that do not divide it, a background alone.
-        SComposeCase{"ThreeBytesBackgroundOnly", 97, 61, GL_BGR, 130, 130, 0, 0, {64, 32}},
+        SComposeCase{"ThreeBytesBackgroundOnly", 97, 61, GL_BGR, 130, 130, 0, 0, {64, 32}, {}, {}, {}},
         // A picture larger than a texture can be, an overlay alone reduced on both axes.
-        SComposeCase{"PictureBeyondTheTextureLimit", 100, 90, GL_RGB, 0, 0, 300, 200, {64, 64}}),
+        SComposeCase{"PictureBeyondTheTextureLimit", 100, 90, GL_RGB, 0, 0, 300, 200, {64, 64}, {}, {}, {}},
+        // A bright background, reduced across and stretched down, seen through nearly clear
+        // layers in tiles: whatever level its stretch or the storage between layers loses shows
+        // in the result undimmed.
+        SComposeCase{"BrightReducedBackgroundThroughFaintLayers", 512, 512, GL_RGBA, 700, 13, 100, 100, {128, 100},
+                     SLevels{0, 255, 0, 16}, SLevels{160, 255, 160, 255}, SLevels{0, 255, 0, 16}}),
     [](const auto& info) { return std::string(info.param.m_pName); });
 
 TEST(GlUploads, RefusedAreFailuresNotWhiteTextures)
@@ -108,11 +98,12 @@ TEST(GlUploads, RefusedAreFailuresNotWhiteTextures)
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
     const std::vector<uint8_t> row(size_t(maxSide + 1) * 4, 7);
     CGlTexture texture;
-    EXPECT_FALSE(texture.Create(maxSide + 1, 1, GL_RGBA, row.data()));
+    EXPECT_FALSE(texture.Create(maxSide + 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, row.data(), ETexelUse::Stretched));
     EXPECT_TRUE(texture.Empty());
-    EXPECT_FALSE(texture.Create(4, 1, 0x1234, row.data())); // a format GL does not know
+    // A format GL does not know.
+    EXPECT_FALSE(texture.Create(4, 1, 0x1234, GL_UNSIGNED_BYTE, row.data(), ETexelUse::Stretched));
     EXPECT_TRUE(texture.Empty());
-    EXPECT_TRUE(texture.Create(maxSide, 1, GL_RGBA, row.data()));
+    EXPECT_TRUE(texture.Create(maxSide, 1, GL_RGBA, GL_UNSIGNED_BYTE, row.data(), ETexelUse::Stretched));
 
     // Sizes and formats that name no picture.
     uint8_t pixel[4] = {1, 2, 3, 4};

@@ -89,4 +89,56 @@ private:
             target[c] = std::round(source[c] * alpha + target[c] * (1.0f - alpha));
     }
 };
+// The levels noise is drawn from, colour and alpha apart.
+struct SLevels
+{
+    int m_nLow = 0, m_nHigh = 255;
+    int m_nAlphaLow = 0, m_nAlphaHigh = 255;
+};
+
+// Noise bytes in the levels given, the same again from the same seed: a caller can check a large
+// picture against its original without keeping a copy of it.
+class CNoise
+{
+public:
+    CNoise(uint32_t seed, uint32_t bytesPerPixel, const SLevels& levels = {})
+        : m_nState(seed), m_nBytesPerPixel(bytesPerPixel), m_levels(levels)
+    {
+    }
+    uint8_t Next()
+    {
+        m_nState = m_nState * 1664525u + 1013904223u;
+        const bool alpha = m_nBytesPerPixel == 4 && m_nIndex++ % 4 == 3;
+        const int low = alpha ? m_levels.m_nAlphaLow : m_levels.m_nLow;
+        const int high = alpha ? m_levels.m_nAlphaHigh : m_levels.m_nHigh;
+        return uint8_t(low + int(m_nState >> 24) * (high - low + 1) / 256);
+    }
+
+private:
+    uint32_t m_nState;
+    uint32_t m_nBytesPerPixel;
+    SLevels m_levels;
+    uint64_t m_nIndex = 0;
+};
+
+// A picture of noise in every channel, alpha included, so that any misplaced sample shows.
+inline CEngineImage Noise(int width, int height, uint32_t format, uint32_t seed, const SLevels& levels = {})
+{
+    CEngineImage picture = CEngineImage::Generate();
+    picture.Bind();
+    gxTexImage(width, height, format);
+    picture.Refresh();
+    uint8_t* p = picture.Buffer();
+    const uint32_t bpp = gx::BytesPerPixel(format);
+    CNoise noise(seed, bpp, levels);
+    for (size_t i = 0, n = size_t(width) * size_t(height) * bpp; i < n; ++i)
+        p[i] = noise.Next();
+    return picture;
+}
+
+inline SRefPicture RefOf(const CEngineImage& picture)
+{
+    const GX_IMAGE& info = picture.Info();
+    return {info.width, info.height, info.format, picture.Buffer()};
+}
 } // namespace mosvane::test
