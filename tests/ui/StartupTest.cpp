@@ -28,7 +28,7 @@ QRect WorkArea()
 }
 } // namespace
 
-TEST_F(StartupTest, MissingConfigurationEndsWithOneMessage)
+TEST_F(StartupTest, MissingConfigurationSaidOnceHandEditedRewrittenAtExit)
 {
     for (const char* said : {"Error to open program string table files!", "Error to open program setting files!"})
     {
@@ -40,11 +40,8 @@ TEST_F(StartupTest, MissingConfigurationEndsWithOneMessage)
         Ship({"StringTable.stb"}); // then only the settings file is missing
     }
     EXPECT_FALSE(FileExists(m_dir.File("Cnfg/Mosvane.xml")));
-}
 
-TEST_F(StartupTest, NormalExitRewritesHandEditedSettings)
-{
-    Ship({"StringTable.stb"});
+    // A hand-edited settings file is read, and rewritten at a normal exit keeping what it does not know.
     const std::string path = m_dir.File("Cnfg/Mosvane.xml");
     std::ofstream(path) << "<Mosvane>\n  <Output Folder=\"/pictures\"   FileName=\"shot\" ImageType=\"png\"/>\n"
                            "  <Unknown keep=\"1\"/>\n</Mosvane>\n";

@@ -49,7 +49,10 @@ protected:
     }
     void Drag(int fromX, int fromY, int toX, int toY) { mosvane::test::Drag(m_pView->Canvas(), {fromX, fromY}, {toX, toY}); }
     // The colour of a framebuffer pixel as drawn now, opaque channels only.
-    QColor PixelAt(int x, int y) { return QColor(m_pView->Canvas()->grabFramebuffer().pixelColor(x, y).rgb()); }
+    QColor PixelAt(int x, int y)
+    {
+        return QColor(m_pView->Canvas()->grabFramebuffer().pixelColor(x, y).rgb());
+    }
 
     CTempDir m_dir;
     CRecordingFrame m_frame;
