@@ -17,9 +17,9 @@ for target in "$build"/bin/fuzz_*; do
   seeds="$build/seeds/${name#fuzz_}"
   mkdir -p "$scratch/$name" "$seeds"
   # A batch run writes and removes a folder of pictures and executes seven kinds over them:
-  # far more than one decode, so it gets a fifth of the runs.
+  # far more than one decode, so it gets a tenth of the runs.
   target_runs=$runs
-  [ "$name" = fuzz_batch ] && target_runs=$((runs / 5))
+  [ "$name" = fuzz_batch ] && target_runs=$((runs / 10))
   start=$(date +%s)
   if "$target" -runs="$target_runs" -seed=1 -timeout=20 -rss_limit_mb=2560 "$scratch/$name" "$seeds" \
       >"$scratch/$name.log" 2>&1; then

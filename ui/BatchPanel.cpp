@@ -8,10 +8,9 @@
 #include "ui/CommandIds.h"
 #include "ui/Dialogs.h"
 #include "ui/PanelControls.h"
+#include "ui/WrapRowLayout.h"
 
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,47 +59,34 @@ void ShowWrongSettings(const char* text)
     ShowFrameMessage(text, "Wrong Settings", EMessageIcon::Exclamation);
 }
 
-// Reads the kind's values through the frame's getter and records them; false when the getter
-// finds them incomplete.
+// Reads one kind's values through the frame's getter and records them in the kind's section;
+// false when the getter finds them incomplete.
+template <typename Inputs>
+bool Record(IMainFrame& frame, bool (IMainFrame::*get)(Inputs&), BatchFile& batch,
+            bool (BatchFile::*write)(const Inputs&))
+{
+    Inputs inputs;
+    return (frame.*get)(inputs) && (batch.*write)(inputs);
+}
+
 bool RecordConfig(EBatchKind kind, IMainFrame& frame, BatchFile& batch)
 {
     switch (kind)
     {
     case EBatchKind::Split:
-    {
-        SplitInputs inputs;
-        return frame.GetSplitSettings(inputs) && batch.WriteSplitSection(inputs);
-    }
+        return Record(frame, &IMainFrame::GetSplitSettings, batch, &BatchFile::WriteSplitSection);
     case EBatchKind::Combine:
-    {
-        CombineInputs inputs;
-        return frame.GetCombineSettings(inputs) && batch.WriteCombineSection(inputs);
-    }
+        return Record(frame, &IMainFrame::GetCombineSettings, batch, &BatchFile::WriteCombineSection);
     case EBatchKind::Blend:
-    {
-        BlendInputs inputs;
-        return frame.GetBlendSettings(inputs) && batch.WriteBlendSection(inputs);
-    }
+        return Record(frame, &IMainFrame::GetBlendSettings, batch, &BatchFile::WriteBlendSection);
     case EBatchKind::AlphaExtract:
-    {
-        SequenceRecord output;
-        return frame.GetOutputSettings(output) && batch.WriteAlphaExtractSection(output);
-    }
+        return Record(frame, &IMainFrame::GetOutputSettings, batch, &BatchFile::WriteAlphaExtractSection);
     case EBatchKind::RgbAlpha:
-    {
-        AlphaRgbInputs inputs;
-        return frame.GetAlphaRgbSettings(inputs) && batch.WriteRgbAlphaSection(inputs);
-    }
+        return Record(frame, &IMainFrame::GetAlphaRgbSettings, batch, &BatchFile::WriteRgbAlphaSection);
     case EBatchKind::AlphaImageCombine:
-    {
-        AlphaImageInputs inputs;
-        return frame.GetAlphaImageSettings(inputs) && batch.WriteAlphaImageCombineSection(inputs);
-    }
+        return Record(frame, &IMainFrame::GetAlphaImageSettings, batch, &BatchFile::WriteAlphaImageCombineSection);
     case EBatchKind::Mng:
-    {
-        MngInputs inputs;
-        return frame.GetMngSettings(inputs) && batch.WriteMngSection(inputs);
-    }
+        return Record(frame, &IMainFrame::GetMngSettings, batch, &BatchFile::WriteMngSection);
     }
     return false;
 }
@@ -116,16 +102,9 @@ CBatchPanel::CBatchPanel(QWidget* parent) : QWidget(parent)
     m_pPath->setAccessibleName(QStringLiteral("Batch File"));
     SetCommandId(m_pPath, 1065);
 
-    auto* files = new QGridLayout;
-    files->addWidget(create, 0, 0);
-    files->addWidget(load, 0, 1);
-    files->addWidget(m_pSave, 0, 2);
-    files->addWidget(m_pPath, 1, 0, 1, 3);
-    files->setColumnStretch(0, 1);
-
     auto* rows = new QGroupBox;
     SetCommandId(rows, 1074);
-    auto* grid = new QGridLayout(rows);
+    auto* lines = new QVBoxLayout(rows);
     for (size_t i = 0; i < std::size(kRows); ++i)
     {
         const SBatchRowControls& controls = kRows[i];
@@ -136,15 +115,12 @@ CBatchPanel::CBatchPanel(QWidget* parent) : QWidget(parent)
         const QString kindName = row.m_pExecute->text().mid(int(std::char_traits<char>::length("Execute ")));
         row.m_pAddItems->setAccessibleName(QStringLiteral("Add Items: ") + kindName);
         saveConfig->setAccessibleName(QStringLiteral("Save Config: ") + kindName);
-        grid->addWidget(row.m_pExecute, int(i), 0);
-        grid->addWidget(row.m_pAddItems, int(i), 1);
-        grid->addWidget(saveConfig, int(i), 2);
+        lines->addLayout(MakeButtonRow(row.m_pExecute, {row.m_pAddItems, saveConfig}));
         const EBatchKind kind = controls.m_kind;
         connect(row.m_pExecute, &QPushButton::clicked, this, [this, kind] { OnExecute(kind); });
         connect(row.m_pAddItems, &QPushButton::clicked, this, [this, kind] { OnAddItems(kind); });
         connect(saveConfig, &QPushButton::clicked, this, [this, kind] { OnSaveConfig(kind); });
     }
-    grid->setColumnStretch(0, 1);
 
     auto* note = new QLabel(QString::fromUtf8(kNoteText), this);
     note->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -153,7 +129,8 @@ CBatchPanel::CBatchPanel(QWidget* parent) : QWidget(parent)
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(4, 4, 4, 4);
-    outer->addLayout(files);
+    outer->addLayout(MakeButtonRow(create, {load, m_pSave}));
+    outer->addWidget(m_pPath);
     outer->addWidget(rows);
     outer->addWidget(note);
     outer->addStretch(1);

@@ -16,6 +16,7 @@
 #include "ui/OutputSettingsPanel.h"
 #include "ui/SpecialtiesPanel.h"
 #include "ui/SplitCombinePanel.h"
+#include "ui/ToolTabs.h"
 #include "ui/ToolPanel.h"
 #include "ui/WindowPlacement.h"
 #include "view/MosvaneView.h"
@@ -197,7 +198,7 @@ void CMainFrameWindow::CreateStatusBar()
 
 void CMainFrameWindow::CreatePanes()
 {
-    m_pTabs = new QTabWidget;
+    m_pTabs = new CToolTabs;
     m_pTabs->setAccessibleName(QStringLiteral("Toolkit Space"));
     for (int i = 0; i < kToolPanelCount; ++i)
     {
@@ -220,6 +221,9 @@ void CMainFrameWindow::CreatePanes()
     m_pOutputDock = new QDockWidget(QStringLiteral("Output Settings"), this);
     m_pOutputDock->setObjectName(QStringLiteral("OutputSettings"));
     m_pOutputDock->setWidget(scroller);
+    // The panel's own group box carries the caption "Output Settings"; a dock title above it
+    // would say it twice. The dock keeps its title for screen readers.
+    m_pOutputDock->setTitleBarWidget(new QWidget(m_pOutputDock));
 
     for (QDockWidget* dock : {m_pToolkitDock, m_pOutputDock})
     {

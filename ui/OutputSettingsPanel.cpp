@@ -2,14 +2,12 @@
 
 #include "config/ProgramSettings.h"
 #include "ui/CommandIds.h"
-#include "ui/Dialogs.h"
-#include "ui/MainFrm.h"
+#include "ui/PanelControls.h"
 
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -33,25 +31,15 @@ COutputSettingsPanel::COutputSettingsPanel(QWidget* parent) : QWidget(parent)
     m_pType = new QComboBox(group);
     m_pTitle = new QLineEdit(group);
     m_pFolder = new QLineEdit(group);
-    m_pBrowse = new QPushButton(QStringLiteral("..."), group);
-    m_pBrowse->setAccessibleName(QStringLiteral("Browse Output Folder"));
-    m_pBrowse->setMaximumWidth(32);
+    m_pBrowse = MakeBrowseButton(group, IdOutputBrowse, "Browse Output Folder");
     SetCommandId(m_pType, IdOutputType);
     SetCommandId(m_pTitle, IdOutputTitle);
     SetCommandId(m_pFolder, IdOutputFolder);
-    SetCommandId(m_pBrowse, IdOutputBrowse);
 
     auto* grid = new QGridLayout(group);
-    const auto addRow = [&](int row, const char* label, QWidget* field) {
-        auto* text = new QLabel(QString::fromUtf8(label), group);
-        text->setBuddy(field);
-        grid->addWidget(text, row, 0);
-        grid->addWidget(field, row, 1, 1, row == 2 ? 1 : 2);
-    };
-    addRow(0, "Image Type:", m_pType);
-    addRow(1, "File Title Name:", m_pTitle);
-    addRow(2, "Output Folder:", m_pFolder);
-    grid->addWidget(m_pBrowse, 2, 2);
+    AddFieldRow(grid, 0, "Image Type:", m_pType);
+    AddFieldRow(grid, 1, "File Title Name:", m_pTitle);
+    AddFieldRow(grid, 2, "Output Folder:", m_pFolder, m_pBrowse);
     grid->setColumnStretch(1, 1);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(4, 4, 4, 4);
@@ -104,9 +92,6 @@ bool COutputSettingsPanel::SelectTypeBeginningWith(const QString& prefix)
 void COutputSettingsPanel::OnBrowse()
 {
     std::string folder;
-    if (!BrowseForFolder(FrameWindowWidget(), folder))
-        return;
-    folder = WithoutTrailingSeparators(folder);
-    m_pFolder->setText(QString::fromStdString(folder));
-    GetProgramSettings().m_strOutputFolder = folder;
+    if (BrowseFolderInto(m_pFolder, true, folder))
+        GetProgramSettings().m_strOutputFolder = folder;
 }

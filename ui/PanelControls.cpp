@@ -2,6 +2,11 @@
 
 #include "config/DecimalNumber.h"
 #include "ui/CommandIds.h"
+#include "ui/Dialogs.h"
+#include "ui/MainFrm.h"
+#include "ui/OutputSettingsPanel.h"
+#include "ui/WrapRowLayout.h"
+#include "ui/WrappingButton.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -12,9 +17,14 @@
 #include <QSpinBox>
 
 #include <algorithm>
+#include <vector>
 
 namespace
 {
+// The narrowest a text field gets in a narrow pane: room for about ten characters.
+constexpr int kMinimumFieldCharacters = 10;
+constexpr int kBrowseButtonWidth = 32;
+
 // The label's text as a screen reader says it: mnemonics and a trailing colon left out.
 QString Spoken(QString text)
 {
@@ -53,10 +63,35 @@ QLineEdit* MakeEdit(QWidget* parent, int id, const std::string& text)
 
 QPushButton* MakeButton(QWidget* parent, int id, const char* text)
 {
-    auto* button = new QPushButton(QString::fromUtf8(text), parent);
+    auto* button = new CWrappingButton(QString::fromUtf8(text), parent);
     button->setAccessibleName(Spoken(button->text()));
     SetCommandId(button, id);
     return button;
+}
+
+QPushButton* MakeBrowseButton(QWidget* parent, int id, const char* spoken)
+{
+    auto* button = new QPushButton(QStringLiteral("..."), parent);
+    button->setAccessibleName(QString::fromUtf8(spoken));
+    button->setFixedWidth(kBrowseButtonWidth);
+    SetCommandId(button, id);
+    return button;
+}
+
+QFrame* MakeSeparator(int id)
+{
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    SetCommandId(line, id);
+    return line;
+}
+
+QLabel* MakeCaption(const char* text)
+{
+    auto* caption = new QLabel(QString::fromUtf8(text));
+    caption->setWordWrap(true);
+    return caption;
 }
 
 QComboBox* MakeTypeList(QWidget* parent, int id, const std::string& seed)
@@ -93,6 +128,16 @@ std::string ReadSelected(const QComboBox* list)
     return list->currentIndex() < 0 ? std::string() : list->currentText().toStdString();
 }
 
+bool BrowseFolderInto(QLineEdit* box, bool bTrim, std::string& folder)
+{
+    if (!BrowseForFolder(FrameWindowWidget(), folder))
+        return false;
+    if (bTrim)
+        folder = WithoutTrailingSeparators(folder);
+    box->setText(QString::fromStdString(folder));
+    return true;
+}
+
 void NameControl(QWidget* control, const QString& name)
 {
     control->setAccessibleName(name);
@@ -103,9 +148,11 @@ void NameControl(QWidget* control, const QString& name)
 void AddFieldRow(QGridLayout* grid, int row, const char* label, QWidget* field, QWidget* trailing)
 {
     int column = 0;
+    if (qobject_cast<QLineEdit*>(field))
+        field->setMinimumWidth(field->fontMetrics().averageCharWidth() * kMinimumFieldCharacters);
     if (label)
     {
-        auto* text = new QLabel(QString::fromUtf8(label));
+        QLabel* text = MakeCaption(label);
         text->setBuddy(field);
         if (field->accessibleName().isEmpty())
             NameControl(field, Spoken(text->text()));
@@ -114,4 +161,57 @@ void AddFieldRow(QGridLayout* grid, int row, const char* label, QWidget* field, 
     grid->addWidget(field, row, column, 1, (trailing ? 2 : 3) - column);
     if (trailing)
         grid->addWidget(trailing, row, 2);
+}
+
+void AddWideRow(QGridLayout* grid, int row, QWidget* widget)
+{
+    grid->addWidget(widget, row, 0, 1, 3);
+}
+
+void AddSequenceSourceRows(QGridLayout* grid, int row, QLineEdit* folder, QPushButton* browse, QLineEdit* title,
+                           QComboBox* type)
+{
+    QLabel* folderCaption = MakeCaption("Input folder containing sequence images:");
+    folderCaption->setBuddy(folder);
+    folder->setAccessibleName(QStringLiteral("Input folder containing sequence images"));
+    AddWideRow(grid, row, folderCaption);
+    AddFieldRow(grid, row + 1, nullptr, folder, browse);
+    AddWideRow(grid, row + 2, MakeCaption("Use sequence numbers to replace #'s"));
+    AddFieldRow(grid, row + 3, "File Title Name:", title, type);
+}
+
+void AddPairsRow(QGridLayout* grid, int row, std::initializer_list<LabelledBox> pairs, const QString& namePrefix,
+                 int pairsTogether)
+{
+    auto* line = new CWrapRowLayout;
+    line->SetPacked(true);
+    std::vector<QWidget*> segment;
+    for (const auto& [label, box] : pairs)
+    {
+        auto* text = new QLabel(QString::fromUtf8(label));
+        text->setBuddy(box);
+        NameControl(box, namePrefix + Spoken(text->text()));
+        segment.insert(segment.end(), {text, box});
+        if (int(segment.size()) == 2 * pairsTogether)
+            line->AddSegment(std::exchange(segment, {}));
+    }
+    if (!segment.empty())
+        line->AddSegment(segment);
+    grid->addLayout(line, row, 0, 1, 3);
+}
+
+void AddArrowRow(QGridLayout* grid, int row, QPushButton* first, QPushButton* next)
+{
+    auto* line = new CWrapRowLayout;
+    line->AddSegment({first});
+    line->AddSegment({new QLabel(QStringLiteral("-->")), next});
+    grid->addLayout(line, row, 0, 1, 3);
+}
+
+CWrapRowLayout* MakeButtonRow(QPushButton* first, std::initializer_list<QWidget*> trailing)
+{
+    auto* line = new CWrapRowLayout;
+    line->AddSegment({first}, first);
+    line->AddSegment(trailing);
+    return line;
 }

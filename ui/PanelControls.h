@@ -5,10 +5,15 @@
 #include <QString>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
+class CWrapRowLayout;
 class QComboBox;
+class QFrame;
 class QGridLayout;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -26,7 +31,14 @@ QSpinBox* MakeNumberBox(QWidget* parent, int id, int maximum, int32_t value);
 // A digits-only edit without arrows.
 QLineEdit* MakeDigitsEdit(QWidget* parent, int id, int32_t value);
 QLineEdit* MakeEdit(QWidget* parent, int id, const std::string& text);
+// A button whose caption breaks into lines when the pane is narrower than the caption.
 QPushButton* MakeButton(QWidget* parent, int id, const char* text);
+// The "..." button beside a path box, named for what it browses.
+QPushButton* MakeBrowseButton(QWidget* parent, int id, const char* spoken);
+// An etched line between the steps of a group.
+QFrame* MakeSeparator(int id);
+// A line of text across a group that breaks into lines in a narrow pane.
+QLabel* MakeCaption(const char* text);
 // The six sequence types with the first entry beginning with `seed` (any case) selected, else
 // the first entry.
 QComboBox* MakeTypeList(QWidget* parent, int id, const std::string& seed);
@@ -36,9 +48,33 @@ int32_t ReadNumber(const QLineEdit* edit);
 std::string ReadText(const QLineEdit* edit, int maxLength = -1);
 std::string ReadSelected(const QComboBox* list);
 
+// Asks for a folder (owner the frame window); on OK puts it into box, without its trailing
+// separators when bTrim, and gives it in folder. False when the person cancels.
+bool BrowseFolderInto(QLineEdit* box, bool bTrim, std::string& folder);
+
 // Gives a control its accessible name, and the edit inside a number box the same.
 void NameControl(QWidget* control, const QString& name);
 
-// One row of a panel grid: a label in column 0 (none when label is null), field across the
-// columns up to the browse column, and an optional trailing widget (a "..." button) in column 2.
+// The rows of a panel group, laid in a grid of three columns: labels, fields, browse buttons.
+// Every row keeps within the pane's width: labels break into lines, fields shrink down to a
+// width that still shows a few characters, and rows of buttons or pairs wrap.
+//
+// A label in column 0 (none when label is null), the field across the columns up to the browse
+// column, and an optional trailing widget (a "..." button or a type list) in column 2.
 void AddFieldRow(QGridLayout* grid, int row, const char* label, QWidget* field, QWidget* trailing = nullptr);
+// A widget across the three columns.
+void AddWideRow(QGridLayout* grid, int row, QWidget* widget);
+// The four rows that name a numbered sequence on disk, from row on: the folder caption, the
+// folder box with its "..." button, the template caption, and the title with its type list.
+void AddSequenceSourceRows(QGridLayout* grid, int row, QLineEdit* folder, QPushButton* browse, QLineEdit* title,
+                           QComboBox* type);
+// Label and box pairs side by side ("Rows:" [2]  "Cols:" [3]), pairsTogether of them kept on one
+// line; each box is named namePrefix and its label.
+using LabelledBox = std::pair<const char*, QWidget*>;
+void AddPairsRow(QGridLayout* grid, int row, std::initializer_list<LabelledBox> pairs, const QString& namePrefix = {},
+                 int pairsTogether = 1);
+// A step and the step it leads to, "[Draw Split Line]   --> [Split it!]".
+void AddArrowRow(QGridLayout* grid, int row, QPushButton* first, QPushButton* next);
+// A row of buttons: the first stretches; the trailing ones keep to the right edge together and
+// go below the first when the pane is too narrow for all.
+CWrapRowLayout* MakeButtonRow(QPushButton* first, std::initializer_list<QWidget*> trailing);

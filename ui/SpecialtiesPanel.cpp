@@ -8,34 +8,14 @@
 #include "ui/PanelControls.h"
 
 #include <QComboBox>
-#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace
 {
-QFrame* Separator(int id)
-{
-    auto* line = new QFrame;
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    SetCommandId(line, id);
-    return line;
-}
-
-QPushButton* BrowseButton(QWidget* parent, int id, const char* spoken)
-{
-    QPushButton* button = MakeButton(parent, id, "...");
-    button->setAccessibleName(QString::fromUtf8(spoken));
-    button->setMaximumWidth(32);
-    return button;
-}
-
 CImageDropEdit* DropEdit(QWidget* parent, int id, const std::string& text)
 {
     auto* edit = new CImageDropEdit(parent);
@@ -53,7 +33,7 @@ CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
     SetCommandId(alpha, 1044);
     m_pExtract = MakeButton(alpha, IdExtractAlpha, "Extract && Save Current Alpha Image");
     m_pAlphaImage = DropEdit(alpha, 1085, settings.m_strAlphaImage);
-    QPushButton* browseAlpha = BrowseButton(alpha, 1086, "Browse Alpha Image");
+    QPushButton* browseAlpha = MakeBrowseButton(alpha, 1086, "Browse Alpha Image");
     m_pCombineAlpha = MakeButton(alpha, IdAlphaImage, "Combine Alpha Image Channel");
     m_pRed = MakeDigitsEdit(alpha, 1055, settings.m_nAlphaR);
     m_pGreen = MakeDigitsEdit(alpha, 1057, settings.m_nAlphaG);
@@ -62,46 +42,35 @@ CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
     m_pAlphaByRgb = MakeButton(alpha, IdAlphaByRgb, "Make Alpha Channel By RGB");
 
     auto* alphaGrid = new QGridLayout(alpha);
-    alphaGrid->addWidget(m_pExtract, 0, 0, 1, 3);
-    alphaGrid->addWidget(Separator(1065), 1, 0, 1, 3);
+    AddWideRow(alphaGrid, 0, m_pExtract);
+    AddWideRow(alphaGrid, 1, MakeSeparator(1065));
     AddFieldRow(alphaGrid, 2, "Alpha:", m_pAlphaImage, browseAlpha);
-    alphaGrid->addWidget(m_pCombineAlpha, 3, 0, 1, 3);
-    alphaGrid->addWidget(Separator(1061), 4, 0, 1, 3);
-    auto* colour = new QHBoxLayout;
-    for (auto [label, edit] : {std::pair{"R: ", m_pRed}, std::pair{"G:", m_pGreen}, std::pair{"B:", m_pBlue},
-                               std::pair{"A:", m_pAlpha}})
-    {
-        auto* text = new QLabel(QString::fromUtf8(label));
-        text->setBuddy(edit);
-        edit->setAccessibleName(QString::fromUtf8(label).trimmed().chopped(1));
+    AddWideRow(alphaGrid, 3, m_pCombineAlpha);
+    AddWideRow(alphaGrid, 4, MakeSeparator(1061));
+    for (QLineEdit* edit : {m_pRed, m_pGreen, m_pBlue, m_pAlpha})
         edit->setMaximumWidth(40);
-        colour->addWidget(text);
-        colour->addWidget(edit);
-    }
-    colour->addStretch(1);
-    alphaGrid->addLayout(colour, 5, 0, 1, 3);
+    AddPairsRow(alphaGrid, 5, {{"R: ", m_pRed}, {"G:", m_pGreen}, {"B:", m_pBlue}, {"A:", m_pAlpha}}, {}, 2);
     alphaGrid->addWidget(m_pAlphaByRgb, 6, 0, 1, 3, Qt::AlignLeft);
     alphaGrid->setColumnStretch(1, 1);
 
     auto* blend = new QGroupBox(QStringLiteral("Image Blend Facture"));
     SetCommandId(blend, 1049);
     m_pBackground = DropEdit(blend, 1045, settings.m_strBlendBkImg);
-    QPushButton* browseBackground = BrowseButton(blend, 1046, "Browse Background Image");
+    QPushButton* browseBackground = MakeBrowseButton(blend, 1046, "Browse Background Image");
     m_pOverlay = DropEdit(blend, 1047, settings.m_strBlendOverlayImg);
-    QPushButton* browseOverlay = BrowseButton(blend, 1048, "Browse Overlay Watermark");
+    QPushButton* browseOverlay = MakeBrowseButton(blend, 1048, "Browse Overlay Watermark");
     m_pBlend = MakeButton(blend, IdBlend, "Generate");
     auto* blendGrid = new QGridLayout(blend);
     AddFieldRow(blendGrid, 0, "Background Image:", m_pBackground, browseBackground);
     AddFieldRow(blendGrid, 1, "Overlay Watermark:", m_pOverlay, browseOverlay);
-    blendGrid->addWidget(Separator(1062), 2, 0, 1, 3);
-    blendGrid->addWidget(m_pBlend, 3, 0, 1, 3);
+    AddWideRow(blendGrid, 2, MakeSeparator(1062));
+    AddWideRow(blendGrid, 3, m_pBlend);
     blendGrid->setColumnStretch(1, 1);
 
     auto* mng = new QGroupBox(QStringLiteral("MNG Animation Facture"));
     SetCommandId(mng, 1051);
     m_pMngFolder = MakeEdit(mng, 1053, settings.m_strMngSourceFolder);
-    m_pMngFolder->setAccessibleName(QStringLiteral("Input folder containing sequence images"));
-    QPushButton* browseFolder = BrowseButton(mng, 1052, "Browse Sequence Folder");
+    QPushButton* browseFolder = MakeBrowseButton(mng, 1052, "Browse Sequence Folder");
     m_pMngTitle = MakeEdit(mng, 1021, settings.m_strMngFileName);
     m_pMngType = MakeTypeList(mng, 1054, settings.m_strMngImageType);
     m_pMngFrom = MakeDigitsEdit(mng, 1060, settings.m_nMngSeqFrom);
@@ -111,16 +80,13 @@ CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
     m_pFps = MakeDigitsEdit(mng, 1064, settings.m_nMngFPS);
     QPushButton* makeMng = MakeButton(mng, IdMakeMng, "Generate Aniamted MNG");
     auto* mngGrid = new QGridLayout(mng);
-    mngGrid->addWidget(new QLabel(QStringLiteral("Input folder containing sequence images:")), 0, 0, 1, 3);
-    AddFieldRow(mngGrid, 1, nullptr, m_pMngFolder, browseFolder);
-    mngGrid->addWidget(new QLabel(QStringLiteral("Use sequence numbers to replace #'s")), 2, 0, 1, 3);
-    AddFieldRow(mngGrid, 3, "File Title Name:", m_pMngTitle, m_pMngType);
+    AddSequenceSourceRows(mngGrid, 0, m_pMngFolder, browseFolder, m_pMngTitle, m_pMngType);
     AddFieldRow(mngGrid, 4, "From Number:", m_pMngFrom);
     AddFieldRow(mngGrid, 5, "Template:", m_pMngTemplate);
     AddFieldRow(mngGrid, 6, "Frame Count:", m_pFrameCount);
     AddFieldRow(mngGrid, 7, "FPS:", m_pFps);
-    mngGrid->addWidget(Separator(1063), 8, 0, 1, 3);
-    mngGrid->addWidget(makeMng, 9, 0, 1, 3);
+    AddWideRow(mngGrid, 8, MakeSeparator(1063));
+    AddWideRow(mngGrid, 9, makeMng);
     mngGrid->setColumnStretch(1, 1);
 
     auto* outer = new QVBoxLayout(this);
@@ -210,7 +176,7 @@ void CSpecialtiesPanel::BrowseImage(QLineEdit* target)
 
 void CSpecialtiesPanel::BrowseFolder()
 {
+    // Taken as chosen: nothing is removed, and nothing stored before the panel ends.
     std::string folder;
-    if (BrowseForFolder(FrameWindowWidget(), folder))
-        m_pMngFolder->setText(QString::fromStdString(folder));
+    BrowseFolderInto(m_pMngFolder, false, folder);
 }

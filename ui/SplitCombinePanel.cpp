@@ -11,39 +11,12 @@
 #include "ui/TemplateEdit.h"
 
 #include <QComboBox>
-#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
-
-namespace
-{
-QFrame* Separator(int id)
-{
-    auto* line = new QFrame;
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    SetCommandId(line, id);
-    return line;
-}
-
-// A label, then the button after it: "--> Split it!".
-QWidget* Arrowed(QPushButton* button)
-{
-    auto* row = new QWidget;
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addStretch(1);
-    layout->addWidget(new QLabel(QStringLiteral("-->")));
-    layout->addWidget(button);
-    return row;
-}
-} // namespace
 
 CSplitCombinePanel::CSplitCombinePanel(QWidget* parent) : QWidget(parent)
 {
@@ -65,34 +38,18 @@ CSplitCombinePanel::CSplitCombinePanel(QWidget* parent) : QWidget(parent)
     SetCommandId(m_pSplitHint, 1018);
 
     auto* splitGrid = new QGridLayout(splitter);
-    auto* counts = new QHBoxLayout;
-    for (auto [label, box] : {std::pair{"Rows:", m_pRows}, std::pair{"Cols:", m_pCols}})
-    {
-        auto* text = new QLabel(QString::fromUtf8(label));
-        text->setBuddy(box);
-        NameControl(box, QString::fromUtf8(label).chopped(1));
-        counts->addWidget(text);
-        counts->addWidget(box);
-    }
-    counts->addStretch(1);
-    splitGrid->addLayout(counts, 0, 0, 1, 3);
+    AddPairsRow(splitGrid, 0, {{"Rows:", m_pRows}, {"Cols:", m_pCols}});
     AddFieldRow(splitGrid, 1, "From Number:", m_pSplitFrom);
     AddFieldRow(splitGrid, 2, "Template:", m_pSplitTemplate);
-    splitGrid->addWidget(Separator(1042), 3, 0, 1, 3);
-    auto* actions = new QHBoxLayout;
-    actions->addWidget(m_pDrawLines);
-    actions->addStretch(1);
-    actions->addWidget(Arrowed(m_pSplit));
-    splitGrid->addLayout(actions, 4, 0, 1, 3);
-    splitGrid->addWidget(m_pSplitHint, 5, 0, 1, 3);
+    AddWideRow(splitGrid, 3, MakeSeparator(1042));
+    AddArrowRow(splitGrid, 4, m_pDrawLines, m_pSplit);
+    AddWideRow(splitGrid, 5, m_pSplitHint);
     splitGrid->setColumnStretch(1, 1);
 
     auto* combiner = new QGroupBox(QStringLiteral("Image Combiner"));
     SetCommandId(combiner, 1028);
     m_pSourceFolder = MakeEdit(combiner, 1019, settings.m_strCombineSourceFolder);
-    QPushButton* browse = MakeButton(combiner, 1020, "...");
-    browse->setAccessibleName(QStringLiteral("Browse Source Folder"));
-    browse->setMaximumWidth(32);
+    QPushButton* browse = MakeBrowseButton(combiner, 1020, "Browse Source Folder");
     m_pTitle = MakeEdit(combiner, 1021, settings.m_strCombineNameFormat);
     m_pType = MakeTypeList(combiner, 1031, settings.m_strCombineImgType);
     m_pCombineRows = MakeNumberBox(combiner, 1032, kMaxGridCount, settings.m_nCombineRows);
@@ -107,33 +64,13 @@ CSplitCombinePanel::CSplitCombinePanel(QWidget* parent) : QWidget(parent)
     SetCommandId(m_pCombineHint, 1029);
 
     auto* combineGrid = new QGridLayout(combiner);
-    auto* folderLabel = new QLabel(QStringLiteral("Input folder containing sequence images:"));
-    folderLabel->setBuddy(m_pSourceFolder);
-    m_pSourceFolder->setAccessibleName(QStringLiteral("Input folder containing sequence images"));
-    combineGrid->addWidget(folderLabel, 0, 0, 1, 3);
-    AddFieldRow(combineGrid, 1, nullptr, m_pSourceFolder, browse);
-    combineGrid->addWidget(new QLabel(QStringLiteral("Use sequence numbers to replace #'s")), 2, 0, 1, 3);
-    AddFieldRow(combineGrid, 3, "File Title Name:", m_pTitle, m_pType);
-    auto* combineCounts = new QHBoxLayout;
-    for (auto [label, box] : {std::pair{"Rows:", m_pCombineRows}, std::pair{"Cols:", m_pCombineCols}})
-    {
-        auto* text = new QLabel(QString::fromUtf8(label));
-        text->setBuddy(box);
-        NameControl(box, QStringLiteral("Combine ") + QString::fromUtf8(label).chopped(1));
-        combineCounts->addWidget(text);
-        combineCounts->addWidget(box);
-    }
-    combineCounts->addStretch(1);
-    combineGrid->addLayout(combineCounts, 4, 0, 1, 3);
+    AddSequenceSourceRows(combineGrid, 0, m_pSourceFolder, browse, m_pTitle, m_pType);
+    AddPairsRow(combineGrid, 4, {{"Rows:", m_pCombineRows}, {"Cols:", m_pCombineCols}}, QStringLiteral("Combine "));
     AddFieldRow(combineGrid, 5, "Template:", m_pCombineTemplate);
     AddFieldRow(combineGrid, 6, "From Number:", m_pCombineFrom);
-    combineGrid->addWidget(Separator(1043), 7, 0, 1, 3);
-    auto* combineActions = new QHBoxLayout;
-    combineActions->addWidget(prepare);
-    combineActions->addStretch(1);
-    combineActions->addWidget(Arrowed(m_pCombine));
-    combineGrid->addLayout(combineActions, 8, 0, 1, 3);
-    combineGrid->addWidget(m_pCombineHint, 9, 0, 1, 3);
+    AddWideRow(combineGrid, 7, MakeSeparator(1043));
+    AddArrowRow(combineGrid, 8, prepare, m_pCombine);
+    AddWideRow(combineGrid, 9, m_pCombineHint);
     combineGrid->setColumnStretch(1, 1);
 
     auto* outer = new QVBoxLayout(this);
@@ -219,11 +156,8 @@ bool CSplitCombinePanel::FillCombineInputs(CombineInputs& inputs)
 void CSplitCombinePanel::OnBrowseSource()
 {
     std::string folder;
-    if (!BrowseForFolder(FrameWindowWidget(), folder))
-        return;
-    folder = WithoutTrailingSeparators(folder);
-    m_pSourceFolder->setText(QString::fromStdString(folder));
-    GetProgramSettings().m_strCombineSourceFolder = folder;
+    if (BrowseFolderInto(m_pSourceFolder, true, folder))
+        GetProgramSettings().m_strCombineSourceFolder = folder;
 }
 
 void CSplitCombinePanel::OnPrepare()

@@ -1,8 +1,8 @@
-// The "Batch All" tab: a first start without a batch, New, Save Config of every row with its
-// messages, Add Items, Execute of every row with its outputs, Save and a restart that loads the
-// batch again, and the Load of a file that is no batch file.
+// The "Batch All" tab: a start without a batch and the Load of a file that is no batch file; New,
+// Save Config of every row with its messages, Add Items, Execute of every row with its outputs,
+// Save and a restart that loads the batch again.
 
-#include "PanelTesting.h"
+#include "GuiTesting.h"
 
 #include "ui/BatchPanel.h"
 #include "ui/OutputSettingsPanel.h"
@@ -21,7 +21,7 @@ constexpr int kAddItems[] = {1076, 1077, 1078, 1079, 1080, 1081, 1082};
 constexpr int kSaveConfig[] = {1084, 1087, 1086, 1085, 1088, 1089, 1090};
 const std::string kSaved = "Succeed: Succeed to save current batch file!";
 
-class BatchPanelTest : public PanelTest
+class BatchPanelTest : public FrameTest
 {
 protected:
     // Which rows can be added to and executed, as a string of 0 and 1.
@@ -38,7 +38,7 @@ protected:
 };
 } // namespace
 
-TEST_F(BatchPanelTest, FirstStartWithoutBatchOffersOnlyNewLoadAndSaveConfig)
+TEST_F(BatchPanelTest, WithoutBatchOnlyNewLoadAndSaveConfigThenLoadOfNoBatch)
 {
     Settings().m_strLastBatchFile = m_dir.File("Cnfg/BatchMosvane.xml"); // the default, not there
     Start();
@@ -51,6 +51,19 @@ TEST_F(BatchPanelTest, FirstStartWithoutBatchOffersOnlyNewLoadAndSaveConfig)
     EXPECT_EQ(TakeMessages(), Said{"Wrong Settings: Please Create/Open a batch file first for saving!"});
     Stop();
     EXPECT_EQ(Settings().m_strLastBatchFile, "");
+
+    const std::string other = m_dir.File("other.xml");
+    std::ofstream(other) << "<Pictures/>\n";
+    Start();
+    m_dialogs.m_openPaths = {other};
+    Click(kTab, 1066);
+    EXPECT_EQ(Text(kTab, 1065).toStdString(), other);
+    EXPECT_FALSE(Enabled(kTab, 1091));
+    EXPECT_EQ(RowStates(), "0000000");
+    EXPECT_EQ(TakeMessages(),
+              Said{"Fail: Fail to load the batch file, it is not a batch file Mosvane can read:\n\n " + other});
+    Stop();
+    EXPECT_EQ(Settings().m_strLastBatchFile, other);
 }
 
 TEST_F(BatchPanelTest, EveryRowConfiguredFilledExecutedSavedAndLoadedAgain)
@@ -123,20 +136,4 @@ TEST_F(BatchPanelTest, EveryRowConfiguredFilledExecutedSavedAndLoadedAgain)
     BatchSection section;
     ASSERT_TRUE(m_pFrame->BatchPanel()->Batch().GetSection(EBatchKind::Combine, section));
     EXPECT_EQ(section.m_items.ChildCount(), 1u);
-}
-
-TEST_F(BatchPanelTest, LoadOfAFileThatIsNoBatchSaysSoAndIsRemembered)
-{
-    const std::string other = m_dir.File("other.xml");
-    std::ofstream(other) << "<Pictures/>\n";
-    Start();
-    m_dialogs.m_openPaths = {other};
-    Click(kTab, 1066);
-    EXPECT_EQ(Text(kTab, 1065).toStdString(), other);
-    EXPECT_FALSE(Enabled(kTab, 1091));
-    EXPECT_EQ(RowStates(), "0000000");
-    EXPECT_EQ(TakeMessages(),
-              Said{"Fail: Fail to load the batch file, it is not a batch file Mosvane can read:\n\n " + other});
-    Stop();
-    EXPECT_EQ(Settings().m_strLastBatchFile, other);
 }

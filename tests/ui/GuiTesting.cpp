@@ -2,39 +2,31 @@
 
 #include "config/StringTable.h"
 #include "ui/Application.h"
-#include "view/MosvaneView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QSettings>
-#include <QTest>
+#include <QTimer>
 #include <QUrl>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <dlfcn.h>
-#include <cstring>
-#include <memory>
+#include <filesystem>
 
 namespace mosvane::test
 {
-namespace
-{
-FrameHooks Recording(std::vector<SShownMessage>& messages)
-{
-    FrameHooks hooks = InstalledFrameHooks();
-    hooks.m_fnMessage = [&messages](const std::string& text, const std::string& caption, EMessageIcon icon, void*) {
-        messages.push_back({text, caption, icon});
-    };
-    return hooks;
-}
-} // namespace
-
-CMessageRecorder::CMessageRecorder() : m_hooks(Recording(m_messages))
+CMessageRecorder::CMessageRecorder()
+    : m_hooks([this] {
+          FrameHooks hooks = InstalledFrameHooks();
+          hooks.m_fnMessage = [this](const std::string& text, const std::string& caption, EMessageIcon icon, void*) {
+              m_messages.push_back({text, caption, icon});
+          };
+          return hooks;
+      }())
 {
 }
-
-CMessageRecorder::~CMessageRecorder() = default;
 
 namespace
 {
@@ -86,6 +78,13 @@ QImage PatternImage(int width, int height, int alpha)
     return image;
 }
 
+QImage Filled(QColor colour, int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGBA8888);
+    image.fill(colour);
+    return image;
+}
+
 std::string WritePicture(const CTempDir& dir, const std::string& name, const QImage& image)
 {
     const std::string path = dir.File(name);
@@ -93,15 +92,26 @@ std::string WritePicture(const CTempDir& dir, const std::string& name, const QIm
     return path;
 }
 
-QImage GrabView(CMosvaneView& view)
+void DropFiles(QWidget* target, const QStringList& paths)
 {
-    return view.Canvas()->grabFramebuffer();
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    Settle();
 }
 
-QColor PixelAt(const QImage& frame, int x, int y)
+void Drag(QWidget* widget, QPoint from, QPoint to)
 {
-    const QColor c = frame.pixelColor(x, y);
-    return QColor(c.red(), c.green(), c.blue());
+    QTest::mousePress(widget, Qt::LeftButton, {}, from);
+    QTest::mouseMove(widget, to);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, to);
+    Settle();
 }
 
 void Settle()
@@ -111,6 +121,81 @@ void Settle()
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
     }
+}
+
+void FrameTest::SetUp()
+{
+    GetProgramSettings() = CProgramSettings{};
+    Settings().m_strOutputFolder = m_dir.Path();
+    Settings().m_strOutputFileName = "out";
+    Settings().m_strOutputImageType = "png";
+}
+
+void FrameTest::Start()
+{
+    m_pFrame = std::make_unique<CMainFrameWindow>(m_dir.Path());
+    QSettings placement;
+    placement.clear();
+    m_pFrame->RestoreAndShow(placement);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_pFrame.get()));
+    m_pFrame->activateWindow();
+    Settle();
+    m_pMessages = std::make_unique<CMessageRecorder>();
+}
+
+QWidget* FrameTest::Tab(int index)
+{
+    m_pFrame->ToolTabs()->setCurrentIndex(index);
+    Settle();
+    return m_pFrame->ToolTabs()->widget(index);
+}
+
+void FrameTest::Click(int tab, int id)
+{
+    auto* button = Control<QAbstractButton>(tab, id);
+    ASSERT_TRUE(button);
+    ASSERT_TRUE(button->isEnabled()) << "button " << id;
+    QTest::mouseClick(button, Qt::LeftButton);
+    Settle();
+}
+
+void FrameTest::Type(int tab, int id, const QString& text)
+{
+    QWidget* box = Control<QWidget>(tab, id);
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
+}
+
+Said FrameTest::TakeMessages()
+{
+    Said said;
+    for (const SShownMessage& message : m_pMessages->m_messages)
+        said.push_back(message.m_strCaption + ": " + message.m_strText);
+    m_pMessages->m_messages.clear();
+    return said;
+}
+
+void ProgramTest::Ship(std::initializer_list<const char*> names)
+{
+    std::filesystem::create_directories(m_dir.File("Cnfg"));
+    for (const char* name : names)
+        std::filesystem::copy_file(BinDir() + "/Cnfg/" + name, m_dir.File("Cnfg/") + name,
+                                   std::filesystem::copy_options::overwrite_existing);
+}
+
+int ProgramTest::Run(const std::function<void(CMainFrameWindow&)>& check)
+{
+    SApplicationOptions options;
+    options.m_strProgramFolder = m_dir.Path();
+    options.m_fnRunning = [&](CMainFrameWindow& frame) {
+        Settle();
+        if (check)
+            check(frame);
+        QTimer::singleShot(0, &frame, &QWidget::close);
+    };
+    return RunApplication(options);
 }
 } // namespace mosvane::test
 

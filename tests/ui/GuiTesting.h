@@ -1,21 +1,33 @@
 #pragma once
 // Helpers of the window tests: they run on a virtual X display with real widgets and Mesa's GL,
-// answer the dialogs and record the messages instead of showing them.
+// answer the dialogs and record the messages instead of showing them. Two fixtures: a shown
+// frame fed from a settings record the test sets (FrameTest), and whole starts of the program
+// from a folder with its configuration files (ProgramTest).
 
+#include "config/ProgramSettings.h"
 #include "ops/FrameHooks.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
 #include "support/TestSupport.h"
+#include "ui/CommandIds.h"
 #include "ui/Dialogs.h"
+#include "ui/MainFrm.h"
 
 #include <QColor>
 #include <QImage>
+#include <QLineEdit>
+#include <QMetaProperty>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTest>
 
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
-
-class CMainFrameWindow;
-class CMosvaneView;
 
 namespace mosvane::test
 {
@@ -31,7 +43,6 @@ class CMessageRecorder
 {
 public:
     CMessageRecorder();
-    ~CMessageRecorder();
     std::vector<SShownMessage> m_messages;
 
 private:
@@ -52,31 +63,82 @@ private:
     SDialogHooks m_previous;
 };
 
-// A frame double for a view shown alone: records the title and image notices.
-class CRecordingFrame : public CPanelFreeFrame
-{
-public:
-    void* GetFrameWindow() override { return nullptr; }
-    void SetDocumentTitle(const std::string& text) override { m_titles.push_back(text); }
-    void OnImageOpened(const std::string& path) override { m_opened.push_back(path); }
-    void BeginProgress(int32_t) override {}
-    void StepProgress() override {}
-    void EndProgress() override {}
-    std::vector<std::string> m_titles, m_opened;
-};
-
 // A width x height RGBA picture whose pixel (x, y) is (x, y, x + y, alpha) modulo 256.
 QImage PatternImage(int width, int height, int alpha = 255);
+QImage Filled(QColor colour, int width = 8, int height = 8);
 // Writes the picture as PNG into dir and gives its path.
 std::string WritePicture(const CTempDir& dir, const std::string& name, const QImage& image);
 
-// The view's framebuffer as drawn now.
-QImage GrabView(CMosvaneView& view);
-// The colour of a framebuffer pixel, opaque channels only.
-QColor PixelAt(const QImage& frame, int x, int y);
+// Files dropped on target as a desktop delivers them: the drag enters, then drops.
+void DropFiles(QWidget* target, const QStringList& paths);
+// A press, a move and a release of the left button on widget.
+void Drag(QWidget* widget, QPoint from, QPoint to);
+
+// What a control shows as its value (an edit's text, a number box's number, a list's entry), and
+// the setting of it from outside.
+inline QString ValueOf(QWidget* control)
+{
+    return control->metaObject()->userProperty().read(control).toString();
+}
+inline void SetValue(QWidget* control, const QString& value)
+{
+    control->metaObject()->userProperty().write(control, value);
+}
 
 // Lets queued events (layout, resize, paint) run.
 void Settle();
 
-inline const QColor kBackground(102, 102, 153);
+using Said = std::vector<std::string>;
+
+// A shown frame, first-start placement, whose panels seed themselves from the settings record
+// (defaults, with the output going to the test's folder as "out" of type png).
+class FrameTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override { Stop(); }
+    static CProgramSettings& Settings() { return GetProgramSettings(); }
+
+    void Start();
+    // Closes the frame: the panels write their values back.
+    void Stop() { m_pMessages.reset(), m_pFrame.reset(); }
+
+    // Tab 0 "Split && Combine", 1 "Specialties", 2 "Batch All", made the current one.
+    QWidget* Tab(int index);
+    template <typename T>
+    T* Control(int tab, int id)
+    {
+        T* control = FindById<T>(Tab(tab), id);
+        EXPECT_TRUE(control) << "control " << id;
+        return control;
+    }
+    void Click(int tab, int id);
+    bool Enabled(int tab, int id) { return Control<QWidget>(tab, id)->isEnabled(); }
+    // Types text into an edit or number box as a person would, over what it held.
+    void Type(int tab, int id, const QString& text);
+    QString Text(int tab, int id) { return ValueOf(Control<QWidget>(tab, id)); }
+    void Open(const std::string& path) { m_dialogs.m_openPaths = {path}, m_pFrame->OnCommand(IdFileOpen), Settle(); }
+    // The recorded messages as "caption: text", and forgets them.
+    Said TakeMessages();
+
+    CTempDir m_dir;
+    CDialogAnswers m_dialogs;
+    std::unique_ptr<CMainFrameWindow> m_pFrame;
+    std::unique_ptr<CMessageRecorder> m_pMessages;
+};
+
+// Starts of the program as a person runs it, from the test's folder.
+class ProgramTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { QSettings().clear(); }
+    void TearDown() override { QSettings().clear(); }
+    // Puts the shipped files named into the program folder's Cnfg/.
+    void Ship(std::initializer_list<const char*> names);
+    // One start: check runs on the shown frame, then the frame is closed as a person would.
+    int Run(const std::function<void(CMainFrameWindow&)>& check = {});
+
+    CTempDir m_dir;
+    CDialogAnswers m_dialogs;
+};
 } // namespace mosvane::test

@@ -1,7 +1,7 @@
 // The "Split && Combine" tab: the split steps with their hints, a dragged grid written as files,
 // template refusals, "Prepare" and a combine from a prepared folder.
 
-#include "PanelTesting.h"
+#include "GuiTesting.h"
 
 #include "ui/SplitCombinePanel.h"
 #include "view/MosvaneView.h"
@@ -17,25 +17,16 @@ namespace
 {
 constexpr int kSplitTab = 0;
 
-class SplitCombinePanelTest : public PanelTest
+class SplitCombinePanelTest : public FrameTest
 {
 protected:
     QString Hint(int id) { return Control<QLabel>(kSplitTab, id)->text(); }
-    void Drag(QPoint from, QPoint to)
-    {
-        QWidget* canvas = m_pFrame->View()->Canvas();
-        QTest::mousePress(canvas, Qt::LeftButton, {}, from);
-        QTest::mouseMove(canvas, to);
-        QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
-        Settle();
-    }
 };
 } // namespace
 
-TEST_F(SplitCombinePanelTest, DraggedGridSplitsIntoFilesWithThePicturesPixels)
+TEST_F(SplitCombinePanelTest, SplitStepsAndDraggedGridWrittenAsFiles)
 {
-    Settings().m_strSplitTemplate = "##";
-    Settings().m_nSplitSeqFrom = 1;
+    Settings().m_strSplitTemplate = "##", Settings().m_nSplitSeqFrom = 1;
     Start();
     EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint1);
     EXPECT_FALSE(Enabled(kSplitTab, 1000) || Enabled(kSplitTab, IdDrawSplitLine) || Enabled(kSplitTab, IdSplit));
@@ -51,7 +42,7 @@ TEST_F(SplitCombinePanelTest, DraggedGridSplitsIntoFilesWithThePicturesPixels)
     Click(kSplitTab, IdDrawSplitLine);
     EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint3);
     ASSERT_EQ(m_pFrame->View()->SplitGrid().ColumnLines(), (std::vector<int64_t>{20, 40}));
-    Drag(QPoint(20, 10), QPoint(26, 10));
+    Drag(m_pFrame->View()->Canvas(), QPoint(20, 10), QPoint(26, 10));
     Click(kSplitTab, IdSplit);
     EXPECT_EQ(TakeMessages(), Said{"Succeed: Succeed to split the image and save as:\n\n " + m_dir.Path() +
                                    "/in##.png"}); // the title follows the picture
@@ -67,16 +58,11 @@ TEST_F(SplitCombinePanelTest, DraggedGridSplitsIntoFilesWithThePicturesPixels)
                 << cell;
     }
 
-    // Another picture returns to the second step.
+    // Another picture returns to the second step; one row and one column still reach the third,
+    // then are refused.
     Open(WritePicture(m_dir, "again.png", picture));
     EXPECT_FALSE(Enabled(kSplitTab, IdSplit));
     EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint2);
-}
-
-TEST_F(SplitCombinePanelTest, OneByOneGridEnablesSplitAndShowsHintThenRefuses)
-{
-    Start();
-    Open(WritePicture(m_dir, "in.png", PatternImage(30, 30)));
     Type(kSplitTab, 1000, "1");
     Type(kSplitTab, 1001, "1");
     Click(kSplitTab, IdDrawSplitLine);
@@ -88,8 +74,7 @@ TEST_F(SplitCombinePanelTest, OneByOneGridEnablesSplitAndShowsHintThenRefuses)
 
 TEST_F(SplitCombinePanelTest, TemplatesHoldOnlyHashes)
 {
-    Settings().m_strSplitTemplate = "#a#";
-    Settings().m_strCombineTemplate = "###";
+    Settings().m_strSplitTemplate = "#a#", Settings().m_strCombineTemplate = "###";
     Start();
     EXPECT_EQ(Text(kSplitTab, 1040), ""); // refused at seeding
     EXPECT_EQ(Text(kSplitTab, 1022), "###");
@@ -105,8 +90,15 @@ TEST_F(SplitCombinePanelTest, TemplatesHoldOnlyHashes)
     EXPECT_EQ(combineTemplate->cursorPosition(), 0);
 }
 
-TEST_F(SplitCombinePanelTest, PrepareTellsWhatIsMissingOrWhatWillBeCombined)
+TEST_F(SplitCombinePanelTest, PrepareTellsWhatIsMissingThenCombinesTheChosenFolder)
 {
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta};
+    std::filesystem::create_directories(m_dir.File("seq"));
+    for (int k = 0; k < 6; ++k)
+        WritePicture(m_dir, "seq/img00" + std::to_string(k + 1) + ".png", Filled(colours[k], 8, 6));
+    Settings().m_strCombineNameFormat = "img", Settings().m_strCombineTemplate = "###";
+    Settings().m_strCombineImgType = "PNG"; // any case
+    Settings().m_nCombineCols = 3, Settings().m_nCombineSeqFrom = 1;
     Start();
     struct SCase
     {
@@ -120,10 +112,6 @@ TEST_F(SplitCombinePanelTest, PrepareTellsWhatIsMissingOrWhatWillBeCombined)
         {"/seq", "###", "2",
          "Combine out a 2 x 3 picture using images from img001.png to img006.png from the source folder /seq.", true},
     };
-    Type(kSplitTab, 1021, "img");
-    Control<QComboBox>(kSplitTab, 1031)->setCurrentText("png");
-    Type(kSplitTab, 1033, "3");
-    Type(kSplitTab, 1023, "1");
     for (const SCase& c : cases)
     {
         Type(kSplitTab, 1019, c.m_pFolder);
@@ -139,30 +127,13 @@ TEST_F(SplitCombinePanelTest, PrepareTellsWhatIsMissingOrWhatWillBeCombined)
     Click(kSplitTab, 1038);
     CombineInputs inputs;
     EXPECT_FALSE(m_pFrame->GetCombineSettings(inputs));
-}
 
-TEST_F(SplitCombinePanelTest, CombineFromPreparedFolderWritesTheSheet)
-{
-    const QColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta};
-    std::filesystem::create_directories(m_dir.File("seq"));
-    for (int k = 0; k < 6; ++k)
-    {
-        QImage tile(8, 6, QImage::Format_RGB32);
-        tile.fill(colours[k]);
-        WritePicture(m_dir, "seq/img00" + std::to_string(k + 1) + ".png", tile);
-    }
-    Settings().m_strCombineNameFormat = "img";
-    Settings().m_strCombineTemplate = "###";
-    Settings().m_strCombineImgType = "PNG";
-    Settings().m_nCombineRows = 2;
-    Settings().m_nCombineCols = 3;
-    Settings().m_nCombineSeqFrom = 1;
-    Start();
+    Type(kSplitTab, 1032, "2");
+    Type(kSplitTab, 1033, "3");
     m_dialogs.m_folders = {m_dir.File("seq") + "//"};
     Click(kSplitTab, 1020);
     EXPECT_EQ(Text(kSplitTab, 1019).toStdString(), m_dir.File("seq"));
     EXPECT_EQ(Settings().m_strCombineSourceFolder, m_dir.File("seq"));
-    EXPECT_FALSE(Enabled(kSplitTab, IdCombine));
     Click(kSplitTab, 1038);
     Click(kSplitTab, IdCombine);
     EXPECT_EQ(TakeMessages(), Said{"Succeed: Succeed to combine the image and save as:\n\n " + m_dir.File("out.png")});

@@ -1,65 +1,26 @@
-// Start-up and shutdown of the window program, and the frame's placement between two starts.
+// Start-up and shutdown of the window program, the frame's placement between two starts, the
+// values the panels keep between runs, and the screenshots of the window (make screenshots).
 
 #include "GuiTesting.h"
 
-#include "config/ProgramSettings.h"
-#include "ui/Application.h"
-#include "ui/MainFrm.h"
 #include "ui/WindowPlacement.h"
+#include "view/MosvaneView.h"
 
+#include <QAbstractButton>
+#include <QDir>
 #include <QDockWidget>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
-#include <QTimer>
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <vector>
 
 using namespace mosvane::test;
 
 namespace
 {
-std::string ReadText(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-class StartupTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { QSettings().clear(); }
-    void TearDown() override { QSettings().clear(); }
-
-    // Puts the shipped files named into the program folder's Cnfg/.
-    void Ship(std::initializer_list<const char*> names)
-    {
-        std::filesystem::create_directories(m_dir.File("Cnfg"));
-        for (const char* name : names)
-            std::filesystem::copy_file(BinDir() + "/Cnfg/" + name, m_dir.File("Cnfg/") + name);
-    }
-    // One start: `check` runs on the shown frame, then the frame is closed as a person would.
-    int Start(const std::function<void(CMainFrameWindow&)>& check = {})
-    {
-        SApplicationOptions options;
-        options.m_strProgramFolder = m_dir.Path();
-        options.m_fnRunning = [&](CMainFrameWindow& frame) {
-            Settle();
-            if (check)
-                check(frame);
-            QTimer::singleShot(0, &frame, &QWidget::close);
-        };
-        return RunApplication(options);
-    }
-
-    CTempDir m_dir;
-};
+using StartupTest = ProgramTest;
 
 QRect WorkArea()
 {
@@ -67,31 +28,25 @@ QRect WorkArea()
 }
 } // namespace
 
-TEST_F(StartupTest, MissingConfigurationEndsWithOneMessage)
+TEST_F(StartupTest, MissingConfigurationSaidOnceHandEditedRewrittenAtExit)
 {
+    for (const char* said : {"Error to open program string table files!", "Error to open program setting files!"})
     {
         CMessageRecorder messages;
-        EXPECT_EQ(Start(), 0);
+        EXPECT_EQ(Run(), 0);
         ASSERT_EQ(messages.m_messages.size(), 1u);
-        EXPECT_EQ(messages.m_messages[0].m_strText, "Error to open program string table files!");
-        EXPECT_EQ(messages.m_messages[0].m_strCaption, "Error");
+        EXPECT_EQ(messages.m_messages[0].m_strCaption + ": " + messages.m_messages[0].m_strText,
+                  std::string("Error: ") + said);
+        Ship({"StringTable.stb"}); // then only the settings file is missing
     }
-    Ship({"StringTable.stb"});
-    CMessageRecorder messages;
-    EXPECT_EQ(Start(), 0);
-    ASSERT_EQ(messages.m_messages.size(), 1u);
-    EXPECT_EQ(messages.m_messages[0].m_strText, "Error to open program setting files!");
     EXPECT_FALSE(FileExists(m_dir.File("Cnfg/Mosvane.xml")));
-}
 
-TEST_F(StartupTest, NormalExitRewritesHandEditedSettings)
-{
-    Ship({"StringTable.stb"});
+    // A hand-edited settings file is read, and rewritten at a normal exit keeping what it does not know.
     const std::string path = m_dir.File("Cnfg/Mosvane.xml");
     std::ofstream(path) << "<Mosvane>\n  <Output Folder=\"/pictures\"   FileName=\"shot\" ImageType=\"png\"/>\n"
                            "  <Unknown keep=\"1\"/>\n</Mosvane>\n";
     bool seen = false;
-    EXPECT_EQ(Start([&](CMainFrameWindow& frame) {
+    EXPECT_EQ(Run([&](CMainFrameWindow& frame) {
                   seen = true;
                   SequenceRecord output;
                   EXPECT_TRUE(frame.GetOutputSettings(output));
@@ -100,7 +55,9 @@ TEST_F(StartupTest, NormalExitRewritesHandEditedSettings)
               }),
               0);
     EXPECT_TRUE(seen);
-    const std::string text = ReadText(path);
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadFileBytes(path, bytes));
+    const std::string text(bytes.begin(), bytes.end());
     EXPECT_NE(text.find("\r\n\t<Output Folder=\"/pictures\" FileName=\"shot\" ImageType=\"png\""), std::string::npos)
         << text;
     EXPECT_NE(text.find("<Unknown keep=\"1\""), std::string::npos);
@@ -112,7 +69,7 @@ TEST_F(StartupTest, PlacementAndPaneWidthRoundTripAndDefaults)
     Ship({"StringTable.stb", "Mosvane.xml"});
     const QRect area = WorkArea();
     // First start: centred on the work area, panes 250 wide, the output pane 80 high.
-    Start([&](CMainFrameWindow& frame) {
+    Run([&](CMainFrameWindow& frame) {
         EXPECT_EQ(frame.geometry(), area.adjusted(100, 100, -100, -100));
         EXPECT_EQ(frame.ToolkitDock()->width(), 250);
         EXPECT_EQ(frame.OutputDock()->height(), 80);
@@ -122,7 +79,7 @@ TEST_F(StartupTest, PlacementAndPaneWidthRoundTripAndDefaults)
     });
     EXPECT_EQ(QSettings().value(kPaneWidthValueName).toInt(), 320);
     EXPECT_EQ(QSettings().value(kPlacementValueName).toByteArray().size(), 44);
-    Start([&](CMainFrameWindow& frame) {
+    Run([&](CMainFrameWindow& frame) {
         EXPECT_EQ(frame.geometry(), QRect(120, 90, 900, 700));
         EXPECT_EQ(frame.ToolkitDock()->width(), 320);
         EXPECT_EQ(frame.OutputDock()->height(), 200);
@@ -141,16 +98,18 @@ TEST_F(StartupTest, StoredValuesRefusedOrCorrected)
         const char* name;
         QVariant width;
         QByteArray placement;
-        bool widthKept;
+        int paneWidth;
         QRect geometry; // empty: centred default
     };
     const Row rows[] = {
-        {"width 0", 0, {}, false, {}},
-        {"width as bytes", QByteArray("\x2c\x01\0\0", 4), {}, false, {}},
-        {"width as words", QStringLiteral("wide"), {}, false, {}},
-        {"minimized opens normal", 300, PlacementBytes(minimized), true, QRect(100, 100, 600, 400)},
-        {"wrong length", 300, PlacementBytes(badLength), true, {}},
-        {"off every screen", 300, PlacementBytes(PresetPlacement(QRect(9000, 9000, 800, 600))), true, {}},
+        {"width 0", 0, {}, 250, {}},
+        {"width as bytes", QByteArray("\x2c\x01\0\0", 4), {}, 250, {}},
+        {"width as words", QStringLiteral("wide"), {}, 250, {}},
+        {"negative width", QStringLiteral("-5"), {}, 250, {}},
+        {"width as digits", QStringLiteral("275"), {}, 275, {}},
+        {"minimized opens normal", 300, PlacementBytes(minimized), 300, QRect(100, 100, 600, 400)},
+        {"wrong length", 300, PlacementBytes(badLength), 300, {}},
+        {"off every screen", 300, PlacementBytes(PresetPlacement(QRect(9000, 9000, 800, 600))), 300, {}},
     };
     for (const Row& row : rows)
     {
@@ -161,16 +120,85 @@ TEST_F(StartupTest, StoredValuesRefusedOrCorrected)
         if (!row.placement.isEmpty())
             settings.setValue(kPlacementValueName, row.placement);
         settings.sync();
-        Start([&](CMainFrameWindow& frame) {
+        Run([&](CMainFrameWindow& frame) {
             EXPECT_FALSE(frame.isMinimized());
             EXPECT_TRUE(frame.isVisible());
             EXPECT_EQ(frame.geometry(), row.geometry.isEmpty() ? WorkArea().adjusted(100, 100, -100, -100)
                                                                 : row.geometry);
-            EXPECT_EQ(frame.ToolkitDock()->width(), row.widthKept ? 300 : 250);
+            EXPECT_EQ(frame.ToolkitDock()->width(), row.paneWidth);
         });
     }
-    int32_t width = 0;
-    EXPECT_TRUE(ReadPaneWidth(QVariant(QStringLiteral("275")), width));
-    EXPECT_EQ(width, 275);
-    EXPECT_FALSE(ReadPaneWidth(QVariant(QStringLiteral("-5")), width));
+}
+
+namespace
+{
+// A control of a tab and the value a person sets in it; each is written back at exit.
+struct SKept
+{
+    int m_nTab, m_nId;
+    const char* m_pValue;
+};
+const SKept kKept[] = {
+    {0, 1000, "3"}, {0, 1001, "4"}, {0, 1039, "5"}, {0, 1040, "###"}, {0, 1032, "2"}, {0, 1033, "6"},
+    {0, 1023, "7"}, {0, 1031, "gif"}, {0, 1022, "##"}, {0, 1021, "sheet"}, {1, 1055, "1"}, {1, 1057, "2"},
+    {1, 1056, "3"}, {1, 1058, "4"}, {1, 1045, "/bk.png"}, {1, 1047, "/over.png"}, {1, 1060, "8"},
+    {1, 1050, "9"}, {1, 1053, "/frames"}, {1, 1021, "anim"}, {1, 1064, "12"}, {1, 1022, "f##"},
+    {1, 1054, "dds"}, {1, 1085, "/alpha.png"},
+};
+
+QWidget* ControlOf(CMainFrameWindow& frame, int tab, int id)
+{
+    return FindById<QWidget>(frame.ToolTabs()->widget(tab), id);
+}
+
+void Shoot(QWidget& frame, const char* name)
+{
+    ASSERT_TRUE(QDir().mkpath(QStringLiteral(MOSVANE_SCREENSHOT_DIR)));
+    EXPECT_TRUE(frame.grab().save(QStringLiteral(MOSVANE_SCREENSHOT_DIR "/%1.png").arg(name))) << name;
+}
+} // namespace
+
+// The second start also takes the screenshots: the window with a dragged split grid, and each
+// tab filled in.
+TEST_F(StartupTest, RestartKeepsEveryValueThePanelsWriteBackScreenshots)
+{
+    Ship({"StringTable.stb", "Mosvane.xml", "BatchMosvane.xml"});
+    Run([&](CMainFrameWindow& frame) {
+        for (const SKept& kept : kKept)
+            SetValue(ControlOf(frame, kept.m_nTab, kept.m_nId), QString::fromUtf8(kept.m_pValue));
+        // The source folder is kept only when chosen with "...".
+        m_dialogs.m_folders = {"/chosen/"};
+        qobject_cast<QAbstractButton*>(ControlOf(frame, 0, 1020))->click();
+        SetValue(ControlOf(frame, 0, 1019), "/typed");
+    });
+    GetProgramSettings() = CProgramSettings{}; // the next start reads the file written at exit
+    const std::string picture = WritePicture(m_dir, "scene.png", PatternImage(640, 420));
+    Run([&](CMainFrameWindow& frame) {
+        for (const SKept& kept : kKept)
+            EXPECT_EQ(ValueOf(ControlOf(frame, kept.m_nTab, kept.m_nId)).toStdString(), kept.m_pValue)
+                << kept.m_nId;
+        EXPECT_EQ(ValueOf(ControlOf(frame, 0, 1019)), "/chosen");
+
+        CMessageRecorder messages;
+        m_dialogs.m_openPaths = {picture};
+        frame.OnCommand(IdFileOpen);
+        ASSERT_TRUE(frame.View()->DrawSplitLines(3, 4));
+        const int x = int(frame.View()->SplitGrid().ColumnLines()[1]);
+        Drag(frame.View()->Canvas(), QPoint(x, 50), QPoint(x + 30, 50));
+        EXPECT_EQ(frame.View()->SplitGrid().ColumnLines()[1], x + 30);
+        frame.ToolTabs()->setCurrentIndex(0);
+        Settle();
+        Shoot(frame, "main-window");
+        m_dialogs.m_savePaths = {m_dir.File("jobs.xml")};
+        qobject_cast<QAbstractButton*>(ControlOf(frame, 2, 1075))->click();
+        qobject_cast<QAbstractButton*>(ControlOf(frame, 2, 1085))->click();
+        const char* const names[] = {"panel-split-combine", "panel-specialties", "panel-batch-all"};
+        for (int tab = 0; tab < 3; ++tab)
+        {
+            frame.ToolTabs()->setCurrentIndex(tab);
+            Settle();
+            Shoot(frame, names[tab]);
+        }
+        EXPECT_EQ(messages.m_messages.size(), 1u); // the batch's "Succeed"
+    });
 }
