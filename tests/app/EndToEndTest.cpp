@@ -47,13 +47,12 @@ TEST(EndToEnd, EverySectionOfABatchFileRunsFromTheTerminal)
     for (const std::string& item : SequenceItemPaths({in + "/f002.png"}, 3))
         batch.AddItem(EBatchKind::Mng, item);
     ASSERT_TRUE(batch.SaveBatchFile());
-    std::vector<uint8_t> saved, after;
-    ASSERT_TRUE(ReadFileBytes(file, saved));
+    const std::string saved = ReadTextFile(file);
 
-    std::string printed;
-    EXPECT_EQ(RunCommand(ShellQuote(BinDir() + "/mosvane-batch") + " " + ShellQuote(file) + " 2>/dev/null", &printed), 0);
+    const SRun run = RunProgram(ShellQuote(file));
+    EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
     const std::string done = "Succeed to execute the batch, check the images in specific output folder.\n";
-    EXPECT_EQ(printed, "split: " + done + "combine: " + done + "blend: " + done + "alpha-extract: " + done +
+    EXPECT_EQ(run.m_strOut, "split: " + done + "combine: " + done + "blend: " + done + "alpha-extract: " + done +
                            "rgb-alpha: " + done + "alpha-image: " + done + "mng: " + done);
 
     // Every file of the run and its size; split gives four quarters numbered from 1 after the title.
@@ -79,13 +78,10 @@ TEST(EndToEnd, EverySectionOfABatchFileRunsFromTheTerminal)
     EXPECT_TRUE(Near(made["clear_Blend"].At(5, 2), {45, 45, 173, 191})); // the alpha blended too
 
     // The runner left the file as it was; saved again after loading, it is the same file.
-    ASSERT_TRUE(ReadFileBytes(file, after));
-    EXPECT_EQ(saved, after);
+    EXPECT_EQ(ReadTextFile(file), saved);
     BatchFile reloaded;
-    ASSERT_TRUE(reloaded.LoadBatchFile(file));
-    ASSERT_TRUE(reloaded.SaveBatchFile());
-    ASSERT_TRUE(ReadFileBytes(file, after));
-    EXPECT_EQ(saved, after);
+    ASSERT_TRUE(reloaded.LoadBatchFile(file) && reloaded.SaveBatchFile());
+    EXPECT_EQ(ReadTextFile(file), saved);
 }
 } // namespace
 } // namespace mosvane::test

@@ -21,9 +21,7 @@ std::string Words(const std::string& text)
 // script that trusts exit status 0 reads the same rule in either place.
 TEST(HelpText, TheRunnerAndTheHelpFileStateTheSameExitRuleAndOptions)
 {
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(ReadFileBytes(std::string(MOSVANE_SOURCE_DIR) + "/data/Mosvane.html", bytes));
-    const std::string file = Words(std::string(bytes.begin(), bytes.end()));
+    const std::string file = Words(ReadTextFile(std::string(MOSVANE_SOURCE_DIR) + "/data/Mosvane.html"));
     const SRun help = RunWith({"--help"});
     ASSERT_EQ(help.m_nStatus, kRunnerSucceeded);
     const std::string usage = Words(help.m_strOut);

@@ -5,69 +5,14 @@
 #include "batch/BatchCommon.h"
 #include "batch/BatchTesting.h"
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <climits>
-#include <fstream>
 #include <tuple>
 
 namespace
 {
 using namespace mosvane::test;
 using namespace batch;
-
-std::string Items(const std::vector<std::string>& paths)
-{
-    std::string text = "<ApplyToItems>";
-    for (const std::string& path : paths)
-        text += "<Item PathName=\"" + path + "\"/>";
-    return text + "</ApplyToItems>";
-}
-
-// A batch file of one section: its Output and Input attributes, what Input holds, its items.
-std::string WriteBatch(const CTempDir& dir, const std::string& section, const std::string& output,
-                       const std::string& input, const std::vector<std::string>& items,
-                       const std::string& inputChildren = "")
-{
-    const std::string path = dir.File("b.xml");
-    std::ofstream(path) << "<MosvaneBatch><" << section << "><Output " << output << "/><Input " << input << ">"
-                        << inputChildren << "</Input>" << Items(items) << "</" << section << "></MosvaneBatch>";
-    return path;
-}
-
-bool UnderSanitizer()
-{
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#endif
-#endif
-    return false;
-}
-
-// Runs the runner in a child whose address space may grow by at most `growth` bytes; the exit
-// status, or -signal when it was killed or aborted.
-int RunWithMemoryLimit(const std::vector<std::string>& args, uint64_t growth)
-{
-    const pid_t child = fork();
-    if (child == 0)
-    {
-        uint64_t pages = 0;
-        std::ifstream("/proc/self/statm") >> pages;
-        const rlim_t limit = rlim_t(pages * uint64_t(sysconf(_SC_PAGESIZE)) + growth);
-        const rlimit r{limit, limit};
-        setrlimit(RLIMIT_AS, &r);
-        _exit(RunWith(args).m_nStatus);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-}
 
 TEST(HostileRun, ReportLinesAreBoundedAndAHugeTemplateStaysWithinAMemoryLimit)
 {
@@ -84,7 +29,7 @@ TEST(HostileRun, ReportLinesAreBoundedAndAHugeTemplateStaysWithinAMemoryLimit)
     const std::string cut = CBatchReport::Bounded(accents);
     EXPECT_EQ(cut.substr(0, cut.find(' ')).size() % 2, 0u);
 
-    if (UnderSanitizer())
+    if (kUnderSanitizer)
         GTEST_SKIP() << "address space limits do not apply under the sanitizer";
     // Every piece's name would be 20 million characters long: each item is refused once, with a
     // short line, and nothing of the template is copied per piece.
@@ -94,11 +39,12 @@ TEST(HostileRun, ReportLinesAreBoundedAndAHugeTemplateStaysWithinAMemoryLimit)
     const std::string ratios = "<Rows><Row Ratio=\"0.5\"/><Row Ratio=\"0.5\"/></Rows>"
                                "<Cols><Col Ratio=\"0.5\"/><Col Ratio=\"0.5\"/></Cols>";
     const std::string batch =
-        WriteBatch(dir, "SplitBatch",
-                   "ImageType=\"png\" FromNumber=\"1\" Folder=\"" + dir.File("out") + "\" Template=\"" +
-                       std::string(20'000'000, '#') + "\"",
-                   "", std::vector<std::string>(12, dir.File("a.png")), ratios);
-    EXPECT_EQ(RunWithMemoryLimit({batch, "--kind", "split"}, uint64_t(300) << 20), kRunnerFailed);
+        WriteBatch(dir.File("b.xml"),
+                   {Section("SplitBatch",
+                            PngOutput(dir.File("out")) + " FromNumber=\"1\" Template=\"" + std::string(20'000'000, '#') + "\"",
+                            "", std::vector<std::string>(12, dir.File("a.png")), ratios)});
+    EXPECT_EQ(RunInChild([&] { return RunWith({batch, "--kind", "split"}).m_nStatus; }, 120000, uint64_t(300) << 20),
+              kRunnerFailed);
 }
 
 TEST(HostileRun, SequencesNoSystemCanNameAreRefusedOnceWithoutProbing)
@@ -130,8 +76,9 @@ TEST(HostileRun, SequencesNoSystemCanNameAreRefusedOnceWithoutProbing)
          {std::tuple{"MNGMakingBatch", "mng", "FrameCount=\"65536\" FPS=\"10\" FromNumber=\"1\""},
           std::tuple{"CombineBatch", "combine", "Rows=\"256\" Cols=\"256\" FromNumber=\"1\""}})
     {
-        const std::string batch = WriteBatch(dir, section, "ImageType=\"png\" Folder=\"" + dir.File("out") + "\"",
-                                             std::string(input) + " Template=\"" + longTemplate + "\"", items);
+        const std::string batch = WriteBatch(
+            dir.File("b.xml"),
+            {Section(section, PngOutput(dir.File("out")), std::string(input) + " Template=\"" + longTemplate + "\"", items)});
         const auto start = std::chrono::steady_clock::now();
         const SRun run = RunWith({batch, "--kind", kind});
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << kind;
@@ -147,9 +94,10 @@ TEST(HostileRun, NumbersAtTheEndsOfTheRangeBecomeNoFrames)
     // Beyond the count the folder is listed rather than probed; these must not pass for members.
     for (const char* name : {"run-3.png", "run9223372036854775807.png", "run-9223372036854775808.png"})
         Put(dir.File(name), Pattern(6, 4, true));
-    const std::string batch = WriteBatch(dir, "MNGMakingBatch", "Folder=\"" + dir.File("out") + "\"",
-                                         "Template=\"\" FromNumber=\"-5\" FrameCount=\"100000\" FPS=\"5\"",
-                                         {dir.File("run.png")});
+    const std::string batch =
+        WriteBatch(dir.File("b.xml"), {Section("MNGMakingBatch", "Folder=\"" + dir.File("out") + "\"",
+                                               "Template=\"\" FromNumber=\"-5\" FrameCount=\"100000\" FPS=\"5\"",
+                                               {dir.File("run.png")})});
     const SRun run = RunWith({batch});
     EXPECT_EQ(MngSizes(dir.File("out/run.mng")), std::vector<Size>(2, {6, 4})); // the header and one frame
     // The members that are not there: the first few of each gap named, the rest counted.
@@ -186,9 +134,9 @@ TEST(HostileRun, RatioEntriesThatAddNothingAddNoAllowance)
     };
     for (const auto& c : cases)
     {
-        const std::string batch = WriteBatch(dir, "SplitBatch",
-                                             "ImageType=\"png\" Template=\"#\" Folder=\"" + dir.File("out") + "\"", "",
-                                             {dir.File("a.png")}, rows(c.m_ratios, c.m_nEmpty));
+        const std::string batch =
+            WriteBatch(dir.File("b.xml"), {Section("SplitBatch", PngOutput(dir.File("out")) + " Template=\"#\"", "",
+                                                   {dir.File("a.png")}, rows(c.m_ratios, c.m_nEmpty))});
         EXPECT_EQ(RunWith({batch}).m_nStatus, c.m_bRuns ? kRunnerSucceeded : kRunnerFailed)
             << c.m_ratios.size() << " ratios, " << c.m_nEmpty << " empty";
     }
@@ -202,8 +150,8 @@ TEST(HostileRun, AnEmptyFolderIsTheCurrentFolderNotTheRoot)
 
     CTempDir dir;
     Put(dir.File("car.png"), Pattern(4, 4, true));
-    const std::string batch = WriteBatch(dir, "AlphaExtractBatch", "ImageType=\"png\" Folder=\"\"", "",
-                                         {dir.File("car.png")});
+    const std::string batch =
+        WriteBatch(dir.File("b.xml"), {Section("AlphaExtractBatch", PngOutput(""), "", {dir.File("car.png")})});
     const std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
     const SRun run = RunWith({batch});
@@ -218,9 +166,10 @@ TEST(HostileRun, AFrameRateOfZeroIsABadSettingNotAFailedWrite)
     Put(dir.File("run1.png"), Pattern(4, 4));
     for (const char* fps : {"0", "-3"})
     {
-        const std::string batch = WriteBatch(dir, "MNGMakingBatch", "Folder=\"" + dir.Path() + "\"",
-                                             std::string("Template=\"#\" FromNumber=\"1\" FrameCount=\"1\" FPS=\"") + fps + "\"",
-                                             {dir.File("run.png")});
+        const std::string batch = WriteBatch(
+            dir.File("b.xml"), {Section("MNGMakingBatch", "Folder=\"" + dir.Path() + "\"",
+                                        std::string("Template=\"#\" FromNumber=\"1\" FrameCount=\"1\" FPS=\"") + fps + "\"",
+                                        {dir.File("run.png")})});
         const SRun run = RunWith({batch});
         EXPECT_EQ(run.m_strOut, std::string("mng: ") + kBatchFailText + "\n");
         EXPECT_TRUE(run.Says(std::string("\"FPS\" is ") + fps)) << run.m_strErr;
@@ -234,9 +183,10 @@ TEST(HostileRun, StatusZeroOnlyWhenEveryItemAndMemberGaveItsOutputs)
     CTempDir dir;
     std::filesystem::create_directory(dir.File("out"));
     Put(dir.File("walk1.png"), Pattern(4, 4));
-    WriteText(dir.File("walk2.png"), "\x89PNG\r\n\x1a\n truncated");
-    const std::string batch = WriteBatch(dir, "CombineBatch", "ImageType=\"png\" Folder=\"" + dir.File("out") + "\"",
-                                         "Template=\"#\" FromNumber=\"1\" Rows=\"1\" Cols=\"3\"", {dir.File("walk.png")});
+    WriteTextFile(dir.File("walk2.png"), "\x89PNG\r\n\x1a\n truncated");
+    const std::string batch =
+        WriteBatch(dir.File("b.xml"), {Section("CombineBatch", PngOutput(dir.File("out")),
+                                               "Template=\"#\" FromNumber=\"1\" Rows=\"1\" Cols=\"3\"", {dir.File("walk.png")})});
     SRun run = RunWith({batch});
     // The kind itself ran and wrote its picture; the summary tells what is missing from it.
     EXPECT_EQ(run.m_strOut, std::string("combine: ") + kBatchSucceedText + "\n");
@@ -251,15 +201,17 @@ TEST(HostileRun, StatusZeroOnlyWhenEveryItemAndMemberGaveItsOutputs)
     run = RunWith({batch});
     EXPECT_EQ(run.m_nStatus, kRunnerSucceeded) << run.m_strErr;
 
-    // An item that is not there, or is not a picture, fails the run as well.
-    for (const std::string& item : {dir.File("gone.png"), dir.Path()})
+    // An item that is not there, is not a picture or does not decode fails the run as well, and
+    // the summary says why.
+    Put(dir.File("cut.png"), Pattern(4, 4, true));
+    std::filesystem::resize_file(dir.File("cut.png"), std::filesystem::file_size(dir.File("cut.png")) - 16);
+    for (const auto& [item, reason] : {std::pair{dir.File("gone.png"), "does not exist"},
+                                       std::pair{dir.Path(), "is not a regular file"},
+                                       std::pair{dir.File("cut.png"), "could not be decoded: truncated PNG data"}})
     {
-        const std::string extract = WriteBatch(dir, "AlphaExtractBatch", "ImageType=\"png\" Folder=\"" + dir.File("out") + "\"",
-                                               "", {item});
-        run = RunWith({extract});
+        run = RunWith({WriteBatch(dir.File("b.xml"), {Section("AlphaExtractBatch", PngOutput(dir.File("out")), "", {item})})});
         EXPECT_EQ(run.m_nStatus, kRunnerFailed);
-        EXPECT_TRUE(run.Says(item + ": " + (item == dir.Path() ? "is not a regular file" : "does not exist")))
-            << run.m_strErr;
+        EXPECT_TRUE(run.Says(item + ": " + reason)) << run.m_strErr;
     }
 }
 } // namespace

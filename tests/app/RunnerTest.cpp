@@ -18,14 +18,20 @@ TEST(Runner, BadArgumentsAndFilesThatAreNotBatchFilesAreRefused)
     ASSERT_TRUE(ParseRunnerArguments({"--", "--odd name.xml"}, options, error));
     EXPECT_EQ(options.m_strFile, "--odd name.xml");
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {}, {"--kind", "split"}, {"b.xml", "--kind"}, {"b.xml", "--kind", "Split"}, {"b.xml", "-x"}, {"a.xml", "b.xml"}})
-        EXPECT_EQ(RunWith(args).m_nStatus, kRunnerRefused);
+             {}, {"--kind", "split"}, {"b.xml", "--kind"}, {"b.xml", "--kind", "Split"}, {"b.xml", "-x"}, {"a.xml", "b.xml"},
+             {"b.xml", "--jobs", "0"}, {"b.xml", "--jobs=257"}, {"b.xml", "--jobs", "two"}, {"b.xml", "--shard"},
+             {"b.xml", "--shard=2/2"}})
+    {
+        // Refused for the arguments themselves, not for the file they name, which does not exist.
+        const SRun run = RunWith(args);
+        EXPECT_TRUE(run.m_nStatus == kRunnerRefused && run.Says("Try 'mosvane-batch --help'")) << run.m_strErr;
+    }
     const SRun help = RunWith({"--help"});
     EXPECT_EQ(help.m_nStatus, kRunnerSucceeded);
     EXPECT_TRUE(help.Prints("Usage: mosvane-batch FILE"));
 
     CTempDir dir;
-    WriteText(dir.File("other.xml"), "<Settings/>");
+    WriteTextFile(dir.File("other.xml"), "<Settings/>");
     EXPECT_TRUE(RunWith({dir.File("other.xml")}).Says("is not a batch file"));
     const SRun missing = RunWith({dir.File("missing.xml")});
     EXPECT_EQ(missing.m_nStatus, kRunnerRefused);
@@ -36,14 +42,9 @@ TEST(Runner, StatusFollowsTheKindsAndTheWrites)
 {
     CTempDir dir;
     Put(dir.File("a.png"), Pattern(4, 4, true));
-    WriteText(dir.File("b.xml"),
-              "<MosvaneBatch>"
-              "<AlphaExtractBatch><Output ImageType=\"png\" Folder=\"" + dir.File("out") + "\"/><Input/>"
-              "<ApplyToItems><Item PathName=\"" + dir.File("a.png") + "\"/></ApplyToItems></AlphaExtractBatch>"
-              "<MNGMakingBatch><Output/><Input FrameCount=\"0\"/><ApplyToItems/></MNGMakingBatch>"
-              "</MosvaneBatch>");
-    std::vector<uint8_t> before, after;
-    ReadFileBytes(dir.File("b.xml"), before);
+    WriteBatch(dir.File("b.xml"), {Section("AlphaExtractBatch", PngOutput(dir.File("out")), "", {dir.File("a.png")}),
+                                   Section("MNGMakingBatch", "", "FrameCount=\"0\"", {})});
+    const std::string before = ReadTextFile(dir.File("b.xml"));
 
     // The output folder does not exist: the kind ran, but a file it made is missing.
     SRun run = RunWith({dir.File("b.xml"), "--kind", "alpha-extract"});
@@ -65,33 +66,16 @@ TEST(Runner, StatusFollowsTheKindsAndTheWrites)
     EXPECT_EQ(run.m_nStatus, kRunnerSucceeded);
     EXPECT_TRUE(run.Prints("alpha-extract (AlphaExtractBatch): 1 item\n"));
     EXPECT_TRUE(run.Prints("  Input: FrameCount=\"0\"\n"));
-    ReadFileBytes(dir.File("b.xml"), after);
-    EXPECT_EQ(before, after);
-}
-
-TEST(Runner, TheSummaryTellsWhyAnItemDidNotLoad)
-{
-    CTempDir dir;
-    Put(dir.File("a.png"), Pattern(4, 4, true));
-    std::vector<uint8_t> png;
-    ASSERT_TRUE(ReadFileBytes(dir.File("a.png"), png));
-    png.resize(png.size() - 16);
-    ASSERT_TRUE(WriteFileBytes(dir.File("cut.png"), png));
-    WriteText(dir.File("b.xml"), "<MosvaneBatch><AlphaExtractBatch><Output ImageType=\"png\" Folder=\"" + dir.File("") +
-                                     "\"/><Input/><ApplyToItems><Item PathName=\"" + dir.File("cut.png") +
-                                     "\"/></ApplyToItems></AlphaExtractBatch></MosvaneBatch>");
-    EXPECT_TRUE(RunWith({dir.File("b.xml")}).Says(dir.File("cut.png") + ": could not be decoded: truncated PNG data"));
+    EXPECT_EQ(ReadTextFile(dir.File("b.xml")), before);
 }
 
 TEST(Runner, ABlendWhoseLayersDoNotLoadBlendsItsItemsAndNamesTheLayers)
 {
     CTempDir dir;
     const SPicture photo = Put(dir.File("a.png"), Pattern(6, 4));
-    WriteText(dir.File("b.xml"), "<MosvaneBatch><BlendBatch><Output ImageType=\"png\" Folder=\"" + dir.Path() +
-                                     "\"/><Input BkImg=\"" + dir.File("none.png") + "\" OverlayImg=\"" +
-                                     dir.File("gone.png") + "\"/><ApplyToItems><Item PathName=\"" + dir.File("a.png") +
-                                     "\"/></ApplyToItems></BlendBatch></MosvaneBatch>");
-    const SRun run = RunWith({dir.File("b.xml")});
+    const std::string layers = "BkImg=\"" + dir.File("none.png") + "\" OverlayImg=\"" + dir.File("gone.png") + "\"";
+    const SRun run =
+        RunWith({WriteBatch(dir.File("b.xml"), {Section("BlendBatch", PngOutput(dir.Path()), layers, {dir.File("a.png")})})});
     EXPECT_EQ(run.m_nStatus, kRunnerSucceeded);
     EXPECT_TRUE(run.Says("blend: 1 item, 1 done, 0 skipped; 1 file written\n")) << run.m_strErr;
     for (const char* layer : {"none.png", "gone.png"})
@@ -121,29 +105,25 @@ TEST(Runner, PipesNamedLikeFilesAreNeverOpenedForWaiting)
               }, 500), 0);
 
     Put(dir.File("a.png"), Pattern(4, 4, true));
-    const std::string output = "<Output ImageType=\"png\" Folder=\"" + dir.Path() + "\"/>";
-    const std::string items = "<ApplyToItems><Item PathName=\"" + dir.File("x.png") + "\"/><Item PathName=\"" +
-                              dir.File("a.png") + "\"/></ApplyToItems>";
-    WriteText(dir.File("b.xml"), "<MosvaneBatch><AlphaExtractBatch>" + output + "<Input/>" + items +
-                                     "</AlphaExtractBatch><BlendBatch>" + output + "<Input BkImg=\"" + dir.File("layer.png") +
-                                     "\" OverlayImg=\"" + dir.File("layer.png") + "\"/>" + items + "</BlendBatch></MosvaneBatch>");
+    const std::string output = PngOutput(dir.Path());
+    const std::vector<std::string> items = {dir.File("x.png"), dir.File("a.png")};
+    const std::string layers = "BkImg=\"" + dir.File("layer.png") + "\" OverlayImg=\"" + dir.File("layer.png") + "\"";
+    WriteBatch(dir.File("b.xml"), {Section("AlphaExtractBatch", output, "", items), Section("BlendBatch", output, layers, items)});
     // The run goes through the built program under a time limit (the blend starts GL of its own).
-    std::string printed;
-    const int status = RunCommand("timeout 20 " + ShellQuote(BinDir() + "/mosvane-batch") + " " + ShellQuote(dir.File("b.xml")) + " 2>&1", &printed);
-    EXPECT_NE(status, 124) << "the run hung";
-    EXPECT_NE(printed.find(dir.File("x.png") + ": "), std::string::npos) << printed;
+    const SRun run = RunProgram(ShellQuote(dir.File("b.xml")), "timeout 20");
+    EXPECT_NE(run.m_nStatus, 124) << "the run hung";
+    EXPECT_TRUE(run.Says(dir.File("x.png") + ": ")) << run.m_strErr;
     EXPECT_TRUE(FileExists(dir.File("a_Alpha.png")));
 }
 
 TEST(Runner, AListingThatCannotBeWrittenFailsWithTheReason)
 {
     CTempDir dir;
-    WriteText(dir.File("b.xml"), "<MosvaneBatch><MNGMakingBatch><Output/><Input/><ApplyToItems/></MNGMakingBatch></MosvaneBatch>");
-    std::string said;
-    const std::string command = ShellQuote(BinDir() + "/mosvane-batch") + " " + ShellQuote(dir.File("b.xml"));
-    EXPECT_EQ(RunCommand(command + " --list 2>&1 >/dev/full", &said), 1);
-    EXPECT_EQ(said, "mosvane-batch: cannot write to standard output: No space left on device\n");
-    EXPECT_EQ(RunCommand(command + " --list >/dev/null"), 0);
+    WriteBatch(dir.File("b.xml"), {Section("MNGMakingBatch", "", "", {})});
+    const SRun full = RunProgram(ShellQuote(dir.File("b.xml")) + " --list >/dev/full");
+    EXPECT_EQ(full.m_nStatus, 1);
+    EXPECT_EQ(full.m_strErr, "mosvane-batch: cannot write to standard output: No space left on device\n");
+    EXPECT_EQ(RunProgram(ShellQuote(dir.File("b.xml")) + " --list >/dev/null").m_nStatus, 0);
 }
 } // namespace
 } // namespace mosvane::test

@@ -20,22 +20,6 @@ std::span<const uint8_t> Bytes(const std::string& text)
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-std::string ReadText(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    return ReadWholeFile(path.c_str(), bytes, 1 << 20) ? std::string(bytes.begin(), bytes.end()) : "(unreadable)";
-}
-
-// Names in a folder, so that a leftover temporary file shows.
-std::vector<std::string> Listing(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 ino_t Inode(const std::string& path)
 {
     struct stat st{};
@@ -78,7 +62,7 @@ TEST(FileIo, WhatIsNotARegularFileIsRefusedAtOnceWithItsReason)
     }
     // Replacing a pipe or a device is refused before anything opens it.
     EXPECT_EQ(RunInChild([&] { return !ReplaceFile(fifo.c_str(), Bytes("x")) && LastFileError() == "not a regular file" ? 0 : 1; }, 500), 0);
-    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"missing.png", "x.png"}));
+    EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"missing.png", "x.png"}));
 }
 
 TEST(FileIo, WholeFilesAreReadUpToTheirSizeAndTheLimit)
@@ -97,7 +81,7 @@ TEST(FileIo, WholeFilesAreReadUpToTheirSizeAndTheLimit)
     uint64_t size = 0;
     ASSERT_TRUE(AppendToFile(path.c_str(), Bytes("cd"), size));
     EXPECT_EQ(size, 5u);
-    EXPECT_EQ(ReadText(path), std::string("a\0bcd", 5));
+    EXPECT_EQ(ReadTextFile(path), std::string("a\0bcd", 5));
 }
 
 TEST(FileIo, ReplacingKeepsModeSymbolicLinksAndHardLinks)
@@ -112,7 +96,7 @@ TEST(FileIo, ReplacingKeepsModeSymbolicLinksAndHardLinks)
     const std::string link = dir.File("sub/link.png");
     ASSERT_EQ(::symlink("../out.png", link.c_str()), 0);
     ASSERT_TRUE(ReplaceFile(link.c_str(), Bytes("through the link")));
-    EXPECT_EQ(ReadText(path), "through the link");
+    EXPECT_EQ(ReadTextFile(path), "through the link");
     struct stat st{};
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
@@ -126,13 +110,13 @@ TEST(FileIo, ReplacingKeepsModeSymbolicLinksAndHardLinks)
     for (const std::string& text : {std::string("a longer content than before"), std::string("short")})
     {
         ASSERT_TRUE(ReplaceFile(path.c_str(), Bytes(text)));
-        EXPECT_EQ(ReadText(hard), text);
+        EXPECT_EQ(ReadTextFile(hard), text);
         EXPECT_EQ(Inode(path), inode);
     }
     ASSERT_EQ(::stat(hard.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(st.st_nlink, 2u);
-    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"hard.png", "out.png", "sub"}));
+    EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"hard.png", "out.png", "sub"}));
 }
 
 TEST(FileIo, NamesUpToTheSystemLimitAreWritableAndLongerOnesSayWhy)
@@ -144,11 +128,11 @@ TEST(FileIo, NamesUpToTheSystemLimitAreWritableAndLongerOnesSayWhy)
         SCOPED_TRACE(length);
         EXPECT_TRUE(ReplaceFile(dir.File(name).c_str(), Bytes("new")));
         EXPECT_TRUE(ReplaceFile(dir.File(name).c_str(), Bytes("again"))); // over an existing one
-        EXPECT_EQ(ReadText(dir.File(name)), "again");
+        EXPECT_EQ(ReadTextFile(dir.File(name)), "again");
     }
     EXPECT_FALSE(ReplaceFile(dir.File(std::string(256, 'n')).c_str(), Bytes("x")));
     EXPECT_EQ(LastFileError(), "File name too long");
-    EXPECT_EQ(Listing(dir.Path()).size(), 4u); // no temporary file left
+    EXPECT_EQ(FolderNames(dir.Path()).size(), 4u); // no temporary file left
 }
 
 TEST(FileIo, FailedWritesNameTheSystemsReasonAndLeaveTheOldFile)
@@ -166,8 +150,8 @@ TEST(FileIo, FailedWritesNameTheSystemsReasonAndLeaveTheOldFile)
                       return 2;
                   return !ReplaceFile(path.c_str(), std::vector<uint8_t>(4096, 7)) && LastFileError() == "File too large" ? 0 : 1;
               }, 2000), 0);
-    EXPECT_EQ(ReadText(path), "old");
-    EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"out.png"});
+    EXPECT_EQ(ReadTextFile(path), "old");
+    EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"out.png"});
 
     EXPECT_FALSE(ReplaceFile(dir.File("missing/out.png").c_str(), Bytes("x")));
     EXPECT_EQ(LastFileError(), "No such file or directory");

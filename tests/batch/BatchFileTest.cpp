@@ -112,12 +112,9 @@ TEST(BatchFile, OnlyTheFirstSectionOfAKindIsReadAndWritten)
 {
     CTempDir dir;
     Put(dir.File("s0001.png"), Solid(2, 2, 9, 9, 9));
-    WriteText(dir.File("b.xml"), "<MosvaneBatch>"
-                                 "<CombineBatch><Output Folder=\"" + dir.Path() + "\" ImageType=\"bmp\"/>"
-                                 "<Input Template=\"####\" FromNumber=\"1\" Rows=\"1\" Cols=\"2\"/>"
-                                 "<ApplyToItems><Item PathName=\"" + dir.File("s.png") + "\"/></ApplyToItems></CombineBatch>"
-                                 "<CombineBatch><Output/><Input/><ApplyToItems><Item PathName=\"/x.png\"/>"
-                                 "<Item PathName=\"/y.png\"/></ApplyToItems></CombineBatch></MosvaneBatch>");
+    const std::string grid = "Template=\"####\" FromNumber=\"1\" Rows=\"1\" Cols=\"2\"";
+    WriteBatch(dir.File("b.xml"), {Section("CombineBatch", "Folder=\"" + dir.Path() + "\" ImageType=\"bmp\"", grid, {dir.File("s.png")}),
+                                   Section("CombineBatch", "", "", {"/x.png", "/y.png"})});
     ASSERT_TRUE(gxInitialize());
     BatchFile batch;
     ASSERT_TRUE(batch.LoadBatchFile(dir.File("b.xml")));
@@ -145,7 +142,7 @@ TEST(BatchFile, RefusesFilesThatAreNotBatchFilesAndStaysClosed)
                              "<!-- note --><MosvaneBatch/>", "<Other/>", "plain text", static_cast<const char*>(nullptr)})
     {
         if (text)
-            WriteText(dir.File("x.xml"), text);
+            WriteTextFile(dir.File("x.xml"), text);
         EXPECT_FALSE(batch.LoadBatchFile(dir.File(text ? "x.xml" : "missing.xml"))) << (text ? text : "no file");
         // Nothing can open a batch behind the caller's back.
         EXPECT_FALSE(batch.WriteAlphaExtractSection(Output("/o")));
@@ -158,7 +155,7 @@ TEST(BatchFile, RefusesFilesThatAreNotBatchFilesAndStaysClosed)
     EXPECT_TRUE(batch.IsOpen());
     EXPECT_FALSE(batch.SaveBatchFile());
     // A section without all three children is present but cannot be executed.
-    WriteText(dir.File("part.xml"), "<MosvaneBatch><BlendBatch><Output/><Input/></BlendBatch></MosvaneBatch>");
+    WriteTextFile(dir.File("part.xml"), "<MosvaneBatch><BlendBatch><Output/><Input/></BlendBatch></MosvaneBatch>");
     ASSERT_TRUE(batch.LoadBatchFile(dir.File("part.xml")));
     EXPECT_TRUE(batch.HasSection(EBatchKind::Blend));
     EXPECT_FALSE(ExecuteBlendBatch(batch));

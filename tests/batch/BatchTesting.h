@@ -18,11 +18,6 @@
 
 namespace mosvane::test
 {
-inline void WriteText(const std::string& path, const std::string& text)
-{
-    ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end())));
-}
-
 // The sizes in an MNG file's header and in each embedded PNG header, in file order; *ticks gets the
 // header's ticks per second.
 inline std::vector<Size> MngSizes(const std::string& path, uint32_t* ticks = nullptr)
@@ -42,6 +37,33 @@ inline std::vector<Size> MngSizes(const std::string& path, uint32_t* ticks = nul
             sizes.emplace_back(be32(at + 8), be32(at + 12));
     }
     return sizes;
+}
+
+// A batch file's section: the attributes of its Output and Input, what Input holds, its items.
+inline std::string Section(const std::string& name, const std::string& output, const std::string& input,
+                           const std::vector<std::string>& items, const std::string& inputChildren = "")
+{
+    auto open = [](const char* tag, const std::string& attributes) {
+        return std::string("<") + tag + (attributes.empty() ? "" : " " + attributes);
+    };
+    std::string text = "<" + name + ">" + open("Output", output) + "/>" + open("Input", input) +
+                       (inputChildren.empty() ? "/>" : ">" + inputChildren + "</Input>") + "<ApplyToItems>";
+    for (const std::string& item : items)
+        text += "<Item PathName=\"" + item + "\"/>";
+    return text + "</ApplyToItems></" + name + ">";
+}
+
+// A section's Output attributes for PNG files in the folder.
+inline std::string PngOutput(const std::string& folder) { return "ImageType=\"png\" Folder=\"" + folder + "\""; }
+
+// Writes a batch file of the sections given and gives its path.
+inline std::string WriteBatch(const std::string& path, const std::vector<std::string>& sections)
+{
+    std::string text = "<MosvaneBatch>";
+    for (const std::string& section : sections)
+        text += section;
+    WriteTextFile(path, text + "</MosvaneBatch>");
+    return path;
 }
 
 inline SequenceRecord Output(const std::string& folder) { return {folder, "ignored", "", "png", 0}; }
@@ -75,5 +97,17 @@ inline SRun RunWith(const std::vector<std::string>& args)
     std::ostringstream out, err;
     const int status = RunBatchRunner(args, out, err, false);
     return SRun{status, out.str(), err.str()};
+}
+
+// The built runner as a terminal starts it: `arguments` are shell words, quoted as they need,
+// `prefix` goes before the program (variables, a time limit).
+inline SRun RunProgram(const std::string& arguments, const std::string& prefix = "")
+{
+    const CTempDir dir;
+    SRun run{0, {}, {}};
+    run.m_nStatus = RunCommand(prefix + " " + ShellQuote(BinDir() + "/mosvane-batch") + " " + arguments + " 2>" +
+                                   ShellQuote(dir.File("err")), &run.m_strOut);
+    run.m_strErr = ReadTextFile(dir.File("err"));
+    return run;
 }
 } // namespace mosvane::test

@@ -10,24 +10,14 @@
 
 namespace mosvane::test
 {
-inline std::string ReadText(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(ReadFileBytes(path, bytes)) << path;
-    return std::string(bytes.begin(), bytes.end());
-}
-
 class CProgramFolder
 {
 public:
     CProgramFolder() { std::filesystem::create_directories(m_dir.File("Cnfg")); }
     std::string Path() const { return m_dir.Path() + "/"; }
     std::string File(const std::string& name) const { return m_dir.File("Cnfg/" + name); }
-    void Write(const std::string& name, const std::string& bytes) const
-    {
-        EXPECT_TRUE(WriteFileBytes(File(name), std::vector<uint8_t>(bytes.begin(), bytes.end())));
-    }
-    std::string Read(const std::string& name) const { return ReadText(File(name)); }
+    void Write(const std::string& name, const std::string& bytes) const { WriteTextFile(File(name), bytes); }
+    std::string Read(const std::string& name) const { return ReadTextFile(File(name)); }
 
 private:
     CTempDir m_dir;

@@ -14,12 +14,6 @@ using namespace mosvane::test;
 
 namespace
 {
-std::string ReadText(const std::string& path)
-{
-    std::ifstream file(path);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
 // Sets an environment variable for the life of the guard.
 class CEnv
 {
@@ -60,12 +54,12 @@ TEST(DataFolders, PortableUsesProgramFolderInstalledCopiesToUserFolders)
     EXPECT_EQ(installed.m_strData, user.File("cfg") + "/Mosvane/");
     EXPECT_EQ(installed.m_strLog, user.File("st") + "/Mosvane/");
     EXPECT_TRUE(std::filesystem::is_directory(installed.m_strLog));
-    EXPECT_EQ(ReadText(installed.m_strData + "Cnfg/BatchMosvane.xml"), "<MosvaneBatch/>");
+    EXPECT_EQ(ReadTextFile(installed.m_strData + "Cnfg/BatchMosvane.xml"), "<MosvaneBatch/>");
 
     // The user's copy is theirs: a later start does not overwrite it.
     std::ofstream(installed.m_strData + "Cnfg/Mosvane.xml") << "<edited/>";
     ResolveDataFolders(program.Path(), true);
-    EXPECT_EQ(ReadText(installed.m_strData + "Cnfg/Mosvane.xml"), "<edited/>");
+    EXPECT_EQ(ReadTextFile(installed.m_strData + "Cnfg/Mosvane.xml"), "<edited/>");
 
     // Relative or missing XDG variables fall back to HOME.
     const CEnv relative("XDG_CONFIG_HOME", "relative/path");

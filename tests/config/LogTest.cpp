@@ -8,22 +8,15 @@
 namespace
 {
 namespace fs = std::filesystem;
-using mosvane::test::ReadText;
+using mosvane::test::FolderNames;
+using mosvane::test::ReadTextFile;
 
 struct Log : ::testing::Test
 {
     mosvane::test::CTempDir m_dir;
     void SetUp() override { SetLogFolder(m_dir.Path()); }
     void TearDown() override { SetLogFolder(""); }
-
-    std::vector<std::string> Files() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_dir.Path()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Files() const { return FolderNames(m_dir.Path()); }
 };
 
 // The error log's name for the day of `t`; a rolled file adds the time of day.
@@ -56,7 +49,7 @@ TEST_F(Log, EntriesOfOneDayShareAFileChecksKeepTheirFormsAndLongMessagesAreCut)
     testing::internal::GetCapturedStderr();
 
     ASSERT_EQ(Files(), std::vector<std::string>{LogName(std::time(nullptr))});
-    const std::string text = ReadText(m_dir.File(Files()[0]));
+    const std::string text = ReadTextFile(m_dir.File(Files()[0]));
     const std::string expected = "first 1" + kWhen + "second entry" + kWhen + "x{" +
                                  std::to_string(kLogMessageBuffer - 1) + "}" + kWhen +
                                  "IF_OK\\(CMainFrame::s_pSingletonMainFrame\\)\u2605 in MainFrm, 12" + kWhen +
@@ -81,7 +74,7 @@ TEST_F(Log, AFileReachingTheThresholdIsRolledAsideNeverOverAnotherAndTheNextEntr
     files = Files();
     ASSERT_EQ(files.size(), 2u);
     ASSERT_TRUE(std::count(files.begin(), files.end(), plain));
-    EXPECT_TRUE(std::regex_match(ReadText(m_dir.File(plain)), std::regex("fresh" + kWhen)));
+    EXPECT_TRUE(std::regex_match(ReadTextFile(m_dir.File(plain)), std::regex("fresh" + kWhen)));
 
     // A rolled file of the same second is never replaced: the roll waits for the next entry.
     fs::resize_file(m_dir.File(plain), kLogRollThreshold);

@@ -21,7 +21,7 @@ public:
 
 TEST(ProgramSettings, ShippedFileLoadsEveryValueAndSavesUnchanged)
 {
-    const std::string shipped = mosvane::test::ReadText(std::string(MOSVANE_SOURCE_DIR) + "/data/Cnfg/Mosvane.xml");
+    const std::string shipped = mosvane::test::ReadTextFile(std::string(MOSVANE_SOURCE_DIR) + "/data/Cnfg/Mosvane.xml");
     SettingsFolder folder(shipped);
     CProgramSettings s;
     ASSERT_TRUE(s.LoadSettings(folder.Path()));

@@ -100,7 +100,7 @@ TEST(Corpus, TgaSamplesReadAsTheirMakersShowThem)
         const SDecoded d = DecodeFile(gx::DecodeTga, root + "ftrvxmtrx/" + name + ".tga");
         uint32_t w = 0, h = 0;
         Bytes expected;
-        ASSERT_TRUE(MagickRgba(root + "ftrvxmtrx/" + name + ".png", w, h, expected));
+        ASSERT_TRUE(MagickReadRgba(root + "ftrvxmtrx/" + name + ".png", w, h, expected));
         ASSERT_EQ(d.rgba.size(), expected.size());
         for (size_t i = 0; i < expected.size(); i += 4)
             ASSERT_TRUE((!expected[i + 3] && !d.rgba[i + 3]) || std::memcmp(&expected[i], &d.rgba[i], 4) == 0) << i / 4;

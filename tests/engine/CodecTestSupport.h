@@ -10,7 +10,6 @@
 
 #include <random>
 #include <span>
-#include <sstream>
 #include <string>
 #include <vector>
 #include <zlib.h>
@@ -75,6 +74,70 @@ struct CFileBuilder
     }
 };
 
+const Bytes kPngSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+// A PNG's signature and header: w x h, 8 bits, of the colour type; its chunks go after.
+inline CFileBuilder PngHead(uint32_t w, uint32_t h, uint8_t colorType)
+{
+    CFileBuilder ihdr, png;
+    ihdr.Be32(w).Be32(h).Raw({8, colorType, 0, 0, 0});
+    png.Raw(kPngSignature).Chunk("IHDR", ihdr.m_bytes);
+    return png;
+}
+
+// A PNG of 8-bit rows, each given its filter byte, compressed by zlib at `window` bits; `before`
+// goes between IHDR and IDAT, `after` between IDAT and IEND.
+inline Bytes BuildPng(uint8_t colorType, uint32_t w, uint32_t h, const Bytes& filtered,
+                      const CFileBuilder& before = {}, const CFileBuilder& after = {}, int window = 15,
+                      bool badAdler = false)
+{
+    z_stream z{};
+    Bytes idat(compressBound(uLong(filtered.size())) + 64);
+    deflateInit2(&z, 6, Z_DEFLATED, window, 8, Z_DEFAULT_STRATEGY);
+    z.next_in = const_cast<uint8_t*>(filtered.data());
+    z.avail_in = uInt(filtered.size());
+    z.next_out = idat.data();
+    z.avail_out = uInt(idat.size());
+    deflate(&z, Z_FINISH);
+    idat.resize(z.total_out);
+    deflateEnd(&z);
+    if (badAdler)
+        idat.back() ^= 1;
+    CFileBuilder png = PngHead(w, h, colorType);
+    png.Raw(before.m_bytes).Chunk("IDAT", idat).Raw(after.m_bytes);
+    return png.Chunk("IEND", {}).m_bytes;
+}
+
+// DDS pixel format flags, and a FourCC as the header stores it.
+constexpr uint32_t kDdsFourCc = 0x4, kDdsRgb = 0x40, kDdsAlphaPixels = 0x1, kDdsLuminance = 0x20000;
+
+constexpr uint32_t FourCc(const char (&s)[5])
+{
+    return uint32_t(uint8_t(s[0])) | uint32_t(uint8_t(s[1])) << 8 | uint32_t(uint8_t(s[2])) << 16 |
+           uint32_t(uint8_t(s[3])) << 24;
+}
+
+struct SDds
+{
+    uint32_t width = 4, height = 4;
+    uint32_t fourCc = 0;
+    Bytes data;
+    uint32_t pfFlags = kDdsFourCc;
+    uint32_t bits = 0;
+    uint32_t masks[4] = {}; // red, green, blue, alpha
+};
+
+// A DDS file of one mip level: its header, then `data`.
+inline Bytes BuildDds(const SDds& s)
+{
+    CFileBuilder b;
+    b.Text("DDS ", 4).U32(124).U32(0x1007 /* caps, height, width, pixel format */);
+    b.U32(s.height).U32(s.width).U32(0 /* pitch */).U32(0 /* depth */).U32(1 /* mip levels */).Zeros(44);
+    b.U32(32).U32(s.pfFlags).U32(s.fourCc).U32(s.bits).U32(s.masks[0]).U32(s.masks[1]).U32(s.masks[2]).U32(s.masks[3]);
+    b.U32(0x1000 /* texture */).Zeros(16).Raw(s.data);
+    return b.m_bytes;
+}
+
 struct SDecoded
 {
     bool ok = false;
@@ -96,19 +159,6 @@ inline SDecoded DecodeFile(Decoder decoder, const std::string& path)
     return ReadFileBytes(path, file) ? Decode(decoder, file) : SDecoded{};
 }
 
-// ImageMagick's decode with the file's orientation applied, as this ImageMagick records a TGA's
-// bottom-left origin instead of turning the rows.
-inline bool MagickRgba(const std::string& path, uint32_t& width, uint32_t& height, Bytes& rgba)
-{
-    std::string size, pixels;
-    const std::string in = "convert " + ShellQuote(path + "[0]") + " -auto-orient ";
-    if (RunCommand(in + "-format '%w %h' info:- 2>/dev/null", &size) != 0 ||
-        RunCommand(in + "-depth 8 rgba:- 2>/dev/null", &pixels) != 0)
-        return false;
-    rgba.assign(pixels.begin(), pixels.end());
-    return (std::istringstream(size) >> width >> height) && rgba.size() == size_t(width) * height * 4;
-}
-
 // Our decode of the file against ImageMagick's, within `tolerance` levels; gives ours. `adjust`
 // brings a quirk of ImageMagick's decode to full range.
 inline SDecoded ExpectMatchesMagick(Decoder decoder, const std::string& path, int tolerance = 0,
@@ -118,7 +168,7 @@ inline SDecoded ExpectMatchesMagick(Decoder decoder, const std::string& path, in
     uint32_t w = 0, h = 0;
     Bytes theirs;
     EXPECT_TRUE(ours.ok);
-    EXPECT_TRUE(MagickRgba(path, w, h, theirs));
+    EXPECT_TRUE(MagickReadRgba(path, w, h, theirs));
     if (adjust)
         adjust(theirs);
     EXPECT_EQ(std::make_pair(ours.width, ours.height), std::make_pair(w, h));
@@ -314,7 +364,7 @@ inline void ExpectWriterRoundTrips(const SWriter& writer)
         uint32_t mw = 0, mh = 0;
         if (HaveImageMagick() && WriteFileBytes(path, file))
         {
-            EXPECT_TRUE(MagickRgba(path, mw, mh, theirs));
+            EXPECT_TRUE(MagickReadRgba(path, mw, mh, theirs));
             EXPECT_LE(MaxDifference(theirs, expected), writer.tolerance);
         }
     }

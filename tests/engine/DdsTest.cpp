@@ -4,14 +4,6 @@ using namespace mosvane::test;
 
 namespace
 {
-constexpr uint32_t kFourCc = 0x4, kRgb = 0x40, kAlphaPixels = 0x1, kLuminance = 0x20000;
-
-constexpr uint32_t FourCc(const char (&s)[5])
-{
-    return uint32_t(uint8_t(s[0])) | uint32_t(uint8_t(s[1])) << 8 | uint32_t(uint8_t(s[2])) << 16 |
-           uint32_t(uint8_t(s[3])) << 24;
-}
-
 // The FourCC of a block file, else the bits per pixel.
 std::string Describe(const Bytes& f)
 {
@@ -37,26 +29,6 @@ TEST_F(DdsMagick, UncompressedAndBlockFilesReadAsImageMagickReadsThem)
         EXPECT_GT(Le32At(file, 28), 1u);
 }
 
-struct SDds
-{
-    uint32_t width = 4, height = 4;
-    uint32_t fourCc = 0;
-    Bytes data;
-    uint32_t pfFlags = kFourCc;
-    uint32_t bits = 0;
-    uint32_t masks[4] = {}; // red, green, blue, alpha
-};
-
-Bytes BuildDds(const SDds& s)
-{
-    CFileBuilder b;
-    b.Text("DDS ", 4).U32(124).U32(0x1007 /* caps, height, width, pixel format */);
-    b.U32(s.height).U32(s.width).U32(0 /* pitch */).U32(0 /* depth */).U32(1 /* mip levels */).Zeros(44);
-    b.U32(32).U32(s.pfFlags).U32(s.fourCc).U32(s.bits).U32(s.masks[0]).U32(s.masks[1]).U32(s.masks[2]).U32(s.masks[3]);
-    b.U32(0x1000 /* texture */).Zeros(16).Raw(s.data);
-    return b.m_bytes;
-}
-
 Bytes Concat(std::initializer_list<Bytes> parts)
 {
     Bytes all;
@@ -79,12 +51,12 @@ TEST(DdsRead, HandBuiltVariantsAndImpossibleSizes)
 {
     const SHandBuilt cases[] = {
         // 5:6:5 red, and green 32 of 63 (widened to 130).
-        {"5:6:5", BuildDds({2, 1, 0, {0x00, 0xF8, 0x00, 0x04}, kRgb, 16, {kRed, kGreen, kBlue}}),
+        {"5:6:5", BuildDds({2, 1, 0, {0x00, 0xF8, 0x00, 0x04}, kDdsRgb, 16, {kRed, kGreen, kBlue}}),
          {255, 0, 0, 255, 0, 130, 0, 255}},
         // Luminance and alpha of 8 bits each; without the alpha-pixels flag the mask is not alpha.
-        {"luminance, alpha", BuildDds({2, 1, 0, {90, 255, 200, 7}, kLuminance | kAlphaPixels, 16, {0xFF, 0, 0, 0xFF00}}),
+        {"luminance, alpha", BuildDds({2, 1, 0, {90, 255, 200, 7}, kDdsLuminance | kDdsAlphaPixels, 16, {0xFF, 0, 0, 0xFF00}}),
          {90, 90, 90, 255, 200, 200, 200, 7}, GL_BGRA},
-        {"luminance, alpha mask unflagged", BuildDds({2, 1, 0, {90, 255, 200, 7}, kLuminance, 16, {0xFF, 0, 0, 0xFF00}}),
+        {"luminance, alpha mask unflagged", BuildDds({2, 1, 0, {90, 255, 200, 7}, kDdsLuminance, 16, {0xFF, 0, 0, 0xFF00}}),
          {90, 90, 90, 255, 200, 200, 200, 255}},
         // The block modes, one row high. Red above blue: four colours, two mixed by thirds.
         {"DXT1 four colours", BuildDds({4, 1, FourCc("DXT1"), ColourBlock(kRed, kBlue)}),

@@ -64,7 +64,7 @@ TEST(MngWrite, ChunksHeaderAndFramesAreWhatTheyClaim)
         for (size_t k = 0; k < 3; ++k)
         {
             CFileBuilder png;
-            png.Raw({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
+            png.Raw(kPngSignature);
             png.Chunk("IHDR", chunks[2 + 3 * k]).Chunk("IDAT", chunks[3 + 3 * k]).Chunk("IEND", {});
             EXPECT_EQ(chunks[2 + 3 * k][9], 6); // colour type: RGBA
             EXPECT_EQ(Decode(gx::DecodePng, png.m_bytes).rgba, frames[k]) << "frame " << k;

@@ -95,29 +95,6 @@ namespace
 using gx::png::DecodePngLibpngOnly;
 using gx::png::DecodePngOwnOnly;
 
-// A PNG of 8-bit rows, each given its filter byte, compressed by zlib at `window` bits; `before`
-// goes between IHDR and IDAT, `after` between IDAT and IEND.
-Bytes BuildPng(uint8_t colorType, uint32_t w, uint32_t h, const Bytes& filtered, const CFileBuilder& before = {},
-               const CFileBuilder& after = {}, int window = 15, bool badAdler = false)
-{
-    z_stream z{};
-    Bytes idat(compressBound(uLong(filtered.size())) + 64);
-    deflateInit2(&z, 6, Z_DEFLATED, window, 8, Z_DEFAULT_STRATEGY);
-    z.next_in = const_cast<uint8_t*>(filtered.data());
-    z.avail_in = uInt(filtered.size());
-    z.next_out = idat.data();
-    z.avail_out = uInt(idat.size());
-    deflate(&z, Z_FINISH);
-    idat.resize(z.total_out);
-    deflateEnd(&z);
-    if (badAdler)
-        idat.back() ^= 1;
-    CFileBuilder ihdr, png;
-    ihdr.Be32(w).Be32(h).Raw({8, colorType, 0, 0, 0});
-    png.Raw({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}).Chunk("IHDR", ihdr.m_bytes).Raw(before.m_bytes);
-    return png.Chunk("IDAT", idat).Raw(after.m_bytes).Chunk("IEND", {}).m_bytes;
-}
-
 // Random bytes for h rows of n, every filter type in turn, or `only` on every row.
 Bytes FilteredRows(size_t n, uint32_t h, uint32_t seed, int only = -1, uint8_t mask = 0xFF)
 {

@@ -1,9 +1,6 @@
 #include "CodecTestSupport.h"
 
 #include <fstream>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace mosvane::test;
 
@@ -19,15 +16,7 @@ std::string Describe(const Bytes& f)
 // stream (they must fail on the header alone).
 Bytes CraftedPng(uint32_t width, uint32_t height)
 {
-    Bytes rows(uint64_t(width) * height <= 4096 ? height * (1 + size_t(width) * 3) : 0);
-    Bytes idat(compressBound(uLong(rows.size())));
-    uLongf idatSize = uLongf(idat.size());
-    compress(idat.data(), &idatSize, rows.data(), uLong(rows.size()));
-    idat.resize(idatSize);
-    CFileBuilder ihdr, png;
-    ihdr.Be32(width).Be32(height).Raw({8, 2 /* RGB */, 0 /* deflate */, 0 /* filters */, 0 /* no interlace */});
-    png.Raw({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}).Chunk("IHDR", ihdr.m_bytes).Chunk("IDAT", idat).Chunk("IEND", {});
-    return png.m_bytes;
+    return BuildPng(2, width, height, Bytes(uint64_t(width) * height <= 4096 ? height * (1 + size_t(width) * 3) : 0));
 }
 
 using PngMagick = MagickTest;
@@ -71,18 +60,11 @@ long PeakResidentKiB()
     return -1;
 }
 
-// Decodes each file in a forked child, under a 256 MiB address-space limit where the sanitizers'
-// shadow memory allows one. Gives how many MiB the child's resident peak grew, or -1 when it did
-// not exit normally or decoded any file.
+// Decodes each file in a child that may grow by 256 MiB. Gives how many MiB the child's resident
+// peak grew, 255 when it decoded any file, or -1 when it did not exit normally.
 int ChildPeakGrowthMiB(const std::vector<Bytes>& files)
 {
-    const pid_t child = fork();
-    if (child == 0)
-    {
-#if !defined(__SANITIZE_ADDRESS__)
-        const rlimit limit{256u << 20, 256u << 20};
-        setrlimit(RLIMIT_AS, &limit);
-#endif
+    return RunInChild([&] {
         const long before = PeakResidentKiB();
         bool decoded = false;
         for (const Bytes& file : files)
@@ -90,11 +72,8 @@ int ChildPeakGrowthMiB(const std::vector<Bytes>& files)
             gx::CBitmap out;
             decoded = gx::DecodePng(file, out) == gx::ECodecError::None || !out.Empty() || decoded;
         }
-        _exit(decoded ? 255 : int(std::min<long>(250, (PeakResidentKiB() - before) >> 10)));
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
+        return decoded ? 255 : int(std::min<long>(250, (PeakResidentKiB() - before) >> 10));
+    }, 60000, 256u << 20);
 }
 
 // Chunks claim lengths far past the end of a 141-byte file, text, profiles and chunks libpng does
@@ -106,9 +85,7 @@ TEST(PngRead, ClaimsBeyondTheFileAreRefusedWithoutTheirMemory)
     for (const char* type : {"tEXt", "zTXt", "iTXt", "iCCP", "eXIf", "abCd", "IDAT"})
         for (uint32_t claim : {0x7FFFFFF0u, 0x00FFFFF0u})
         {
-            CFileBuilder ihdr, png;
-            ihdr.Be32(1).Be32(1).Raw({8, 2, 0, 0, 0});
-            png.Raw({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}).Chunk("IHDR", ihdr.m_bytes);
+            CFileBuilder png = PngHead(1, 1, 2);
             png.Be32(claim).Text(type, 4).Text("Comment\0", 8);
             png.Zeros(141 - png.m_bytes.size());
             files.push_back(png.m_bytes);

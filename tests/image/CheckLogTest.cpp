@@ -8,9 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace
 {
@@ -28,11 +25,10 @@ TEST(ImageChecks, LogTheConditionFileAndLine)
         SetLogFolder(dir.Path());
         log();
         SetLogFolder("");
-        const auto files = std::vector<std::filesystem::directory_entry>(std::filesystem::directory_iterator(dir.Path()), {});
+        const std::vector<std::string> files = FolderNames(dir.Path());
         ASSERT_EQ(files.size(), 1u);
-        std::stringstream text;
-        text << std::ifstream(files[0].path()).rdbuf();
-        EXPECT_EQ(text.str().rfind(line, 0), 0u) << text.str();
+        const std::string text = ReadTextFile(dir.File(files[0]));
+        EXPECT_EQ(text.rfind(line, 0), 0u) << text;
     }
 }
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <sstream>
 #include <chrono>
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -24,13 +26,23 @@ namespace
 const bool s_bFileSizeSignalIgnored = (IgnoreFileSizeSignal(), true);
 } // namespace
 
-int RunInChild(const std::function<int()>& body, int timeoutMs)
+int RunInChild(const std::function<int()>& body, int timeoutMs, uint64_t addressSpaceGrowth)
 {
     const pid_t pid = ::fork();
     if (pid < 0)
         return -1;
     if (pid == 0)
+    {
+        if (addressSpaceGrowth && !kUnderSanitizer)
+        {
+            uint64_t pages = 0;
+            std::ifstream("/proc/self/statm") >> pages;
+            const rlim_t limit = rlim_t(pages * uint64_t(::sysconf(_SC_PAGESIZE)) + addressSpaceGrowth);
+            const rlimit rl{limit, limit};
+            ::setrlimit(RLIMIT_AS, &rl);
+        }
         ::_exit(body() & 0xFF);
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     int status = 0;
     while (::waitpid(pid, &status, WNOHANG) == 0)
@@ -96,6 +108,27 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
     return bool(out);
 }
 
+std::string ReadTextFile(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(ReadFileBytes(path, bytes)) << path;
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteTextFile(const std::string& path, const std::string& text)
+{
+    EXPECT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()))) << path;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 bool FileExists(const std::string& path)
 {
     std::error_code ec;
@@ -134,19 +167,15 @@ bool HaveImageMagick()
 
 bool MagickReadRgba(const std::string& path, uint32_t& width, uint32_t& height, std::vector<uint8_t>& rgba)
 {
-    std::string size;
-    if (RunCommand("identify -format '%w %h\\n' " + ShellQuote(path + "[0]") + " 2>/dev/null", &size) != 0)
-        return false;
-    std::istringstream in(size);
-    if (!(in >> width >> height))
-        return false;
-    std::string pixels;
-    if (RunCommand("convert " + ShellQuote(path + "[0]") + " -depth 8 rgba:- 2>/dev/null", &pixels) != 0)
-        return false;
-    if (pixels.size() != size_t(width) * height * 4)
+    // The file's orientation applied: this ImageMagick records a TGA's bottom-left origin instead
+    // of turning the rows.
+    std::string size, pixels;
+    const std::string in = "convert " + ShellQuote(path + "[0]") + " -auto-orient ";
+    if (RunCommand(in + "-format '%w %h' info:- 2>/dev/null", &size) != 0 ||
+        RunCommand(in + "-depth 8 rgba:- 2>/dev/null", &pixels) != 0)
         return false;
     rgba.assign(pixels.begin(), pixels.end());
-    return true;
+    return (std::istringstream(size) >> width >> height) && rgba.size() == size_t(width) * height * 4;
 }
 
 bool MagickWriteRgba(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t height, const std::string& path,
@@ -199,14 +228,9 @@ Pixel SPicture::At(uint32_t x, uint32_t y) const
 
 SPicture Solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
 {
-    SPicture picture{w, h, std::vector<uint8_t>(size_t(w) * h * 4)};
-    for (size_t i = 0; i < picture.m_rgba.size(); i += 4)
-    {
-        picture.m_rgba[i] = r;
-        picture.m_rgba[i + 1] = g;
-        picture.m_rgba[i + 2] = b;
-        picture.m_rgba[i + 3] = a;
-    }
+    SPicture picture{w, h, {}};
+    for (size_t i = 0; i < size_t(w) * h; ++i)
+        picture.m_rgba.insert(picture.m_rgba.end(), {r, g, b, a});
     return picture;
 }
 

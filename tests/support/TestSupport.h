@@ -33,18 +33,31 @@ std::string BinDir();      // where the built executables and Cnfg/ are
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out);
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 bool FileExists(const std::string& path);
+// A file's bytes as a string; a file that cannot be read fails the test.
+std::string ReadTextFile(const std::string& path);
+// Writes text as the whole file; a failed write fails the test.
+void WriteTextFile(const std::string& path, const std::string& text);
+// The names in a folder, sorted, so that a leftover temporary file shows.
+std::vector<std::string> FolderNames(const std::string& folder);
 
 // Runs a shell command; its standard output goes to *out when given. Returns the exit status.
 int RunCommand(const std::string& command, std::string* out = nullptr);
 std::string ShellQuote(const std::string& text);
 // Runs body in a child process and gives its result (0 to 255), or -1 when the child did not
 // finish within timeoutMs (it is then killed) or died of a signal. For calls that could hang or
-// that change process limits.
-int RunInChild(const std::function<int()>& body, int timeoutMs);
+// that change process limits. With addressSpaceGrowth the child's address space may grow by at
+// most that many bytes beyond what it holds at the fork, except under AddressSanitizer, whose
+// shadow memory reserves far more than any such limit.
+int RunInChild(const std::function<int()>& body, int timeoutMs, uint64_t addressSpaceGrowth = 0);
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kUnderSanitizer = true;
+#else
+constexpr bool kUnderSanitizer = false;
+#endif
 
 bool HaveImageMagick();
 
-// Decodes a file with ImageMagick into 8-bit RGBA, top row first.
+// Decodes a file with ImageMagick into 8-bit RGBA, top row first, its orientation applied.
 bool MagickReadRgba(const std::string& path, uint32_t& width, uint32_t& height, std::vector<uint8_t>& rgba);
 // Writes 8-bit RGBA pixels with ImageMagick; `options` go before the output name (for example
 // "-type TrueColor" or "-define bmp:format=bmp3").

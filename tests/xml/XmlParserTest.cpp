@@ -83,7 +83,7 @@ TEST(XmlParse, EveryConstructGivesItsTree)
         EXPECT_EQ(ParsedDump(c.m_pszText, c.m_nOptions), c.m_pszTree) << c.m_pszText;
 }
 
-TEST(XmlParse, ArraysGrowByTheIncrementAndTheStopPositionIsKept)
+TEST(XmlParse, ArraysGrowByTheIncrementStopPositionAndOptionsAreKept)
 {
     std::string text = "<r>";
     for (int i = 0; i < 6; ++i)
@@ -101,18 +101,16 @@ TEST(XmlParse, ArraysGrowByTheIncrementAndTheStopPositionIsKept)
 
     ASSERT_TRUE(LoadText(doc, "<!DOCTYPE r [<!ENTITY e 'x'>]><r><lost/></r>"));
     EXPECT_EQ(std::string(doc.StopPosition()), "><r><lost/></r>");
-}
 
-TEST(XmlParse, OptionsOfTheDocumentOrOfTheLoad)
-{
-    XmlDocument doc(4, true, XmlOptKeepComments);
-    ASSERT_TRUE(LoadText(doc, "<a><!--c--><?p?></a>", XmlOptKeepCurrent));
-    EXPECT_EQ(DumpDocument(doc), "E(a)[C\"c\"]");
-    EXPECT_EQ(doc.Options(), uint32_t(XmlOptKeepComments));
+    // The options are the document's or the load's.
+    XmlDocument kept(4, true, XmlOptKeepComments);
+    ASSERT_TRUE(LoadText(kept, "<a><!--c--><?p?></a>", XmlOptKeepCurrent));
+    EXPECT_EQ(DumpDocument(kept), "E(a)[C\"c\"]");
+    EXPECT_EQ(kept.Options(), uint32_t(XmlOptKeepComments));
     // Loading again replaces the tree and, unless told to keep them, the options.
-    ASSERT_TRUE(LoadText(doc, "<a><!--c--><?p?></a>", XmlOptKeepProcessing));
-    EXPECT_EQ(DumpDocument(doc), "E(a)[P(p)]");
-    EXPECT_EQ(doc.Options(), uint32_t(XmlOptKeepProcessing));
+    ASSERT_TRUE(LoadText(kept, "<a><!--c--><?p?></a>", XmlOptKeepProcessing));
+    EXPECT_EQ(DumpDocument(kept), "E(a)[P(p)]");
+    EXPECT_EQ(kept.Options(), uint32_t(XmlOptKeepProcessing));
 }
 
 TEST(XmlLoadFile, MissingEmptySpecialAndNulFilesAndManyChunks)

@@ -112,8 +112,8 @@ std::string Mutate(std::string text, std::mt19937& rng)
 TEST(XmlRobustness, MutatedAndTruncatedDocuments)
 {
     const std::vector<std::string> seeds = {
-        ReadText(std::string(MOSVANE_SOURCE_DIR) + "/data/Cnfg/Mosvane.xml"),
-        ReadText(TestDataDir() + "/BatchAllKinds.xml"),
+        ReadTextFile(std::string(MOSVANE_SOURCE_DIR) + "/data/Cnfg/Mosvane.xml"),
+        ReadTextFile(TestDataDir() + "/BatchAllKinds.xml"),
         "<?xml version=\"1.0\"?><!DOCTYPE r PUBLIC \"p\" 's' [<!ENTITY % e 'x'><!ATTLIST r a CDATA #IMPLIED>"
         "<!NOTATION n SYSTEM 'n'>]><r a='1' b=\"2\" c><!-- c --><![CDATA[ <x> ]]><![INCLUDE[ i ]]>"
         "<?pi x='y'?>text<s><s><s/></s></s></r>",

@@ -72,11 +72,4 @@ XmlNode AppendElement(const XmlNode& parent, const char* name)
     node.SetName(name);
     return node;
 }
-
-std::string ReadText(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(ReadFileBytes(path, bytes)) << path;
-    return std::string(bytes.begin(), bytes.end());
-}
 } // namespace mosvane::test

@@ -41,7 +41,4 @@ inline std::string Repeated(const std::string& text, size_t n)
         s += text;
     return s;
 }
-
-// The bytes of a file as a string (empty when it cannot be read).
-std::string ReadText(const std::string& path);
 } // namespace mosvane::test

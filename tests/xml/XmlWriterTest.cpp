@@ -42,7 +42,7 @@ TEST(XmlWrite, ParsedDocumentsInTheWritersLayout)
     EXPECT_EQ(Written(doc.Root().Child(0).Child(0)), "<b>\r\n\t<c/>\r\n</b>\r\n"); // a subtree alone
 }
 
-TEST(XmlWrite, DocumentBuiltFromNothing)
+TEST(XmlWrite, DocumentBuiltFromNothingAndValuesWithQuotes)
 {
     XmlDocument doc;
     EXPECT_TRUE(doc.Root().IsEmpty());
@@ -67,11 +67,8 @@ TEST(XmlWrite, DocumentBuiltFromNothing)
     for (uint32_t kind : {XmlKindComment, XmlKindEntityDecl, XmlKindNull})
         r.AppendChild(kind);
     EXPECT_EQ(Written(doc.Root()), "<anonymous>\r\n\t\r\n\t\r\n\t\r\n\t\r\n</anonymous>\r\n");
-}
 
-TEST(XmlWrite, ValueWithDoubleQuoteReadsBackWhole)
-{
-    XmlDocument doc;
+    // A value with double quotes is written in apostrophes, so that it reads back whole.
     ASSERT_TRUE(LoadText(doc, "<a/>"));
     XmlNode a = doc.Root().Child(0);
     a.Attribute("p").SetValue("say \"hi\"");
@@ -93,7 +90,7 @@ TEST(XmlSave, WritesTheWholeTreeOrNothing)
     EXPECT_FALSE(doc.Save(dir.File("no-tree.xml"))); // nothing loaded
     ASSERT_TRUE(LoadText(doc, "<r><a/></r>"));
     ASSERT_TRUE(doc.Save(path));
-    EXPECT_EQ(ReadText(path), "<r>\r\n\t<a/>\r\n</r>\r\n");
+    EXPECT_EQ(ReadTextFile(path), "<r>\r\n\t<a/>\r\n</r>\r\n");
     EXPECT_FALSE(doc.Save(dir.File("missing/folder/out.xml")));
     EXPECT_FALSE(doc.Save(dir.Path())); // a folder is not replaced
     EXPECT_FALSE(doc.Save(static_cast<const char*>(nullptr)));
@@ -112,7 +109,7 @@ TEST(XmlRoundTrip, ShippedFilesAndBatchFileWithEveryKind)
         ASSERT_TRUE(doc.LoadFile(path));
         CTempDir dir;
         ASSERT_TRUE(doc.Save(dir.File("again.xml")));
-        EXPECT_EQ(ReadText(dir.File("again.xml")), ReadText(path));
+        EXPECT_EQ(ReadTextFile(dir.File("again.xml")), ReadTextFile(path));
     }
     XmlDocument doc;
     ASSERT_TRUE(doc.LoadFile(batch));
