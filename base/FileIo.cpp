@@ -1,4 +1,5 @@
 #include "base/FileIo.h"
+#include "base/Fd.h"
 
 #include <cerrno>
 #include <climits>
@@ -26,36 +27,6 @@ bool FailText(const char* pszReason)
     t_strError = pszReason;
     return false;
 }
-
-class CFd
-{
-public:
-    explicit CFd(int nFd) : m_nFd(nFd) {}
-    ~CFd()
-    {
-        if (m_nFd >= 0)
-            ::close(m_nFd);
-    }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_nFd; }
-    int Release()
-    {
-        const int nFd = m_nFd;
-        m_nFd = -1;
-        return nFd;
-    }
-    // Close errors matter for writes: a delayed write error (NFS, quota) shows up here.
-    bool Close()
-    {
-        const int nFd = m_nFd;
-        m_nFd = -1;
-        return nFd < 0 || ::close(nFd) == 0;
-    }
-
-private:
-    int m_nFd;
-};
 
 // A temporary file that is removed unless it was renamed into place.
 class CTempFile

@@ -1,7 +1,7 @@
 #include "batch/BatchWorkers.h"
 
+#include "base/Fd.h"
 #include "batch/BatchExecute.h"
-#include "engine/FileIo.h"
 #include "engine/gx.h"
 #include "ops/FrameHooks.h"
 #include "ops/MainFrame.h"
@@ -25,8 +25,6 @@
 
 namespace
 {
-using gx::CFd;
-
 // What a worker tells the parent: the report and progress steps of one entry, of what came
 // before the item loop, or of the end with the executor's result.
 enum class ERecord : uint8_t

@@ -6,7 +6,8 @@
 //
 //   bench_split_ceiling THREADS ROWS COLS OUTFOLDER PICTURE...
 
-#include "engine/FileIo.h"
+#include "base/FileIo.h"
+#include "engine/Limits.h"
 #include "engine/codecs/Codecs.h"
 
 #include <atomic>
@@ -31,7 +32,7 @@ bool SplitOne(const std::string& path, uint32_t rows, uint32_t cols, const std::
     std::vector<uint8_t> file, encoded;
     gx::CBitmap picture, tile;
     gx::EFileType type;
-    if (!gx::ReadWholeFile(path.c_str(), file) ||
+    if (!ReadWholeFile(path.c_str(), file, gx::kMaxFileBytes) ||
         gx::DecodeImageFile(file, path.c_str(), picture, type) != gx::ECodecError::None)
         return false;
     const uint32_t w = picture.m_nWidth / cols, h = picture.m_nHeight / rows;
@@ -47,7 +48,7 @@ bool SplitOne(const std::string& path, uint32_t rows, uint32_t cols, const std::
                         picture.m_pixels.data() + (y + r) * picture.RowBytes() + x * pixel, tile.RowBytes());
         std::snprintf(number, sizeof number, "%04u", k + 1);
         const std::string name = folder + "/" + TitleOf(path) + number + ".png";
-        if (!gx::EncodePng(tile, encoded) || !gx::WriteFileAtomically(name.c_str(), encoded))
+        if (!gx::EncodePng(tile, encoded) || !ReplaceFile(name.c_str(), encoded))
             return false;
     }
     return true;

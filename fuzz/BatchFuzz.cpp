@@ -134,6 +134,7 @@ void ConfinePaths(XmlNode root, const std::string& folder)
             todo.push_back(node.Child(i));
     }
 }
+
 // The process works inside its own folder. Before it moves there, the corpus folders named on the
 // command line become absolute, and crash files keep going to the folder the fuzzer started in.
 // The driver reads its arguments only after this hook has returned, so it sees the new ones.
