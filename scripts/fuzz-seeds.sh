@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the seed corpus of every fuzz target under OUT/<target>, from the shipped files, the test
 # data and the real pictures in ../shared/corpus, plus small pictures ImageMagick writes in the
-# variants the corpus lacks (JPEG, GIF, DDS, run-length BMP and TGA).
+# variants the corpus lacks (JPEG, GIF, DDS, run-length BMP and TGA, and a few PNGs for when the
+# corpus is absent).
 #   scripts/fuzz-seeds.sh OUT
 # The decoder target reads a selector byte before the file: the index of the name the file goes by
 # in fuzz/DecodeFuzz.cpp (png 0, jpg 1, bmp 2, tga 3, gif 4, dds 5). The XML target reads a mode
@@ -42,7 +43,13 @@ if command -v convert >/dev/null; then
     i=$((i + 1))
     # shellcheck disable=SC2086
     convert "$src" $options "$work/$i.$ext" 2>/dev/null && seed "$work/$i.$ext"
+    # The PNG target gets these too, so that it starts from real files without the corpus.
+    if [ "$ext" = png ] && [ -f "$work/$i.png" ]; then cp "$work/$i.png" "$out/png/made$i.png"; fi
   done <<'LIST'
+png -alpha on
+png -interlace PNG
+png -alpha off -type Palette
+png -alpha off -colorspace Gray -depth 16
 jpg -alpha off -quality 80
 jpg -alpha off -interlace JPEG
 jpg -alpha off -colorspace Gray
