@@ -312,3 +312,9 @@ bool gxSaveImage(const char* path, bool flip)
         return false;
     });
 }
+
+bool gxTypeKeepsAlpha(const char* path)
+{
+    const gx::SCodecRow* row = gx::CodecRowOf(gx::FileTypeFromPath(path));
+    return row && row->m_pEncode && row->m_bWritesAlpha;
+}

@@ -87,4 +87,6 @@ bool gxCopyImageAlpha(uint32_t id, uint8_t* dst);
 bool gxConvertImage(uint32_t format);
 bool gxFlipImage();
 bool gxSaveImage(const char* path, bool flip);
+// The file type that gxSaveImage writes for path (by its extension) keeps a 4-byte picture's alpha.
+bool gxTypeKeepsAlpha(const char* path);
 bool gxMakeMngAnimFile(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps);

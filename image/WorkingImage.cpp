@@ -65,6 +65,7 @@ bool CWorkingImage::LoadImageFile(const char* path)
     }
     ReleaseImage();
     m_gxImg = next;
+    m_strPath = path;
     gxBindImage(m_gxImg.id);
     return true;
 }
@@ -75,6 +76,7 @@ void CWorkingImage::ReleaseImage()
         gxDestroyImage(m_gxImg.id);
     DeleteTexture();
     m_gxImg = WorkingImageRecord{};
+    m_strPath.clear();
 }
 
 void CWorkingImage::DeleteTexture()

@@ -31,6 +31,11 @@ size_t FileNameStart(const std::string& path)
 }
 } // namespace
 
+std::string FileNameOf(const std::string& path)
+{
+    return path.substr(FileNameStart(path));
+}
+
 std::string InFolder(const std::string& folder, const std::string& name)
 {
     // An empty folder is the current one, never the root that a leading "/" would name.

@@ -50,6 +50,9 @@ bool BuildMngOutputPath(const SequenceRecord& output, std::string& path);
 // title is empty; an empty folder is accepted and is the current folder.
 bool ReadOutputParts(const SequenceRecord& output, SequenceRecord& parts);
 
+// The file name of a path: what follows its last "/" (the whole path when it has none).
+std::string FileNameOf(const std::string& path);
+
 // folder "/" name; an empty folder is the current folder (name alone), never the root.
 std::string InFolder(const std::string& folder, const std::string& name);
 

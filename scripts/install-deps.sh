@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a group of tasks needs, skipping those already installed.
 #   scripts/install-deps.sh build   compiler, CMake, the libraries Mosvane links and Qt for the window
-#   scripts/install-deps.sh test    build + GoogleTest, ImageMagick (the tests' reference) and Xvfb
-#                                   (the window's tests run on a virtual display)
+#   scripts/install-deps.sh test    build + GoogleTest, ImageMagick (the tests' reference), Xvfb
+#                                   (the window's tests run on a virtual display) and node with npm
+#                                   (PixiJS reads the sheets' data files)
 #   scripts/install-deps.sh bench   test + Google Benchmark, pugixml and libvips with its headers (compared against)
 #   scripts/install-deps.sh fuzz    test + clang with its libFuzzer runtime
 set -euo pipefail
@@ -13,6 +14,10 @@ build=(build-essential cmake pkg-config
        qt6-base-dev libqt6opengl6-dev libqt6gui6 libqt6widgets6 libqt6openglwidgets6 libqt6test6
        qt6-qpa-plugins fonts-dejavu-core)
 test=(libgtest-dev libgmock-dev imagemagick xvfb xauth)
+# A node that came from elsewhere (with its own npm) is kept: Debian's npm would not go with it.
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+  test+=(nodejs npm)
+fi
 bench=(libbenchmark-dev libpugixml-dev libvips-tools libvips-dev time)
 fuzz=(clang libclang-rt-14-dev)
 
