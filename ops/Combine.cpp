@@ -121,7 +121,7 @@ SSheetDescription CombinedSheet(const CEngineImage& result, std::vector<SSheetFr
 
 ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
                                const std::string& outPath, const SCombineSheet& sheet, const std::string& dataPath,
-                               const std::string& title)
+                               const std::string& title, std::string* pstrDataReason)
 {
     CProgress progress(int64_t(rows) * cols);
     CEngineImage result;
@@ -137,7 +137,8 @@ ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, c
     case EGridResult::Made:
         if (!gxSaveImage(outPath.c_str(), false))
             return ECombineResult::WriteFailed;
-        return WriteSheetData(dataPath, CombinedSheet(result, std::move(frames), outPath, title), sheet.m_eData)
+        return WriteSheetData(dataPath, CombinedSheet(result, std::move(frames), outPath, title), sheet.m_eData,
+                              pstrDataReason)
                    ? ECombineResult::Written
                    : ECombineResult::DataFailed;
     case EGridResult::FirstMissing:
@@ -174,8 +175,9 @@ void CombineCommand(const CombineInputs& in)
         return;
     }
     const std::string dataPath = SheetDataPath(in.m_output.m_strFolder, in.m_output.m_strTitle);
+    std::string dataReason;
     switch (CombineSequence(in.m_nRows, in.m_nCols, src.m_nFromNumber, pattern, outPath, in.m_sheet, dataPath,
-                            in.m_output.m_strTitle))
+                            in.m_output.m_strTitle, &dataReason))
     {
     case ECombineResult::Written:
         if (in.m_sheet.m_eData == ESheetData::None)
@@ -185,7 +187,7 @@ void CombineCommand(const CombineInputs& in)
                           dataPath);
         break;
     case ECombineResult::DataFailed:
-        ShowFailed(DataFileFailure(dataPath));
+        ShowFailed(DataFileFailure(dataPath, dataReason));
         break;
     case ECombineResult::FirstMissing:
         ShowFailed("Cannot load the first image of the sequence:\n\n " + pattern.NameOf(src.m_nFromNumber) +

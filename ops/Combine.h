@@ -56,10 +56,11 @@ enum class ECombineResult
 
 // Makes the grid picture and writes it to outPath; with a data format, its data file goes to
 // dataPath, describing the frames and naming the picture after outPath's file name, the animation
-// after `title`.
+// after `title`; when it is not written, pstrDataReason gets why.
 ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
                                const std::string& outPath, const SCombineSheet& sheet = {},
-                               const std::string& dataPath = "", const std::string& title = "");
+                               const std::string& dataPath = "", const std::string& title = "",
+                               std::string* pstrDataReason = nullptr);
 
 // The data of a grid picture that ComposeGrid left bound, about to be written to outPath.
 SSheetDescription CombinedSheet(const CEngineImage& result, std::vector<SSheetFrame> frames, const std::string& outPath,

@@ -130,16 +130,16 @@ std::string SheetDataPath(const std::string& folder, const std::string& title)
     return InFolder(folder, title + ".json");
 }
 
-bool WriteSheetData(const std::string& path, const SSheetDescription& sheet, ESheetData format)
+bool WriteSheetData(const std::string& path, const SSheetDescription& sheet, ESheetData format,
+                    std::string* pstrReason)
 {
     if (format == ESheetData::None)
         return true;
     const std::string text = SheetDataText(sheet, format);
-    return ReplaceFile(path.c_str(), {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+    return ReplaceFile(path.c_str(), {reinterpret_cast<const uint8_t*>(text.data()), text.size()}, pstrReason);
 }
 
-std::string DataFileFailure(const std::string& path)
+std::string DataFileFailure(const std::string& path, const std::string& reason)
 {
-    const std::string& reason = LastFileError();
     return "Failed to save the data file as:\n\n " + path + (reason.empty() ? std::string() : "\n\n(" + reason + ")");
 }

@@ -61,9 +61,9 @@ std::string SheetDataText(const SSheetDescription& sheet, ESheetData format);
 // folder "/" title ".json"
 std::string SheetDataPath(const std::string& folder, const std::string& title);
 
-// Writes the data file through the file module (whole or not at all). True without writing for
-// ESheetData::None.
-bool WriteSheetData(const std::string& path, const SSheetDescription& sheet, ESheetData format);
-// The message for a data file that was not written, with the system's reason; right after the
-// failed write.
-std::string DataFileFailure(const std::string& path);
+// Writes the data file through the file module (whole or not at all); on failure pstrReason gets
+// the reason. True without writing for ESheetData::None.
+bool WriteSheetData(const std::string& path, const SSheetDescription& sheet, ESheetData format,
+                    std::string* pstrReason = nullptr);
+// The message for a data file that was not written, with the reason.
+std::string DataFileFailure(const std::string& path, const std::string& reason);

@@ -7,8 +7,6 @@
 #include "ops/SheetLayout.h"
 #include "ops/WaitCursor.h"
 
-#include "base/FileIo.h"
-
 namespace
 {
 void ShowInvalidGrid()
@@ -99,8 +97,10 @@ void SplitCommand(const SplitInputs& inputs, const CWorkingImage& image, const C
     }
     const std::string dataPath = SheetDataPath(parts.m_strFolder, parts.m_strTitle);
     result.m_sheet.m_strAnimation = parts.m_strTitle;
-    const std::string dataFailure =
-        WriteSheetData(dataPath, result.m_sheet, inputs.m_sheet.m_eData) ? "" : DataFileFailure(dataPath);
+    std::string reason;
+    const std::string dataFailure = WriteSheetData(dataPath, result.m_sheet, inputs.m_sheet.m_eData, &reason)
+                                        ? ""
+                                        : DataFileFailure(dataPath, reason);
     const std::string written = TemplateDisplay(parts.m_strFolder, parts.m_strTitle, digits, parts.m_strType);
     if (result.m_nFailed != 0)
         ShowFailed("Failed to save " + std::to_string(result.m_nFailed) + " of the " +
