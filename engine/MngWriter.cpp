@@ -2,7 +2,7 @@
 // each frame shown for one tick of 1/fps second and replacing the previous one wholly.
 
 #include "base/FileIo.h"
-#include "engine/Limits.h"
+#include "engine/AnimationFrames.h"
 #include "engine/codecs/PngWriter.h"
 #include "engine/gx.h"
 
@@ -70,10 +70,7 @@ bool WriteMng(const char* path, int width, int height, int count, const uint8_t*
 bool gxMakeMngAnimFile(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps)
 {
     ClearFileError(); // a failure without a reason is the writer's, not the system's
-    if (!path || !*path || !frames || count <= 0 || fps <= 0 || width <= 0 || height <= 0 ||
-        !gx::SizeAllowed(uint32_t(width), uint32_t(height), 4))
-        return false;
-    if (std::any_of(frames, frames + count, [](const uint8_t* frame) { return frame == nullptr; }))
+    if (!gx::AnimationArgumentsValid(path, width, height, count, frames, fps))
         return false;
     try
     {

@@ -112,21 +112,6 @@ TEST(MngWrite, EachFrameReplacesThePreviousOneInImageMagick)
     EXPECT_EQ(MagickFrames(path, dir), frames);
 }
 
-TEST(MngWrite, RefusesBadArgumentsWithoutWriting)
-{
-    CTempDir dir;
-    const std::string path = dir.File("anim.mng");
-    std::vector<Bytes> frames;
-    const std::vector<const uint8_t*> pointers = Frames(frames, true);
-    const uint8_t* withNull[2] = {pointers[0], nullptr};
-    // No frame rate, no frames, too wide, a missing frame, a folder that does not exist.
-    const std::tuple<std::string, int, int, int, const uint8_t* const*, int> cases[] = {
-        {path, kW, kH, 2, pointers.data(), 0}, {path, kW, kH, 0, pointers.data(), 10}, {path, 65536, 1, 2, pointers.data(), 10},
-        {path, kW, kH, 2, withNull, 10}, {dir.File("no/such/folder/anim.mng"), kW, kH, 2, pointers.data(), 10}};
-    for (const auto& [to, w, h, count, pixels, fps] : cases)
-        EXPECT_FALSE(gxMakeMngAnimFile(to.c_str(), w, h, count, pixels, fps)) << w << " " << count << " " << fps;
-    EXPECT_FALSE(FileExists(path));
-}
 } // namespace
 
 namespace
