@@ -8,6 +8,7 @@
 
 #include "base/FileIo.h"
 #include "engine/AnimationFrames.h"
+#include "engine/Outcome.h"
 #include "engine/gx.h"
 
 #include <algorithm>
@@ -298,6 +299,7 @@ bool PutFrame(GifFileType* gif, const SFrameRect& rect, uint32_t width, const ui
     return true;
 }
 
+// The outcome of writing, recorded for gxGetLastErrorText; true for success.
 bool WriteGif(const char* path, uint32_t width, uint32_t height, int count, const uint8_t* const* frames, int fps)
 {
     const size_t pixels = size_t(width) * height;
@@ -316,21 +318,21 @@ bool WriteGif(const char* path, uint32_t width, uint32_t height, int count, cons
     }
     const std::unique_ptr<ColorMapObject, SMapFreer> map(GifMakeMapObject(tableSize, colours.data()));
     if (!map)
-        return false;
+        return gx::RecordOutcome(gx::ECodecError::EncodeFailed, gx::EFileType::Gif);
 
     std::vector<uint8_t> file;
     int error = 0;
     std::unique_ptr<GifFileType, SGifCloser> gif(EGifOpen(&file, AppendToVector, &error));
     if (!gif)
-        return false;
+        return gx::RecordOutcome(gx::ECodecError::EncodeFailed, gx::EFileType::Gif);
     EGifSetGifVersion(gif.get(), true);
     if (EGifPutScreenDesc(gif.get(), int(width), int(height), 8, transparent, map.get()) != GIF_OK)
-        return false;
+        return gx::RecordOutcome(gx::ECodecError::EncodeFailed, gx::EFileType::Gif);
     const GifByteType loop[3] = {1, 0, 0}; // sub-block 1: play count, 0 for ever
     if (EGifPutExtensionLeader(gif.get(), APPLICATION_EXT_FUNC_CODE) != GIF_OK ||
         EGifPutExtensionBlock(gif.get(), 11, "NETSCAPE2.0") != GIF_OK ||
         EGifPutExtensionBlock(gif.get(), 3, loop) != GIF_OK || EGifPutExtensionTrailer(gif.get()) != GIF_OK)
-        return false;
+        return gx::RecordOutcome(gx::ECodecError::EncodeFailed, gx::EFileType::Gif);
 
     // What is shown before the frame (after the previous one's disposal), the frame and the next.
     std::vector<uint8_t> shown(pixels, transparent), frame(pixels), next(pixels);
@@ -354,7 +356,7 @@ bool WriteGif(const char* path, uint32_t width, uint32_t height, int count, cons
         const int disposal = erased.Empty() ? DISPOSE_DO_NOT : DISPOSE_BACKGROUND;
         const int delay = int(gx::FrameDuration(uint64_t(k), uint32_t(fps), 100));
         if (!PutFrame(gif.get(), rect, width, shown.data(), frame.data(), transparent, disposal, delay, line))
-            return false;
+            return gx::RecordOutcome(gx::ECodecError::EncodeFailed, gx::EFileType::Gif);
         shown.swap(frame);
         if (disposal == DISPOSE_BACKGROUND)
             for (uint32_t y = rect.m_nTop; y < rect.m_nTop + rect.m_nHeight; ++y)
@@ -363,22 +365,24 @@ bool WriteGif(const char* path, uint32_t width, uint32_t height, int count, cons
     }
     GifFileType* closing = gif.release();
     if (EGifCloseFile(closing, &error) != GIF_OK)
-        return false;
-    return ReplaceFile(path, file);
+        return gx::RecordOutcome(gx::ECodecError::EncodeFailed, gx::EFileType::Gif);
+    std::string reason;
+    if (!ReplaceFile(path, file, &reason))
+        return gx::RecordFileFailure(gx::ECodecError::WriteFailed, reason);
+    return gx::RecordOutcome(gx::ECodecError::None);
 }
 } // namespace
 
 bool gxMakeGifAnimFile(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps)
 {
-    ClearFileError();
     if (!gx::AnimationArgumentsValid(path, width, height, count, frames, fps))
-        return false;
+        return gx::RecordOutcome(gx::ECodecError::NothingToWrite);
     try
     {
         return WriteGif(path, uint32_t(width), uint32_t(height), count, frames, fps);
     }
     catch (const std::exception&) // memory, above all: the call promises a result
     {
-        return false;
+        return gx::RecordOutcome(gx::ECodecError::OutOfMemory);
     }
 }
