@@ -49,7 +49,8 @@ SEffectiveLimits CurrentLimits(const SCompositionLimits& lowered)
     return {maxTexture, tile};
 }
 
-// A framebuffer object with one RGBA8 colour texture, bound for drawing and reading while it lives.
+// A framebuffer object with one colour texture of 16 bits a channel (8 where GL cannot render into
+// 16), bound for drawing and reading while it lives.
 class CTileTarget
 {
 public:
