@@ -30,3 +30,19 @@ GLuint CreateGlTexture(int width, int height, uint32_t format, uint32_t type, co
     glDeleteTextures(1, &name);
     return 0;
 }
+
+void DrawTexturedQuad(GLuint texture, double x, double y, double w, double h)
+{
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2d(x, y);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2d(x, y + h);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2d(x + w, y + h);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2d(x + w, y);
+    glEnd();
+    glBindTexture(GL_TEXTURE_2D, 0);
+}

@@ -1,6 +1,6 @@
 #pragma once
-// Pictures as GL textures, for every GL user (the view, the blend composition). They assume only
-// that some GL context is current.
+// Pictures as GL textures and their drawing, for every GL user (the view, the blend composition).
+// Both assume only that some GL context is current.
 
 #include "engine/gx.h"
 
@@ -13,3 +13,7 @@
 // GL_MAX_TEXTURE_SIZE, or when GL refuses the upload: a refused upload would sample as opaque white.
 GLuint CreateGlTexture(int width, int height, uint32_t format, uint32_t type, const void* pixels, GLint storage,
                        GLint filter);
+
+// The texture over the block (x, y) to (x + w, y + h) of the current coordinates, its first row
+// at y; the binding is left at 0.
+void DrawTexturedQuad(GLuint texture, double x, double y, double w, double h);
