@@ -4,6 +4,7 @@
 #include "GuiTesting.h"
 
 #include "ui/OutputSettingsPanel.h"
+#include "ui/PanelControls.h"
 #include "view/MosvaneView.h"
 
 #include <QAbstractButton>
