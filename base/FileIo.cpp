@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <new>
@@ -234,6 +235,21 @@ bool ReplaceFile(const char* pszPath, std::span<const uint8_t> bytes)
         return Fail(errno);
     temp.m_strPath.clear();
     return true;
+}
+
+bool RenameWithoutReplacing(const char* pszFrom, const char* pszTo)
+{
+    ClearFileError();
+    if (!pszFrom || !pszTo)
+        return Fail(ENOENT);
+    if (::renameat2(AT_FDCWD, pszFrom, AT_FDCWD, pszTo, RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return Fail(errno);
+    struct stat st{};
+    if (::lstat(pszTo, &st) == 0)
+        return Fail(EEXIST);
+    return ::rename(pszFrom, pszTo) == 0 || Fail(errno);
 }
 
 bool AppendToFile(const char* pszPath, std::span<const uint8_t> bytes, uint64_t& nSizeAfter)
