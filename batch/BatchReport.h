@@ -3,8 +3,6 @@
 // the headless runner reports skipped items and files that could not be written. The executors
 // fill it when one is given and behave the same without it.
 
-#include "base/FileIo.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,16 +22,15 @@ public:
     }
     // An item whose outputs lack part of what it lists: a sequence member missing or not decoded.
     void Incomplete() { ++m_nIncomplete; }
-    // An output file: written, or refused by the encoder or the system. Called right after the
-    // write, so that the file module's reason for a refusal is still the one of this file.
-    void Saved(const std::string& name, bool written)
+    // An output file: written, or refused by the encoder or the system for `reason` (the
+    // engine's words for it; none when empty).
+    void Saved(const std::string& name, bool written, const std::string& reason)
     {
         if (written)
             ++m_nWritten;
         else
         {
             ++m_nFailedWrites;
-            const std::string& reason = LastFileError();
             Note(name + ": could not be written" + (reason.empty() ? std::string() : " (" + reason + ")"));
         }
     }

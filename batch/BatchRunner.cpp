@@ -158,12 +158,12 @@ void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
         err << "  ... and " << report.m_nNotesLeftOut << " more\n";
 }
 
-// Why a file is refused, in words. The reason the load recorded is used: opening the path again
-// to ask could block on what the load refused (a named pipe).
-std::string RefusalReason(const std::string& path)
+// Why a file is refused, in words, from the reason its load gave: opening the path again to ask
+// could block on what the load refused (a named pipe).
+std::string RefusalReason(const std::string& path, const std::string& reason)
 {
-    if (!LastFileError().empty())
-        return "cannot read '" + path + "': " + LastFileError();
+    if (!reason.empty())
+        return "cannot read '" + path + "': " + reason;
     return "'" + path + "' is not a batch file (its first node must be the element \"" + kBatchRootName + "\")";
 }
 // One kind over the items of the asked shard: in worker processes when --jobs and the items allow
@@ -406,9 +406,10 @@ int RunBatchRunner(const std::vector<std::string>& args, std::ostream& out, std:
         return kRunnerSucceeded;
     }
     BatchFile batch;
-    if (!batch.LoadBatchFile(options.m_strFile))
+    std::string reason;
+    if (!batch.LoadBatchFile(options.m_strFile, &reason))
     {
-        err << kProgram << ": " << RefusalReason(options.m_strFile) << "\n";
+        err << kProgram << ": " << RefusalReason(options.m_strFile, reason) << "\n";
         return kRunnerRefused;
     }
     if (options.m_bList)

@@ -72,13 +72,13 @@ bool IsXmlText(const std::vector<uint8_t>& bytes)
 }
 
 // Moves the file to the first free name of path.bad, path.bad2, ... without replacing anything;
-// the name used, or empty (with the file module's reason) when it stays where it is.
-std::string KeepAside(const std::string& strPath)
+// the name used, or empty (with the file module's reason in why) when it stays where it is.
+std::string KeepAside(const std::string& strPath, std::string& why)
 {
     for (int n = 1; n <= 100; ++n)
     {
         const std::string strAside = strPath + ".bad" + (n == 1 ? std::string() : std::to_string(n));
-        if (RenameWithoutReplacing(strPath.c_str(), strAside.c_str()))
+        if (RenameWithoutReplacing(strPath.c_str(), strAside.c_str(), &why))
             return strAside;
         struct stat st{};
         if (::lstat(strAside.c_str(), &st) != 0)
@@ -131,14 +131,15 @@ bool CProgramSettings::LoadSettings(const std::string& strProgramFolder, std::st
         // The unreadable file is kept for whoever wants to look at it, and the shipped settings
         // take its place, so that the next start reads them without a word.
         const std::span<const uint8_t> shipped = ShippedSettingsFile();
-        const std::string strAside = KeepAside(strPath);
+        std::string why;
+        const std::string strAside = KeepAside(strPath, why);
         std::string strNotice = "The settings file " + strPath + " is not readable XML. ";
         if (strAside.empty())
-            strNotice += "It could not be kept aside (" + LastFileError() +
+            strNotice += "It could not be kept aside (" + why +
                          ") and stays as it is; the shipped settings are used for this run and are not saved.";
-        else if (!ReplaceFile(strPath.c_str(), shipped))
+        else if (!ReplaceFile(strPath.c_str(), shipped, &why))
             strNotice += "It was kept as " + strAside + "; the shipped settings are used, but could not be written (" +
-                         LastFileError() + ").";
+                         why + ").";
         else
             strNotice += "It was kept as " + strAside + ", and the shipped settings are used.";
         WriteLog("error", "%s", strNotice.c_str());
@@ -178,14 +179,15 @@ bool CProgramSettings::SaveSettings()
 bool CProgramSettings::SaveSettings(const std::string& strProgramFolder, std::string* pstrReason)
 {
     const std::string strPath = SettingsFilePath(strProgramFolder);
+    std::string why;
     auto fail = [&](const std::string& strWhy) {
         if (pstrReason)
             *pstrReason = strWhy;
         return false;
     };
     std::vector<uint8_t> file;
-    if (!ReadWholeFile(strPath.c_str(), file, kXmlMaxFileBytes))
-        return fail(LastFileError());
+    if (!ReadWholeFile(strPath.c_str(), file, kXmlMaxFileBytes, &why))
+        return fail(why);
     // What is no XML was not written by this program: it is not written over either.
     if (!IsXmlText(file))
         return fail("it is not readable XML");
@@ -204,8 +206,10 @@ bool CProgramSettings::SaveSettings(const std::string& strProgramFolder, std::st
         else
             attribute.SetLong(this->*field.m_pNumber);
     });
-    if (!doc.Save(strPath))
-        return fail(LastFileError());
+    if (!doc.Save(strPath, &why))
+        return fail(why);
+    if (pstrReason)
+        pstrReason->clear();
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include "base/FileIo.h"
 #include "engine/Limits.h"
+#include "engine/Outcome.h"
 #include "engine/codecs/PngWriter.h"
 #include "engine/gx.h"
 
@@ -49,6 +50,7 @@ uint32_t SimplicityProfile(int width, int height, int count, const uint8_t* cons
     return profile;
 }
 
+// The outcome of writing, recorded for gxGetLastErrorText; true for success.
 bool WriteMng(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps)
 {
     std::vector<uint8_t> file(kMngSignature, kMngSignature + sizeof kMngSignature);
@@ -74,26 +76,28 @@ bool WriteMng(const char* path, int width, int height, int count, const uint8_t*
     gx::CPngImageWriter writer;
     for (int k = 0; k < count; ++k)
         if (!writer.Append(file, frames[k], uint32_t(width), uint32_t(height), GL_RGBA))
-            return false;
+            return gx::RecordOutcome(gx::ECodecError::EncodeFailed, gx::EFileType::Png);
     gx::AppendPngChunk(file, "MEND", {});
-    return ReplaceFile(path, file);
+    std::string reason;
+    if (!ReplaceFile(path, file, &reason))
+        return gx::RecordFileFailure(gx::ECodecError::WriteFailed, reason);
+    return gx::RecordOutcome(gx::ECodecError::None);
 }
 } // namespace
 
 bool gxMakeMngAnimFile(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps)
 {
-    ClearFileError(); // a failure without a reason is the writer's, not the system's
     if (!path || !*path || !frames || count <= 0 || fps <= 0 || width <= 0 || height <= 0 ||
         !gx::SizeAllowed(uint32_t(width), uint32_t(height), 4))
-        return false;
+        return gx::RecordOutcome(gx::ECodecError::NothingToWrite);
     if (std::any_of(frames, frames + count, [](const uint8_t* frame) { return frame == nullptr; }))
-        return false;
+        return gx::RecordOutcome(gx::ECodecError::NothingToWrite);
     try
     {
         return WriteMng(path, width, height, count, frames, fps);
     }
     catch (const std::exception&) // memory, above all: the call promises a result
     {
-        return false;
+        return gx::RecordOutcome(gx::ECodecError::OutOfMemory);
     }
 }

@@ -70,9 +70,9 @@ void gxDrawLine(t_POINT a, t_POINT b, const float rgb[3], float width);
 
 // Images.
 GX_IMAGE gxLoadImage(const char* path);                       // the new image is bound
-// Why the last gxLoadImage or gxSaveImage failed, as one line ("truncated PNG data", or the
-// system's reason for a file it could not read or write); empty after a success. Valid until the
-// next load or save.
+// Why the last gxLoadImage, gxSaveImage or gxMakeMngAnimFile failed, as one line ("truncated PNG
+// data", or the system's reason for a file it could not read or write); empty after a success.
+// Valid until the next of those calls.
 const char* gxGetLastErrorText();
 void gxGenImages(int count, uint32_t* ids);                     // empty images (0 x 0)
 void gxDeleteImages(int count, const uint32_t* ids);

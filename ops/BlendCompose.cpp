@@ -19,8 +19,6 @@ namespace
 // of picture texture at most.
 constexpr int kDefaultTile = 2048;
 
-SCompositionLimits g_limits;
-
 // One 8-bit level in 16-bit units: 65535 / 255.
 constexpr double kLevel16 = 257.0;
 
@@ -37,17 +35,17 @@ struct SEffectiveLimits
     int m_nTile;
 };
 
-SEffectiveLimits CurrentLimits()
+SEffectiveLimits CurrentLimits(const SCompositionLimits& lowered)
 {
     int maxTexture = GlInteger(GL_MAX_TEXTURE_SIZE);
     GLint viewport[2] = {0, 0};
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
-    if (g_limits.m_nMaxTexture > 0)
-        maxTexture = std::min(maxTexture, g_limits.m_nMaxTexture);
+    if (lowered.m_nMaxTexture > 0)
+        maxTexture = std::min(maxTexture, lowered.m_nMaxTexture);
     int tile = std::min({maxTexture, GlInteger(GL_MAX_RENDERBUFFER_SIZE), int(viewport[0]), int(viewport[1]),
                          kDefaultTile});
-    if (g_limits.m_nTile > 0)
-        tile = std::min(tile, g_limits.m_nTile);
+    if (lowered.m_nTile > 0)
+        tile = std::min(tile, lowered.m_nTile);
     return {maxTexture, tile};
 }
 
@@ -249,13 +247,8 @@ bool CBlendLayer::DrawOnTile(int width, int height, int maxTexture, int x, int y
     return true;
 }
 
-void SetCompositionLimits(const SCompositionLimits& limits)
-{
-    g_limits = limits;
-}
-
 bool ComposeBlend(int width, int height, uint32_t format, uint8_t* pixels, CBlendLayer* background,
-                  CBlendLayer* overlay)
+                  CBlendLayer* overlay, const SCompositionLimits& lowered)
 {
     if (!pixels || width <= 0 || height <= 0 || gx::BytesPerPixel(format) == 0 || !HaveGlContext())
         return false;
@@ -264,7 +257,7 @@ bool ComposeBlend(int width, int height, uint32_t format, uint8_t* pixels, CBlen
     OglRenderToTexture context;
     if (!context.Create(16, 16))
         return false;
-    const SEffectiveLimits limits = CurrentLimits();
+    const SEffectiveLimits limits = CurrentLimits(lowered);
     if (limits.m_nTile <= 0)
         return false;
     bool composed = false;

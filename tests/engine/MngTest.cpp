@@ -97,7 +97,13 @@ TEST(MngWrite, RefusesBadArgumentsWithoutWriting)
         {path, kW, kH, 2, pointers.data(), 0}, {path, kW, kH, 0, pointers.data(), 10}, {path, 65536, 1, 2, pointers.data(), 10},
         {path, kW, kH, 2, withNull, 10}, {dir.File("no/such/folder/anim.mng"), kW, kH, 2, pointers.data(), 10}};
     for (const auto& [to, w, h, count, pixels, fps] : cases)
+    {
         EXPECT_FALSE(gxMakeMngAnimFile(to.c_str(), w, h, count, pixels, fps)) << w << " " << count << " " << fps;
+        // Each refusal says why: the system's reason for the folder, the writer's for the rest.
+        EXPECT_STREQ(gxGetLastErrorText(), to == path ? "no picture to write" : "No such file or directory");
+    }
     EXPECT_FALSE(FileExists(path));
+    EXPECT_TRUE(gxMakeMngAnimFile(path.c_str(), kW, kH, 2, pointers.data(), 10));
+    EXPECT_STREQ(gxGetLastErrorText(), "");
 }
 } // namespace

@@ -33,8 +33,6 @@ void PrintTo(const SComposeCase& c, std::ostream* os)
 
 class BlendCompose : public ::testing::TestWithParam<SComposeCase>
 {
-protected:
-    void TearDown() override { SetCompositionLimits({}); }
 };
 
 TEST_P(BlendCompose, MatchesTheSinglePassReferenceWithinThreeLevels)
@@ -42,7 +40,6 @@ TEST_P(BlendCompose, MatchesTheSinglePassReferenceWithinThreeLevels)
     const SComposeCase& c = GetParam();
     CHeadlessGl gl;
     ASSERT_TRUE(gl.Ok());
-    SetCompositionLimits(c.m_limits);
 
     CEngineImage item = Noise(c.m_nWidth, c.m_nHeight, c.m_nFormat, 1, c.m_item);
     const uint32_t bpp = gx::BytesPerPixel(c.m_nFormat);
@@ -57,7 +54,7 @@ TEST_P(BlendCompose, MatchesTheSinglePassReferenceWithinThreeLevels)
     const CBlendReference reference(c.m_nWidth, c.m_nHeight, bg.m_pPixels ? &bg : nullptr,
                                     ov.m_pPixels ? &ov : nullptr);
 
-    ASSERT_TRUE(ComposeBlend(c.m_nWidth, c.m_nHeight, c.m_nFormat, item.Buffer(), &background, &overlay));
+    ASSERT_TRUE(ComposeBlend(c.m_nWidth, c.m_nHeight, c.m_nFormat, item.Buffer(), &background, &overlay, c.m_limits));
     const SRefPicture before{c.m_nWidth, c.m_nHeight, c.m_nFormat, original.data()};
     const SRefPicture after = RefOf(item);
     int worst = 0;
@@ -99,7 +96,6 @@ TEST(BlendComposeAlpha, OverAnOpaqueBackgroundTheResultIsOpaque)
     ASSERT_TRUE(gl.Ok());
     for (const SCompositionLimits limits : {SCompositionLimits{}, SCompositionLimits{32, 24}})
     {
-        SetCompositionLimits(limits);
         for (const bool withBackground : {true, false})
         {
             SCOPED_TRACE(std::to_string(limits.m_nTile) + (withBackground ? " with background" : " alone"));
@@ -109,7 +105,7 @@ TEST(BlendComposeAlpha, OverAnOpaqueBackgroundTheResultIsOpaque)
             if (withBackground)
                 background.Adopt(Noise(20, 20, GL_BGR, 5));
             overlay.Adopt(Noise(90, 40, GL_RGBA, 6, SLevels{0, 255, 128, 200}));
-            ASSERT_TRUE(ComposeBlend(70, 50, GL_RGBA, item.Buffer(), &background, &overlay));
+            ASSERT_TRUE(ComposeBlend(70, 50, GL_RGBA, item.Buffer(), &background, &overlay, limits));
             int lowest = 255, shrunk = 0;
             for (size_t i = 3; i < original.size(); i += 4)
             {
@@ -122,7 +118,6 @@ TEST(BlendComposeAlpha, OverAnOpaqueBackgroundTheResultIsOpaque)
                 EXPECT_TRUE(lowest >= 127 && shrunk == 0) << lowest << " " << shrunk;
         }
     }
-    SetCompositionLimits({});
 }
 
 TEST(GlUploads, RefusedAreFailuresNotWhiteTextures)
