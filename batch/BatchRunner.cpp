@@ -236,6 +236,10 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& 
     return true;
 }
 
+// The text follows a few rules, because the manual page is made from it at build time: a line
+// "Usage: ..." (and "   or: ...") gives the synopsis; text up to the first heading describes the
+// program; a heading is a line of its own such as "Options:"; "  --name VALUE  text" starts an
+// option, continued by lines indented further; other indented lines are shown as they stand.
 std::string RunnerUsage()
 {
     return std::string("Usage: ") + kProgram + " FILE [--kind KIND]... [--jobs N] [--shard K/N] [--list]\n"
@@ -244,6 +248,7 @@ std::string RunnerUsage()
            "window: each section applies its recorded settings to every item it lists and writes the\n"
            "results into its recorded output folder.\n"
            "\n"
+           "Options:\n"
            "  --kind KIND  execute only this kind; may be given several times. KIND is one of\n"
            "               split, combine, blend, alpha-extract, rgb-alpha, alpha-image, mng.\n"
            "               Without --kind every section present is executed. Kinds always run in\n"
@@ -260,6 +265,7 @@ std::string RunnerUsage()
            "               nothing.\n"
            "  --help       print this text.\n"
            "\n"
+           "Output:\n"
            "For each executed kind one line goes to standard output: the kind, then\n"
            "  \"" + kBatchSucceedText + "\"\n"
            "or\n"
@@ -269,13 +275,15 @@ std::string RunnerUsage()
            "The blend kind uses OpenGL; without a display it makes a headless EGL context.\n"
            "The batch file itself is never changed.\n"
            "\n"
-           "Exit status: 0 only when every executed kind succeeded and every item it lists produced\n"
+           "Exit status:\n"
+           "0 only when every executed kind succeeded and every item it lists produced\n"
            "all its output files from everything it names: no item or sequence member missing or\n"
            "undecodable, none refused by its kind, none left by a worker process that ended, every\n"
            "file written. 1 otherwise (the summary names each item and member concerned and why), or\n"
            "when standard output could not be written; 2 for bad arguments or a file that is not a\n"
            "batch file.\n"
            "\n"
+           "Examples:\n"
            "Spreading one batch file over machines (the file and the pictures on storage they share):\n"
            "  GNU parallel, 4 shards over two hosts:\n"
            "    parallel -S host1,host2 mosvane-batch batch.xml --shard {}/4 ::: 0 1 2 3\n"

@@ -5,6 +5,8 @@
 #                                   (the window's tests run on a virtual display)
 #   scripts/install-deps.sh bench   test + Google Benchmark, pugixml and libvips with its headers (compared against)
 #   scripts/install-deps.sh fuzz    test + clang with its libFuzzer runtime
+#   scripts/install-deps.sh package build + what makes and checks the Debian package (dpkg-shlibdeps
+#                                   needs file; lintian)
 set -euo pipefail
 
 build=(build-essential cmake pkg-config
@@ -12,9 +14,10 @@ build=(build-essential cmake pkg-config
        libgl-dev libegl-dev libegl1 libegl-mesa0 libgl1-mesa-dri libopengl0
        qt6-base-dev libqt6opengl6-dev libqt6gui6 libqt6widgets6 libqt6openglwidgets6 libqt6test6
        qt6-qpa-plugins fonts-dejavu-core)
-test=(libgtest-dev libgmock-dev imagemagick xvfb xauth)
+test=(libgtest-dev libgmock-dev imagemagick xvfb xauth groff-base)
 bench=(libbenchmark-dev libpugixml-dev libvips-tools libvips-dev time)
 fuzz=(clang libclang-rt-14-dev)
+package=(dpkg-dev file lintian)
 
 want=()
 for group in "${@:-build}"; do
@@ -23,7 +26,8 @@ for group in "${@:-build}"; do
     test)  want+=("${build[@]}" "${test[@]}") ;;
     bench) want+=("${build[@]}" "${test[@]}" "${bench[@]}") ;;
     fuzz)  want+=("${build[@]}" "${test[@]}" "${fuzz[@]}") ;;
-    *) echo "install-deps: unknown group '$group' (build, test, bench or fuzz)" >&2; exit 2 ;;
+    package) want+=("${build[@]}" "${package[@]}") ;;
+    *) echo "install-deps: unknown group '$group' (build, test, bench, fuzz or package)" >&2; exit 2 ;;
   esac
 done
 
