@@ -3,6 +3,7 @@
 #include "base/FileIo.h"
 
 #include "batch/BatchExecute.h"
+#include "batch/BatchSections.h"
 #include "batch/BatchWorkers.h"
 #include "batch/ConsoleFrame.h"
 #include "engine/gx.h"
@@ -89,32 +90,26 @@ std::string AttributeText(XmlNode node)
     return text;
 }
 
-std::string RatioListText(XmlNode list)
+std::string RatioListText(const SRatioListTexts& list)
 {
-    if (list.IsEmpty())
+    if (!list.m_bPresent)
         return "none";
     std::string text;
-    for (uint32_t i = 0; i < list.ChildCount(); ++i)
-    {
-        const char* value = list.Child(i).FindAttribute("Ratio").Value();
-        text += std::string(text.empty() ? "" : " ") + (value && *value ? value : "(none)");
-    }
+    for (const std::string& value : list.m_entries)
+        text += std::string(text.empty() ? "" : " ") + (value.empty() ? "(none)" : value);
     return text.empty() ? "empty" : text;
 }
 
 void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
 {
-    const XmlNode section = batch.SectionNode(kind);
-    const XmlNode output = section.ChildByName("Output");
-    const XmlNode input = section.ChildByName("Input");
-    const XmlNode items = section.ChildByName("ApplyToItems");
+    const BatchSection section = batch.SectionParts(kind);
+    const XmlNode output = section.m_output;
+    const XmlNode input = section.m_input;
+    const XmlNode items = section.m_items;
 
     uint32_t withPath = 0;
     for (uint32_t i = 0; i < items.ChildCount(); ++i)
-    {
-        const char* path = items.Child(i).FindAttribute("PathName").Value();
-        withPath += path && *path ? 1 : 0;
-    }
+        withPath += ReadItemPath(items.Child(i), EAbsentValue::Leave).empty() ? 0 : 1;
     out << KindCommandName(kind) << " (" << SectionName(kind) << "): " << withPath
         << (withPath == 1 ? " item" : " items");
     if (items.ChildCount() != withPath)
@@ -133,8 +128,12 @@ void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
     {
         out << "  Input: " << AttributeText(input);
         if (kind == EBatchKind::Split)
-            out << (input.AttributeCount() ? "; " : "") << "Rows " << RatioListText(input.ChildByName("Rows"))
-                << "; Cols " << RatioListText(input.ChildByName("Cols"));
+        {
+            SRatioListTexts rows, cols;
+            ReadSplitRatioTexts(section, rows, cols);
+            out << (input.AttributeCount() ? "; " : "") << "Rows " << RatioListText(rows) << "; Cols "
+                << RatioListText(cols);
+        }
         out << "\n";
     }
 }
