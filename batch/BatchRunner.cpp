@@ -29,6 +29,26 @@ std::string KindList()
     return list;
 }
 
+// The words of text as lines of at most width characters, each after indent.
+std::string WrapLines(const std::string& text, const std::string& indent, size_t width)
+{
+    std::string lines, line;
+    size_t start = 0;
+    while (start < text.size())
+    {
+        const size_t end = std::min(text.find(' ', start), text.size());
+        const std::string word = text.substr(start, end - start);
+        if (!line.empty() && indent.size() + line.size() + 1 + word.size() > width)
+        {
+            lines += indent + line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        start = end + 1;
+    }
+    return line.empty() ? lines : lines + indent + line + "\n";
+}
+
 bool AddKind(const std::string& name, SRunnerOptions& options, std::string& error)
 {
     EBatchKind kind;
@@ -243,8 +263,8 @@ std::string RunnerUsage()
            "window: each section applies its recorded settings to every item it lists and writes the\n"
            "results into its recorded output folder.\n"
            "\n"
-           "  --kind KIND  execute only this kind; may be given several times. KIND is one of\n"
-           "               split, combine, blend, alpha-extract, rgb-alpha, alpha-image, mng.\n"
+           "  --kind KIND  execute only this kind; may be given several times. KIND is one of\n" +
+           WrapLines(KindList() + ".", std::string(15, ' '), 88) +
            "               Without --kind every section present is executed. Kinds always run in\n"
            "               this order, each at most once.\n"
            "  --jobs N     run the items of each kind in N worker processes (default: one per\n"

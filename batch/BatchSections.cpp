@@ -1,6 +1,7 @@
 // The section readers: every attribute name a batch file is read by stands in this file.
 
 #include "batch/BatchSections.h"
+#include "batch/BatchKindTable.h"
 #include "config/DecimalNumber.h"
 
 namespace
@@ -59,6 +60,25 @@ void ReadRatioTexts(XmlNode list, SRatioListTexts& texts)
         const char* value = ValueOf(list.Child(i), "Ratio", EAbsentValue::Leave);
         texts.m_entries.emplace_back(value ? value : "");
     }
+}
+
+// The number template a kind records, for the kinds that have one.
+const std::string* NumberTemplateOf(const SplitInputs& inputs)
+{
+    return &inputs.m_output.m_strTemplate;
+}
+const std::string* NumberTemplateOf(const CombineInputs& inputs)
+{
+    return &inputs.m_source.m_strTemplate;
+}
+const std::string* NumberTemplateOf(const MngInputs& inputs)
+{
+    return &inputs.m_source.m_strTemplate;
+}
+template <typename Inputs>
+const std::string* NumberTemplateOf(const Inputs&)
+{
+    return nullptr;
 }
 
 // The children of the split's "Input" that hold its grid.
@@ -157,24 +177,10 @@ void ReadSplitRatioTexts(const BatchSection& section, SRatioListTexts& rows, SRa
 int BatchFile::TemplateDigitsOf(EBatchKind kind) const
 {
     const BatchSection section = SectionParts(kind);
-    std::string numberTemplate;
-    if (kind == EBatchKind::Split)
-    {
-        SplitInputs inputs;
-        ReadSplitSection(section, inputs, EAbsentValue::Leave);
-        numberTemplate = inputs.m_output.m_strTemplate;
-    }
-    else if (kind == EBatchKind::Combine)
-    {
-        CombineInputs inputs;
-        ReadCombineSection(section, inputs, EAbsentValue::Leave);
-        numberTemplate = inputs.m_source.m_strTemplate;
-    }
-    else if (kind == EBatchKind::Mng)
-    {
-        MngInputs inputs;
-        ReadMngSection(section, inputs, EAbsentValue::Leave);
-        numberTemplate = inputs.m_source.m_strTemplate;
-    }
-    return TemplateDigits(numberTemplate);
+    return WithBatchKindRow(kind, [&](const auto& row) {
+        typename std::decay_t<decltype(row)>::Inputs inputs;
+        row.m_pRead(section, inputs, EAbsentValue::Leave);
+        const std::string* numberTemplate = NumberTemplateOf(inputs);
+        return numberTemplate ? TemplateDigits(*numberTemplate) : 0;
+    });
 }
