@@ -3,7 +3,7 @@ BUILD    ?= build
 JOBS     ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps build test run asan test-asan bench fuzz fuzz-ci clean screenshots
+.PHONY: all deps build test run asan test-asan bench fuzz fuzz-ci clean screenshots package
 
 all: build
 
@@ -16,6 +16,11 @@ build: deps
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The Debian package of both programs, $(BUILD)/mosvane_<version>_<arch>.deb.
+package: build
+	@bash scripts/install-deps.sh package
+	cd $(BUILD) && cpack -G DEB
 
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan:

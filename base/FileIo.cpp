@@ -13,19 +13,31 @@
 
 namespace
 {
-thread_local std::string t_strError;
-
-// Records the reason of a failure and gives false, so that failing paths read "return Fail(e)".
-bool Fail(int nErrno)
+// Every step below that can fail takes `why`, the reason its caller hands back, and a failing
+// step fills it: failing paths read "return Fail(why, e)".
+bool Fail(std::string& why, int nErrno)
 {
-    t_strError = std::error_code(nErrno, std::generic_category()).message();
+    why = std::error_code(nErrno, std::generic_category()).message();
     return false;
 }
 
-bool FailText(const char* pszReason)
+bool FailText(std::string& why, const char* pszReason)
 {
-    t_strError = pszReason;
+    why = pszReason;
     return false;
+}
+
+// Hands a step's outcome to the caller's optional reason: empty after a success.
+bool Report(bool bOk, const std::string& why, std::string* pstrReason)
+{
+    if (pstrReason)
+    {
+        if (bOk)
+            pstrReason->clear();
+        else
+            *pstrReason = why;
+    }
+    return bOk;
 }
 
 // A temporary file that is removed unless it was renamed into place.
@@ -40,16 +52,16 @@ public:
     std::string m_strPath;
 };
 
-bool IsRegularOrFail(const struct stat& st)
+bool IsRegularOrFail(const struct stat& st, std::string& why)
 {
     if (S_ISREG(st.st_mode))
         return true;
     if (S_ISDIR(st.st_mode))
-        return Fail(EISDIR);
-    return FailText("not a regular file");
+        return Fail(why, EISDIR);
+    return FailText(why, "not a regular file");
 }
 
-bool WriteAll(int nFd, const uint8_t* p, size_t n)
+bool WriteAll(int nFd, const uint8_t* p, size_t n, std::string& why)
 {
     size_t nDone = 0;
     while (nDone < n)
@@ -58,9 +70,9 @@ bool WriteAll(int nFd, const uint8_t* p, size_t n)
         if (nWritten < 0 && errno == EINTR)
             continue;
         if (nWritten < 0)
-            return Fail(errno);
+            return Fail(why, errno);
         if (nWritten == 0)
-            return Fail(EIO);
+            return Fail(why, EIO);
         nDone += size_t(nWritten);
     }
     return true;
@@ -68,18 +80,18 @@ bool WriteAll(int nFd, const uint8_t* p, size_t n)
 
 // Opens an existing path without blocking and makes sure it is a regular file; the descriptor is
 // made blocking again for the reads and writes that follow.
-int OpenRegular(const char* pszPath, int nFlags, struct stat& st)
+int OpenRegular(const char* pszPath, int nFlags, struct stat& st, std::string& why)
 {
     CFd fd(::open(pszPath, nFlags | O_NONBLOCK | O_CLOEXEC, 0666));
     if (fd.Get() < 0)
-        return Fail(errno), -1;
+        return Fail(why, errno), -1;
     if (::fstat(fd.Get(), &st) != 0)
-        return Fail(errno), -1;
-    if (!IsRegularOrFail(st))
+        return Fail(why, errno), -1;
+    if (!IsRegularOrFail(st, why))
         return -1;
     const int nFl = ::fcntl(fd.Get(), F_GETFL);
     if (nFl < 0 || ::fcntl(fd.Get(), F_SETFL, nFl & ~O_NONBLOCK) != 0)
-        return Fail(errno), -1;
+        return Fail(why, errno), -1;
     return fd.Release();
 }
 
@@ -131,51 +143,43 @@ mode_t NewFileMode()
 // which proves that the disk and the size limit take it; removing that temporary frees the same
 // room again, and the bytes are then written over the existing inode. Only a failure in this
 // final copy (another writer taking the room in between) can leave the file damaged.
-bool OverwriteInPlace(const std::string& strTarget, const struct stat& stOld, std::span<const uint8_t> bytes)
+bool OverwriteInPlace(const std::string& strTarget, const struct stat& stOld, std::span<const uint8_t> bytes,
+                      std::string& why)
 {
     struct stat st{};
-    CFd fd(OpenRegular(strTarget.c_str(), O_WRONLY, st));
+    CFd fd(OpenRegular(strTarget.c_str(), O_WRONLY, st, why));
     if (fd.Get() < 0)
         return false;
     if (st.st_dev != stOld.st_dev || st.st_ino != stOld.st_ino)
-        return FailText("the file changed while it was being written");
-    if (!WriteAll(fd.Get(), bytes.data(), bytes.size()))
+        return FailText(why, "the file changed while it was being written");
+    if (!WriteAll(fd.Get(), bytes.data(), bytes.size(), why))
         return false;
     if (::ftruncate(fd.Get(), off_t(bytes.size())) != 0)
-        return Fail(errno);
-    return fd.Close() || Fail(errno);
+        return Fail(why, errno);
+    return fd.Close() || Fail(why, errno);
 }
 } // namespace
 
-const std::string& LastFileError()
+namespace
 {
-    return t_strError;
-}
-
-void ClearFileError()
-{
-    t_strError.clear();
-}
-
-bool ReadWholeFile(const char* pszPath, std::vector<uint8_t>& out, uint64_t nMaxBytes)
+bool ReadWhole(const char* pszPath, std::vector<uint8_t>& out, uint64_t nMaxBytes, std::string& why)
 {
     out.clear();
-    ClearFileError();
     if (!pszPath || !*pszPath)
-        return Fail(ENOENT);
+        return Fail(why, ENOENT);
     struct stat st{};
-    CFd fd(OpenRegular(pszPath, O_RDONLY, st));
+    CFd fd(OpenRegular(pszPath, O_RDONLY, st, why));
     if (fd.Get() < 0)
         return false;
     if (uint64_t(st.st_size) > nMaxBytes)
-        return Fail(EFBIG);
+        return Fail(why, EFBIG);
     try
     {
         out.resize(size_t(st.st_size));
     }
     catch (const std::bad_alloc&)
     {
-        return Fail(ENOMEM);
+        return Fail(why, ENOMEM);
     }
     size_t nDone = 0;
     while (nDone < out.size())
@@ -187,7 +191,7 @@ bool ReadWholeFile(const char* pszPath, std::vector<uint8_t>& out, uint64_t nMax
         {
             const int nErr = errno;
             out.clear();
-            return Fail(nErr);
+            return Fail(why, nErr);
         }
         if (n == 0)
             break;
@@ -197,59 +201,76 @@ bool ReadWholeFile(const char* pszPath, std::vector<uint8_t>& out, uint64_t nMax
     return true;
 }
 
-bool ReplaceFile(const char* pszPath, std::span<const uint8_t> bytes)
+bool Replace(const char* pszPath, std::span<const uint8_t> bytes, std::string& why)
 {
-    ClearFileError();
     if (!pszPath || !*pszPath)
-        return Fail(ENOENT);
+        return Fail(why, ENOENT);
     const std::string strTarget = FollowLinks(pszPath);
 
     struct stat stOld{};
     const bool bExists = ::stat(strTarget.c_str(), &stOld) == 0;
     if (!bExists && errno != ENOENT)
-        return Fail(errno);
-    if (bExists && !IsRegularOrFail(stOld))
+        return Fail(why, errno);
+    if (bExists && !IsRegularOrFail(stOld, why))
         return false;
 
     CTempFile temp;
     std::string strTemp = TempPattern(strTarget);
     CFd fd(::mkostemp(strTemp.data(), O_CLOEXEC));
     if (fd.Get() < 0)
-        return Fail(errno);
+        return Fail(why, errno);
     temp.m_strPath = strTemp;
     if (::fchmod(fd.Get(), bExists ? stOld.st_mode & 07777 : NewFileMode()) != 0)
-        return Fail(errno);
-    if (!WriteAll(fd.Get(), bytes.data(), bytes.size()))
+        return Fail(why, errno);
+    if (!WriteAll(fd.Get(), bytes.data(), bytes.size(), why))
         return false;
     if (!fd.Close())
-        return Fail(errno);
+        return Fail(why, errno);
 
     if (bExists && stOld.st_nlink > 1)
     {
         ::unlink(temp.m_strPath.c_str());
         temp.m_strPath.clear();
-        return OverwriteInPlace(strTarget, stOld, bytes);
+        return OverwriteInPlace(strTarget, stOld, bytes, why);
     }
     if (::rename(temp.m_strPath.c_str(), strTarget.c_str()) != 0)
-        return Fail(errno);
+        return Fail(why, errno);
     temp.m_strPath.clear();
     return true;
 }
 
-bool AppendToFile(const char* pszPath, std::span<const uint8_t> bytes, uint64_t& nSizeAfter)
+bool Append(const char* pszPath, std::span<const uint8_t> bytes, uint64_t& nSizeAfter, std::string& why)
 {
-    ClearFileError();
     nSizeAfter = 0;
     if (!pszPath || !*pszPath)
-        return Fail(ENOENT);
+        return Fail(why, ENOENT);
     struct stat st{};
-    CFd fd(OpenRegular(pszPath, O_WRONLY | O_APPEND | O_CREAT, st));
+    CFd fd(OpenRegular(pszPath, O_WRONLY | O_APPEND | O_CREAT, st, why));
     if (fd.Get() < 0)
         return false;
-    const bool bWritten = WriteAll(fd.Get(), bytes.data(), bytes.size());
+    const bool bWritten = WriteAll(fd.Get(), bytes.data(), bytes.size(), why);
     if (::fstat(fd.Get(), &st) == 0)
         nSizeAfter = uint64_t(st.st_size);
-    return fd.Close() ? bWritten : Fail(errno);
+    return fd.Close() ? bWritten : Fail(why, errno);
+}
+} // namespace
+
+bool ReadWholeFile(const char* pszPath, std::vector<uint8_t>& out, uint64_t nMaxBytes, std::string* pstrReason)
+{
+    std::string why;
+    return Report(ReadWhole(pszPath, out, nMaxBytes, why), why, pstrReason);
+}
+
+bool ReplaceFile(const char* pszPath, std::span<const uint8_t> bytes, std::string* pstrReason)
+{
+    std::string why;
+    return Report(Replace(pszPath, bytes, why), why, pstrReason);
+}
+
+bool AppendToFile(const char* pszPath, std::span<const uint8_t> bytes, uint64_t& nSizeAfter, std::string* pstrReason)
+{
+    std::string why;
+    return Report(Append(pszPath, bytes, nSizeAfter, why), why, pstrReason);
 }
 
 void IgnoreFileSizeSignal()

@@ -7,30 +7,29 @@
 //   changes, so a full disk or a file size limit leaves the old file as it was;
 // - a replaced file keeps its mode, a symbolic link keeps pointing at the replaced file, and a
 //   file with several hard links keeps them;
-// - every failure records the system's reason, read back with LastFileError.
+// - every failure has a reason, the system's words for it ("No space left on device", "Permission
+//   denied") or the module's ("not a regular file"), handed to the caller that asks for it in
+//   pstrReason (emptied on success).
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
-// Why the last call of this module on this thread failed, as the system words it ("No space left
-// on device", "Permission denied"); empty after a success or ClearFileError.
-const std::string& LastFileError();
-void ClearFileError();
-
 // The whole content of the regular file at pszPath. False (with the reason) when the path cannot
 // be opened, is not a regular file, is larger than nMaxBytes or cannot be read; out is then empty.
-bool ReadWholeFile(const char* pszPath, std::vector<uint8_t>& out, uint64_t nMaxBytes);
+bool ReadWholeFile(const char* pszPath, std::vector<uint8_t>& out, uint64_t nMaxBytes,
+                   std::string* pstrReason = nullptr);
 
 // Replaces (or creates) the file at pszPath with bytes. True only when every byte reached the file;
 // on failure the old content is untouched (see the hard link case in FileIo.cpp) and no temporary
 // file is left behind.
-bool ReplaceFile(const char* pszPath, std::span<const uint8_t> bytes);
+bool ReplaceFile(const char* pszPath, std::span<const uint8_t> bytes, std::string* pstrReason = nullptr);
 
 // Appends bytes to the regular file at pszPath, creating it when missing; nSizeAfter receives the
 // file's length afterwards. Used for logs, where a half-written entry is acceptable.
-bool AppendToFile(const char* pszPath, std::span<const uint8_t> bytes, uint64_t& nSizeAfter);
+bool AppendToFile(const char* pszPath, std::span<const uint8_t> bytes, uint64_t& nSizeAfter,
+                  std::string* pstrReason = nullptr);
 
 // A write past the process's file size limit then fails with "File too large" instead of killing
 // the process. Every program calls this once at start.

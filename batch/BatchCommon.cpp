@@ -127,7 +127,7 @@ bool SaveBound(const std::string& name, bool flip, CBatchReport* report)
 {
     const bool written = gxSaveImage(name.c_str(), flip);
     if (report)
-        report->Saved(name, written);
+        report->Saved(name, written, written ? "" : gxGetLastErrorText());
     return written;
 }
 

@@ -58,7 +58,7 @@ void RemoveChildrenNamed(XmlNode parent, const char* name)
 BatchFile::BatchFile() = default;
 BatchFile::~BatchFile() = default;
 
-bool BatchFile::NewBatchFile(const std::string& path)
+bool BatchFile::NewBatchFile(const std::string& path, std::string* pstrReason)
 {
     CloseBatchFile();
     m_pDocument = MakeDocument();
@@ -66,14 +66,14 @@ bool BatchFile::NewBatchFile(const std::string& path)
     m_root = m_pDocument->Root().AppendChild(XmlKindElement);
     m_root.SetName(kBatchRootName);
     m_strPath = path;
-    return m_pDocument->Save(m_strPath);
+    return m_pDocument->Save(m_strPath, pstrReason);
 }
 
-bool BatchFile::LoadBatchFile(const std::string& path)
+bool BatchFile::LoadBatchFile(const std::string& path, std::string* pstrReason)
 {
     CloseBatchFile();
     std::unique_ptr<XmlDocument> document = MakeDocument();
-    if (!document->LoadFile(path, XmlOptKeepCurrent))
+    if (!document->LoadFile(path, XmlOptKeepCurrent, pstrReason))
         return false;
     XmlNode first = document->Root().Child(0);
     if (first.IsEmpty() || first.Kind() == XmlKindNull || !first.Name() || std::strcmp(first.Name(), kBatchRootName) != 0)
@@ -84,9 +84,11 @@ bool BatchFile::LoadBatchFile(const std::string& path)
     return true;
 }
 
-bool BatchFile::SaveBatchFile()
+bool BatchFile::SaveBatchFile(std::string* pstrReason)
 {
-    return m_pDocument && m_pDocument->Save(m_strPath);
+    if (pstrReason)
+        pstrReason->clear();
+    return m_pDocument && m_pDocument->Save(m_strPath, pstrReason);
 }
 
 void BatchFile::CloseBatchFile()

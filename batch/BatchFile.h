@@ -38,14 +38,16 @@ public:
 
     // Starts a new document holding only the root element, writes it to path at once and keeps
     // the path. The batch is open afterwards whether or not the write succeeded; the result is
-    // whether the file was written.
-    bool NewBatchFile(const std::string& path);
+    // whether the file was written. pstrReason, where given, receives why it was not (the file
+    // module's reason, or empty).
+    bool NewBatchFile(const std::string& path, std::string* pstrReason = nullptr);
     // Opens the file when it parses and its first node is the element "MosvaneBatch" (byte for
-    // byte); otherwise the object is left closed.
-    bool LoadBatchFile(const std::string& path);
+    // byte); otherwise the object is left closed. pstrReason receives why a file could not be read;
+    // it is empty after a success and for a file that was read but is no batch file.
+    bool LoadBatchFile(const std::string& path, std::string* pstrReason = nullptr);
     // Writes the open document to its path. False when closed or when the file could not be
-    // written (an old file then stays whole).
-    bool SaveBatchFile();
+    // written (an old file then stays whole); pstrReason as for NewBatchFile.
+    bool SaveBatchFile(std::string* pstrReason = nullptr);
     // Drops the document without saving.
     void CloseBatchFile();
 

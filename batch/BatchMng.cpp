@@ -62,7 +62,7 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
                                                    frames.Pointers(), framesPerSecond);
             if (report)
             {
-                report->Saved(name, written);
+                report->Saved(name, written, written ? "" : gxGetLastErrorText());
                 report->Done();
             }
         }

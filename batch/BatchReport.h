@@ -3,7 +3,7 @@
 // the headless runner reports skipped items and files that could not be written. The executors
 // fill it when one is given and behave the same without it.
 
-#include "base/FileIo.h"
+#include "base/Utf8.h"
 
 #include <cstdint>
 #include <string>
@@ -24,16 +24,15 @@ public:
     }
     // An item whose outputs lack part of what it lists: a sequence member missing or not decoded.
     void Incomplete() { ++m_nIncomplete; }
-    // An output file: written, or refused by the encoder or the system. Called right after the
-    // write, so that the file module's reason for a refusal is still the one of this file.
-    void Saved(const std::string& name, bool written)
+    // An output file: written, or refused by the encoder or the system for `reason` (the
+    // engine's words for it; none when empty).
+    void Saved(const std::string& name, bool written, const std::string& reason)
     {
         if (written)
             ++m_nWritten;
         else
         {
             ++m_nFailedWrites;
-            const std::string& reason = LastFileError();
             Note(name + ": could not be written" + (reason.empty() ? std::string() : " (" + reason + ")"));
         }
     }
@@ -59,12 +58,8 @@ public:
         if (line.size() <= kMaxLineBytes)
             return line;
         // Cut where a character starts, so the kept text stays valid UTF-8.
-        auto start = [&](size_t at) {
-            while (at > 0 && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80)
-                --at;
-            return at;
-        };
-        const size_t head = start(kMaxLineBytes * 2 / 3), tail = start(line.size() - kMaxLineBytes / 4);
+        const size_t head = Utf8CharacterStart(line, kMaxLineBytes * 2 / 3);
+        const size_t tail = Utf8CharacterStart(line, line.size() - kMaxLineBytes / 4);
         return line.substr(0, head) + " [... " + std::to_string(line.size()) + " characters in all ...] " +
                line.substr(tail);
     }

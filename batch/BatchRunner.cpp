@@ -177,12 +177,12 @@ void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
         err << "  ... and " << report.m_nNotesLeftOut << " more\n";
 }
 
-// Why a file is refused, in words. The reason the load recorded is used: opening the path again
-// to ask could block on what the load refused (a named pipe).
-std::string RefusalReason(const std::string& path)
+// Why a file is refused, in words, from the reason its load gave: opening the path again to ask
+// could block on what the load refused (a named pipe).
+std::string RefusalReason(const std::string& path, const std::string& reason)
 {
-    if (!LastFileError().empty())
-        return "cannot read '" + path + "': " + LastFileError();
+    if (!reason.empty())
+        return "cannot read '" + path + "': " + reason;
     return "'" + path + "' is not a batch file (its first node must be the element \"" + kBatchRootName + "\")";
 }
 // One kind over the items of the asked shard: in worker processes when --jobs and the items allow
@@ -255,6 +255,10 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& 
     return true;
 }
 
+// The text follows a few rules, because the manual page is made from it at build time: a line
+// "Usage: ..." (and "   or: ...") gives the synopsis; text up to the first heading describes the
+// program; a heading is a line of its own such as "Options:"; "  --name VALUE  text" starts an
+// option, continued by lines indented further; other indented lines are shown as they stand.
 std::string RunnerUsage()
 {
     return std::string("Usage: ") + kProgram + " FILE [--kind KIND]... [--jobs N] [--shard K/N] [--list]\n"
@@ -263,6 +267,7 @@ std::string RunnerUsage()
            "window: each section applies its recorded settings to every item it lists and writes the\n"
            "results into its recorded output folder.\n"
            "\n"
+           "Options:\n"
            "  --kind KIND  execute only this kind; may be given several times. KIND is one of\n" +
            WrapLines(KindList() + ".", std::string(15, ' '), 88) +
            "               Without --kind every section present is executed. Kinds always run in\n"
@@ -279,6 +284,7 @@ std::string RunnerUsage()
            "               nothing.\n"
            "  --help       print this text.\n"
            "\n"
+           "Output:\n"
            "For each executed kind one line goes to standard output: the kind, then\n"
            "  \"" + kBatchSucceedText + "\"\n"
            "or\n"
@@ -288,13 +294,15 @@ std::string RunnerUsage()
            "The blend kind uses OpenGL; without a display it makes a headless EGL context.\n"
            "The batch file itself is never changed.\n"
            "\n"
-           "Exit status: 0 only when every executed kind succeeded and every item it lists produced\n"
+           "Exit status:\n"
+           "0 only when every executed kind succeeded and every item it lists produced\n"
            "all its output files from everything it names: no item or sequence member missing or\n"
            "undecodable, none refused by its kind, none left by a worker process that ended, every\n"
            "file written. 1 otherwise (the summary names each item and member concerned and why), or\n"
            "when standard output could not be written; 2 for bad arguments or a file that is not a\n"
            "batch file.\n"
            "\n"
+           "Examples:\n"
            "Spreading one batch file over machines (the file and the pictures on storage they share):\n"
            "  GNU parallel, 4 shards over two hosts:\n"
            "    parallel -S host1,host2 mosvane-batch batch.xml --shard {}/4 ::: 0 1 2 3\n"
@@ -425,9 +433,10 @@ int RunBatchRunner(const std::vector<std::string>& args, std::ostream& out, std:
         return kRunnerSucceeded;
     }
     BatchFile batch;
-    if (!batch.LoadBatchFile(options.m_strFile))
+    std::string reason;
+    if (!batch.LoadBatchFile(options.m_strFile, &reason))
     {
-        err << kProgram << ": " << RefusalReason(options.m_strFile) << "\n";
+        err << kProgram << ": " << RefusalReason(options.m_strFile, reason) << "\n";
         return kRunnerRefused;
     }
     if (options.m_bList)

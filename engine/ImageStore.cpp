@@ -3,6 +3,7 @@
 #include "base/FileIo.h"
 #include "engine/Bitmap.h"
 #include "engine/Limits.h"
+#include "engine/Outcome.h"
 #include "engine/codecs/Codecs.h"
 #include "engine/gx.h"
 
@@ -52,24 +53,7 @@ CImageTable& Table()
     return table;
 }
 
-// Records the outcome of a load or save; true for success. Assigning a short text into a string
-// that already has room does not allocate; a text that cannot be stored leaves a generic one.
-bool Outcome(gx::ECodecError error, gx::EFileType type = gx::EFileType::Unknown)
-{
-    std::string& last = Table().m_strLastError;
-    try
-    {
-        if (error == gx::ECodecError::None)
-            last.clear();
-        else
-            last = gx::CodecErrorText(error, type);
-    }
-    catch (const std::exception&)
-    {
-        last.clear();
-    }
-    return error == gx::ECodecError::None;
-}
+using gx::RecordOutcome;
 
 // The gx calls promise a result, never an exception: whatever escapes the work (memory running
 // out in a container, above all) becomes the failure value.
@@ -82,7 +66,7 @@ R Guarded(R failure, Work work)
     }
     catch (const std::exception&)
     {
-        Outcome(gx::ECodecError::OutOfMemory);
+        RecordOutcome(gx::ECodecError::OutOfMemory);
         return failure;
     }
 }
@@ -134,18 +118,16 @@ GX_IMAGE gxLoadImage(const char* path)
 {
     return Guarded(GX_IMAGE{}, [&] {
         std::vector<uint8_t> file;
-        if (!ReadWholeFile(path, file, gx::kMaxFileBytes))
+        std::string reason;
+        if (!ReadWholeFile(path, file, gx::kMaxFileBytes, &reason))
         {
-            // The system's words for it ("No such file or directory") where it gave any.
-            Outcome(gx::ECodecError::FileUnreadable);
-            if (!LastFileError().empty())
-                Table().m_strLastError = LastFileError();
+            gx::RecordFileFailure(gx::ECodecError::FileUnreadable, reason);
             return GX_IMAGE{};
         }
         auto bitmap = std::make_unique<CBitmap>();
         gx::EFileType type = gx::EFileType::Unknown;
         const gx::ECodecError error = gx::DecodeImageFile(file, path, *bitmap, type);
-        if (!Outcome(error, type))
+        if (!RecordOutcome(error, type))
             return GX_IMAGE{};
         file = std::vector<uint8_t>(); // the file's bytes go before the table may grow
         CImageTable& table = Table();
@@ -154,6 +136,43 @@ GX_IMAGE gxLoadImage(const char* path)
         return InfoOf(id, *table.Find(id));
     });
 }
+
+namespace gx
+{
+// Assigning a short text into a string that already has room does not allocate.
+bool RecordOutcome(ECodecError error, EFileType type)
+{
+    std::string& last = Table().m_strLastError;
+    try
+    {
+        if (error == ECodecError::None)
+            last.clear();
+        else
+            last = CodecErrorText(error, type);
+    }
+    catch (const std::exception&)
+    {
+        last.clear();
+    }
+    return error == ECodecError::None;
+}
+
+bool RecordFileFailure(ECodecError error, const std::string& reason)
+{
+    RecordOutcome(error);
+    if (!reason.empty())
+    {
+        try
+        {
+            Table().m_strLastError = reason;
+        }
+        catch (const std::exception&)
+        {
+        }
+    }
+    return false;
+}
+} // namespace gx
 
 const char* gxGetLastErrorText()
 {
@@ -289,9 +308,8 @@ bool gxFlipImage()
 bool gxSaveImage(const char* path, bool flip)
 {
     CBitmap* bitmap = Table().Bound();
-    ClearFileError(); // a failure without a reason is the encoder's, not the system's
     if (!bitmap || bitmap->Empty() || !path)
-        return Outcome(gx::ECodecError::NothingToWrite);
+        return RecordOutcome(gx::ECodecError::NothingToWrite);
     return Guarded(false, [&] {
         std::vector<uint8_t> bytes;
         // Rows flipped for the encoder are flipped back on every way out, an exception included.
@@ -303,12 +321,10 @@ bool gxSaveImage(const char* path, bool flip)
         } flipped(flip ? bitmap : nullptr);
         const gx::ECodecError error = gx::EncodeImageFile(*bitmap, path, bytes);
         if (error != gx::ECodecError::None)
-            return Outcome(error, gx::FileTypeFromPath(path));
-        if (ReplaceFile(path, bytes))
-            return Outcome(gx::ECodecError::None);
-        Outcome(gx::ECodecError::WriteFailed);
-        if (!LastFileError().empty())
-            Table().m_strLastError = LastFileError();
-        return false;
+            return RecordOutcome(error, gx::FileTypeFromPath(path));
+        std::string reason;
+        if (ReplaceFile(path, bytes, &reason))
+            return RecordOutcome(gx::ECodecError::None);
+        return gx::RecordFileFailure(gx::ECodecError::WriteFailed, reason);
     });
 }

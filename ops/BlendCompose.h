@@ -50,14 +50,13 @@ private:
     bool Prepare(int width, int height, int maxTexture);
 };
 
-// Limits that tests and benchmarks may lower to reach tiling and reduction with small pictures;
-// 0 takes the value GL reports.
+// Limits below GL's own, for tests and benchmarks that reach tiling and reduction with small
+// pictures; 0 takes the value GL reports.
 struct SCompositionLimits
 {
     int m_nMaxTexture = 0;
     int m_nTile = 0;
 };
-void SetCompositionLimits(const SCompositionLimits& limits);
 
 // Composes into pixels (width x height in format, top row first, as the engine holds them):
 // background, the pixels themselves, overlay; either layer may be null or empty. The result has
@@ -65,7 +64,7 @@ void SetCompositionLimits(const SCompositionLimits& limits);
 // group holds the layers' textures. False when GL cannot do it (no context, an upload, the
 // framebuffer or the read-back refused, memory short); the pixels may then be partly composed.
 bool ComposeBlend(int width, int height, uint32_t format, uint8_t* pixels, CBlendLayer* background,
-                  CBlendLayer* overlay);
+                  CBlendLayer* overlay, const SCompositionLimits& limits = {});
 
 // One axis of GL's linear filter with clamping to the edge: a row of `from` samples stretched to
 // `to`. Exposed for the CPU reduction's tests and for references built on the CPU.

@@ -85,15 +85,17 @@ void XmlDocument::Free()
     m_pStop = nullptr;
 }
 
-bool XmlDocument::LoadFile(const char* pszPath, uint32_t nOptions)
+bool XmlDocument::LoadFile(const char* pszPath, uint32_t nOptions, std::string* pstrReason)
 {
+    if (pstrReason)
+        pstrReason->clear();
     if (!pszPath)
         return false;
     Free();
     if (nOptions != XmlOptKeepCurrent)
         m_nOptions = nOptions;
     std::vector<uint8_t> file;
-    if (!ReadWholeFile(pszPath, file, kXmlMaxFileBytes))
+    if (!ReadWholeFile(pszPath, file, kXmlMaxFileBytes, pstrReason))
         return false;
     return LoadMemory(file.data(), file.size(), XmlOptKeepCurrent);
 }
@@ -152,13 +154,15 @@ void XmlDocument::CreateEmpty()
     m_pTree->m_bValueInBuffer = true;
 }
 
-bool XmlDocument::Save(const char* pszPath) const
+bool XmlDocument::Save(const char* pszPath, std::string* pstrReason) const
 {
+    if (pstrReason)
+        pstrReason->clear();
     if (!m_pTree)
         return false;
     XmlOutputStream out;
     if (!Root().WriteTo(out, '\t', true))
         return false;
     const std::string& strText = out.Text();
-    return ReplaceFile(pszPath, {reinterpret_cast<const uint8_t*>(strText.data()), strText.size()});
+    return ReplaceFile(pszPath, {reinterpret_cast<const uint8_t*>(strText.data()), strText.size()}, pstrReason);
 }

@@ -29,12 +29,13 @@ public:
 
     // Reads the whole file and parses it. False (and no tree) when the path is null, the file
     // cannot be read, is not a regular file, is larger than kXmlMaxFileBytes or is empty (for all
-    // but the last, LastFileError says why); any text at all gives true.
+    // but the last, pstrReason receives why; it is emptied otherwise); any text at all gives true.
     // nOptions replaces the document's options unless it is XmlOptKeepCurrent.
-    bool LoadFile(const char* pszPath, uint32_t nOptions = XmlOptKeepCurrent);
-    bool LoadFile(const std::string& strPath, uint32_t nOptions = XmlOptKeepCurrent)
+    bool LoadFile(const char* pszPath, uint32_t nOptions = XmlOptKeepCurrent, std::string* pstrReason = nullptr);
+    bool LoadFile(const std::string& strPath, uint32_t nOptions = XmlOptKeepCurrent,
+                  std::string* pstrReason = nullptr)
     {
-        return LoadFile(strPath.c_str(), nOptions);
+        return LoadFile(strPath.c_str(), nOptions, pstrReason);
     }
     // The same from bytes in memory, taken in the same chunks as a file.
     bool LoadMemory(const void* pData, size_t nSize, uint32_t nOptions = XmlOptKeepCurrent);
@@ -47,9 +48,13 @@ public:
 
     // Writes the tree with tab indentation and CR LF line ends and replaces the file with it
     // (base/FileIo.h: a failed save leaves the old file whole, its mode and links kept). True only
-    // when every byte was written; LastFileError then says why not.
-    bool Save(const char* pszPath) const;
-    bool Save(const std::string& strPath) const { return Save(strPath.c_str()); }
+    // when every byte was written; otherwise pstrReason receives the file module's reason, where
+    // there is one (it is emptied otherwise).
+    bool Save(const char* pszPath, std::string* pstrReason = nullptr) const;
+    bool Save(const std::string& strPath, std::string* pstrReason = nullptr) const
+    {
+        return Save(strPath.c_str(), pstrReason);
+    }
 
     uint32_t Options() const { return m_nOptions; }
     // Where the last parse stopped, inside the buffer.

@@ -110,6 +110,120 @@ void ExpandRow(const SPngScan& scan, const uint8_t* src, uint8_t* dst, uint32_t 
     default: break;
     }
 }
+
+// What a walk over the chunks carries from one chunk to the next besides the scan itself.
+struct SChunkWalk
+{
+    SPngScan& m_scan;
+    bool m_bOwn = false; // still the own reader's file
+    bool m_bRunOpen = false, m_bRunEnded = false, m_bEnded = false;
+    uint32_t m_nPaletteEntries = 0;
+    uint64_t m_nIdatStart = 0, m_nIdatBytes = 0;
+};
+
+void ReadHeaderChunk(SChunkWalk& walk, const uint8_t* data, uint32_t length)
+{
+    SPngScan& scan = walk.m_scan;
+    if (length == 13)
+    {
+        scan.m_nWidth = Be32(data);
+        scan.m_nHeight = Be32(data + 4);
+        scan.m_nDepth = data[8];
+        scan.m_nColorType = data[9];
+    }
+    walk.m_bOwn = walk.m_bOwn && length == 13 && scan.m_nWidth >= 1 && scan.m_nWidth <= kMaxDimension &&
+                  scan.m_nHeight >= 1 && scan.m_nHeight <= kMaxDimension && scan.m_nDepth == 8 &&
+                  OwnChannels(data[9]) != 0 && data[10] == 0 && data[11] == 0 && data[12] == 0;
+}
+
+void ReadPaletteChunk(SChunkWalk& walk, const uint8_t* data, uint32_t length)
+{
+    walk.m_bOwn = walk.m_bOwn && walk.m_scan.m_nColorType == 3 && walk.m_nPaletteEntries == 0 &&
+                  walk.m_nIdatStart == 0 && length % 3 == 0 && length >= 3 && length <= 3 * 256;
+    if (!walk.m_bOwn)
+        return;
+    walk.m_nPaletteEntries = length / 3;
+    for (uint32_t i = 0; i < walk.m_nPaletteEntries; ++i)
+        std::memcpy(walk.m_scan.m_palette[i], data + 3 * i, 3);
+}
+
+// libpng ignores, with a warning, a tRNS out of place or of the wrong size, and compares only the
+// low byte of an out-of-range key: such files are left to it.
+void ReadTransparencyChunk(SChunkWalk& walk, const uint8_t* data, uint32_t length)
+{
+    SPngScan& scan = walk.m_scan;
+    bool& own = walk.m_bOwn;
+    own = own && !scan.m_bTransparency && walk.m_nIdatStart == 0;
+    scan.m_bTransparency = true;
+    if (scan.m_nColorType == 3)
+    {
+        own = own && length >= 1 && length <= walk.m_nPaletteEntries;
+        for (uint32_t i = 0; own && i < length; ++i)
+            scan.m_palette[i][3] = data[i];
+    }
+    else if (scan.m_nColorType == 0 || scan.m_nColorType == 2)
+    {
+        const uint32_t samples = scan.m_nColorType == 0 ? 1 : 3;
+        own = own && length == 2 * samples;
+        for (uint32_t i = 0; own && i < samples; ++i)
+        {
+            own = data[2 * i] == 0;
+            scan.m_key[i] = data[2 * i + 1];
+        }
+    }
+    else
+    {
+        own = false;
+    }
+}
+
+// `pos`: where the chunk starts in the file.
+void ReadImageDataChunk(SChunkWalk& walk, size_t pos, const uint8_t* data, uint32_t length)
+{
+    if (walk.m_nIdatStart == 0)
+    {
+        walk.m_nIdatStart = pos + 8;
+        walk.m_bRunOpen = true;
+        walk.m_bOwn = walk.m_bOwn && (walk.m_scan.m_nColorType != 3 || walk.m_nPaletteEntries > 0);
+    }
+    walk.m_bOwn = walk.m_bOwn && !walk.m_bRunEnded;
+    if (walk.m_bRunOpen)
+    {
+        walk.m_nIdatBytes += length;
+        walk.m_scan.m_idat.emplace_back(data, length);
+    }
+}
+
+// One whole chunk of a good length and type name, at `pos` in the file.
+void ReadChunk(SChunkWalk& walk, const uint8_t* chunk, size_t pos, bool first)
+{
+    const uint32_t length = Be32(chunk);
+    const uint32_t type = Be32(chunk + 4);
+    if (uint32_t(libdeflate_crc32(0, chunk + 4, 4 + size_t(length))) != Be32(chunk + 8 + length) ||
+        first != (type == ChunkType("IHDR")))
+        walk.m_bOwn = false;
+    const uint8_t* data = chunk + 8;
+    if (walk.m_bRunOpen && type != ChunkType("IDAT"))
+        walk.m_bRunOpen = false, walk.m_bRunEnded = true;
+    switch (type)
+    {
+    case ChunkType("IHDR"):
+        if (first)
+            ReadHeaderChunk(walk, data, length);
+        break;
+    case ChunkType("PLTE"): ReadPaletteChunk(walk, data, length); break;
+    case ChunkType("tRNS"): ReadTransparencyChunk(walk, data, length); break;
+    case ChunkType("IDAT"): ReadImageDataChunk(walk, pos, data, length); break;
+    case ChunkType("IEND"):
+        walk.m_bOwn = walk.m_bOwn && length == 0 && walk.m_bRunEnded;
+        walk.m_bEnded = true;
+        break;
+    default:
+        // ancillary chunks are skipped; critical ones are libpng's to refuse
+        walk.m_bOwn = walk.m_bOwn && (chunk[4] & 0x20) != 0;
+        break;
+    }
+}
 } // namespace
 
 void ScanPng(std::span<const uint8_t> file, SPngScan& scan)
@@ -120,103 +234,21 @@ void ScanPng(std::span<const uint8_t> file, SPngScan& scan)
     // The walk goes on past what only disqualifies the own reader, so that the bound on image
     // data serves libpng too; it stops where chunk boundaries can no longer be trusted.
     static constexpr uint8_t kSignature[kSignatureBytes] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    bool own = file.size() > kSignatureBytes && std::memcmp(file.data(), kSignature, kSignatureBytes) == 0;
-    bool runOpen = false, runEnded = false, ended = false;
-    uint32_t paletteEntries = 0;
-    uint64_t idatStart = 0, idatBytes = 0;
+    SChunkWalk walk{scan};
+    walk.m_bOwn = file.size() > kSignatureBytes && std::memcmp(file.data(), kSignature, kSignatureBytes) == 0;
     size_t pos = kSignatureBytes;
-    for (bool first = true; !ended && file.size() >= pos && file.size() - pos >= 12; first = false)
+    for (bool first = true; !walk.m_bEnded && file.size() >= pos && file.size() - pos >= 12; first = false)
     {
         const uint8_t* chunk = file.data() + pos;
         const uint32_t length = Be32(chunk);
-        const uint32_t type = Be32(chunk + 4);
         if (length > kMaxChunkLength || length > file.size() - pos - 12 || !IsLetter(chunk[4]) ||
             !IsLetter(chunk[5]) || !IsLetter(chunk[6]) || !IsLetter(chunk[7]))
             break;
-        if (uint32_t(libdeflate_crc32(0, chunk + 4, 4 + size_t(length))) != Be32(chunk + 8 + length) ||
-            first != (type == ChunkType("IHDR")))
-            own = false;
-        const uint8_t* data = chunk + 8;
-        if (runOpen && type != ChunkType("IDAT"))
-            runOpen = false, runEnded = true;
-        switch (type)
-        {
-        case ChunkType("IHDR"):
-            if (!first)
-                break;
-            if (length == 13)
-            {
-                scan.m_nWidth = Be32(data);
-                scan.m_nHeight = Be32(data + 4);
-                scan.m_nDepth = data[8];
-                scan.m_nColorType = data[9];
-            }
-            own = own && length == 13 && scan.m_nWidth >= 1 && scan.m_nWidth <= kMaxDimension &&
-                  scan.m_nHeight >= 1 && scan.m_nHeight <= kMaxDimension && scan.m_nDepth == 8 &&
-                  OwnChannels(data[9]) != 0 && data[10] == 0 && data[11] == 0 && data[12] == 0;
-            break;
-        case ChunkType("PLTE"):
-            own = own && scan.m_nColorType == 3 && paletteEntries == 0 && idatStart == 0 && length % 3 == 0 &&
-                  length >= 3 && length <= 3 * 256;
-            if (own)
-            {
-                paletteEntries = length / 3;
-                for (uint32_t i = 0; i < paletteEntries; ++i)
-                    std::memcpy(scan.m_palette[i], data + 3 * i, 3);
-            }
-            break;
-        case ChunkType("tRNS"):
-            // libpng ignores, with a warning, a tRNS out of place or of the wrong size, and compares
-            // only the low byte of an out-of-range key: such files are left to it.
-            own = own && !scan.m_bTransparency && idatStart == 0;
-            scan.m_bTransparency = true;
-            if (scan.m_nColorType == 3)
-            {
-                own = own && length >= 1 && length <= paletteEntries;
-                for (uint32_t i = 0; own && i < length; ++i)
-                    scan.m_palette[i][3] = data[i];
-            }
-            else if (scan.m_nColorType == 0 || scan.m_nColorType == 2)
-            {
-                const uint32_t samples = scan.m_nColorType == 0 ? 1 : 3;
-                own = own && length == 2 * samples;
-                for (uint32_t i = 0; own && i < samples; ++i)
-                {
-                    own = data[2 * i] == 0;
-                    scan.m_key[i] = data[2 * i + 1];
-                }
-            }
-            else
-            {
-                own = false;
-            }
-            break;
-        case ChunkType("IDAT"):
-            if (idatStart == 0)
-            {
-                idatStart = pos + 8;
-                runOpen = true;
-                own = own && (scan.m_nColorType != 3 || paletteEntries > 0);
-            }
-            own = own && !runEnded;
-            if (runOpen)
-            {
-                idatBytes += length;
-                scan.m_idat.emplace_back(data, length);
-            }
-            break;
-        case ChunkType("IEND"):
-            own = own && length == 0 && runEnded;
-            ended = true;
-            break;
-        default:
-            own = own && (chunk[4] & 0x20) != 0; // ancillary chunks are skipped; critical ones are libpng's to refuse
-            break;
-        }
+        ReadChunk(walk, chunk, pos, first);
         pos += 12 + size_t(length);
     }
-    scan.m_bOwnPath = own && ended;
-    scan.m_nIdatBound = runEnded ? idatBytes : file.size() - idatStart;
+    scan.m_bOwnPath = walk.m_bOwn && walk.m_bEnded;
+    scan.m_nIdatBound = walk.m_bRunEnded ? walk.m_nIdatBytes : file.size() - walk.m_nIdatStart;
 }
 
 bool DecodeOwn(const SPngScan& scan, CBitmap& out)

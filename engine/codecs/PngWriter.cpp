@@ -47,7 +47,14 @@ bool AppendPngChunk(std::vector<uint8_t>& out, const char type[4], std::span<con
     if (data.size() > kMaxChunkLength)
         return false;
     const size_t start = out.size();
-    out.resize(start + 12 + data.size());
+    try
+    {
+        out.resize(start + 12 + data.size());
+    }
+    catch (const std::bad_alloc&)
+    {
+        return false;
+    }
     uint8_t* p = out.data() + start;
     PutBigEndian32(p, uint32_t(data.size()));
     std::memcpy(p + 4, type, 4);
@@ -71,89 +78,128 @@ CPngImageWriter::~CPngImageWriter() = default;
 bool CPngImageWriter::Append(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width, uint32_t height,
                              uint32_t format)
 {
-    const uint32_t bpp = BytesPerPixel(format);
-    if (!m_pCompressor || !pixels || bpp == 0 || !SizeAllowed(width, height, bpp))
-        return false;
-    const bool blueFirst = format == GL_BGR || format == GL_BGRA;
-    const uint32_t rgbFormat = bpp == 4 ? GL_RGBA : GL_RGB;
-    const size_t rowBytes = size_t(width) * bpp;
-    const size_t filteredSize = (rowBytes + 1) * height;
     const size_t outStart = out.size();
-    try
-    {
-        m_filtered.resize(filteredSize);
-        m_trials.resize(4 * rowBytes);
-        m_rows.assign(2 * rowBytes, 0); // the row above the first is zeros
-        uint8_t* previous = m_rows.data();
-        uint8_t* current = m_rows.data() + rowBytes;
-        const uint8_t* up = previous;
-        for (uint32_t y = 0; y < height; ++y)
-        {
-            const uint8_t* row = pixels + y * rowBytes;
-            if (blueFirst)
-            {
-                ConvertPixels(row, format, current, rgbFormat, width);
-                row = current;
-            }
-            FilterRow(row, up, rowBytes, bpp, m_trials.data());
-            int best = 0;
-            uint64_t bestScore = png::ScoreRow(row, rowBytes);
-            for (int f = 1; f <= 4; ++f)
-            {
-                const uint64_t score = png::ScoreRow(m_trials.data() + (f - 1) * rowBytes, rowBytes);
-                if (score < bestScore)
-                {
-                    bestScore = score;
-                    best = f;
-                }
-            }
-            uint8_t* dst = m_filtered.data() + y * (rowBytes + 1);
-            dst[0] = uint8_t(best);
-            std::memcpy(dst + 1, best == 0 ? row : m_trials.data() + (best - 1) * rowBytes, rowBytes);
-            if (blueFirst)
-            {
-                std::swap(previous, current);
-                up = previous;
-            }
-            else
-            {
-                up = row;
-            }
-        }
-
-        uint8_t header[13];
-        PutBigEndian32(header, width);
-        PutBigEndian32(header + 4, height);
-        header[8] = 8;               // bits per sample
-        header[9] = bpp == 4 ? 6 : 2; // truecolour with or without alpha
-        header[10] = 0;              // deflate
-        header[11] = 0;              // adaptive filtering
-        header[12] = 0;              // not interlaced
-        AppendPngChunk(out, "IHDR", header);
-
-        // Compressed straight into place, then the chunk is closed around it.
-        const size_t bound = libdeflate_zlib_compress_bound(m_pCompressor.get(), filteredSize);
-        const size_t idat = out.size();
-        out.resize(idat + 8 + bound + 4);
-        const size_t compressed = libdeflate_zlib_compress(m_pCompressor.get(), m_filtered.data(), filteredSize,
-                                                           out.data() + idat + 8, bound);
-        if (compressed == 0 || compressed > kMaxChunkLength)
-        {
-            out.resize(outStart);
-            return false;
-        }
-        uint8_t* chunk = out.data() + idat;
-        PutBigEndian32(chunk, uint32_t(compressed));
-        std::memcpy(chunk + 4, "IDAT", 4);
-        PutBigEndian32(chunk + 8 + compressed, libdeflate_crc32(0, chunk + 4, 4 + compressed));
-        out.resize(idat + 12 + compressed);
-        AppendPngChunk(out, "IEND", {});
-    }
-    catch (const std::bad_alloc&)
+    if (!AppendHeader(out, width, height, format) ||
+        !AppendImageData(out, "IDAT", {}, pixels, width, height, size_t(width) * BytesPerPixel(format), format) ||
+        !AppendPngChunk(out, "IEND", {}))
     {
         out.resize(outStart);
         return false;
     }
+    return true;
+}
+
+bool CPngImageWriter::AppendHeader(std::vector<uint8_t>& out, uint32_t width, uint32_t height, uint32_t format)
+{
+    const uint32_t bpp = BytesPerPixel(format);
+    if (bpp == 0 || !SizeAllowed(width, height, bpp))
+        return false;
+    uint8_t header[13];
+    PutBigEndian32(header, width);
+    PutBigEndian32(header + 4, height);
+    header[8] = 8;                // bits per sample
+    header[9] = bpp == 4 ? 6 : 2; // truecolour with or without alpha
+    header[10] = 0;               // deflate
+    header[11] = 0;               // adaptive filtering
+    header[12] = 0;               // not interlaced
+    return AppendPngChunk(out, "IHDR", header);
+}
+
+bool CPngImageWriter::AppendImageData(std::vector<uint8_t>& out, const char type[4], std::span<const uint8_t> prefix,
+                                      const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride,
+                                      uint32_t format)
+{
+    const uint32_t bpp = BytesPerPixel(format);
+    if (!m_pCompressor || !pixels || bpp == 0 || !SizeAllowed(width, height, bpp) || stride < size_t(width) * bpp ||
+        prefix.size() > kMaxChunkLength)
+        return false;
+    const size_t outStart = out.size();
+    try
+    {
+        FilterRows(pixels, width, height, stride, format);
+        if (AppendCompressedChunk(out, type, prefix))
+            return true;
+    }
+    catch (const std::bad_alloc&)
+    {
+    }
+    out.resize(outStart);
+    return false;
+}
+
+void CPngImageWriter::FilterRows(const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride,
+                                 uint32_t format)
+{
+    const uint32_t bpp = BytesPerPixel(format);
+    const bool blueFirst = format == GL_BGR || format == GL_BGRA;
+    const uint32_t rgbFormat = bpp == 4 ? GL_RGBA : GL_RGB;
+    const size_t rowBytes = size_t(width) * bpp;
+    m_filtered.resize((rowBytes + 1) * height);
+    m_trials.resize(4 * rowBytes);
+    m_rows.assign(2 * rowBytes, 0); // the row above the first is zeros
+    uint8_t* previous = m_rows.data();
+    uint8_t* current = m_rows.data() + rowBytes;
+    const uint8_t* up = previous;
+    for (uint32_t y = 0; y < height; ++y)
+    {
+        const uint8_t* row = pixels + y * stride;
+        if (blueFirst)
+        {
+            ConvertPixels(row, format, current, rgbFormat, width);
+            row = current;
+        }
+        FilterRow(row, up, rowBytes, bpp, m_trials.data());
+        const int best = BestFilter(row, rowBytes);
+        uint8_t* dst = m_filtered.data() + y * (rowBytes + 1);
+        dst[0] = uint8_t(best);
+        std::memcpy(dst + 1, best == 0 ? row : m_trials.data() + (best - 1) * rowBytes, rowBytes);
+        if (blueFirst)
+        {
+            std::swap(previous, current);
+            up = previous;
+        }
+        else
+        {
+            up = row;
+        }
+    }
+}
+
+int CPngImageWriter::BestFilter(const uint8_t* row, size_t rowBytes) const
+{
+    int best = 0;
+    uint64_t bestScore = png::ScoreRow(row, rowBytes);
+    for (int f = 1; f <= 4; ++f)
+    {
+        const uint64_t score = png::ScoreRow(m_trials.data() + (f - 1) * rowBytes, rowBytes);
+        if (score < bestScore)
+        {
+            bestScore = score;
+            best = f;
+        }
+    }
+    return best;
+}
+
+bool CPngImageWriter::AppendCompressedChunk(std::vector<uint8_t>& out, const char type[4],
+                                            std::span<const uint8_t> prefix)
+{
+    // Compressed straight into place, then the chunk is closed around it.
+    const size_t bound = libdeflate_zlib_compress_bound(m_pCompressor.get(), m_filtered.size());
+    const size_t start = out.size();
+    out.resize(start + 8 + prefix.size() + bound + 4);
+    if (!prefix.empty())
+        std::memcpy(out.data() + start + 8, prefix.data(), prefix.size());
+    const size_t compressed = libdeflate_zlib_compress(m_pCompressor.get(), m_filtered.data(), m_filtered.size(),
+                                                       out.data() + start + 8 + prefix.size(), bound);
+    if (compressed == 0 || compressed > kMaxChunkLength - prefix.size())
+        return false;
+    const size_t length = prefix.size() + compressed;
+    uint8_t* chunk = out.data() + start;
+    PutBigEndian32(chunk, uint32_t(length));
+    std::memcpy(chunk + 4, type, 4);
+    PutBigEndian32(chunk + 8 + length, libdeflate_crc32(0, chunk + 4, 4 + length));
+    out.resize(start + 12 + length);
     return true;
 }
 } // namespace gx

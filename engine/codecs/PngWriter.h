@@ -24,7 +24,7 @@ inline void PutBigEndian32(uint8_t* p, uint32_t value)
 }
 
 // Appends one chunk: data length, the four-letter type, the data and the CRC of type and data.
-// False (and nothing appended) when the data is longer than a chunk may be.
+// False (and nothing appended) when the data is longer than a chunk may be, or out of memory.
 bool AppendPngChunk(std::vector<uint8_t>& out, const char type[4], std::span<const uint8_t> data);
 
 // Writes IHDR, one IDAT and IEND (no signature) of an 8-bit RGB or RGBA image. Each row gets the
@@ -42,7 +42,25 @@ public:
     // or GL_BGRA; the blue-first ones are reordered). False on a bad size or format, or out of memory.
     bool Append(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t format);
 
+    // The steps of Append, for writers of other chunk sequences (an animation's frames, say).
+    // AppendHeader writes the IHDR of a width x height image in format. AppendImageData writes one
+    // chunk of `type` whose data is `prefix` (a frame's sequence number, say, or nothing) followed
+    // by the zlib stream of the filtered rows of a width x height rectangle of pixels in format,
+    // its rows `stride` bytes apart (at least a row's bytes). Both leave `out` as it was and give
+    // false on a bad size, format or stride, a chunk too long, or out of memory.
+    bool AppendHeader(std::vector<uint8_t>& out, uint32_t width, uint32_t height, uint32_t format);
+    bool AppendImageData(std::vector<uint8_t>& out, const char type[4], std::span<const uint8_t> prefix,
+                         const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride, uint32_t format);
+
 private:
+    // Fills m_filtered with every row of the rectangle under its chosen filter; may throw bad_alloc.
+    void FilterRows(const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride, uint32_t format);
+    // The filter (0 none, 1 to 4 the trials) whose output scores lowest; ties go to the lower.
+    int BestFilter(const uint8_t* row, size_t rowBytes) const;
+    // Deflates m_filtered into one chunk after `prefix`; false when it cannot or the chunk would be
+    // too long (then `out` holds scratch past its old end for the caller to cut); may throw bad_alloc.
+    bool AppendCompressedChunk(std::vector<uint8_t>& out, const char type[4], std::span<const uint8_t> prefix);
+
     struct SCompressorDeleter
     {
         void operator()(libdeflate_compressor* compressor) const;

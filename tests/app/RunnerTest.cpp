@@ -53,6 +53,13 @@ TEST(Runner, StatusFollowsTheKindsAndTheWrites)
     EXPECT_TRUE(run.Says(dir.File("out/a_Alpha.png") + ": could not be written (No such file or directory)"));
     std::filesystem::create_directory(dir.File("out"));
     EXPECT_EQ(RunWith({dir.File("b.xml"), "--kind", "alpha-extract"}).m_nStatus, kRunnerSucceeded);
+    // A type no encoder writes: the encoder's reason is named as the system's is.
+    WriteBatch(dir.File("gif.xml"), {Section("AlphaExtractBatch", "ImageType=\"gif\" Folder=\"" + dir.File("out") + "\"",
+                                             "", {dir.File("a.png")})});
+    run = RunWith({dir.File("gif.xml")});
+    EXPECT_EQ(run.m_nStatus, kRunnerFailed);
+    EXPECT_TRUE(run.Says(dir.File("out/a_Alpha.gif") + ": could not be written (pictures cannot be written as this type)"))
+        << run.m_strErr;
 
     // Every section present, in the panel's order: the MNG frame count 0 fails, with the reason.
     run = RunWith({dir.File("b.xml")});

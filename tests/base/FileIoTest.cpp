@@ -50,8 +50,9 @@ TEST(FileIo, WhatIsNotARegularFileIsRefusedAtOnceWithItsReason)
         // In a child with a time limit: an open that blocks fails the test instead of hanging it.
         EXPECT_EQ(RunInChild([&] {
                       std::vector<uint8_t> bytes{1};
-                      return !ReadWholeFile(c.m_strPath.c_str(), bytes, 1 << 20) && bytes.empty() &&
-                                     LastFileError() == c.m_strReason
+                      std::string reason;
+                      return !ReadWholeFile(c.m_strPath.c_str(), bytes, 1 << 20, &reason) && bytes.empty() &&
+                                     reason == c.m_strReason
                                  ? 0
                                  : 1;
                   }, 500), 0);
@@ -61,7 +62,10 @@ TEST(FileIo, WhatIsNotARegularFileIsRefusedAtOnceWithItsReason)
                   }, 500), 0);
     }
     // Replacing a pipe or a device is refused before anything opens it.
-    EXPECT_EQ(RunInChild([&] { return !ReplaceFile(fifo.c_str(), Bytes("x")) && LastFileError() == "not a regular file" ? 0 : 1; }, 500), 0);
+    EXPECT_EQ(RunInChild([&] {
+                  std::string reason;
+                  return !ReplaceFile(fifo.c_str(), Bytes("x"), &reason) && reason == "not a regular file" ? 0 : 1;
+              }, 500), 0);
     EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"missing.png", "x.png"}));
 }
 
@@ -71,11 +75,12 @@ TEST(FileIo, WholeFilesAreReadUpToTheirSizeAndTheLimit)
     const std::string path = dir.File("a.bin");
     ASSERT_TRUE(ReplaceFile(path.c_str(), Bytes(std::string("a\0b", 3))));
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(ReadWholeFile(path.c_str(), bytes, 3));
+    std::string reason = "stale";
+    ASSERT_TRUE(ReadWholeFile(path.c_str(), bytes, 3, &reason));
     EXPECT_EQ(bytes, (std::vector<uint8_t>{'a', 0, 'b'}));
-    EXPECT_TRUE(LastFileError().empty());
-    EXPECT_FALSE(ReadWholeFile(path.c_str(), bytes, 2));
-    EXPECT_EQ(LastFileError(), "File too large");
+    EXPECT_TRUE(reason.empty());
+    EXPECT_FALSE(ReadWholeFile(path.c_str(), bytes, 2, &reason));
+    EXPECT_EQ(reason, "File too large");
     EXPECT_TRUE(bytes.empty());
 
     uint64_t size = 0;
@@ -130,8 +135,9 @@ TEST(FileIo, NamesUpToTheSystemLimitAreWritableAndLongerOnesSayWhy)
         EXPECT_TRUE(ReplaceFile(dir.File(name).c_str(), Bytes("again"))); // over an existing one
         EXPECT_EQ(ReadTextFile(dir.File(name)), "again");
     }
-    EXPECT_FALSE(ReplaceFile(dir.File(std::string(256, 'n')).c_str(), Bytes("x")));
-    EXPECT_EQ(LastFileError(), "File name too long");
+    std::string reason;
+    EXPECT_FALSE(ReplaceFile(dir.File(std::string(256, 'n')).c_str(), Bytes("x"), &reason));
+    EXPECT_EQ(reason, "File name too long");
     EXPECT_EQ(FolderNames(dir.Path()).size(), 4u); // no temporary file left
 }
 
@@ -148,22 +154,26 @@ TEST(FileIo, FailedWritesNameTheSystemsReasonAndLeaveTheOldFile)
                   const rlimit limit{1024, 1024};
                   if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
                       return 2;
-                  return !ReplaceFile(path.c_str(), std::vector<uint8_t>(4096, 7)) && LastFileError() == "File too large" ? 0 : 1;
+                  std::string reason;
+                  return !ReplaceFile(path.c_str(), std::vector<uint8_t>(4096, 7), &reason) && reason == "File too large"
+                             ? 0
+                             : 1;
               }, 2000), 0);
     EXPECT_EQ(ReadTextFile(path), "old");
     EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"out.png"});
 
-    EXPECT_FALSE(ReplaceFile(dir.File("missing/out.png").c_str(), Bytes("x")));
-    EXPECT_EQ(LastFileError(), "No such file or directory");
+    std::string reason;
+    EXPECT_FALSE(ReplaceFile(dir.File("missing/out.png").c_str(), Bytes("x"), &reason));
+    EXPECT_EQ(reason, "No such file or directory");
     if (::geteuid() != 0) // root writes anywhere
     {
         ASSERT_EQ(::chmod(dir.Path().c_str(), 0500), 0);
-        EXPECT_FALSE(ReplaceFile(path.c_str(), Bytes("x")));
-        EXPECT_EQ(LastFileError(), "Permission denied");
+        EXPECT_FALSE(ReplaceFile(path.c_str(), Bytes("x"), &reason));
+        EXPECT_EQ(reason, "Permission denied");
         ::chmod(dir.Path().c_str(), 0700);
     }
     // A success clears the reason of the failure before it.
-    EXPECT_TRUE(ReplaceFile(path.c_str(), Bytes("new")));
-    EXPECT_TRUE(LastFileError().empty());
+    EXPECT_TRUE(ReplaceFile(path.c_str(), Bytes("new"), &reason));
+    EXPECT_TRUE(reason.empty());
 }
 } // namespace

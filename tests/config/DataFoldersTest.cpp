@@ -2,6 +2,7 @@
 // an installed one, with the shipped files copied once and the user's copies kept.
 
 #include "config/DataFolders.h"
+#include "config/ProgramFolder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -65,4 +66,25 @@ TEST(DataFolders, PortableUsesProgramFolderInstalledCopiesToUserFolders)
     const CEnv relative("XDG_CONFIG_HOME", "relative/path");
     const CEnv home("HOME", user.File("home"));
     EXPECT_EQ(ResolveDataFolders(program.Path(), true).m_strData, user.File("home") + "/.config/Mosvane/");
+}
+
+// An executable finds its shipped files beside itself (a build, a portable folder) or, in the bin/
+// folder of an installation, in that prefix's data folder; otherwise it stays where it is and
+// start-up names what is missing.
+TEST(DataFolders, ShippedFilesLieBesideTheProgramOrInThePrefixDataFolder)
+{
+    CTempDir root;
+    const std::string prefix = root.File("usr");
+    std::filesystem::create_directories(prefix + "/bin");
+    std::filesystem::create_directories(prefix + "/" + kShippedDataFolder + "Cnfg");
+    std::filesystem::create_directories(root.File("portable/Cnfg"));
+    std::filesystem::create_directories(root.File("bare/bin"));
+
+    EXPECT_EQ(ShippedFilesFolder(prefix + "/bin/"), prefix + "/" + kShippedDataFolder);
+    EXPECT_EQ(ShippedFilesFolder(prefix + "/bin"), prefix + "/" + kShippedDataFolder);
+    EXPECT_EQ(ShippedFilesFolder(root.File("portable")), root.File("portable/"));
+    EXPECT_EQ(ShippedFilesFolder(root.File("bare/bin/")), root.File("bare/bin/"));
+    // A portable folder that happens to be called bin keeps its own files.
+    std::filesystem::create_directories(prefix + "/bin/Cnfg");
+    EXPECT_EQ(ShippedFilesFolder(prefix + "/bin/"), prefix + "/bin/");
 }

@@ -33,8 +33,6 @@ void PrintTo(const SComposeCase& c, std::ostream* os)
 
 class BlendCompose : public ::testing::TestWithParam<SComposeCase>
 {
-protected:
-    void TearDown() override { SetCompositionLimits({}); }
 };
 
 TEST_P(BlendCompose, MatchesTheSinglePassReferenceWithinThreeLevels)
@@ -42,7 +40,6 @@ TEST_P(BlendCompose, MatchesTheSinglePassReferenceWithinThreeLevels)
     const SComposeCase& c = GetParam();
     CHeadlessGl gl;
     ASSERT_TRUE(gl.Ok());
-    SetCompositionLimits(c.m_limits);
 
     CEngineImage item = Noise(c.m_nWidth, c.m_nHeight, c.m_nFormat, 1, c.m_item);
     const uint32_t bpp = gx::BytesPerPixel(c.m_nFormat);
@@ -57,7 +54,7 @@ TEST_P(BlendCompose, MatchesTheSinglePassReferenceWithinThreeLevels)
     const CBlendReference reference(c.m_nWidth, c.m_nHeight, bg.m_pPixels ? &bg : nullptr,
                                     ov.m_pPixels ? &ov : nullptr);
 
-    ASSERT_TRUE(ComposeBlend(c.m_nWidth, c.m_nHeight, c.m_nFormat, item.Buffer(), &background, &overlay));
+    ASSERT_TRUE(ComposeBlend(c.m_nWidth, c.m_nHeight, c.m_nFormat, item.Buffer(), &background, &overlay, c.m_limits));
     const SRefPicture before{c.m_nWidth, c.m_nHeight, c.m_nFormat, original.data()};
     const SRefPicture after = RefOf(item);
     int worst = 0;
