@@ -5,6 +5,7 @@
 
 #include "base/Utf8.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -78,5 +79,26 @@ public:
     bool Complete() const
     {
         return m_nSkipped == 0 && m_nIncomplete == 0 && m_nFailedWrites == 0 && m_nNotDone == 0;
+    }
+
+    // What an execution that was not complete left undone, in counts: "12 of 20 items done;
+    // 8 failed", then the files that could not be written. Empty when complete: a run that left
+    // anything undone is never told as a success.
+    std::string UndoneText() const
+    {
+        if (Complete())
+            return std::string();
+        const int64_t failed = m_nSkipped + m_nNotDone;
+        const int64_t whole = m_nDone - std::min(m_nDone, m_nIncomplete);
+        std::string text = std::to_string(whole) + " of " + std::to_string(m_nItems) + " items done";
+        if (failed)
+            text += "; " + std::to_string(failed) + " failed";
+        if (m_nIncomplete)
+            text += "; " + std::to_string(m_nIncomplete) + (m_nIncomplete == 1 ? " item" : " items") +
+                    " without all of their members";
+        if (m_nFailedWrites)
+            text += "; " + std::to_string(m_nFailedWrites) + (m_nFailedWrites == 1 ? " file" : " files") +
+                    " could not be written";
+        return text;
     }
 };

@@ -376,7 +376,14 @@ bool RunKind(BatchFile& batch, EBatchKind kind, const SRunnerOptions& options, C
         report.m_notes.clear();
         report.Note("not enough memory to execute it");
     }
-    out << KindCommandName(kind) << ": " << (executed ? kBatchSucceedText : kBatchFailText) << std::endl;
+    // "Succeed" only when everything was produced; a partial run says what it left undone.
+    const std::string undone = report.UndoneText();
+    if (executed && undone.empty())
+        out << KindCommandName(kind) << ": " << kBatchSucceedText << std::endl;
+    else if (executed || workerLost)
+        out << KindCommandName(kind) << ": " << kBatchFailText << " " << undone << ": see the summary" << std::endl;
+    else
+        out << KindCommandName(kind) << ": " << kBatchFailText << std::endl;
     if (workerLost)
     {
         PrintReport(kind, report, err);

@@ -1,6 +1,7 @@
 #include "ui/BatchPanel.h"
 
 #include "batch/BatchKindTable.h"
+#include "config/Log.h"
 #include "config/ProgramSettings.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
@@ -182,10 +183,23 @@ void CBatchPanel::OnAddItems(EBatchKind kind)
 void CBatchPanel::OnExecute(EBatchKind kind)
 {
     bool bExecuted = false;
+    CBatchReport report;
     {
         CWaitCursor wait;
-        bExecuted = ExecuteBatch(kind, m_batch);
+        bExecuted = ExecuteBatch(kind, m_batch, &report);
     }
-    ShowFrameMessage(bExecuted ? kBatchSucceedText : kBatchFailText, bExecuted ? "Succeed" : "Fail",
-                     EMessageIcon::Information);
+    // "Succeed" only when every item gave all its files; otherwise the counts, and each item
+    // concerned with its reason in the log.
+    const std::string undone = report.UndoneText();
+    for (const std::string& note : report.m_notes)
+        WriteLog("batch", "%s", note.c_str());
+    if (report.m_nNotesLeftOut)
+        WriteLog("batch", "... and %lld more", static_cast<long long>(report.m_nNotesLeftOut));
+    if (bExecuted && undone.empty())
+        ShowFrameMessage(kBatchSucceedText, "Succeed", EMessageIcon::Information);
+    else if (bExecuted)
+        ShowFrameMessage(std::string(kBatchFailText) + "\n\n" + undone + ": see the log.", "Fail",
+                         EMessageIcon::Information);
+    else
+        ShowFrameMessage(kBatchFailText, "Fail", EMessageIcon::Information);
 }
