@@ -256,6 +256,14 @@ TEST_F(VerbTest, JsonOnStandardOutputTellsAScriptWhatEachKindDid)
               "status 1 \n"
               "split True False 3 1 2 4 0 [('say \"hi\"\\n.png', 'does not exist'), ('caf\xef\xbf\xbd.png', 'does not exist')]\n");
 
+    // Worker processes report the same, failures included, in the items' order.
+    const std::string many = ShellQuote(in + "/photo.png") + " " + ShellQuote(in + "/gone1.png") + " " +
+                             ShellQuote(in + "/sprite.bmp") + " " + ShellQuote(in + "/gone2.png") + " --json -o " + ShellQuote(out);
+    const SRun one = RunProgram("alpha-extract " + many + " --jobs 1"), three = RunProgram("alpha-extract " + many + " --jobs 3");
+    EXPECT_EQ(one.m_strOut, three.m_strOut);
+    EXPECT_EQ(ParsedByPython(three.m_strOut), "status 1 \nalpha-extract True False 4 1 3 1 0 [('gone1.png', 'does not exist'), "
+                                              "('sprite.bmp', 'has no alpha layer'), ('gone2.png', 'does not exist')]\n");
+
     // A batch file: kinds that did not start say why; a refusal is an object too.
     const std::string file = WriteBatch(dir.File("b.xml"), {Section("MNGMakingBatch", PngOutput(out), "FrameCount=\"0\"", {})});
     EXPECT_EQ(ParsedByPython(RunProgram(ShellQuote(file) + " --json --kind mng --kind split").m_strOut),
