@@ -132,6 +132,20 @@ bool WritableType(const std::string& type)
     return row && row->m_pEncode;
 }
 
+// The parts of text between the separators (empty ones included).
+std::vector<std::string> SplitAt(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    size_t at = 0;
+    for (size_t end = text.find(separator); end != std::string::npos; end = text.find(separator, at))
+    {
+        parts.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    parts.push_back(text.substr(at));
+    return parts;
+}
+
 // The path from the root: a relative one put after the current folder, "." components left out
 // (".." stays: through a symbolic link it is not the lexical parent), no trailing separator.
 std::string Absolute(const std::string& path)
@@ -146,17 +160,9 @@ std::string Absolute(const std::string& path)
         if (error)
             return path;
     }
-    size_t at = 0;
-    while (at < path.size())
-    {
-        size_t end = path.find('/', at);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string part = path.substr(at, end - at);
+    for (const std::string& part : SplitAt(path, '/'))
         if (!part.empty() && part != ".")
             from += (from.empty() || from.back() != '/' ? "/" : "") + part;
-        at = end + 1;
-    }
     return from.empty() ? "/" : from;
 }
 
@@ -379,51 +385,29 @@ namespace
 // "  --term VALUE   help ..." wrapped at kUsageWidth, continuation lines under the help's column.
 constexpr size_t kUsageWidth = 95;
 
-std::string OptionEntry(const std::string& term, const std::string& help, size_t column)
+// Text wrapped at kUsageWidth: the first line after first, the others indented by indent.
+std::string Wrapped(const std::string& text, size_t indent, const std::string& first = "")
 {
-    std::string text = "  " + term;
-    text += std::string(text.size() + 2 <= column ? column - text.size() : 2, ' ');
-    size_t lineStart = 0, at = 0;
-    bool first = true;
-    while (at < help.size())
+    std::string out, line = first;
+    bool empty = true;
+    for (const std::string& word : SplitAt(text, ' '))
     {
-        size_t end = help.find(' ', at);
-        if (end == std::string::npos)
-            end = help.size();
-        const std::string word = help.substr(at, end - at);
-        if (!first && text.size() - lineStart + 1 + word.size() > kUsageWidth)
+        if (!empty && line.size() + 1 + word.size() > kUsageWidth)
         {
-            text += "\n" + std::string(column, ' ');
-            lineStart = text.size() - column;
-            first = true;
+            out += line + "\n";
+            line = std::string(indent, ' ');
+            empty = true;
         }
-        text += (first ? "" : " ") + word;
-        first = false;
-        at = end + 1;
+        line += (empty ? "" : " ") + word;
+        empty = false;
     }
-    return text + "\n";
+    return out + line + "\n";
 }
 
-// Text wrapped at kUsageWidth, every line indented by indent.
-std::string Wrapped(const std::string& text, size_t indent)
+std::string OptionEntry(const std::string& term, const std::string& help, size_t column)
 {
-    std::string out, line;
-    size_t at = 0;
-    while (at < text.size())
-    {
-        size_t end = text.find(' ', at);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string word = text.substr(at, end - at);
-        if (!line.empty() && indent + line.size() + 1 + word.size() > kUsageWidth)
-        {
-            out += std::string(indent, ' ') + line + "\n";
-            line.clear();
-        }
-        line += (line.empty() ? "" : " ") + word;
-        at = end + 1;
-    }
-    return out + (line.empty() ? "" : std::string(indent, ' ') + line + "\n");
+    const std::string head = "  " + term;
+    return Wrapped(help, column, head + std::string(head.size() + 2 <= column ? column - head.size() : 2, ' '));
 }
 
 std::string VerbSynopsis(const SVerb& verb)
