@@ -3,6 +3,8 @@
 // the headless runner reports skipped items and files that could not be written. The executors
 // fill it when one is given and behave the same without it.
 
+#include "base/Utf8.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -78,12 +80,8 @@ public:
         if (line.size() <= kMaxLineBytes)
             return line;
         // Cut where a character starts, so the kept text stays valid UTF-8.
-        auto start = [&](size_t at) {
-            while (at > 0 && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80)
-                --at;
-            return at;
-        };
-        const size_t head = start(kMaxLineBytes * 2 / 3), tail = start(line.size() - kMaxLineBytes / 4);
+        const size_t head = Utf8CharacterStart(line, kMaxLineBytes * 2 / 3);
+        const size_t tail = Utf8CharacterStart(line, line.size() - kMaxLineBytes / 4);
         return line.substr(0, head) + " [... " + std::to_string(line.size()) + " characters in all ...] " +
                line.substr(tail);
     }

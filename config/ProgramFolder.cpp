@@ -42,11 +42,6 @@ std::string ShippedFilesFolder(const std::string& exeFolder)
     return HasConfigFolder(data) ? data : folder;
 }
 
-std::string GetConfigFolder()
-{
-    return GetProgramFolder() + "Cnfg/";
-}
-
 std::string WithTrailingSeparator(const std::string& strFolder)
 {
     if (!strFolder.empty() && strFolder.back() != '/')

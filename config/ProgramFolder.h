@@ -7,9 +7,6 @@
 // executable cannot be found): ShippedFilesFolder of the executable's own folder.
 std::string GetProgramFolder();
 
-// The configuration folder beside the executable: GetProgramFolder() + "Cnfg/".
-std::string GetConfigFolder();
-
 // Where the shipped files of an executable in exeFolder lie: Cnfg/ beside it (a build, a portable
 // folder, or a symbolic link to either, which the executable's path already resolves), else, for
 // an executable in the bin/ folder of an installation prefix, that prefix's data folder for

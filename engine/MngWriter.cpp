@@ -1,8 +1,8 @@
 // Animated MNG: a header, an endless-repeat termination, and one embedded PNG datastream per frame,
-// each frame shown for one tick of 1/fps second.
+// each frame shown for one tick of 1/fps second and replacing the previous one wholly.
 
 #include "base/FileIo.h"
-#include "engine/Limits.h"
+#include "engine/AnimationFrames.h"
 #include "engine/Outcome.h"
 #include "engine/codecs/PngWriter.h"
 #include "engine/gx.h"
@@ -16,38 +16,25 @@ namespace
 constexpr uint8_t kMngSignature[8] = {0x8A, 'M', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr uint32_t kInfinite = 0x7FFFFFFF;
 
-// Simplicity profile bits of the header.
+// Simplicity profile bits of the header. The profile is the very-low-complexity one: no framing
+// chunks, one full-size picture per frame, and a TERM chunk (as ImageMagick's own MNG writer pairs
+// them). ImageMagick reads such a file frame by frame, each frame wholly replacing the last; a
+// profile that admits framing chunks makes it layer every frame over the one before (and it loses
+// the background layers that framing mode 3 asks for), so transparent parts showed trails of the
+// earlier frames. The transparency detail bits would also take the file out of that profile there.
+// Players that keep to the letter of MNG (libmng) still lay each frame of this profile over the
+// last; the APNG and GIF writers clear for every reader.
 constexpr uint32_t kProfileValid = 1u << 0;
-constexpr uint32_t kProfileSimpleFeatures = 1u << 1; // TERM and the like: MNG-LC, never the complex set
 constexpr uint32_t kProfileTransparency = 1u << 3;
-constexpr uint32_t kProfileTransparencyDetail = 1u << 6; // bits 7 and 8 below mean something
-constexpr uint32_t kProfileBackgroundTransparency = 1u << 7;
-constexpr uint32_t kProfileSemitransparency = 1u << 8;
 
 uint32_t SimplicityProfile(int width, int height, int count, const uint8_t* const* frames)
 {
-    bool transparent = false, semitransparent = false;
     const size_t pixels = size_t(width) * size_t(height);
-    for (int k = 0; k < count && !semitransparent; ++k)
+    for (int k = 0; k < count; ++k)
         for (size_t i = 0; i < pixels; ++i)
-        {
-            const uint8_t a = frames[k][i * 4 + 3];
-            if (a != 255)
-            {
-                transparent = true;
-                if (a != 0)
-                {
-                    semitransparent = true;
-                    break;
-                }
-            }
-        }
-    uint32_t profile = kProfileValid | kProfileSimpleFeatures | kProfileTransparencyDetail;
-    if (transparent)
-        profile |= kProfileTransparency | kProfileBackgroundTransparency;
-    if (semitransparent)
-        profile |= kProfileSemitransparency;
-    return profile;
+            if (frames[k][i * 4 + 3] != 255)
+                return kProfileValid | kProfileTransparency;
+    return kProfileValid;
 }
 
 // The outcome of writing, recorded for gxGetLastErrorText; true for success.
@@ -87,10 +74,7 @@ bool WriteMng(const char* path, int width, int height, int count, const uint8_t*
 
 bool gxMakeMngAnimFile(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps)
 {
-    if (!path || !*path || !frames || count <= 0 || fps <= 0 || width <= 0 || height <= 0 ||
-        !gx::SizeAllowed(uint32_t(width), uint32_t(height), 4))
-        return gx::RecordOutcome(gx::ECodecError::NothingToWrite);
-    if (std::any_of(frames, frames + count, [](const uint8_t* frame) { return frame == nullptr; }))
+    if (!gx::AnimationArgumentsValid(path, width, height, count, frames, fps))
         return gx::RecordOutcome(gx::ECodecError::NothingToWrite);
     try
     {

@@ -70,7 +70,7 @@ void gxDrawLine(t_POINT a, t_POINT b, const float rgb[3], float width);
 
 // Images.
 GX_IMAGE gxLoadImage(const char* path);                       // the new image is bound
-// Why the last gxLoadImage, gxSaveImage or gxMakeMngAnimFile failed, as one line ("truncated PNG
+// Why the last gxLoadImage, gxSaveImage or animation write failed, as one line ("truncated PNG
 // data", or the system's reason for a file it could not read or write); empty after a success.
 // Valid until the next of those calls.
 const char* gxGetLastErrorText();
@@ -87,4 +87,11 @@ bool gxCopyImageAlpha(uint32_t id, uint8_t* dst);
 bool gxConvertImage(uint32_t format);
 bool gxFlipImage();
 bool gxSaveImage(const char* path, bool flip);
+// Animations of count frames, each width x height RGBA pixels (rows top first), shown 1 / fps
+// second each and looping for ever; every frame replaces the previous one wholly. False, with
+// nothing written and the reason in gxGetLastErrorText, on a bad argument, memory that runs out
+// or a file that cannot be replaced.
 bool gxMakeMngAnimFile(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps);
+// GIF: colours exact when the frames use at most 255, otherwise a palette of 255 with error
+// diffusion; alpha below 128 is transparent, the rest opaque. Delays in hundredths of a second.
+bool gxMakeGifAnimFile(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps);

@@ -1,6 +1,7 @@
 #include "image/WorkingImage.h"
 
 #include "config/Log.h"
+#include "engine/GlTexture.h"
 #include "engine/HeadlessGl.h"
 
 #include <EGL/egl.h>
@@ -10,27 +11,7 @@ namespace
 // A texture of the pixels, or 0 when GL refuses (no context, a size beyond GL_MAX_TEXTURE_SIZE).
 GLuint MakeTexture(const WorkingImageRecord& image)
 {
-    if (!image.data || !HaveGlContext())
-        return 0;
-    DrainGlErrors();
-    GLuint texture = 0;
-    glEnable(GL_TEXTURE_2D);
-    glGenTextures(1, &texture);
-    if (texture == 0)
-        return 0;
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width, image.height, 0, image.format, GL_UNSIGNED_BYTE, image.data);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    if (glGetError() != GL_NO_ERROR)
-    {
-        glDeleteTextures(1, &texture);
-        return 0;
-    }
-    return texture;
+    return CreateGlTexture(image.width, image.height, image.format, GL_UNSIGNED_BYTE, image.data, GL_RGBA, GL_LINEAR);
 }
 } // namespace
 

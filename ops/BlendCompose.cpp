@@ -4,6 +4,7 @@
 #include "ops/BlendCompose.h"
 
 #include "engine/Bitmap.h"
+#include "engine/GlTexture.h"
 #include "engine/HeadlessGl.h"
 #include "image/OglRenderToTexture.h"
 
@@ -49,7 +50,8 @@ SEffectiveLimits CurrentLimits(const SCompositionLimits& lowered)
     return {maxTexture, tile};
 }
 
-// A framebuffer object with one RGBA8 colour texture, bound for drawing and reading while it lives.
+// A framebuffer object with one colour texture of 16 bits a channel (8 where GL cannot render into
+// 16), bound for drawing and reading while it lives.
 class CTileTarget
 {
 public:
@@ -100,23 +102,6 @@ private:
     GLuint m_nColour = 0;
 };
 
-// texture over the block (x, y) to (x + w, y + h) of the picture's coordinates, its first row at y.
-void DrawQuad(GLuint texture, double x, double y, double w, double h)
-{
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2d(x, y);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2d(x, y + h);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2d(x + w, y + h);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2d(x + w, y);
-    glEnd();
-    glBindTexture(GL_TEXTURE_2D, 0);
-}
-
 // Pixel-store state that reaches into one block of a larger picture, reset when it goes.
 class CPixelWindow
 {
@@ -166,7 +151,7 @@ bool ComposeTile(int width, int height, uint32_t format, uint8_t* pixels, CBlend
             if (!block.Create(w, h, format, GL_UNSIGNED_BYTE, pixels, ETexelUse::OneToOne))
                 return false;
         }
-        DrawQuad(block.Name(), x, y, w, h);
+        DrawTexturedQuad(block.Name(), x, y, w, h);
     }
     if (overlay && !overlay->Empty() && !overlay->DrawOnTile(width, height, maxTexture, x, y, w, h))
         return false;
@@ -227,7 +212,7 @@ bool CBlendLayer::DrawOnTile(int width, int height, int maxTexture, int x, int y
         if (m_texture.Empty() &&
             !m_texture.Create(m_nPreparedWidth, m_nPreparedHeight, format, type, pixels, ETexelUse::Stretched))
             return false;
-        DrawQuad(m_texture.Name(), 0.0, 0.0, width, height);
+        DrawTexturedQuad(m_texture.Name(), 0.0, 0.0, width, height);
         return true;
     }
     // Too large for one texture: along a side stretched to the target only the tile's part is
@@ -243,7 +228,7 @@ bool CBlendLayer::DrawOnTile(int width, int height, int maxTexture, int x, int y
         if (!part.Create(partWidth, partHeight, format, type, pixels, use))
             return false;
     }
-    DrawQuad(part.Name(), fromX, fromY, acrossStretched ? w : width, downStretched ? h : height);
+    DrawTexturedQuad(part.Name(), fromX, fromY, acrossStretched ? w : width, downStretched ? h : height);
     return true;
 }
 

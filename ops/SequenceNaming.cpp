@@ -1,26 +1,19 @@
 #include "ops/SequenceNaming.h"
 
+#include "base/Utf8.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <random>
 
 namespace
 {
-bool IsContinuationByte(char c)
-{
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
 // Byte offset at which the last `count` characters of text begin (0 when it has fewer).
 size_t OffsetOfLastCharacters(const std::string& text, int count)
 {
     size_t pos = text.size();
     for (int i = 0; i < count && pos > 0; ++i)
-    {
-        --pos;
-        while (pos > 0 && IsContinuationByte(text[pos]))
-            --pos;
-    }
+        pos = Utf8CharacterStart(text, pos - 1);
     return pos;
 }
 
@@ -60,7 +53,7 @@ int TemplateDigits(const std::string& strTemplate)
 {
     int count = 0;
     for (char c : strTemplate)
-        count += IsContinuationByte(c) ? 0 : 1;
+        count += IsUtf8Continuation(c) ? 0 : 1;
     return count;
 }
 

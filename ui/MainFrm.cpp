@@ -102,6 +102,7 @@ CMainFrameWindow::CMainFrameWindow(const std::string& programFolder)
     CreatePanes();
     CreateToolPanels();
     m_pInstallation = std::make_unique<SInstallation>(*this);
+    // Once per load, when the view has taken the new picture in.
     connect(m_pView, &CMosvaneView::ImageLoaded, this, [this] { UpdateCommandStates(); });
     UpdateCommandStates();
 }
@@ -477,7 +478,6 @@ void CMainFrameWindow::OnImageOpened(const std::string& path)
         if (panel)
             panel->OnImageOpened(path);
     m_pOutputPanel->OnImageOpened(path);
-    UpdateCommandStates();
 }
 
 void CMainFrameWindow::BeginProgress(int32_t count)

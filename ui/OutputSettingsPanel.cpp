@@ -17,13 +17,6 @@ namespace
 const char* const kImageTypes[] = {"bmp", "jpg", "tga", "png"};
 } // namespace
 
-std::string WithoutTrailingSeparators(std::string folder)
-{
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    return folder;
-}
-
 COutputSettingsPanel::COutputSettingsPanel(QWidget* parent) : QWidget(parent)
 {
     auto* group = new QGroupBox(QStringLiteral("Output Settings"), this);

@@ -39,6 +39,3 @@ private:
     QLineEdit* m_pFolder = nullptr;
     QPushButton* m_pBrowse = nullptr;
 };
-
-// A chosen folder without its trailing separators ("/" itself stays).
-std::string WithoutTrailingSeparators(std::string folder);

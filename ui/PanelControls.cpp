@@ -4,7 +4,6 @@
 #include "ui/CommandIds.h"
 #include "ui/Dialogs.h"
 #include "ui/MainFrm.h"
-#include "ui/OutputSettingsPanel.h"
 #include "ui/WrapRowLayout.h"
 #include "ui/WrappingButton.h"
 
@@ -126,6 +125,13 @@ std::string ReadText(const QLineEdit* edit, int maxLength)
 std::string ReadSelected(const QComboBox* list)
 {
     return list->currentIndex() < 0 ? std::string() : list->currentText().toStdString();
+}
+
+std::string WithoutTrailingSeparators(std::string folder)
+{
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
 }
 
 bool BrowseFolderInto(QLineEdit* box, bool bTrim, std::string& folder)

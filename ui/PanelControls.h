@@ -48,6 +48,8 @@ int32_t ReadNumber(const QLineEdit* edit);
 std::string ReadText(const QLineEdit* edit, int maxLength = -1);
 std::string ReadSelected(const QComboBox* list);
 
+// A chosen folder without its trailing separators ("/" itself stays).
+std::string WithoutTrailingSeparators(std::string folder);
 // Asks for a folder (owner the frame window); on OK puts it into box, without its trailing
 // separators when bTrim, and gives it in folder. False when the person cancels.
 bool BrowseFolderInto(QLineEdit* box, bool bTrim, std::string& folder);

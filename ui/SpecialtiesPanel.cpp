@@ -30,23 +30,23 @@ CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
     const CProgramSettings& settings = GetProgramSettings();
 
     auto* alpha = new QGroupBox(QStringLiteral("Alpha Image Layer Facture"));
-    SetCommandId(alpha, 1044);
+    SetCommandId(alpha, IdAlphaGroup);
     m_pExtract = MakeButton(alpha, IdExtractAlpha, "Extract && Save Current Alpha Image");
-    m_pAlphaImage = DropEdit(alpha, 1085, settings.m_strAlphaImage);
-    QPushButton* browseAlpha = MakeBrowseButton(alpha, 1086, "Browse Alpha Image");
+    m_pAlphaImage = DropEdit(alpha, IdAlphaImageFile, settings.m_strAlphaImage);
+    QPushButton* browseAlpha = MakeBrowseButton(alpha, IdAlphaBrowse, "Browse Alpha Image");
     m_pCombineAlpha = MakeButton(alpha, IdAlphaImage, "Combine Alpha Image Channel");
-    m_pRed = MakeDigitsEdit(alpha, 1055, settings.m_nAlphaR);
-    m_pGreen = MakeDigitsEdit(alpha, 1057, settings.m_nAlphaG);
-    m_pBlue = MakeDigitsEdit(alpha, 1056, settings.m_nAlphaB);
-    m_pAlpha = MakeDigitsEdit(alpha, 1058, settings.m_nAlphaA);
+    m_pRed = MakeDigitsEdit(alpha, IdKeyRed, settings.m_nAlphaR);
+    m_pGreen = MakeDigitsEdit(alpha, IdKeyGreen, settings.m_nAlphaG);
+    m_pBlue = MakeDigitsEdit(alpha, IdKeyBlue, settings.m_nAlphaB);
+    m_pAlpha = MakeDigitsEdit(alpha, IdKeyAlpha, settings.m_nAlphaA);
     m_pAlphaByRgb = MakeButton(alpha, IdAlphaByRgb, "Make Alpha Channel By RGB");
 
     auto* alphaGrid = new QGridLayout(alpha);
     AddWideRow(alphaGrid, 0, m_pExtract);
-    AddWideRow(alphaGrid, 1, MakeSeparator(1065));
+    AddWideRow(alphaGrid, 1, MakeSeparator(IdAlphaSeparator));
     AddFieldRow(alphaGrid, 2, "Alpha:", m_pAlphaImage, browseAlpha);
     AddWideRow(alphaGrid, 3, m_pCombineAlpha);
-    AddWideRow(alphaGrid, 4, MakeSeparator(1061));
+    AddWideRow(alphaGrid, 4, MakeSeparator(IdKeySeparator));
     for (QLineEdit* edit : {m_pRed, m_pGreen, m_pBlue, m_pAlpha})
         edit->setMaximumWidth(40);
     AddPairsRow(alphaGrid, 5, {{"R: ", m_pRed}, {"G:", m_pGreen}, {"B:", m_pBlue}, {"A:", m_pAlpha}}, {}, 2);
@@ -54,30 +54,30 @@ CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
     alphaGrid->setColumnStretch(1, 1);
 
     auto* blend = new QGroupBox(QStringLiteral("Image Blend Facture"));
-    SetCommandId(blend, 1049);
-    m_pBackground = DropEdit(blend, 1045, settings.m_strBlendBkImg);
-    QPushButton* browseBackground = MakeBrowseButton(blend, 1046, "Browse Background Image");
-    m_pOverlay = DropEdit(blend, 1047, settings.m_strBlendOverlayImg);
-    QPushButton* browseOverlay = MakeBrowseButton(blend, 1048, "Browse Overlay Watermark");
+    SetCommandId(blend, IdBlendGroup);
+    m_pBackground = DropEdit(blend, IdBlendBackground, settings.m_strBlendBkImg);
+    QPushButton* browseBackground = MakeBrowseButton(blend, IdBlendBrowseBackground, "Browse Background Image");
+    m_pOverlay = DropEdit(blend, IdBlendOverlay, settings.m_strBlendOverlayImg);
+    QPushButton* browseOverlay = MakeBrowseButton(blend, IdBlendBrowseOverlay, "Browse Overlay Watermark");
     m_pBlend = MakeButton(blend, IdBlend, "Generate");
     auto* blendGrid = new QGridLayout(blend);
     AddFieldRow(blendGrid, 0, "Background Image:", m_pBackground, browseBackground);
     AddFieldRow(blendGrid, 1, "Overlay Watermark:", m_pOverlay, browseOverlay);
-    AddWideRow(blendGrid, 2, MakeSeparator(1062));
+    AddWideRow(blendGrid, 2, MakeSeparator(IdBlendSeparator));
     AddWideRow(blendGrid, 3, m_pBlend);
     blendGrid->setColumnStretch(1, 1);
 
     auto* mng = new QGroupBox(QStringLiteral("MNG Animation Facture"));
-    SetCommandId(mng, 1051);
-    m_pMngFolder = MakeEdit(mng, 1053, settings.m_strMngSourceFolder);
-    QPushButton* browseFolder = MakeBrowseButton(mng, 1052, "Browse Sequence Folder");
-    m_pMngTitle = MakeEdit(mng, 1021, settings.m_strMngFileName);
-    m_pMngType = MakeTypeList(mng, 1054, settings.m_strMngImageType);
-    m_pMngFrom = MakeDigitsEdit(mng, 1060, settings.m_nMngSeqFrom);
+    SetCommandId(mng, IdMngGroup);
+    m_pMngFolder = MakeEdit(mng, IdMngFolder, settings.m_strMngSourceFolder);
+    QPushButton* browseFolder = MakeBrowseButton(mng, IdMngBrowse, "Browse Sequence Folder");
+    m_pMngTitle = MakeEdit(mng, IdSequenceTitle, settings.m_strMngFileName);
+    m_pMngType = MakeTypeList(mng, IdMngType, settings.m_strMngImageType);
+    m_pMngFrom = MakeDigitsEdit(mng, IdMngFrom, settings.m_nMngSeqFrom);
     // The template and the frame count take any text, as typed.
-    m_pMngTemplate = MakeEdit(mng, 1022, settings.m_strMngTemplate);
-    m_pFrameCount = MakeEdit(mng, 1050, std::to_string(settings.m_nMngFrames));
-    m_pFps = MakeDigitsEdit(mng, 1064, settings.m_nMngFPS);
+    m_pMngTemplate = MakeEdit(mng, IdSequenceTemplate, settings.m_strMngTemplate);
+    m_pFrameCount = MakeEdit(mng, IdMngFrameCount, std::to_string(settings.m_nMngFrames));
+    m_pFps = MakeDigitsEdit(mng, IdMngFps, settings.m_nMngFPS);
     QPushButton* makeMng = MakeButton(mng, IdMakeMng, "Generate Aniamted MNG");
     auto* mngGrid = new QGridLayout(mng);
     AddSequenceSourceRows(mngGrid, 0, m_pMngFolder, browseFolder, m_pMngTitle, m_pMngType);
@@ -85,7 +85,7 @@ CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
     AddFieldRow(mngGrid, 5, "Template:", m_pMngTemplate);
     AddFieldRow(mngGrid, 6, "Frame Count:", m_pFrameCount);
     AddFieldRow(mngGrid, 7, "FPS:", m_pFps);
-    AddWideRow(mngGrid, 8, MakeSeparator(1063));
+    AddWideRow(mngGrid, 8, MakeSeparator(IdMngSeparator));
     AddWideRow(mngGrid, 9, makeMng);
     mngGrid->setColumnStretch(1, 1);
 

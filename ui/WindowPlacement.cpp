@@ -19,12 +19,6 @@ void SWindowPlacement::SetNormalRect(const QRect& rect)
     m_nBottom = rect.top() + rect.height();
 }
 
-bool SWindowPlacement::ShowsMinimized() const
-{
-    return m_nShowCommand == ShowMinimized || m_nShowCommand == ShowMinimize || m_nShowCommand == ShowMinNoActive ||
-           m_nShowCommand == ShowForceMinimize;
-}
-
 SWindowPlacement PresetPlacement(const QRect& workArea)
 {
     SWindowPlacement placement;

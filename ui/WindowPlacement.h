@@ -38,7 +38,6 @@ struct SWindowPlacement
 
     QRect NormalRect() const { return QRect(m_nLeft, m_nTop, m_nRight - m_nLeft, m_nBottom - m_nTop); }
     void SetNormalRect(const QRect& rect);
-    bool ShowsMinimized() const;
 };
 
 // The record before a restore: normal show command and the work area shrunk by 100 pixels on

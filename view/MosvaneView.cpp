@@ -2,6 +2,7 @@
 
 #include "config/Log.h"
 #include "config/StringTable.h"
+#include "engine/GlTexture.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
 #include "ops/WaitCursor.h"
@@ -261,17 +262,7 @@ void CMosvaneView::Paint()
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
         glEnable(GL_TEXTURE_2D);
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        glBindTexture(GL_TEXTURE_2D, img.texture);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex2i(0, 0);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex2i(0, img.height);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex2i(img.width, img.height);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex2i(img.width, 0);
-        glEnd();
+        DrawTexturedQuad(img.texture, 0.0, 0.0, img.width, img.height);
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         glDisable(GL_BLEND);
     }

@@ -17,14 +17,6 @@ using namespace mosvane::test;
 
 namespace
 {
-uint64_t Fnv1a(const Bytes& bytes)
-{
-    uint64_t h = 1469598103934665603ull;
-    for (uint8_t b : bytes)
-        h = (h ^ b) * 1099511628211ull;
-    return h;
-}
-
 // Every PngSuite file, by name.
 std::vector<std::pair<std::string, Bytes>> SuiteFiles()
 {

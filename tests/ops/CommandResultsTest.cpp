@@ -194,9 +194,9 @@ TEST_F(Ops, MngLeavesMissingFramesOutAndFitsOthersToTheFirst)
     EXPECT_FALSE(FileExists(File("f2.png")));
     EXPECT_EQ(std::pair(first.Dims(), second.Dims()), std::pair(Size(8, 6), Size(8, 6)));
     EXPECT_EQ(first.At(7, 5), Pixel({200, 10, 10, 255}));
-    // Cropped and padded with transparent pixels, through which the frame before shows.
+    // Cropped and padded with transparent pixels; the frame before does not show through them.
     EXPECT_EQ(second.At(7, 3), Pixel({10, 200, 10, 255}));
-    EXPECT_EQ(second.At(0, 4), Pixel({200, 10, 10, 255}));
+    EXPECT_EQ(second.At(0, 4), Pixel({0, 0, 0, 0}));
 }
 } // namespace
 } // namespace mosvane::test

@@ -4,6 +4,7 @@
 #include "GuiTesting.h"
 
 #include "ui/OutputSettingsPanel.h"
+#include "ui/PanelControls.h"
 #include "view/MosvaneView.h"
 
 #include <QAbstractButton>
@@ -22,6 +23,7 @@
 #include <QToolButton>
 
 #include <array>
+#include <set>
 
 using namespace mosvane::test;
 
@@ -128,7 +130,8 @@ TEST_F(FrameTest, ProgressHelpFileAndAboutBox)
 
 // At the first-start width every tab shows its whole caption without scroll arrows, and every
 // panel lays out inside the pane: nothing cut at the right edge, no horizontal scroll bar. Every
-// control has a name for screen readers; the panes cannot be closed.
+// control has a name for screen readers, and within a pane its id names it alone (panels, tests
+// and the frame find controls by id); the panes cannot be closed.
 TEST_F(FrameTest, PanelsFitTheFirstStartPaneWidthWithNamedControls)
 {
     Start();
@@ -152,6 +155,12 @@ TEST_F(FrameTest, PanelsFitTheFirstStartPaneWidthWithNamedControls)
         ASSERT_TRUE(pane && pane->widget() && pane->isVisible());
         const QString panel = pane->widget()->metaObject()->className();
         EXPECT_FALSE(pane->horizontalScrollBar()->isVisible()) << panel.toStdString();
+        std::set<int> ids;
+        for (QObject* object : pane->widget()->findChildren<QObject*>())
+        {
+            const int id = CommandIdOf(object);
+            EXPECT_TRUE(id == 0 || ids.insert(id).second) << panel.toStdString() << " has id " << id << " twice";
+        }
         for (QWidget* child : pane->widget()->findChildren<QWidget*>())
         {
             if (!child->isVisibleTo(pane))

@@ -64,17 +64,17 @@ TEST_F(SpecialtiesPanelTest, AlphaOperationsAndBlendGiveTheExpectedPixels)
     const QImage alpha = Written("in.png");
     EXPECT_EQ(alpha.pixelColor(1, 1).name() + alpha.pixelColor(6, 6).name(), "#ffffff#808080");
 
-    for (auto [id, value] : {std::pair{1055, "10"}, {1057, "20"}, {1056, "30"}, {1058, "7"}})
+    for (auto [id, value] : {std::pair{IdKeyRed, "10"}, {IdKeyGreen, "20"}, {IdKeyBlue, "30"}, {IdKeyAlpha, "7"}})
         Type(kTab, id, value);
-    Type(kTab, 1058, "x7"); // digits only: the letter is refused
-    EXPECT_EQ(Text(kTab, 1058), "7");
+    Type(kTab, IdKeyAlpha, "x7"); // digits only: the letter is refused
+    EXPECT_EQ(Text(kTab, IdKeyAlpha), "7");
     Click(kTab, IdAlphaByRgb);
     EXPECT_EQ(TakeMessages().size(), 1u);
     const QImage made = SaveWorking("rgb.png");
     EXPECT_EQ(made.pixelColor(1, 1), QColor(0, 0, 0, 7));
     EXPECT_EQ(made.pixelColor(6, 6), QColor(200, 100, 50, 128)); // other colours keep their alpha
 
-    Type(kTab, 1085, QString::fromStdString(WritePicture(m_dir, "mask.png", Filled(QColor(60, 60, 60)))));
+    Type(kTab, IdAlphaImageFile, QString::fromStdString(WritePicture(m_dir, "mask.png", Filled(QColor(60, 60, 60)))));
     Click(kTab, IdAlphaImage);
     EXPECT_EQ(TakeMessages().size(), 1u);
     EXPECT_EQ(SaveWorking("masked.png").pixelColor(6, 6), QColor(200, 100, 50, 60));
@@ -93,8 +93,8 @@ TEST_F(SpecialtiesPanelTest, AlphaOperationsAndBlendGiveTheExpectedPixels)
                            SCase{red, half, mixed, Qt::green}})
     {
         Open(image); // the blend changes the working image
-        Type(kTab, 1045, c.m_strBackground);
-        Type(kTab, 1047, c.m_strOverlay);
+        Type(kTab, IdBlendBackground, c.m_strBackground);
+        Type(kTab, IdBlendOverlay, c.m_strOverlay);
         Click(kTab, IdBlend);
         EXPECT_EQ(TakeMessages(), Said{"Succeed: Success to blend the current image with the background and overlay "
                                        "image and save it as\n\n" + m_dir.File("in.png") + "."});
@@ -129,21 +129,21 @@ TEST_F(SpecialtiesPanelTest, GettersSeedingAndDrops)
     Settings().m_strMngImageType = "tif"; // no such entry: bmp
     Settings().m_strBlendBkImg = "/keep/bk.png";
     Start();
-    EXPECT_EQ(Control<QComboBox>(kTab, 1054)->currentText(), "bmp");
+    EXPECT_EQ(Control<QComboBox>(kTab, IdMngType)->currentText(), "bmp");
     MngInputs mng;
     for (auto [count, valid] : {std::pair{"abc", false}, {"0", false}, {"3", true}})
     {
-        Type(kTab, 1050, count); // the frame count box takes any text
+        Type(kTab, IdMngFrameCount, count); // the frame count box takes any text
         EXPECT_EQ(m_pFrame->GetMngSettings(mng), valid) << count;
     }
     EXPECT_EQ(mng.m_source.m_strFolder + mng.m_source.m_strTemplate + mng.m_source.m_strType, "/seq##bmp");
 
-    Drop(1045, {"/pictures/a.dds"});
-    Drop(1045, {"/pictures/notes.txt", "/pictures/b.png"}); // only the first counts
-    EXPECT_EQ(Text(kTab, 1045), "/keep/bk.png");
-    Drop(1085, {"/pictures/A.PNG", "/pictures/b.jpg"});
-    EXPECT_EQ(Text(kTab, 1085), "/pictures/A.PNG");
-    Type(kTab, 1045, "");
+    Drop(IdBlendBackground, {"/pictures/a.dds"});
+    Drop(IdBlendBackground, {"/pictures/notes.txt", "/pictures/b.png"}); // only the first counts
+    EXPECT_EQ(Text(kTab, IdBlendBackground), "/keep/bk.png");
+    Drop(IdAlphaImageFile, {"/pictures/A.PNG", "/pictures/b.jpg"});
+    EXPECT_EQ(Text(kTab, IdAlphaImageFile), "/pictures/A.PNG");
+    Type(kTab, IdBlendBackground, "");
     BlendInputs blend;
     EXPECT_FALSE(m_pFrame->GetBlendSettings(blend)); // neither layer
     // Every getter needs the output title.

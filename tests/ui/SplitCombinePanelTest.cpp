@@ -28,19 +28,19 @@ TEST_F(SplitCombinePanelTest, SplitStepsAndDraggedGridWrittenAsFiles)
 {
     Settings().m_strSplitTemplate = "##", Settings().m_nSplitSeqFrom = 1;
     Start();
-    EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint1);
-    EXPECT_FALSE(Enabled(kSplitTab, 1000) || Enabled(kSplitTab, IdDrawSplitLine) || Enabled(kSplitTab, IdSplit));
+    EXPECT_EQ(Hint(IdSplitHint), CSplitCombinePanel::kHint1);
+    EXPECT_FALSE(Enabled(kSplitTab, IdSplitRows) || Enabled(kSplitTab, IdDrawSplitLine) || Enabled(kSplitTab, IdSplit));
 
     const QImage picture = PatternImage(60, 40);
     Open(WritePicture(m_dir, "in.png", picture));
-    EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint2);
-    EXPECT_TRUE(Enabled(kSplitTab, 1000) && Enabled(kSplitTab, IdDrawSplitLine));
+    EXPECT_EQ(Hint(IdSplitHint), CSplitCombinePanel::kHint2);
+    EXPECT_TRUE(Enabled(kSplitTab, IdSplitRows) && Enabled(kSplitTab, IdDrawSplitLine));
     EXPECT_FALSE(Enabled(kSplitTab, IdSplit));
 
-    Type(kSplitTab, 1000, "2");
-    Type(kSplitTab, 1001, "3");
+    Type(kSplitTab, IdSplitRows, "2");
+    Type(kSplitTab, IdSplitCols, "3");
     Click(kSplitTab, IdDrawSplitLine);
-    EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint3);
+    EXPECT_EQ(Hint(IdSplitHint), CSplitCombinePanel::kHint3);
     ASSERT_EQ(m_pFrame->View()->SplitGrid().ColumnLines(), (std::vector<int64_t>{20, 40}));
     Drag(m_pFrame->View()->Canvas(), QPoint(20, 10), QPoint(26, 10));
     Click(kSplitTab, IdSplit);
@@ -62,12 +62,12 @@ TEST_F(SplitCombinePanelTest, SplitStepsAndDraggedGridWrittenAsFiles)
     // then are refused.
     Open(WritePicture(m_dir, "again.png", picture));
     EXPECT_FALSE(Enabled(kSplitTab, IdSplit));
-    EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint2);
-    Type(kSplitTab, 1000, "1");
-    Type(kSplitTab, 1001, "1");
+    EXPECT_EQ(Hint(IdSplitHint), CSplitCombinePanel::kHint2);
+    Type(kSplitTab, IdSplitRows, "1");
+    Type(kSplitTab, IdSplitCols, "1");
     Click(kSplitTab, IdDrawSplitLine);
     EXPECT_TRUE(Enabled(kSplitTab, IdSplit));
-    EXPECT_EQ(Hint(1018), CSplitCombinePanel::kHint3);
+    EXPECT_EQ(Hint(IdSplitHint), CSplitCombinePanel::kHint3);
     EXPECT_EQ(TakeMessages(), Said{"OK: Invalid split row or column value found!\nPlease correct it first to continue!"});
     EXPECT_TRUE(m_pFrame->View()->SplitGrid().Empty());
 }
@@ -76,12 +76,12 @@ TEST_F(SplitCombinePanelTest, TemplatesHoldOnlyHashes)
 {
     Settings().m_strSplitTemplate = "#a#", Settings().m_strCombineTemplate = "###";
     Start();
-    EXPECT_EQ(Text(kSplitTab, 1040), ""); // refused at seeding
-    EXPECT_EQ(Text(kSplitTab, 1022), "###");
+    EXPECT_EQ(Text(kSplitTab, IdSplitTemplate), ""); // refused at seeding
+    EXPECT_EQ(Text(kSplitTab, IdSequenceTemplate), "###");
 
-    Type(kSplitTab, 1040, "#x#"); // the typed x is refused
-    EXPECT_EQ(Text(kSplitTab, 1040), "##");
-    auto* combineTemplate = Control<QLineEdit>(kSplitTab, 1022);
+    Type(kSplitTab, IdSplitTemplate, "#x#"); // the typed x is refused
+    EXPECT_EQ(Text(kSplitTab, IdSplitTemplate), "##");
+    auto* combineTemplate = Control<QLineEdit>(kSplitTab, IdSequenceTemplate);
     combineTemplate->setText("#1"); // set from outside: refused whole
     EXPECT_EQ(combineTemplate->text(), "###");
     combineTemplate->selectAll();
@@ -114,27 +114,27 @@ TEST_F(SplitCombinePanelTest, PrepareTellsWhatIsMissingThenCombinesTheChosenFold
     };
     for (const SCase& c : cases)
     {
-        Type(kSplitTab, 1019, c.m_pFolder);
-        Type(kSplitTab, 1022, c.m_pTemplate);
-        Type(kSplitTab, 1032, c.m_pRows);
-        Click(kSplitTab, 1038);
-        EXPECT_EQ(Control<QLabel>(kSplitTab, 1029)->text().toStdString(), c.m_pExpected);
+        Type(kSplitTab, IdCombineFolder, c.m_pFolder);
+        Type(kSplitTab, IdSequenceTemplate, c.m_pTemplate);
+        Type(kSplitTab, IdCombineRows, c.m_pRows);
+        Click(kSplitTab, IdCombinePrepare);
+        EXPECT_EQ(Control<QLabel>(kSplitTab, IdCombineHint)->text().toStdString(), c.m_pExpected);
         EXPECT_EQ(Enabled(kSplitTab, IdCombine), c.m_bReady) << c.m_pExpected;
     }
     // One row and one column pass "Prepare" but no getter.
-    Type(kSplitTab, 1032, "1");
-    Type(kSplitTab, 1033, "1");
-    Click(kSplitTab, 1038);
+    Type(kSplitTab, IdCombineRows, "1");
+    Type(kSplitTab, IdCombineCols, "1");
+    Click(kSplitTab, IdCombinePrepare);
     CombineInputs inputs;
     EXPECT_FALSE(m_pFrame->GetCombineSettings(inputs));
 
-    Type(kSplitTab, 1032, "2");
-    Type(kSplitTab, 1033, "3");
+    Type(kSplitTab, IdCombineRows, "2");
+    Type(kSplitTab, IdCombineCols, "3");
     m_dialogs.m_folders = {m_dir.File("seq") + "//"};
-    Click(kSplitTab, 1020);
-    EXPECT_EQ(Text(kSplitTab, 1019).toStdString(), m_dir.File("seq"));
+    Click(kSplitTab, IdCombineBrowse);
+    EXPECT_EQ(Text(kSplitTab, IdCombineFolder).toStdString(), m_dir.File("seq"));
     EXPECT_EQ(Settings().m_strCombineSourceFolder, m_dir.File("seq"));
-    Click(kSplitTab, 1038);
+    Click(kSplitTab, IdCombinePrepare);
     Click(kSplitTab, IdCombine);
     EXPECT_EQ(TakeMessages(), Said{"Succeed: Succeed to combine the image and save as:\n\n " + m_dir.File("out.png")});
     const QImage sheet(QString::fromStdString(m_dir.File("out.png")));

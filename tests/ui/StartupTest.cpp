@@ -139,11 +139,11 @@ struct SKept
     const char* m_pValue;
 };
 const SKept kKept[] = {
-    {0, 1000, "3"}, {0, 1001, "4"}, {0, 1039, "5"}, {0, 1040, "###"}, {0, 1032, "2"}, {0, 1033, "6"},
-    {0, 1023, "7"}, {0, 1031, "gif"}, {0, 1022, "##"}, {0, 1021, "sheet"}, {1, 1055, "1"}, {1, 1057, "2"},
-    {1, 1056, "3"}, {1, 1058, "4"}, {1, 1045, "/bk.png"}, {1, 1047, "/over.png"}, {1, 1060, "8"},
-    {1, 1050, "9"}, {1, 1053, "/frames"}, {1, 1021, "anim"}, {1, 1064, "12"}, {1, 1022, "f##"},
-    {1, 1054, "dds"}, {1, 1085, "/alpha.png"},
+    {0, IdSplitRows, "3"}, {0, IdSplitCols, "4"}, {0, IdSplitFrom, "5"}, {0, IdSplitTemplate, "###"}, {0, IdCombineRows, "2"}, {0, IdCombineCols, "6"},
+    {0, IdCombineFrom, "7"}, {0, IdCombineType, "gif"}, {0, IdSequenceTemplate, "##"}, {0, IdSequenceTitle, "sheet"}, {1, IdKeyRed, "1"}, {1, IdKeyGreen, "2"},
+    {1, IdKeyBlue, "3"}, {1, IdKeyAlpha, "4"}, {1, IdBlendBackground, "/bk.png"}, {1, IdBlendOverlay, "/over.png"}, {1, IdMngFrom, "8"},
+    {1, IdMngFrameCount, "9"}, {1, IdMngFolder, "/frames"}, {1, IdSequenceTitle, "anim"}, {1, IdMngFps, "12"}, {1, IdSequenceTemplate, "f##"},
+    {1, IdMngType, "dds"}, {1, IdAlphaImageFile, "/alpha.png"},
 };
 
 QWidget* ControlOf(CMainFrameWindow& frame, int tab, int id)
@@ -168,8 +168,8 @@ TEST_F(StartupTest, RestartKeepsEveryValueThePanelsWriteBackScreenshots)
             SetValue(ControlOf(frame, kept.m_nTab, kept.m_nId), QString::fromUtf8(kept.m_pValue));
         // The source folder is kept only when chosen with "...".
         m_dialogs.m_folders = {"/chosen/"};
-        qobject_cast<QAbstractButton*>(ControlOf(frame, 0, 1020))->click();
-        SetValue(ControlOf(frame, 0, 1019), "/typed");
+        qobject_cast<QAbstractButton*>(ControlOf(frame, 0, IdCombineBrowse))->click();
+        SetValue(ControlOf(frame, 0, IdCombineFolder), "/typed");
     });
     GetProgramSettings() = CProgramSettings{}; // the next start reads the file written at exit
     const std::string picture = WritePicture(m_dir, "scene.png", PatternImage(640, 420));
@@ -177,7 +177,7 @@ TEST_F(StartupTest, RestartKeepsEveryValueThePanelsWriteBackScreenshots)
         for (const SKept& kept : kKept)
             EXPECT_EQ(ValueOf(ControlOf(frame, kept.m_nTab, kept.m_nId)).toStdString(), kept.m_pValue)
                 << kept.m_nId;
-        EXPECT_EQ(ValueOf(ControlOf(frame, 0, 1019)), "/chosen");
+        EXPECT_EQ(ValueOf(ControlOf(frame, 0, IdCombineFolder)), "/chosen");
 
         CMessageRecorder messages;
         m_dialogs.m_openPaths = {picture};

@@ -1,0 +1,285 @@
+// The animation writers against independent readers (Pillow, ffmpeg, giflib's own decoder), and the
+// changed-block and delay rules they share.
+
+#include "CodecTestSupport.h"
+#include "engine/AnimationFrames.h"
+#include "engine/gx.h"
+#include "support/AnimationReaders.h"
+
+#include <filesystem>
+#include <gif_lib.h>
+#include <tuple>
+
+using namespace mosvane::test;
+
+namespace
+{
+constexpr uint32_t kW = 24, kH = 16;
+
+// A walk cycle as pixel art: six colours, a still background and a sprite, with the cases the
+// changed blocks must get right: a frame equal to the last, one pixel changed, the sprite moved
+// twice, a wholly transparent frame after an opaque one, a half transparent one after that, and an
+// opaque one again. Alpha is 0 or 255, and 200 where a pixel is nearly opaque.
+std::vector<Bytes> WalkCycle()
+{
+    const uint8_t palette[6][3] = {{20, 40, 90}, {30, 60, 120}, {200, 180, 40}, {240, 240, 240}, {180, 30, 30}, {10, 10, 10}};
+    auto frame = [&](uint32_t spriteX, bool redPixel) {
+        Bytes f(size_t(kW) * kH * 4);
+        for (uint32_t y = 0; y < kH; ++y)
+            for (uint32_t x = 0; x < kW; ++x)
+            {
+                uint8_t* p = &f[(size_t(y) * kW + x) * 4];
+                const bool sprite = x >= spriteX && x < spriteX + 5 && y >= 6 && y < 14;
+                const uint8_t* c = sprite ? palette[2 + (x + y) % 4] : palette[(y / 4 + x / 6) % 2];
+                p[0] = c[0], p[1] = c[1], p[2] = c[2];
+                p[3] = sprite && (x + y) % 7 == 0 ? 200 : 255;
+            }
+        if (redPixel)
+            f[(5 * kW + 20) * 4] = 180;
+        return f;
+    };
+    std::vector<Bytes> frames{frame(2, false), frame(2, false), frame(2, true), frame(6, true),
+                              frame(9, true),  Bytes(size_t(kW) * kH * 4, 0), frame(9, true), frame(9, true)};
+    for (size_t i = 0; i < size_t(kW) * kH; ++i) // the left half of the seventh frame clear
+        if (i % kW < kW / 2)
+            frames[6][i * 4 + 3] = 0;
+    return frames;
+}
+
+std::vector<const uint8_t*> PointersTo(const std::vector<Bytes>& frames)
+{
+    std::vector<const uint8_t*> pointers;
+    for (const Bytes& f : frames)
+        pointers.push_back(f.data());
+    return pointers;
+}
+
+// What a GIF shows of an RGBA frame: alpha below 128 clear, the rest opaque.
+Bytes AsGifShows(Bytes rgba)
+{
+    for (size_t i = 0; i < rgba.size(); i += 4)
+        rgba[i + 3] = rgba[i + 3] < 128 ? 0 : 255;
+    return Shown(rgba);
+}
+
+std::vector<Bytes> ShownFrames(const std::vector<Bytes>& frames, Bytes (*show)(Bytes))
+{
+    std::vector<Bytes> shown;
+    for (const Bytes& f : frames)
+        shown.push_back(show(f));
+    return shown;
+}
+
+// Every frame's block and disposal as giflib reads them back.
+struct SGifFrame
+{
+    gx::SFrameRect m_rect;
+    int m_nDisposal;
+    int m_nDelay;
+};
+
+std::vector<SGifFrame> GifFrames(const std::string& path, int* loop = nullptr)
+{
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    std::vector<SGifFrame> frames;
+    if (!gif)
+        return frames;
+    if (DGifSlurp(gif) == GIF_OK)
+        for (int k = 0; k < gif->ImageCount; ++k)
+        {
+            const GifImageDesc& d = gif->SavedImages[k].ImageDesc;
+            GraphicsControlBlock control{};
+            DGifSavedExtensionToGCB(gif, k, &control);
+            frames.push_back({{uint32_t(d.Left), uint32_t(d.Top), uint32_t(d.Width), uint32_t(d.Height)},
+                              control.DisposalMode, control.DelayTime});
+            for (int e = 0; loop && k == 0 && e < gif->SavedImages[0].ExtensionBlockCount; ++e)
+            {
+                const ExtensionBlock& b = gif->SavedImages[0].ExtensionBlocks[e];
+                if (b.Function == CONTINUE_EXT_FUNC_CODE && b.ByteCount == 3 && b.Bytes[0] == 1)
+                    *loop = b.Bytes[1] | b.Bytes[2] << 8;
+            }
+        }
+    DGifCloseFile(gif, &error);
+    return frames;
+}
+
+TEST(AnimationTiming, DelaysFollowTheExactTimesInTheirUnit)
+{
+    std::vector<uint32_t> twelve;
+    for (uint64_t k = 0; k < 6; ++k)
+        twelve.push_back(gx::FrameDuration(k, 12, 100));
+    EXPECT_EQ(twelve, (std::vector<uint32_t>{8, 8, 9, 8, 8, 9}));
+    // Over a long run the sum never drifts from the exact time by a whole unit.
+    for (const uint32_t fps : {1u, 7u, 24u, 30u, 60u, 99u, 1000u})
+        for (const uint32_t units : {100u, 1000u})
+        {
+            uint64_t sum = 0;
+            for (uint64_t k = 0; k < 5000; ++k)
+            {
+                sum += gx::FrameDuration(k, fps, units);
+                ASSERT_EQ(sum, (k + 1) * units / fps) << fps << " fps, frame " << k;
+            }
+        }
+    EXPECT_EQ(gx::FrameDuration(0x7FFFFFFE, 7, 100), 14u); // the last frame number there may be
+}
+
+TEST(AnimationBlocks, DifferenceBoundsHoldExactlyTheChangedPixels)
+{
+    const Bytes before = Picture(EPicture::Noisy, 9, 7);
+    EXPECT_TRUE(gx::DifferenceBounds(before.data(), before.data(), 9, 7, 4).Empty());
+    const std::pair<std::vector<std::pair<uint32_t, uint32_t>>, gx::SFrameRect> cases[] = {
+        {{{4, 3}}, {4, 3, 1, 1}},
+        {{{0, 0}}, {0, 0, 1, 1}},
+        {{{8, 6}}, {8, 6, 1, 1}},
+        {{{7, 1}, {2, 5}}, {2, 1, 6, 5}},
+        {{{0, 6}, {8, 0}}, {0, 0, 9, 7}},
+    };
+    for (const auto& [changed, bounds] : cases)
+    {
+        Bytes after = before;
+        for (const auto& [x, y] : changed)
+            after[(y * 9 + x) * 4 + 3] ^= 1; // alpha counts as much as colour
+        EXPECT_EQ(gx::DifferenceBounds(before.data(), after.data(), 9, 7, 4), bounds) << changed.size();
+    }
+    EXPECT_EQ(gx::UnionOf({}, {2, 3, 1, 1}), (gx::SFrameRect{2, 3, 1, 1}));
+    EXPECT_EQ(gx::UnionOf({0, 5, 2, 2}, {4, 1, 1, 1}), (gx::SFrameRect{0, 1, 5, 6}));
+}
+
+struct GifWrite : ::testing::Test
+{
+    CTempDir m_dir;
+    std::string m_strPath;
+    void SetUp() override { m_strPath = m_dir.File("walk.gif"); }
+};
+
+TEST_F(GifWrite, BlocksDisposalsDelaysAndLoopAreWhatTheFramesNeed)
+{
+    const std::vector<Bytes> frames = WalkCycle();
+    ASSERT_TRUE(gxMakeGifAnimFile(m_strPath.c_str(), kW, kH, int(frames.size()), PointersTo(frames).data(), 12));
+    int loop = -1;
+    const std::vector<SGifFrame> stored = GifFrames(m_strPath, &loop);
+    ASSERT_EQ(stored.size(), frames.size());
+    EXPECT_EQ(loop, 0);
+    const gx::SFrameRect expected[] = {
+        {0, 0, kW, kH},       // the first frame whole
+        {0, 0, 1, 1},         // equal to the last: one pixel, transparent, for its time
+        {20, 5, 1, 1},        // the one changed pixel
+        {2, 6, 9, 8},         // the sprite's old and new place
+        {0, 0, kW, kH},       // the sprite moved, and all of it disposed for the clear frame next
+        {0, 0, 1, 1},         // clear: the previous frame's disposal did it
+        {kW / 2, 0, kW / 2, kH}, // the right half visible again
+        {0, 0, kW / 2, kH},   // and the left half
+    };
+    std::vector<int> delays, disposals;
+    for (size_t k = 0; k < stored.size(); ++k)
+    {
+        EXPECT_EQ(stored[k].m_rect, expected[k]) << "frame " << k;
+        delays.push_back(stored[k].m_nDelay);
+        disposals.push_back(stored[k].m_nDisposal);
+    }
+    EXPECT_EQ(delays, (std::vector<int>{8, 8, 9, 8, 8, 9, 8, 8}));
+    // Only the frame before the clear one is disposed to the background.
+    std::vector<int> expectedDisposals(8, DISPOSE_DO_NOT);
+    expectedDisposals[4] = DISPOSE_BACKGROUND;
+    EXPECT_EQ(disposals, expectedDisposals);
+}
+
+TEST_F(GifWrite, PillowAndFfmpegShowEveryFrameExactlyWhenColoursFit)
+{
+    if (PillowPython().empty() && !HaveFfmpeg())
+        GTEST_SKIP() << "neither Pillow (python3-pil) nor ffmpeg is installed";
+    const std::vector<Bytes> frames = WalkCycle();
+    ASSERT_TRUE(gxMakeGifAnimFile(m_strPath.c_str(), kW, kH, int(frames.size()), PointersTo(frames).data(), 12));
+    const std::vector<Bytes> shown = ShownFrames(frames, AsGifShows);
+    if (!PillowPython().empty())
+    {
+        SAnimationRead read;
+        ASSERT_TRUE(ReadWithPillow(m_strPath, m_dir, read));
+        EXPECT_EQ(read.m_strFormat, "GIF");
+        EXPECT_EQ(read.m_strLoop, "0");
+        EXPECT_EQ(read.m_durations, (std::vector<std::string>{"80", "80", "90", "80", "80", "90", "80", "80"}));
+        EXPECT_EQ(ShownFrames(read.m_frames, Shown), shown);
+    }
+    else
+        std::printf("Pillow (python3-pil) is not installed: its reading is not checked\n");
+    if (HaveFfmpeg())
+    {
+        std::vector<Bytes> decoded;
+        ASSERT_TRUE(ReadWithFfmpeg(m_strPath, kW, kH, decoded));
+        EXPECT_EQ(ShownFrames(decoded, Shown), shown);
+    }
+    else
+        std::printf("ffmpeg is not installed: its decoding is not checked\n");
+}
+
+// A photograph-like sequence of thousands of colours gets a palette of its own: every frame stays
+// close to its source, transparency stays exact, and the blocks still shrink where little moves.
+TEST_F(GifWrite, ManyColoursAreDiffusedOverAPaletteOfTheirOwn)
+{
+    std::vector<Bytes> frames;
+    for (int k = 0; k < 4; ++k)
+    {
+        Bytes f = Picture(EPicture::Smooth, 64, 48);
+        for (size_t i = 0; i < f.size(); i += 4)
+            f[i] = uint8_t(f[i] + (i / 4 % 64)), f[i + 3] = i / 4 % 64 < 3 ? 0 : 255;
+        frames.push_back(f);
+    }
+    frames[2][(20 * 64 + 30) * 4 + 1] ^= 0x80;
+    ASSERT_TRUE(gxMakeGifAnimFile(m_strPath.c_str(), 64, 48, 4, PointersTo(frames).data(), 25));
+    const std::vector<SGifFrame> stored = GifFrames(m_strPath);
+    ASSERT_EQ(stored.size(), 4u);
+    EXPECT_EQ(stored[1].m_rect, (gx::SFrameRect{0, 0, 1, 1}));
+    EXPECT_LT(uint64_t(stored[2].m_rect.m_nWidth) * stored[2].m_rect.m_nHeight, 64u * 48 / 2);
+    uint32_t w = 0, h = 0;
+    Bytes magick;
+    if (HaveImageMagick() && MagickReadRgba(m_strPath, w, h, magick)) // the first frame
+    {
+        ASSERT_EQ(magick.size(), frames[0].size());
+        uint64_t error = 0;
+        for (size_t i = 0; i < magick.size(); i += 4)
+        {
+            ASSERT_EQ(magick[i + 3], frames[0][i + 3]) << "pixel " << i / 4;
+            for (int c = 0; c < 3 && frames[0][i + 3]; ++c)
+                error += uint64_t(std::abs(int(magick[i + c]) - int(frames[0][i + c])));
+        }
+        EXPECT_LT(double(error) / (64 * 48 * 3), 4.0); // the mean error of a channel, in levels
+    }
+    if (!PillowPython().empty())
+    {
+        SAnimationRead read;
+        ASSERT_TRUE(ReadWithPillow(m_strPath, m_dir, read));
+        ASSERT_EQ(read.m_frames.size(), 4u);
+        for (size_t k = 0; k < 4; ++k)
+            for (size_t i = 3; i < frames[k].size(); i += 4)
+                ASSERT_EQ(read.m_frames[k][i], frames[k][i]) << "frame " << k << " pixel " << i / 4;
+    }
+}
+
+TEST(AnimationWrite, EveryWriterRefusesBadArgumentsWithoutWriting)
+{
+    CTempDir dir;
+    const std::string path = dir.File("anim");
+    const Bytes frame = Picture(EPicture::Opaque, 4, 4);
+    const uint8_t* pointers[2] = {frame.data(), frame.data()};
+    const uint8_t* withNull[2] = {frame.data(), nullptr};
+    using Writer = bool (*)(const char*, int, int, int, const uint8_t* const*, int);
+    for (const Writer write : {gxMakeMngAnimFile, gxMakeGifAnimFile})
+    {
+        // No frame rate, no frames, too wide, a missing frame, a folder that does not exist; each
+        // refusal says why: the system's reason for the folder, the writer's for the rest.
+        const std::tuple<std::string, int, int, int, const uint8_t* const*, int> cases[] = {
+            {path, 4, 4, 2, pointers, 0},     {path, 4, 4, 0, pointers, 10}, {path, 65536, 1, 2, pointers, 10},
+            {path, 4, 4, 2, withNull, 10}, {dir.File("no/such/folder/anim"), 4, 4, 2, pointers, 10}};
+        for (const auto& [to, w, h, count, pixels, fps] : cases)
+        {
+            EXPECT_FALSE(write(to.c_str(), w, h, count, pixels, fps)) << w << " " << count << " " << fps;
+            EXPECT_STREQ(gxGetLastErrorText(), to == path ? "no picture to write" : "No such file or directory");
+        }
+        EXPECT_FALSE(FileExists(path));
+        EXPECT_TRUE(write(path.c_str(), 4, 4, 2, pointers, 10));
+        EXPECT_STREQ(gxGetLastErrorText(), "");
+        std::filesystem::remove(path);
+    }
+}
+} // namespace
