@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <new>
@@ -271,6 +272,28 @@ bool AppendToFile(const char* pszPath, std::span<const uint8_t> bytes, uint64_t&
 {
     std::string why;
     return Report(Append(pszPath, bytes, nSizeAfter, why), why, pstrReason);
+}
+
+bool RenameWithoutReplacing(const char* pszFrom, const char* pszTo, std::string* pstrReason)
+{
+    std::string why;
+    bool bOk = false;
+    if (!pszFrom || !pszTo)
+        Fail(why, ENOENT);
+    else if (::renameat2(AT_FDCWD, pszFrom, AT_FDCWD, pszTo, RENAME_NOREPLACE) == 0)
+        bOk = true;
+    else if (errno != EINVAL && errno != ENOSYS)
+        Fail(why, errno);
+    else
+    {
+        // The file system cannot refuse the replacement itself: the target is looked for first.
+        struct stat st{};
+        if (::lstat(pszTo, &st) == 0)
+            Fail(why, EEXIST);
+        else
+            bOk = ::rename(pszFrom, pszTo) == 0 || Fail(why, errno);
+    }
+    return Report(bOk, why, pstrReason);
 }
 
 void IgnoreFileSizeSignal()

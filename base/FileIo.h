@@ -26,6 +26,10 @@ bool ReadWholeFile(const char* pszPath, std::vector<uint8_t>& out, uint64_t nMax
 // file is left behind.
 bool ReplaceFile(const char* pszPath, std::span<const uint8_t> bytes, std::string* pstrReason = nullptr);
 
+// Renames pszFrom to pszTo only when nothing is at pszTo: false, with the reason ("File exists"
+// when something is), otherwise.
+bool RenameWithoutReplacing(const char* pszFrom, const char* pszTo, std::string* pstrReason = nullptr);
+
 // Appends bytes to the regular file at pszPath, creating it when missing; nSizeAfter receives the
 // file's length afterwards. Used for logs, where a half-written entry is acceptable.
 bool AppendToFile(const char* pszPath, std::span<const uint8_t> bytes, uint64_t& nSizeAfter,

@@ -33,16 +33,6 @@ bool LocalNow(std::tm& out)
     return localtime_r(&now, &out) != nullptr;
 }
 
-// Renames without replacing: two rolls within one second must not overwrite the first rolled file.
-// When the target exists the rename fails and the next entry tries again, as for any failed rename.
-void RenameAside(const std::string& from, const std::string& to)
-{
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return;
-    if ((errno == EINVAL || errno == ENOSYS) && access(to.c_str(), F_OK) != 0)
-        std::rename(from.c_str(), to.c_str());
-}
-
 void WriteMessage(const char* prefix, const char* message)
 {
     std::tm local{};
@@ -73,7 +63,9 @@ void WriteMessage(const char* prefix, const char* message)
         char rolled[512];
         std::snprintf(rolled, sizeof rolled, "%s %d-%d-%d.%u.log", prefix, roll.tm_year + 1900, roll.tm_mon + 1,
                       roll.tm_mday, timeNumber);
-        RenameAside(path, InFolder(rolled));
+        // Two rolls within one second must not overwrite the first rolled file: when the target
+        // exists the rename fails and the next entry tries again, as for any failed rename.
+        RenameWithoutReplacing(path.c_str(), InFolder(rolled).c_str());
     }
 }
 } // namespace

@@ -1,8 +1,14 @@
 #include "config/ProgramSettings.h"
 
+#include "base/FileIo.h"
 #include "config/DecimalNumber.h"
+#include "config/Log.h"
 #include "config/ProgramFolder.h"
+#include "config/ShippedFiles.h"
 #include "xml/XmlDocument.h"
+
+#include <sys/stat.h>
+#include <vector>
 
 namespace
 {
@@ -50,6 +56,37 @@ const CSection kSections[] = {
              Text("ImageType", &S::m_strMngImageType), Text("FileName", &S::m_strMngFileName)}},
 };
 
+// A settings file is XML text: after an optional byte order mark and whitespace it starts with
+// markup, and it holds no control byte but tab, line feed and carriage return. Anything else
+// (random bytes, a file of another kind saved over it, stray text) holds no settings the reader
+// could find, and reading it would start every panel from zeros.
+bool IsXmlText(const std::vector<uint8_t>& bytes)
+{
+    size_t at = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
+    for (size_t i = at; i < bytes.size(); ++i)
+        if (bytes[i] < 32 && bytes[i] != '\t' && bytes[i] != '\n' && bytes[i] != '\r')
+            return false;
+    while (at < bytes.size() && (bytes[at] == ' ' || bytes[at] == '\t' || bytes[at] == '\n' || bytes[at] == '\r'))
+        ++at;
+    return at < bytes.size() && bytes[at] == '<';
+}
+
+// Moves the file to the first free name of path.bad, path.bad2, ... without replacing anything;
+// the name used, or empty (with the file module's reason in why) when it stays where it is.
+std::string KeepAside(const std::string& strPath, std::string& why)
+{
+    for (int n = 1; n <= 100; ++n)
+    {
+        const std::string strAside = strPath + ".bad" + (n == 1 ? std::string() : std::to_string(n));
+        if (RenameWithoutReplacing(strPath.c_str(), strAside.c_str(), &why))
+            return strAside;
+        struct stat st{};
+        if (::lstat(strAside.c_str(), &st) != 0)
+            break; // refused for another reason than a name taken
+    }
+    return {};
+}
+
 XmlNode FindSection(const XmlNode& root, const char* pszSection)
 {
     return root.SelectPath((std::string("./") + pszSection).c_str(), "/");
@@ -82,10 +119,35 @@ bool CProgramSettings::LoadSettings()
     return LoadSettings(GetProgramFolder());
 }
 
-bool CProgramSettings::LoadSettings(const std::string& strProgramFolder)
+bool CProgramSettings::LoadSettings(const std::string& strProgramFolder, std::string* pstrNotice)
 {
+    const std::string strPath = SettingsFilePath(strProgramFolder);
+    std::vector<uint8_t> file;
+    if (!ReadWholeFile(strPath.c_str(), file, kXmlMaxFileBytes) || file.empty())
+        return false;
     XmlDocument doc(XmlDefaultGrowth, true, XmlOptProgram);
-    if (!doc.LoadFile(SettingsFilePath(strProgramFolder), XmlOptKeepCurrent))
+    if (!IsXmlText(file))
+    {
+        // The unreadable file is kept for whoever wants to look at it, and the shipped settings
+        // take its place, so that the next start reads them without a word.
+        const std::span<const uint8_t> shipped = ShippedSettingsFile();
+        std::string why;
+        const std::string strAside = KeepAside(strPath, why);
+        std::string strNotice = "The settings file " + strPath + " is not readable XML. ";
+        if (strAside.empty())
+            strNotice += "It could not be kept aside (" + why +
+                         ") and stays as it is; the shipped settings are used for this run and are not saved.";
+        else if (!ReplaceFile(strPath.c_str(), shipped, &why))
+            strNotice += "It was kept as " + strAside + "; the shipped settings are used, but could not be written (" +
+                         why + ").";
+        else
+            strNotice += "It was kept as " + strAside + ", and the shipped settings are used.";
+        WriteLog("error", "%s", strNotice.c_str());
+        if (pstrNotice)
+            *pstrNotice = strNotice;
+        file.assign(shipped.begin(), shipped.end());
+    }
+    if (!doc.LoadMemory(file.data(), file.size(), XmlOptKeepCurrent))
         return false;
     ForEachField(doc.Root().Child(0), false, [this](const XmlAttribute& attribute, const CField& field) {
         if (field.m_pText)
@@ -114,12 +176,24 @@ bool CProgramSettings::SaveSettings()
     return SaveSettings(GetProgramFolder());
 }
 
-bool CProgramSettings::SaveSettings(const std::string& strProgramFolder)
+bool CProgramSettings::SaveSettings(const std::string& strProgramFolder, std::string* pstrReason)
 {
     const std::string strPath = SettingsFilePath(strProgramFolder);
-    XmlDocument doc(XmlDefaultGrowth, true, XmlOptProgram);
-    if (!doc.LoadFile(strPath, XmlOptKeepCurrent))
+    std::string why;
+    auto fail = [&](const std::string& strWhy) {
+        if (pstrReason)
+            *pstrReason = strWhy;
         return false;
+    };
+    std::vector<uint8_t> file;
+    if (!ReadWholeFile(strPath.c_str(), file, kXmlMaxFileBytes, &why))
+        return fail(why);
+    // What is no XML was not written by this program: it is not written over either.
+    if (!IsXmlText(file))
+        return fail("it is not readable XML");
+    XmlDocument doc(XmlDefaultGrowth, true, XmlOptProgram);
+    if (!doc.LoadMemory(file.data(), file.size(), XmlOptKeepCurrent))
+        return fail("it is empty");
     // A file without any node (only blanks or stray text) would be written back empty, and an
     // empty settings file stops the program at its next start: it gets a root element instead.
     if (doc.Root().ChildCount() == 0)
@@ -132,7 +206,11 @@ bool CProgramSettings::SaveSettings(const std::string& strProgramFolder)
         else
             attribute.SetLong(this->*field.m_pNumber);
     });
-    return doc.Save(strPath);
+    if (!doc.Save(strPath, &why))
+        return fail(why);
+    if (pstrReason)
+        pstrReason->clear();
+    return true;
 }
 
 CProgramSettings& GetProgramSettings()

@@ -24,18 +24,22 @@ public:
     std::string m_strLastBatchFile;
 
     // Reads the settings file of the executable's folder. False, with no field changed, when the
-    // file cannot be read; a malformed file loads whatever can be found in it. Missing values
-    // read as empty strings and 0, except the defaults of the last batch file, the output
-    // folder, file name and image type.
+    // file is missing, empty or cannot be read; malformed XML loads whatever can be found in it.
+    // Missing values read as empty strings and 0, except the defaults of the last batch file, the
+    // output folder, file name and image type.
+    // A file that is not XML text at all (random bytes) is renamed aside to Mosvane.xml.bad (or
+    // .bad2, ...), the shipped settings are written in its place and loaded, and pstrNotice (when
+    // given) receives the sentence that tells the user so; it is logged as well.
     bool LoadSettings();
     // The same for the program folder given (the folder that holds Cnfg/).
-    bool LoadSettings(const std::string& strProgramFolder);
+    bool LoadSettings(const std::string& strProgramFolder, std::string* pstrNotice = nullptr);
 
     // Reads the file again and stores every field into it, adding missing sections and
-    // attributes at the end, so that everything else in the file survives. False when the file
-    // cannot be read (nothing is written) or the new file cannot be written (the old one stays).
+    // attributes at the end, so that everything else in the file survives. False, with the reason
+    // in pstrReason when given, when the file cannot be read or is not XML text (nothing is
+    // written) or the new file cannot be written (the old one stays).
     bool SaveSettings();
-    bool SaveSettings(const std::string& strProgramFolder);
+    bool SaveSettings(const std::string& strProgramFolder, std::string* pstrReason = nullptr);
 };
 
 // The single instance, made on first use with every string empty and every number 0.

@@ -1,6 +1,7 @@
 #include "config/StringTable.h"
 
 #include "config/ProgramFolder.h"
+#include "config/ShippedFiles.h"
 #include "base/FileIo.h"
 
 #include <algorithm>
@@ -9,6 +10,18 @@
 namespace
 {
 const char kEmptyList[2] = {0, 0};
+
+constexpr StringTableOffset kProgramOffsets[] = {StbImageOpenCaption, StbImageOpenText, StbOpenFilters, StbSaveFilters};
+
+// The shipped text at an offset the program reads, or null.
+const char* ShippedTextAt(uint32_t nOffset)
+{
+    const std::span<const uint8_t> shipped = ShippedStringTable();
+    for (StringTableOffset at : kProgramOffsets)
+        if (at == nOffset && nOffset < shipped.size())
+            return reinterpret_cast<const char*>(shipped.data()) + nOffset;
+    return nullptr;
+}
 } // namespace
 
 std::string StringTableFilePath(const std::string& strProgramFolder)
@@ -37,9 +50,12 @@ bool CStringTable::LoadStringTable(const std::string& strProgramFolder)
 
 const char* CStringTable::GetStringAt(uint32_t nOffset) const
 {
-    if (!m_pData || nOffset >= m_nSize)
-        return kEmptyList;
-    return m_pData + nOffset;
+    if (m_pData && nOffset < m_nSize && m_pData[nOffset])
+        return m_pData + nOffset;
+    // A table that is empty or too short for a text the program reads must not give a message
+    // box without words or a dialog without file types.
+    const char* pszShipped = ShippedTextAt(nOffset);
+    return pszShipped ? pszShipped : kEmptyList;
 }
 
 CStringTable& GetStringTable()

@@ -29,8 +29,10 @@ public:
     bool LoadStringTable(const std::string& strProgramFolder);
 
     // The text (or filter list: description, NUL, patterns, NUL, ..., NUL NUL) at a byte offset.
-    // The block is followed by two NUL bytes, so the last text always ends; an offset at or past
-    // the end of the block gives an empty filter list. Pointers stay valid until the next load.
+    // The block is followed by two NUL bytes, so the last text always ends. Where the block holds
+    // no text (an empty text, or an offset at or past its end), an offset of the table above gives
+    // the shipped English text, any other offset an empty filter list. Pointers stay valid until
+    // the next load.
     const char* GetStringAt(uint32_t nOffset) const;
 
     uint32_t Size() const { return m_nSize; }

@@ -1,6 +1,7 @@
 // Loads any bytes as an XML document, then navigates, edits and writes it and reads the result
 // again. The first byte picks parse options and growth; the first line doubles as a path and as
-// a wildcard pattern.
+// a wildcard pattern. Any text set as an attribute value and as element text must read back
+// unchanged after writing.
 
 #include "xml/XmlDocument.h"
 #include "xml/XmlWriter.h"
@@ -30,6 +31,28 @@ void Walk(const XmlNode& root, const char* pszPattern)
 }
 } // namespace
 
+// Whatever the bytes (up to a NUL), written and read again they are the same value.
+void CheckValueRoundTrip(const std::string& strText)
+{
+    XmlDocument doc;
+    doc.CreateEmpty();
+    XmlNode element = doc.Root().AppendChild(XmlKindElement);
+    element.SetName("v");
+    element.Attribute("a").SetValue(strText);
+    if (!strText.empty())
+        element.AppendChild(XmlKindText).SetValue(strText);
+    XmlOutputStream out;
+    doc.Root().WriteTo(out);
+    XmlDocument again;
+    if (!again.LoadMemory(out.Text().data(), out.Text().size()))
+        __builtin_trap();
+    XmlNode back = again.Root().Child(0);
+    const char* pszValue = back.Attribute("a").Value();
+    const char* pszText = back.Child(0).Value();
+    if (!pszValue || strText != pszValue || (!strText.empty() && (!pszText || strText != pszText)))
+        __builtin_trap();
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {
     if (nSize < 1)
@@ -41,6 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     const size_t nText = nSize - 1;
     const char* pLineEnd = static_cast<const char*>(std::memchr(pText, '\n', nText < 64 ? nText : 64));
     const std::string strLine(pText, pLineEnd ? size_t(pLineEnd - pText) : (nText < 64 ? nText : 64));
+
+    CheckValueRoundTrip(std::string(pText, ::strnlen(pText, nText)));
 
     XmlDocument doc(nGrowth, true, nOptions);
     if (!doc.LoadMemory(pText, nText))

@@ -254,7 +254,9 @@ bool ComposeBlend(int width, int height, uint32_t format, uint8_t* pixels, CBlen
             glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
             glEnable(GL_TEXTURE_2D);
             glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            // Colour source-over; alpha composited as "over" too: a layer adds its coverage to what
+            // lies below instead of scaling it, so over an opaque background the result is opaque.
+            glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
             glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
             glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
             composed = true;

@@ -1,7 +1,8 @@
 #pragma once
 // The one blend composition of the interactive blend and the batch blend: a picture drawn over a
 // background and under an overlay, both stretched to its size with linear filtering, composed
-// source-over on all four channels, for any size the engine can hold.
+// source-over: colour = source x source alpha + below x (1 - source alpha), alpha = source alpha +
+// below x (1 - source alpha), as "over" composites it, for any size the engine can hold.
 //
 // GL bounds everything here: a texture side is at most GL_MAX_TEXTURE_SIZE and a render target at
 // most what a framebuffer object and the viewport allow. The composition therefore renders into a

@@ -77,11 +77,15 @@ int RunApplication(const SApplicationOptions& options)
         return 0;
     }
     CProgramSettings& settings = GetProgramSettings();
-    if (!settings.LoadSettings(folders.m_strData))
+    std::string notice;
+    if (!settings.LoadSettings(folders.m_strData, &notice))
     {
         StartupError("Error to open program setting files!");
         return 0;
     }
+    // A settings file that was no XML was kept aside: said once, before the window comes up.
+    if (!notice.empty())
+        ShowMessage(notice, "Sorry", EMessageIcon::Exclamation, nullptr);
 
     int result = 0;
     {
@@ -97,6 +101,11 @@ int RunApplication(const SApplicationOptions& options)
         }
         // The panels write their values back as the frame goes, before the file is saved.
     }
-    settings.SaveSettings(folders.m_strData);
+    // The window is gone: a settings file that cannot be written is named in the log (and on
+    // standard error), so that the values are not lost without a word.
+    std::string why;
+    if (!settings.SaveSettings(folders.m_strData, &why))
+        WriteLog("error", "The settings could not be saved to %s: %s", SettingsFilePath(folders.m_strData).c_str(),
+                 why.c_str());
     return result;
 }

@@ -169,7 +169,8 @@ inline CXmlParser::Step CXmlParser::Content(char* pEnd)
     }
     // Text keeps its leading whitespace unless trimmed.
     char* lt = Find(q, pEnd, '<');
-    AppendValueNode(XmlKindText, m_p, lt, pEnd, XmlOptTrimText);
+    // References are taken after trimming, so that whitespace written as a reference stays.
+    XmlDecodeReferences(AppendValueNode(XmlKindText, m_p, lt, pEnd, XmlOptTrimText)->m_pszValue);
     return Past(lt, pEnd, 1, Step::Markup);
 }
 
@@ -212,6 +213,7 @@ inline CXmlParser::AttrStop CXmlParser::ReadAttributes(XmlNodeRecord* pNode, cha
         a->m_pszValue = m_p + 1;
         char* pClose = Find(a->m_pszValue, pEnd, quote);
         EndValue(a->m_pszValue, pClose, pEnd, XmlOptTrimAttrValues);
+        XmlDecodeReferences(a->m_pszValue);
         if (!pClose)
         {
             m_p = pEnd;

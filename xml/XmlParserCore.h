@@ -4,6 +4,7 @@
 // sections, DOCTYPEs and declarations.
 
 #include "xml/XmlParser.h"
+#include "xml/XmlReferences.h"
 
 #include <array>
 #include <cstring>
@@ -136,12 +137,13 @@ private:
             Trim(pszValue, pStop, Has(XmlOptCollapseSpace));
     }
     // Text, comments and sections: a node holding only a value, from pszValue to pClose.
-    void AppendValueNode(uint32_t nKind, char* pszValue, char* pClose, char* pEnd, uint32_t nTrimOption)
+    XmlNodeRecord* AppendValueNode(uint32_t nKind, char* pszValue, char* pClose, char* pEnd, uint32_t nTrimOption)
     {
         XmlNodeRecord* pNode = NewNode(nKind);
         pNode->m_pszValue = pszValue;
         Append(pNode);
         EndValue(pNode->m_pszValue, pClose, pEnd, nTrimOption);
+        return pNode;
     }
 
     // Passes the whitespace from p and one ">" after it, if there is one.

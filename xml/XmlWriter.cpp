@@ -1,6 +1,8 @@
 #include "xml/XmlNode.h"
+#include "xml/XmlParser.h"
 #include "xml/XmlWriter.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -78,7 +80,10 @@ private:
         if (m_bLineBreaks)
             m_out.Write("\r\n", 2);
     }
+    // A DOCTYPE's literal, which holds no references: between apostrophes when it holds a double quote.
     void Quoted(const char* pszValue);
+    // An attribute value or text with the references that make it read back as it is.
+    void Escaped(const char* pszValue, bool bAttribute);
     static const char* NameOf(const XmlNodeRecord* p) { return p->m_pszName ? p->m_pszName : "anonymous"; }
 
     XmlOutputStream& m_out;
@@ -89,12 +94,50 @@ private:
 
 void CWriter::Quoted(const char* pszValue)
 {
-    // Values are written byte for byte; one holding a double quote goes between apostrophes so
-    // that it reads back whole (the reader takes either quote).
     const char cQuote = std::strchr(pszValue, '"') && !std::strchr(pszValue, '\'') ? '\'' : '"';
     m_out.Put(cQuote);
     m_out.Write(pszValue);
     m_out.Put(cQuote);
+}
+
+void CWriter::Escaped(const char* pszValue, bool bAttribute)
+{
+    // Whitespace at either end would be trimmed by the reader: it goes as character references,
+    // as do the bytes that would end the value or start markup. The runs between are copied whole.
+    const size_t nLength = std::strlen(pszValue);
+    size_t nFirst = 0, nLast = nLength;
+    while (nFirst < nLength && XmlIsSpace(static_cast<unsigned char>(pszValue[nFirst])))
+        ++nFirst;
+    while (nLast > nFirst && XmlIsSpace(static_cast<unsigned char>(pszValue[nLast - 1])))
+        --nLast;
+    size_t nRun = 0;
+    char szNumber[8];
+    for (size_t i = 0; i < nLength; ++i)
+    {
+        const char c = pszValue[i];
+        const char* pszReference = nullptr;
+        if (i < nFirst || i >= nLast)
+        {
+            std::snprintf(szNumber, sizeof szNumber, "&#%u;", unsigned(static_cast<unsigned char>(c)));
+            pszReference = szNumber;
+        }
+        else if (c == '&')
+            pszReference = "&amp;";
+        else if (c == '<')
+            pszReference = "&lt;";
+        else if (c == '>')
+            pszReference = "&gt;";
+        else if (c == '"' && bAttribute)
+            pszReference = "&quot;";
+        else if (c == '\'' && bAttribute)
+            pszReference = "&apos;";
+        if (!pszReference)
+            continue;
+        m_out.Write(pszValue + nRun, i - nRun);
+        m_out.Write(pszReference);
+        nRun = i + 1;
+    }
+    m_out.Write(pszValue + nRun, nLength - nRun);
 }
 
 void CWriter::Attributes(const XmlNodeRecord* p)
@@ -108,8 +151,9 @@ void CWriter::Attributes(const XmlNodeRecord* p)
         m_out.Write(a->m_pszName);
         if (a->m_pszValue)
         {
-            m_out.Put('=');
-            Quoted(a->m_pszValue);
+            m_out.Write("=\"", 2);
+            Escaped(a->m_pszValue, true);
+            m_out.Put('"');
         }
     }
 }
@@ -130,7 +174,7 @@ bool CWriter::ElementOrProcessing(const XmlNodeRecord* p)
         // A lone text child stays on the element's line.
         m_out.Put('>');
         if (p->m_ppChildren[0]->m_pszValue)
-            m_out.Write(p->m_ppChildren[0]->m_pszValue);
+            Escaped(p->m_ppChildren[0]->m_pszValue, false);
         m_out.Write("</", 2);
         m_out.Write(NameOf(p));
         m_out.Put('>');
@@ -148,6 +192,8 @@ void CWriter::Delimited(const XmlNodeRecord* p)
 {
     if (!p->m_pszValue)
         return;
+    if (p->m_nKind == XmlKindText)
+        return Escaped(p->m_pszValue, false);
     static const char* const kOpen[] = {"", "<![CDATA[", "<!--", "", "<![INCLUDE["};
     static const char* const kClose[] = {"", "]]>", "-->", "", "]]>"};
     const uint32_t nAt = p->m_nKind - XmlKindText;

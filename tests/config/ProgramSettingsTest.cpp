@@ -1,8 +1,10 @@
 #include "ConfigTestFolder.h"
+#include "base/FileIo.h"
 #include "config/DecimalNumber.h"
 #include "config/ProgramSettings.h"
 
 #include <cmath>
+#include <sys/resource.h>
 #include <tuple>
 
 namespace
@@ -97,21 +99,76 @@ TEST(ProgramSettings, MissingOrEmptyFileChangesNothingAndWritesNothing)
     EXPECT_FALSE(s.LoadSettings(folder.Path()));
 }
 
-TEST(ProgramSettings, TextWithoutNodesGetsARootAndADeclarationFirstHidesEverySection)
+TEST(ProgramSettings, ADeclarationFirstHidesEverySection)
 {
     const std::string declared = "<?xml version=\"1.0\"?>\r\n<S>\r\n\t<Output FileName=\"mine\"/>\r\n</S>\r\n";
-    const std::pair<std::string, std::string> cases[] = {{"  stray text, no markup\r\n", "<Mosvane>\r\n\t<Options "},
-                                                         {declared, declared}}; // text, start of the saved text
-    for (const auto& [text, saved] : cases)
+    SettingsFolder folder(declared);
+    CProgramSettings s;
+    ASSERT_TRUE(s.LoadSettings(folder.Path()));
+    EXPECT_EQ(s.m_strOutputFileName, "Mosvane");
+    s.m_nSplitRows = 5;
+    ASSERT_TRUE(s.SaveSettings(folder.Path()));
+    EXPECT_EQ(folder.Text(), declared);
+}
+
+TEST(ProgramSettings, WhatIsNoXmlIsKeptAsideAndTheShippedSettingsTakeItsPlace)
+{
+    const std::string shipped = mosvane::test::ReadTextFile(std::string(MOSVANE_SOURCE_DIR) + "/data/Cnfg/Mosvane.xml");
+    std::string noise(3000, '\0');
+    uint32_t state = 7;
+    for (char& c : noise)
+        c = char((state = state * 1664525u + 1013904223u) >> 24);
+    for (const std::string& bad : {noise, std::string("  stray text, no markup\r\n"), std::string("<S>\x01</S>")})
     {
-        SettingsFolder folder(text);
+        SettingsFolder folder(bad);
+        folder.Write("Mosvane.xml.bad", "an older one");
         CProgramSettings s;
-        ASSERT_TRUE(s.LoadSettings(folder.Path()));
-        EXPECT_EQ(s.m_strOutputFileName, "Mosvane");
-        s.m_nSplitRows = 5;
-        ASSERT_TRUE(s.SaveSettings(folder.Path()));
-        EXPECT_EQ(folder.Text().substr(0, saved.size()), saved);
+        std::string notice;
+        ASSERT_TRUE(s.LoadSettings(folder.Path(), &notice));
+        // The shipped values, not zeros; the file beside it keeps the bytes, an older one stays.
+        EXPECT_EQ(std::tie(s.m_nSplitRows, s.m_nAlphaR, s.m_strOutputImageType), std::make_tuple(2, 255, "png"));
+        EXPECT_EQ(folder.Read("Mosvane.xml.bad2"), bad);
+        EXPECT_EQ(folder.Read("Mosvane.xml.bad"), "an older one");
+        EXPECT_EQ(folder.Text(), shipped);
+        EXPECT_NE(notice.find(folder.File("Mosvane.xml.bad2")), std::string::npos) << notice;
+        // Said once: the next start reads the shipped file without a word.
+        notice.clear();
+        ASSERT_TRUE(s.LoadSettings(folder.Path(), &notice));
+        EXPECT_TRUE(notice.empty());
     }
+}
+
+TEST(ProgramSettings, WhatCannotBeKeptAsideOrSavedIsNotWrittenOverAndSaysWhy)
+{
+    // Every name beside it taken: the file stays, this run uses the shipped values, and no save
+    // writes over it.
+    const std::string png("\x89PNG\r\n\x1a\n", 8);
+    SettingsFolder folder(png);
+    for (int n = 1; n <= 100; ++n)
+        folder.Write("Mosvane.xml.bad" + (n == 1 ? std::string() : std::to_string(n)), "taken");
+    CProgramSettings s;
+    std::string notice, why;
+    ASSERT_TRUE(s.LoadSettings(folder.Path(), &notice));
+    EXPECT_EQ(s.m_nSplitRows, 2);
+    EXPECT_NE(notice.find("could not be kept aside (File exists)"), std::string::npos) << notice;
+    EXPECT_FALSE(s.SaveSettings(folder.Path(), &why));
+    EXPECT_EQ(why, "it is not readable XML");
+    EXPECT_EQ(folder.Text(), png);
+
+    // A save the system refuses gives the system's reason; the old file stays.
+    folder.Write("Mosvane.xml", "<S/>");
+    ASSERT_TRUE(s.LoadSettings(folder.Path()));
+    EXPECT_EQ(mosvane::test::RunInChild([&] {
+                  IgnoreFileSizeSignal();
+                  const rlimit limit{64, 64};
+                  std::string reason;
+                  return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 && !s.SaveSettings(folder.Path(), &reason) &&
+                                 reason == "File too large"
+                             ? 0
+                             : 1;
+              }, 5000),
+              0);
+    EXPECT_EQ(folder.Text(), "<S/>");
 }
 
 TEST(ProgramSettings, UnknownContentSurvivesAndQuotesAreKept)
@@ -120,11 +177,11 @@ TEST(ProgramSettings, UnknownContentSurvivesAndQuotesAreKept)
                           "\t<Output Folder=\"/o\" Other=\"1\"/>\r\n</S>\r\n");
     CProgramSettings s;
     ASSERT_TRUE(s.LoadSettings(folder.Path()));
-    s.m_strOutputFileName = "say \"cheese\""; // written in apostrophes, so that it reads back whole
+    s.m_strOutputFileName = "say \"cheese\" & <smile>";
     ASSERT_TRUE(s.SaveSettings(folder.Path()));
     const std::string text = folder.Text();
     EXPECT_NE(text.find("\t<!--mine-->\r\n\t<Extra Keep=\"yes\"/>\r\n"), std::string::npos);
-    EXPECT_NE(text.find("<Output Folder=\"/o\" Other=\"1\" FileName='say \"cheese\"' ImageType=\"bmp\"/>"),
+    EXPECT_NE(text.find("<Output Folder=\"/o\" Other=\"1\" FileName=\"say &quot;cheese&quot; &amp; &lt;smile&gt;\" ImageType=\"bmp\"/>"),
               std::string::npos);
     CProgramSettings back;
     EXPECT_TRUE(back.LoadSettings(folder.Path()) && back.m_strOutputFileName == s.m_strOutputFileName);

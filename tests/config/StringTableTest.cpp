@@ -43,14 +43,28 @@ TEST(StringTable, EmptyShortAndReplacedFiles)
 {
     mosvane::test::CProgramFolder folder, missing;
     CStringTable table;
+    // An empty table gives the shipped English texts, never a message without words or a dialog
+    // without file types.
+    CStringTable shipped;
+    ASSERT_TRUE(shipped.LoadStringTable());
     folder.Write("StringTable.stb", "");
     ASSERT_TRUE(table.LoadStringTable(folder.Path()));
-    EXPECT_TRUE(table.Size() == 0 && !*table.GetStringAt(StbImageOpenCaption));
-    // A last text without its NUL still ends; an offset past the end reads as empty.
+    EXPECT_EQ(table.Size(), 0u);
+    for (StringTableOffset at : {StbImageOpenCaption, StbImageOpenText, StbOpenFilters, StbSaveFilters})
+    {
+        EXPECT_STREQ(table.GetStringAt(at), shipped.GetStringAt(at)) << at;
+        EXPECT_EQ(FilterList(table.GetStringAt(at)), FilterList(shipped.GetStringAt(at))) << at;
+    }
+    // A last text without its NUL still ends; a short table falls back for the texts it lacks,
+    // and an offset the program does not read, past the end, reads as empty.
+    folder.Write("StringTable.stb", std::string("\0Oops\0\0\0\0", 9));
+    ASSERT_TRUE(table.LoadStringTable(folder.Path()));
+    EXPECT_EQ(std::make_tuple(std::string(table.GetStringAt(1)), std::string(table.GetStringAt(4)),
+                              std::string(table.GetStringAt(StbImageOpenText)), std::string(table.GetStringAt(50))),
+              std::make_tuple("Oops", "s", std::string(shipped.GetStringAt(StbImageOpenText)), ""));
     folder.Write("StringTable.stb", std::string("\0Oops", 5));
     ASSERT_TRUE(table.LoadStringTable(folder.Path()));
-    EXPECT_EQ(std::make_tuple(std::string(table.GetStringAt(1)), std::string(table.GetStringAt(4)), std::string(table.GetStringAt(5))),
-              std::make_tuple("Oops", "s", ""));
+    EXPECT_STREQ(table.GetStringAt(1), "Oops");
     // A missing file or a device in its place fails, keeping what was loaded.
     EXPECT_FALSE(table.LoadStringTable(missing.Path()));
     std::filesystem::create_symlink("/dev/zero", missing.File("StringTable.stb"));

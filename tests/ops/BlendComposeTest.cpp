@@ -87,6 +87,39 @@ INSTANTIATE_TEST_SUITE_P(
                      SLevels{0, 255, 0, 16}, SLevels{160, 255, 160, 255}, SLevels{0, 255, 0, 16}}),
     [](const auto& info) { return std::string(info.param.m_pName); });
 
+// A watermark of alpha 128 to 200 over a picture with holes over an opaque background: opaque
+// wherever the background is, tiled or not; without a background the picture's own coverage
+// grows by the watermark's and never shrinks.
+TEST(BlendComposeAlpha, OverAnOpaqueBackgroundTheResultIsOpaque)
+{
+    CHeadlessGl gl;
+    ASSERT_TRUE(gl.Ok());
+    for (const SCompositionLimits limits : {SCompositionLimits{}, SCompositionLimits{32, 24}})
+    {
+        for (const bool withBackground : {true, false})
+        {
+            SCOPED_TRACE(std::to_string(limits.m_nTile) + (withBackground ? " with background" : " alone"));
+            CEngineImage item = Noise(70, 50, GL_RGBA, 4);
+            const std::vector<uint8_t> original(item.Buffer(), item.Buffer() + 70 * 50 * 4);
+            CBlendLayer background, overlay;
+            if (withBackground)
+                background.Adopt(Noise(20, 20, GL_BGR, 5));
+            overlay.Adopt(Noise(90, 40, GL_RGBA, 6, SLevels{0, 255, 128, 200}));
+            ASSERT_TRUE(ComposeBlend(70, 50, GL_RGBA, item.Buffer(), &background, &overlay, limits));
+            int lowest = 255, shrunk = 0;
+            for (size_t i = 3; i < original.size(); i += 4)
+            {
+                lowest = std::min(lowest, int(item.Buffer()[i]));
+                shrunk += item.Buffer()[i] + 1 < original[i] ? 1 : 0;
+            }
+            if (withBackground)
+                EXPECT_EQ(lowest, 255);
+            else
+                EXPECT_TRUE(lowest >= 127 && shrunk == 0) << lowest << " " << shrunk;
+        }
+    }
+}
+
 TEST(GlUploads, RefusedAreFailuresNotWhiteTextures)
 {
     CHeadlessGl gl;

@@ -1,7 +1,8 @@
 #pragma once
 // A single-pass CPU blend to hold the GL composition against: every layer sampled as GL's linear
 // filter with clamping to the edge samples it, straight from the picture at any size, composed
-// source-over on all four channels and rounded after each layer as an 8-bit target holds it.
+// source-over (alpha as "over": source alpha + below x (1 - source alpha)) and rounded after each
+// layer as an 8-bit target holds it.
 // Shared by the composition tests and the blend benchmark.
 
 #include "engine/Bitmap.h"
@@ -85,8 +86,9 @@ private:
     static void Over(const Rgba& source, Rgba& target)
     {
         const float alpha = source[3] / 255.0f;
-        for (int c = 0; c < 4; ++c)
+        for (int c = 0; c < 3; ++c)
             target[c] = std::round(source[c] * alpha + target[c] * (1.0f - alpha));
+        target[3] = std::round(source[3] + target[3] * (1.0f - alpha));
     }
 };
 // The levels noise is drawn from, colour and alpha apart.

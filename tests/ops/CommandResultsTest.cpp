@@ -121,7 +121,7 @@ TEST_F(Ops, CombinedAlphaIsTheMeanOfTheFirstThreeBytes)
 
 // The layers composed from transparent black: each stretched to w x h as linear filtering with
 // clamped edges samples it (a target pixel centre maps between the four nearest texel centres),
-// then laid source-over on all four channels. Values 0..1.
+// then laid source-over, alpha as "over" composites it. Values 0..1.
 std::vector<double> Compose(const std::vector<SPicture>& layers, int64_t w, int64_t h)
 {
     std::vector<double> out(size_t(w * h * 4));
@@ -144,8 +144,9 @@ std::vector<double> Compose(const std::vector<SPicture>& layers, int64_t w, int6
                     v[c] = (texel(x0, y0, c) * (1 - fx) + texel(x0 + 1, y0, c) * fx) * (1 - fy) +
                            (texel(x0, y0 + 1, c) * (1 - fx) + texel(x0 + 1, y0 + 1, c) * fx) * fy;
                 double* d = &out[size_t(y * w + x) * 4];
-                for (size_t c = 0; c < 4; ++c)
+                for (size_t c = 0; c < 3; ++c)
                     d[c] = v[c] * v[3] + d[c] * (1 - v[3]);
+                d[3] = v[3] + d[3] * (1 - v[3]); // coverage adds up, as "over" composites it
             }
     }
     return out;

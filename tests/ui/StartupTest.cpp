@@ -64,6 +64,37 @@ TEST_F(StartupTest, MissingConfigurationSaidOnceHandEditedRewrittenAtExit)
     EXPECT_NE(text.find("<MNG "), std::string::npos);
 }
 
+// Random bytes where the settings file should be: the shipped values come up, the bytes are kept
+// beside the file, and that is said once, not again at the next start.
+TEST_F(StartupTest, GarbageSettingsKeptAsideAndTheShippedValuesUsed)
+{
+    Ship({"StringTable.stb"});
+    const std::string path = m_dir.File("Cnfg/Mosvane.xml");
+    std::string garbage(2048, '\0');
+    for (size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = char((i * 2654435761u) >> 13);
+    WriteTextFile(path, garbage);
+    for (int start = 0; start < 2; ++start)
+    {
+        CMessageRecorder messages;
+        EXPECT_EQ(Run([&](CMainFrameWindow& frame) {
+                      EXPECT_EQ(ValueOf(FindById<QWidget>(frame.ToolTabs()->widget(0), 1000)), "2"); // split rows
+                      EXPECT_EQ(ValueOf(FindById<QWidget>(frame.ToolTabs()->widget(1), 1055)), "255"); // R
+                  }),
+                  0);
+        ASSERT_EQ(messages.m_messages.size(), start == 0 ? 1u : 0u);
+        if (start == 0)
+        {
+            EXPECT_EQ(messages.m_messages[0].m_strText,
+                      "The settings file " + path + " is not readable XML. It was kept as " + path +
+                          ".bad, and the shipped settings are used.");
+        }
+        GetProgramSettings() = CProgramSettings{};
+    }
+    EXPECT_EQ(ReadTextFile(path + ".bad"), garbage);
+    EXPECT_NE(ReadTextFile(path).find("<Split Rows=\"2\""), std::string::npos);
+}
+
 TEST_F(StartupTest, PlacementAndPaneWidthRoundTripAndDefaults)
 {
     Ship({"StringTable.stb", "Mosvane.xml"});

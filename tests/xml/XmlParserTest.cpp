@@ -23,7 +23,7 @@ TEST(XmlParse, EveryConstructGivesItsTree)
         {"  junk before <Root><A/></Root>", "E(Root)[E(A)]"},
         {"<a one = 'x y' two=\"  pad  ded  \"/>", "E(a one=x y two=pad  ded)"},
         {"<a v=\" p \"/>", "E(a v= p )", kNoTrim}, {"<a v=\"p \t q \"/>", "E(a v=p q)", kAttrCollapse},
-        {"<a p=\"x &amp; &#65;\">1 &lt; 2</a>", "E(a p=x &amp; &#65;)[T\"1 &lt; 2\"]"},
+        {"<a p=\"x &amp; &#65;\">1 &lt; 2</a>", "E(a p=x & A)[T\"1 < 2\"]"},
         {"<a flag other=\"1\"/>", "E(a flag=~ other=1)"}, {"<a flag>t</a>", "E(a flag=~)[T\"t\"]"},
         {"<a x=\"1\"y='2'/>", "E(a x=1 y=2)"}, {"<a x=1 y=\"2\"/>", "E(a x=~ 1=~ y=2)"},
         {"<a x=\"open <b/>", "E(a x=open <b/>)"}, // an unclosed quote runs to the end

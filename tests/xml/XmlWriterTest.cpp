@@ -42,7 +42,7 @@ TEST(XmlWrite, ParsedDocumentsInTheWritersLayout)
     EXPECT_EQ(Written(doc.Root().Child(0).Child(0)), "<b>\r\n\t<c/>\r\n</b>\r\n"); // a subtree alone
 }
 
-TEST(XmlWrite, DocumentBuiltFromNothingAndValuesWithQuotes)
+TEST(XmlWrite, DocumentBuiltFromNothing)
 {
     XmlDocument doc;
     EXPECT_TRUE(doc.Root().IsEmpty());
@@ -52,10 +52,10 @@ TEST(XmlWrite, DocumentBuiltFromNothingAndValuesWithQuotes)
     XmlNode output = AppendElement(root, "Output");
     output.Attribute("Folder").SetValue("/home/ana/out");
     output.Attribute("ImageType").SetValue("");
-    output.Attribute("Raw").SetValue("a\nb<&>"); // byte for byte
+    output.Attribute("Inner").SetValue("a\nb c");
     AppendElement(root, "Split").Attribute("Rows").SetLong(3);
     EXPECT_EQ(Written(doc.Root()), "<Mosvane>\r\n"
-                                   "\t<Output Folder=\"/home/ana/out\" ImageType=\"\" Raw=\"a\nb<&>\"/>\r\n"
+                                   "\t<Output Folder=\"/home/ana/out\" ImageType=\"\" Inner=\"a\nb c\"/>\r\n"
                                    "\t<Split Rows=\"3\"/>\r\n"
                                    "</Mosvane>\r\n");
 
@@ -67,18 +67,71 @@ TEST(XmlWrite, DocumentBuiltFromNothingAndValuesWithQuotes)
     for (uint32_t kind : {XmlKindComment, XmlKindEntityDecl, XmlKindNull})
         r.AppendChild(kind);
     EXPECT_EQ(Written(doc.Root()), "<anonymous>\r\n\t\r\n\t\r\n\t\r\n\t\r\n</anonymous>\r\n");
+}
 
-    // A value with double quotes is written in apostrophes, so that it reads back whole.
-    ASSERT_TRUE(LoadText(doc, "<a/>"));
-    XmlNode a = doc.Root().Child(0);
-    a.Attribute("p").SetValue("say \"hi\"");
-    a.Attribute("both").SetValue("it's \"x\"");
+TEST(XmlEscaping, EveryValueReadsBackAsItWasSet)
+{
+    const std::string values[] = {
+        "/home/ana/map & legend.png", "a<b>c", "say \"hi\"", "it's \"x\"", "&amp; stays text", "&#38;",
+        "  lead and trail\t", " ", "\r\n", "caf\xC3\xA9 <&>'\"", "",
+    };
+    XmlDocument doc;
+    doc.CreateEmpty();
+    XmlNode root = AppendElement(doc.Root(), "r");
+    for (size_t i = 0; i < std::size(values); ++i)
+    {
+        XmlNode e = AppendElement(root, "e");
+        e.Attribute("v").SetValue(values[i]);
+        if (!values[i].empty())
+            e.AppendChild(XmlKindText).SetValue(values[i]);
+    }
     const std::string text = Written(doc.Root());
-    EXPECT_EQ(text, "<a p='say \"hi\"' both=\"it's \"x\"\"/>\r\n");
-    ASSERT_TRUE(LoadText(doc, text));
+    EXPECT_NE(text.find("<e v=\"/home/ana/map &amp; legend.png\">/home/ana/map &amp; legend.png</e>"),
+              std::string::npos);
+    EXPECT_NE(text.find("v=\"it&apos;s &quot;x&quot;\">it's \"x\"</e>"), std::string::npos);
+    EXPECT_NE(text.find("v=\"&#32;&#32;lead and trail&#9;\""), std::string::npos);
+    XmlDocument again;
+    ASSERT_TRUE(LoadText(again, text));
+    XmlNode back = again.Root().Child(0);
+    ASSERT_EQ(back.ChildCount(), std::size(values));
+    for (size_t i = 0; i < std::size(values); ++i)
+    {
+        EXPECT_EQ(std::string(back.Child(uint32_t(i)).Attribute("v").Value()), values[i]) << i;
+        if (!values[i].empty())
+        {
+            EXPECT_EQ(std::string(back.Child(uint32_t(i)).Child(0).Value()), values[i]) << i;
+        }
+    }
+    EXPECT_EQ(Written(again.Root()), text); // and writing it again gives the same text
+}
+
+TEST(XmlEscaping, ReferencesAreReadAndFilesWrittenBeforeReadAsTheyDid)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        // Predefined entities and character references, decimal and hexadecimal, to UTF-8.
+        {"&lt;&gt;&amp;&quot;&apos;", "<>&\"'"},
+        {"&#65;&#x42;&#X43;&#xe9;&#8364;&#x1F600;", "AB&#X43;\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        // What starts no reference stays as it stands: values written before references were used.
+        {"fish & chips", "fish & chips"},
+        {"&unknown; &amp &#; &#x; &#12a; &#0; &#xD800; &#x110000; &#99999999999;",
+         "&unknown; &amp &#; &#x; &#12a; &#0; &#xD800; &#x110000; &#99999999999;"},
+        {"trailing &", "trailing &"},
+    };
+    for (const auto& [written, read] : cases)
+    {
+        XmlDocument doc;
+        ASSERT_TRUE(LoadText(doc, std::string("<a v=\"") + written + "\">" + written + "</a>"));
+        EXPECT_STREQ(doc.Root().Child(0).Attribute("v").Value(), read) << written;
+        EXPECT_STREQ(doc.Root().Child(0).Child(0).Value(), read) << written;
+    }
+    // A value with a double quote in apostrophes, as files were written before, reads whole; it is
+    // written back between double quotes.
+    XmlDocument doc;
+    ASSERT_TRUE(LoadText(doc, "<a p='say \"hi\"'/>"));
     EXPECT_STREQ(doc.Root().Child(0).Attribute("p").Value(), "say \"hi\"");
-    // Holding both quotes, a value cannot come back whole: it is cut at the first one.
-    EXPECT_STREQ(doc.Root().Child(0).Attribute("both").Value(), "it's");
+    EXPECT_EQ(Written(doc.Root()), "<a p=\"say &quot;hi&quot;\"/>\r\n");
+    // References in comments and CDATA are no references.
+    EXPECT_EQ(Rewritten("<a><!--&amp;--><![CDATA[&lt;]]></a>"), "<a>\r\n\t<!--&amp;-->\r\n\t<![CDATA[&lt;]]>\r\n</a>\r\n");
 }
 
 // Replacement itself (mode, links, reasons) is the file module's; here only what Save adds.
