@@ -3,6 +3,7 @@
 #include "batch/BatchRunner.h"
 
 #include "config/ProgramSettings.h"
+#include "config/ShippedFiles.h"
 #include "engine/codecs/Codecs.h"
 
 #include <algorithm>
@@ -232,17 +233,15 @@ SVerbValues VerbValuesOf(const CProgramSettings& s)
 
 SVerbValues ShippedVerbValues()
 {
-    CProgramSettings settings; // STUB until the shipped settings are built in
-    settings.m_strOutputFileName = "Mosvane", settings.m_strOutputImageType = "png";
-    settings.m_nSplitRows = settings.m_nSplitCols = settings.m_nSplitSeqFrom = 2;
-    settings.m_nSplitSeqFrom = 1;
-    settings.m_strSplitTemplate = settings.m_strCombineTemplate = settings.m_strMngTemplate = "###";
-    settings.m_nCombineRows = settings.m_nCombineCols = 2, settings.m_nCombineSeqFrom = 1;
-    settings.m_strCombineImgType = settings.m_strMngImageType = "png";
-    settings.m_strCombineNameFormat = settings.m_strMngFileName = "frame";
-    settings.m_nAlphaR = 255, settings.m_nAlphaB = 255;
-    settings.m_nMngSeqFrom = 1, settings.m_nMngFrames = 10, settings.m_nMngFPS = 10;
-    return VerbValuesOf(settings);
+    CProgramSettings settings;
+    settings.ReadSettings(ShippedSettingsFile(), "");
+    SVerbValues values = VerbValuesOf(settings);
+    // The window's output folder is beside the program; a verb's is the current folder.
+    for (const SVerb& verb : kVerbs)
+        for (const SVerbOption& option : verb.m_options)
+            if (option.m_eValue == EVerbValue::Folder)
+                option.m_pfnText(values)->clear();
+    return values;
 }
 
 std::span<const SVerb> RunnerVerbs()

@@ -35,7 +35,8 @@ struct SVerbValues
 
 // The values of a settings record, as the panels seeded from it would record them.
 SVerbValues VerbValuesOf(const CProgramSettings& settings);
-// The values of the settings file as it ships: every verb's defaults.
+// The values of the settings file as it ships, output folders left empty (a verb writes into the
+// current folder): every verb's defaults.
 SVerbValues ShippedVerbValues();
 
 enum class EVerbValue
