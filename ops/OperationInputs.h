@@ -27,6 +27,8 @@ struct SplitInputs
     SequenceRecord m_output{};
     std::vector<float> m_rowFractions{};
     std::vector<float> m_colFractions{};
+
+    bool operator==(const SplitInputs&) const = default;
 };
 
 // Combine: the numbered source sequence and the grid of the sheet.
@@ -36,6 +38,8 @@ struct CombineInputs
     SequenceRecord m_source{};
     int32_t m_nRows = 0;
     int32_t m_nCols = 0;
+
+    bool operator==(const CombineInputs&) const = default;
 };
 
 // Blend: either layer path may be empty.
@@ -44,6 +48,8 @@ struct BlendInputs
     SequenceRecord m_output{};
     std::string m_strBackgroundPath{};
     std::string m_strOverlayPath{};
+
+    bool operator==(const BlendInputs&) const = default;
 };
 
 // Alpha by colour: the colour whose pixels become transparent, and the alpha they get. Only the
@@ -55,6 +61,8 @@ struct AlphaRgbInputs
     int32_t m_nGreen = 0;
     int32_t m_nBlue = 0;
     int32_t m_nAlpha = 0;
+
+    bool operator==(const AlphaRgbInputs&) const = default;
 };
 
 // Alpha from a picture of the same size.
@@ -62,6 +70,8 @@ struct AlphaImageInputs
 {
     SequenceRecord m_output{};
     std::string m_strAlphaImagePath{};
+
+    bool operator==(const AlphaImageInputs&) const = default;
 };
 
 // MNG: the numbered frame sequence (folder, title, template, type, first number), the frame
@@ -72,4 +82,6 @@ struct MngInputs
     SequenceRecord m_source{};
     int32_t m_nFrameCount = 0;
     int32_t m_nFramesPerSecond = 0;
+
+    bool operator==(const MngInputs&) const = default;
 };
