@@ -1,5 +1,6 @@
 #include "batch/RunnerVerbs.h"
 
+#include "batch/BatchKindTable.h"
 #include "batch/BatchRunner.h"
 
 #include "config/ProgramSettings.h"
@@ -7,6 +8,8 @@
 #include "engine/codecs/Codecs.h"
 
 #include <algorithm>
+#include <tuple>
+#include <type_traits>
 #include <charconv>
 #include <filesystem>
 #include <set>
@@ -39,8 +42,8 @@ constexpr const char* kTemplateHelp = "its length is the number of digits, 001 f
 // One row per option. A new option of a kind is one row here (and its field in the kind's inputs
 // value, which the section's writer and reader record and read).
 constexpr SVerbOption kSplitOptions[] = {
-    Number("--rows", "R", "rows of the grid", 1, kMaxGrid, [](SVerbValues& v) { return &v.m_nSplitRows; }),
-    Number("--cols", "C", "columns of the grid", 1, kMaxGrid, [](SVerbValues& v) { return &v.m_nSplitCols; }),
+    Number("--rows", "ROWS", "rows of the grid", 1, kMaxGrid, [](SVerbValues& v) { return &v.m_nSplitRows; }),
+    Number("--cols", "COLS", "columns of the grid", 1, kMaxGrid, [](SVerbValues& v) { return &v.m_nSplitCols; }),
     Number("--from", "N", "number of each picture's first tile", 0, kMaxNumber,
            [](SVerbValues& v) { return &v.m_split.m_output.m_nFromNumber; }),
     Value(EVerbValue::Text, "--template", "###", kTemplateHelp,
@@ -52,8 +55,8 @@ constexpr SVerbOption kSplitOptions[] = {
 };
 
 constexpr SVerbOption kCombineOptions[] = {
-    Number("--rows", "R", "rows of the sheet", 1, kMaxGrid, [](SVerbValues& v) { return &v.m_combine.m_nRows; }),
-    Number("--cols", "C", "columns of the sheet", 1, kMaxGrid, [](SVerbValues& v) { return &v.m_combine.m_nCols; }),
+    Number("--rows", "ROWS", "rows of the sheet", 1, kMaxGrid, [](SVerbValues& v) { return &v.m_combine.m_nRows; }),
+    Number("--cols", "COLS", "columns of the sheet", 1, kMaxGrid, [](SVerbValues& v) { return &v.m_combine.m_nCols; }),
     Number("--from", "N", "number of the first picture of each sequence", 0, kMaxNumber,
            [](SVerbValues& v) { return &v.m_combine.m_source.m_nFromNumber; }),
     Value(EVerbValue::Text, "--template", "###", kTemplateHelp,
@@ -77,10 +80,10 @@ constexpr SVerbOption kAlphaExtractOptions[] = {
 };
 
 constexpr SVerbOption kRgbAlphaOptions[] = {
-    Number("--red", "R", "red of the colour made transparent", 0, 255, [](SVerbValues& v) { return &v.m_rgbAlpha.m_nRed; }),
-    Number("--green", "G", "green of that colour", 0, 255, [](SVerbValues& v) { return &v.m_rgbAlpha.m_nGreen; }),
-    Number("--blue", "B", "blue of that colour", 0, 255, [](SVerbValues& v) { return &v.m_rgbAlpha.m_nBlue; }),
-    Number("--alpha", "A", "alpha its pixels get", 0, 255, [](SVerbValues& v) { return &v.m_rgbAlpha.m_nAlpha; }),
+    Number("--red", "RED", "red of the colour made transparent", 0, 255, [](SVerbValues& v) { return &v.m_rgbAlpha.m_nRed; }),
+    Number("--green", "GREEN", "green of that colour", 0, 255, [](SVerbValues& v) { return &v.m_rgbAlpha.m_nGreen; }),
+    Number("--blue", "BLUE", "blue of that colour", 0, 255, [](SVerbValues& v) { return &v.m_rgbAlpha.m_nBlue; }),
+    Number("--alpha", "ALPHA", "alpha its pixels get", 0, 255, [](SVerbValues& v) { return &v.m_rgbAlpha.m_nAlpha; }),
     Value(EVerbValue::Type, "--type", "TYPE", kTypeHelp, [](SVerbValues& v) { return &v.m_rgbAlpha.m_output.m_strType; }),
     Value(EVerbValue::Folder, "-o", "DIR", kFolderHelp, [](SVerbValues& v) { return &v.m_rgbAlpha.m_output.m_strFolder; }),
 };
@@ -360,17 +363,13 @@ bool WriteVerbSection(BatchFile& batch, const SVerb& verb, const SVerbValues& gi
             *option.m_pfnText(values) = Absolute(".");
     values.m_split.m_rowFractions = EvenFractions(values.m_nSplitRows);
     values.m_split.m_colFractions = EvenFractions(values.m_nSplitCols);
-    bool written = false;
-    switch (verb.m_eKind)
-    {
-    case EBatchKind::Split: written = batch.WriteSplitSection(values.m_split); break;
-    case EBatchKind::Combine: written = batch.WriteCombineSection(values.m_combine); break;
-    case EBatchKind::Blend: written = batch.WriteBlendSection(values.m_blend); break;
-    case EBatchKind::AlphaExtract: written = batch.WriteAlphaExtractSection(values.m_alphaExtract); break;
-    case EBatchKind::RgbAlpha: written = batch.WriteRgbAlphaSection(values.m_rgbAlpha); break;
-    case EBatchKind::AlphaImageCombine: written = batch.WriteAlphaImageCombineSection(values.m_alphaImage); break;
-    case EBatchKind::Mng: written = batch.WriteMngSection(values.m_mng); break;
-    }
+    // The kind's row names its section writer; each verb's values are of its row's inputs type.
+    auto inputs = std::tie(values.m_split, values.m_combine, values.m_blend, values.m_alphaExtract, values.m_rgbAlpha,
+                           values.m_alphaImage, values.m_mng);
+    const bool written = WithBatchKindRow(verb.m_eKind, [&](const auto& row) {
+        using Inputs = typename std::decay_t<decltype(row)>::Inputs;
+        return (batch.*row.m_pWrite)(std::get<Inputs&>(inputs));
+    });
     if (!written)
         return false;
     for (const std::string& item : items)

@@ -51,7 +51,7 @@ enum class EVerbValue
 struct SVerbOption
 {
     const char* m_pszName;  // "--rows"
-    const char* m_pszValue; // "R"; a FILE or DIR completes as a file or folder name
+    const char* m_pszValue; // "ROWS"; a FILE or DIR completes as a file or folder name
     const char* m_pszHelp;
     EVerbValue m_eValue;
     int32_t m_nMin, m_nMax;                   // for numbers

@@ -191,7 +191,7 @@ TEST_F(VerbTest, ArgumentsAreCheckedBeforeAnythingRuns)
     EXPECT_EQ(RunProgram("./split --list", "cd " + ShellQuote(dir.Path()) + " &&").m_nStatus, kRunnerSucceeded);
     const SRun help = RunWith({"split", "--help"});
     EXPECT_TRUE(help.m_nStatus == kRunnerSucceeded && help.Prints("Usage: mosvane-batch split PICTURE...") &&
-                help.Prints("--rows R") && help.Prints("(default: 2)"));
+                help.Prints("--rows ROWS") && help.Prints("(default: 2)"));
 
     // A picture that does not exist is the run's to report, as in a batch file.
     EXPECT_EQ(RunWith({"split", dir.File("in/photo.png/x")}).m_nStatus, kRunnerFailed);
