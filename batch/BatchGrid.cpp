@@ -89,7 +89,7 @@ void SplitItem(const CEngineImage& item, const std::string& path, const std::vec
     }
 }
 
-void CombineItem(const std::string& path, const CSequencePattern& sequence, int32_t fromNumber, int32_t rows,
+void CombineItem(const std::string& path, uint32_t position, const CSequencePattern& sequence, int32_t fromNumber, int32_t rows,
                  int32_t cols, CEngineImage& result, const std::string& folder, const std::string& type,
                  CProgress& progress, CBatchReport* report)
 {
@@ -109,7 +109,7 @@ void CombineItem(const std::string& path, const CSequencePattern& sequence, int3
     switch (made)
     {
     case EGridResult::Made:
-        SaveBound(ItemOutputName(folder, ItemTitleOrRandom(path, CurrentItemPosition()), "", type), false, report);
+        SaveBound(ItemOutputName(folder, ItemTitleOrRandom(path, position), "", type), false, report);
         if (report)
             report->Done();
         break;
@@ -129,7 +129,7 @@ void CombineItem(const std::string& path, const CSequencePattern& sequence, int3
 }
 } // namespace
 
-bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report)
+bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* schedule)
 {
     BatchSection s;
     if (!batch.GetSection(EBatchKind::Split, s))
@@ -152,7 +152,7 @@ bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report)
 
     // Pieces are named after each item; the recorded title is not used.
     const SequenceRecord& pieces = in.m_output;
-    ForEachLoadedItem(s, report, [&](CEngineImage& item, const std::string& path) -> const char* {
+    ForEachLoadedItem(s, {report, schedule}, [&](CEngineImage& item, const std::string& path) -> const char* {
         if (!SequenceNamesFit(BuildNumberPattern(pieces.m_strFolder, ItemTitle(path),
                                                  TemplateDigits(pieces.m_strTemplate), pieces.m_strType)))
             return kNamesTooLong;
@@ -162,7 +162,7 @@ bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report)
     return true;
 }
 
-bool ExecuteCombineBatch(BatchFile& batch, CBatchReport* report)
+bool ExecuteCombineBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* schedule)
 {
     BatchSection s;
     if (!batch.GetSection(EBatchKind::Combine, s))
@@ -172,8 +172,8 @@ bool ExecuteCombineBatch(BatchFile& batch, CBatchReport* report)
     CEngineImage result = CEngineImage::Generate();
     const int digits = TemplateDigits(in.m_source.m_strTemplate);
 
-    ForEachItem(s, report, [&](const std::string& path, CProgress& progress) {
-        CombineItem(path, ItemSequencePattern(path, digits), in.m_source.m_nFromNumber, in.m_nRows, in.m_nCols, result,
+    ForEachItem(s, {report, schedule}, [&](const std::string& path, uint32_t position, CProgress& progress) {
+        CombineItem(path, position, ItemSequencePattern(path, digits), in.m_source.m_nFromNumber, in.m_nRows, in.m_nCols, result,
                     in.m_output.m_strFolder, in.m_output.m_strType, progress, report);
     });
     return true;

@@ -201,8 +201,7 @@ bool ExecuteKind(EBatchKind kind, BatchFile& batch, const SRunnerOptions& option
         return ExecuteInWorkers(kind, batch, options.m_shard, workers, report, workerLost);
     }
     CShardSchedule schedule(options.m_shard);
-    CItemScheduleScope scope(&schedule);
-    return ExecuteBatch(kind, batch, &report);
+    return ExecuteBatch(kind, batch, &report, &schedule);
 }
 } // namespace
 

@@ -295,12 +295,11 @@ private:
         CFrameHooks hooks({&steps});
         CBatchReport report;
         CWorkerSchedule schedule(shard, counter, fd, report, steps);
-        CItemScheduleScope scope(&schedule);
         bool executed = false;
         // As in one process: memory running out outside any item fails the kind, with that said.
         try
         {
-            executed = ExecuteBatch(kind, batch, &report);
+            executed = ExecuteBatch(kind, batch, &report, &schedule);
         }
         catch (const std::bad_alloc&)
         {
@@ -508,8 +507,7 @@ bool ExecuteInWorkers(EBatchKind kind, BatchFile& batch, SItemShard shard, int w
     if (pool.empty())
     {
         CShardSchedule alone(shard);
-        CItemScheduleScope scope(&alone);
-        return ExecuteBatch(kind, batch, &report);
+        return ExecuteBatch(kind, batch, &report, &alone);
     }
 
     std::vector<std::string> lost;

@@ -95,3 +95,5 @@ bool gxMakeMngAnimFile(const char* path, int width, int height, int count, const
 // GIF: colours exact when the frames use at most 255, otherwise a palette of 255 with error
 // diffusion; alpha below 128 is transparent, the rest opaque. Delays in hundredths of a second.
 bool gxMakeGifAnimFile(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps);
+// APNG: every pixel exact, each frame's delay 1 / fps exactly (fps at most 65535).
+bool gxMakeApngAnimFile(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps);

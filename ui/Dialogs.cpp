@@ -1,6 +1,7 @@
 #include "ui/Dialogs.h"
 
 #include "config/StringTable.h"
+#include "ops/MainFrame.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -84,6 +85,12 @@ QMessageBox::Icon BoxIcon(EMessageIcon icon)
 SDialogHooks SetDialogHooks(SDialogHooks hooks)
 {
     return std::exchange(Hooks(), std::move(hooks));
+}
+
+QWidget* FrameWindowWidget()
+{
+    IMainFrame* frame = CMainFrame::s_pSingletonMainFrame;
+    return frame ? static_cast<QWidget*>(frame->GetFrameWindow()) : nullptr;
 }
 
 QString FilterFromStored(const char* pszStored)

@@ -140,8 +140,7 @@ TEST_F(WorkersTest, TheProgressCallsAndTheReportAreThoseOfOneProcess)
         {
             CFrameDouble frame;
             CShardSchedule schedule(shard);
-            CItemScheduleScope scope(&schedule);
-            EXPECT_TRUE(ExecuteBatch(EBatchKind::Split, batch, &plainReport));
+            EXPECT_TRUE(ExecuteBatch(EBatchKind::Split, batch, &plainReport, &schedule));
             plainCalls = frame.m_strProgress;
         }
         {
