@@ -1,6 +1,7 @@
 #include "ui/BatchPanel.h"
 
 #include "batch/BatchKindTable.h"
+#include "config/Log.h"
 #include "config/ProgramSettings.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
@@ -96,7 +97,12 @@ CBatchPanel::CBatchPanel(QWidget* parent) : QWidget(parent)
 CBatchPanel::~CBatchPanel()
 {
     GetProgramSettings().m_strLastBatchFile = m_pPath->text().toStdString();
-    m_batch.SaveBatchFile();
+    // No one is left to be asked at close: a batch that cannot be written is at least logged,
+    // with where and why, rather than lost without a word.
+    std::string reason;
+    if (m_batch.IsOpen() && !m_batch.SaveBatchFile(&reason))
+        WriteLog("error", "The batch file could not be saved to %s: %s", m_batch.Path().c_str(),
+                 reason.empty() ? "it could not be written" : reason.c_str());
     m_batch.CloseBatchFile();
 }
 
