@@ -21,7 +21,7 @@ public:
     void Skipped(const std::string& path, const std::string& reason)
     {
         ++m_nSkipped;
-        Note(path + ": " + reason);
+        Failure(path, reason);
     }
     // An item whose outputs lack part of what it lists: a sequence member missing or not decoded.
     void Incomplete() { ++m_nIncomplete; }
@@ -34,14 +34,36 @@ public:
         else
         {
             ++m_nFailedWrites;
-            Note(name + ": could not be written" + (reason.empty() ? std::string() : " (" + reason + ")"));
+            Failure(name, "could not be written" + (reason.empty() ? std::string() : " (" + reason + ")"));
         }
     }
     // An item left unfinished because the worker process executing it ended.
     void NotDone(const std::string& path)
     {
         ++m_nNotDone;
-        Note(path + ": NOT done: its worker process ended before finishing it");
+        Failure(path, "NOT done: its worker process ended before finishing it");
+    }
+    // What failed (an item, a member of its sequence, an output file) and why: a note, and kept
+    // apart for machine-readable results (only the first kMaxFailures, the rest counted).
+    static constexpr size_t kMaxFailures = 10000;
+    struct SFailure
+    {
+        std::string m_strPath;
+        std::string m_strReason;
+        bool operator==(const SFailure&) const = default;
+    };
+    void Failure(const std::string& path, const std::string& reason)
+    {
+        Note(path + ": " + reason);
+        Failed(path, reason);
+    }
+    // The same without the note, for failures noted in other words.
+    void Failed(const std::string& path, const std::string& reason)
+    {
+        if (m_failures.size() < kMaxFailures)
+            m_failures.push_back({Bounded(path), Bounded(reason)});
+        else
+            ++m_nFailuresLeftOut;
     }
     void Note(const std::string& line)
     {
@@ -74,6 +96,8 @@ public:
     int64_t m_nNotDone = 0;      // items a worker process left unfinished
     std::vector<std::string> m_notes;
     int64_t m_nNotesLeftOut = 0;
+    std::vector<SFailure> m_failures;
+    int64_t m_nFailuresLeftOut = 0;
 
     // True when every item listed produced all its outputs from all it lists.
     bool Complete() const
