@@ -97,7 +97,10 @@ CMemberFailures::~CMemberFailures()
 void CMemberFailures::Failed(const std::string& member)
 {
     m_bAny = true;
-    Note(m_pReport, m_strItem + ": member " + member + " " + LoadFailure(member));
+    const std::string why = LoadFailure(member);
+    Note(m_pReport, m_strItem + ": member " + member + " " + why);
+    if (m_pReport)
+        m_pReport->Failed(member, why + " (a member of " + m_strItem + ")");
 }
 
 void CMemberFailures::Missing(const CSequencePattern& pattern, int64_t first, int64_t end)
@@ -107,9 +110,18 @@ void CMemberFailures::Missing(const CSequencePattern& pattern, int64_t first, in
     m_bAny = true;
     const int64_t named = std::min<int64_t>(end - first, kNamedMembers);
     for (int64_t n = first; n < first + named; ++n)
+    {
         Note(m_pReport, m_strItem + ": member " + pattern.NameOf(n) + " does not exist");
+        if (m_pReport)
+            m_pReport->Failed(pattern.NameOf(n), "does not exist (a member of " + m_strItem + ")");
+    }
     if (end - first > named)
-        Note(m_pReport, m_strItem + ": and " + std::to_string(end - first - named) + " more members do not exist");
+    {
+        const std::string more = "and " + std::to_string(end - first - named) + " more members do not exist";
+        Note(m_pReport, m_strItem + ": " + more);
+        if (m_pReport)
+            m_pReport->Failed(m_strItem, more);
+    }
 }
 
 void Note(CBatchReport* report, const std::string& line)

@@ -49,6 +49,12 @@ std::vector<int> Extents(const std::vector<float>& ratios, int length)
     return extents;
 }
 
+std::string PieceFailure()
+{
+    const char* why = gxGetLastErrorText();
+    return *why ? std::string("its piece could not be made: ") + why : std::string("its piece could not be made");
+}
+
 void SplitItem(const CEngineImage& item, const std::string& path, const std::vector<float>& rowRatios,
                const std::vector<float>& colRatios, const SequenceRecord& pieces,
                CBatchReport* report)
@@ -77,10 +83,15 @@ void SplitItem(const CEngineImage& item, const std::string& path, const std::vec
             if (w > 0)
             {
                 scratch.Bind();
-                gxTexImage(w, h, info.format);
+                // A piece whose storage cannot be made or filled is a file not written, with the
+                // engine's reason, never an empty or stale picture saved under its name.
+                bool made = gxTexImage(w, h, info.format);
                 scratch.Refresh();
-                gxCopyImageBuffer(item.Id(), t_RECT{x, y + h, x + w, y}, info.format, scratch.Buffer());
-                SaveBound(pattern.NameOf(number), false, report);
+                made = made && gxCopyImageBuffer(item.Id(), t_RECT{x, y + h, x + w, y}, info.format, scratch.Buffer());
+                if (made)
+                    SaveBound(pattern.NameOf(number), false, report);
+                else if (report)
+                    report->Saved(pattern.NameOf(number), false, PieceFailure());
             }
             x += w;
             ++number;

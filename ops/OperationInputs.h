@@ -42,6 +42,13 @@ struct SCombineSheet
     bool operator==(const SCombineSheet&) const = default;
 };
 
+// An even grid of count rows or columns as Save Config records it: count fractions of 1/count, in
+// single precision (none for a count below 1).
+inline std::vector<float> EvenFractions(int32_t count)
+{
+    return std::vector<float>(count > 0 ? size_t(count) : 0, count > 0 ? 1.0f / float(count) : 0.0f);
+}
+
 // Split: the output with the splitter's template and first number, and the grid as fractions of
 // the picture (rows top to bottom, columns left to right). The interactive split cuts along the
 // view's grid instead, which may have been dragged; the fractions are what a batch records.

@@ -85,6 +85,11 @@ std::string ItemOutputName(const std::string& folder, const std::string& title, 
 // as one plain run does.
 std::string ItemTitleOrRandom(const std::string& path, uint32_t position);
 
+// Natural order of file names: runs of digits compare by their value, so "frame2" comes before
+// "frame10"; other characters compare byte by byte. Names that differ only in leading zeros
+// ("f01", "f1") keep a fixed order by their bytes.
+bool NaturalNameLess(const std::string& a, const std::string& b);
+
 // The numbered sequence of a batch item path: the number field goes before the last four
 // characters ("seq/walk.png" with 4 digits names "seq/walk0001.png" for 1), or in front of the
 // whole path when it is shorter.

@@ -402,15 +402,16 @@ TEST(AnimationWrite, EveryWriterRefusesBadArgumentsWithoutWriting)
     using Writer = bool (*)(const char*, int, int, int, const uint8_t* const*, int);
     for (const Writer write : {gxMakeMngAnimFile, gxMakeGifAnimFile, gxMakeApngAnimFile})
     {
-        // No frame rate, no frames, too wide, a missing frame, a folder that does not exist; each
+        // No frame rate, no frames, too wide, a missing frame, a folder that cannot be made; each
         // refusal says why: the system's reason for the folder, the writer's for the rest.
         const std::tuple<std::string, int, int, int, const uint8_t* const*, int> cases[] = {
             {path, 4, 4, 2, pointers, 0},     {path, 4, 4, 0, pointers, 10}, {path, 65536, 1, 2, pointers, 10},
-            {path, 4, 4, 2, withNull, 10}, {dir.File("no/such/folder/anim"), 4, 4, 2, pointers, 10}};
+            {path, 4, 4, 2, withNull, 10}, {dir.File("file/folder/anim"), 4, 4, 2, pointers, 10}};
+        WriteTextFile(dir.File("file"), "");
         for (const auto& [to, w, h, count, pixels, fps] : cases)
         {
             EXPECT_FALSE(write(to.c_str(), w, h, count, pixels, fps)) << w << " " << count << " " << fps;
-            EXPECT_STREQ(gxGetLastErrorText(), to == path ? "no picture to write" : "No such file or directory");
+            EXPECT_STREQ(gxGetLastErrorText(), to == path ? "no picture to write" : "Not a directory");
         }
         EXPECT_FALSE(FileExists(path));
         EXPECT_TRUE(write(path.c_str(), 4, 4, 2, pointers, 10));
