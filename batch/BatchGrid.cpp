@@ -6,6 +6,7 @@
 #include "batch/ItemSchedule.h"
 #include "engine/Limits.h"
 #include "ops/Combine.h"
+#include "ops/SheetLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,22 +34,6 @@ bool RatiosFit(const std::vector<float>& ratios)
     return sum <= 1.0f + kSplitRatioRounding * float(rounded + 1);
 }
 
-// Pixel extents of a ratio list over a length, truncated toward zero, cut back where their sum
-// would pass the length, so that no piece reaches past the picture's edge.
-std::vector<int> Extents(const std::vector<float>& ratios, int length)
-{
-    std::vector<int> extents;
-    extents.reserve(ratios.size());
-    int used = 0;
-    for (float ratio : ratios)
-    {
-        const int extent = std::min(int(float(length) * ratio), length - used);
-        extents.push_back(extent);
-        used += extent;
-    }
-    return extents;
-}
-
 std::string PieceFailure()
 {
     const char* why = gxGetLastErrorText();
@@ -60,28 +45,30 @@ void SplitItem(const CEngineImage& item, const std::string& path, const std::vec
                CBatchReport* report)
 {
     const GX_IMAGE info = item.Info();
-    const std::vector<int> heights = Extents(rowRatios, info.height);
-    const std::vector<int> widths = Extents(colRatios, info.width);
+    // The plain grid of the sheet geometry: no margin, no gutters.
+    std::vector<SSheetSpan> rows, cols;
+    SheetSpansOfRatios(rowRatios, info.height, 0, 0, rows);
+    SheetSpansOfRatios(colRatios, info.width, 0, 0, cols);
     const CSequencePattern pattern =
         BuildNumberPattern(pieces.m_strFolder, ItemTitle(path), TemplateDigits(pieces.m_strTemplate), pieces.m_strType);
 
     CEngineImage scratch = CEngineImage::Generate();
     int64_t number = pieces.m_nFromNumber;
-    int y = 0;
-    for (int h : heights)
+    for (const SSheetSpan& row : rows)
     {
         // A row without pixels has pieces without pixels: no file can hold them, but they keep
         // their numbers.
-        if (h == 0)
+        if (row.m_nLength == 0)
         {
-            number += int64_t(widths.size());
+            number += int64_t(cols.size());
             continue;
         }
-        int x = 0;
-        for (int w : widths)
+        const int y = int(row.m_nStart), h = int(row.m_nLength);
+        for (const SSheetSpan& col : cols)
         {
-            if (w > 0)
+            if (col.m_nLength > 0)
             {
+                const int x = int(col.m_nStart), w = int(col.m_nLength);
                 scratch.Bind();
                 // A piece whose storage cannot be made or filled is a file not written, with the
                 // engine's reason, never an empty or stale picture saved under its name.
@@ -93,10 +80,8 @@ void SplitItem(const CEngineImage& item, const std::string& path, const std::vec
                 else if (report)
                     report->Saved(pattern.NameOf(number), false, PieceFailure());
             }
-            x += w;
             ++number;
         }
-        y += h;
     }
 }
 
