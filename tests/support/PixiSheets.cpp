@@ -1,5 +1,7 @@
 #include "support/PixiSheets.h"
 
+#include "base/JsonWriter.h"
+
 #include "support/JsonRead.h"
 #include "support/TestSupport.h"
 
@@ -14,32 +16,6 @@ namespace
 std::string PixiFolder()
 {
     return BinDir() + "/../pixi-" + kPixiVersion;
-}
-
-// A name as JavaScript's JSON.stringify writes it.
-std::string Stringified(const std::string& text)
-{
-    static const char kHex[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (unsigned char c : text)
-    {
-        switch (c)
-        {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20)
-                out += std::string("\\u00") + kHex[c >> 4] + kHex[c & 15];
-            else
-                out += char(c);
-        }
-    }
-    return out + "\"";
 }
 
 std::string Rect(const SJson& r)
@@ -108,7 +84,7 @@ std::string WrittenReading(const std::vector<std::string>& files)
             const SJson& rect = frame["frame"];
             const SJson& orig = trimmed ? frame["sourceSize"] : rect;
             const SJson& placed = frame["spriteSourceSize"];
-            reading += "frame " + Stringified(name) + " " + Rect(rect) + " orig " + std::to_string(orig["w"].Integer()) +
+            reading += "frame " + JsonQuoted(name) + " " + Rect(rect) + " orig " + std::to_string(orig["w"].Integer()) +
                        " " + std::to_string(orig["h"].Integer()) + " " +
                        (trimmed ? "trim " + std::to_string(placed["x"].Integer()) + " " +
                                       std::to_string(placed["y"].Integer()) + " " +
@@ -118,9 +94,9 @@ std::string WrittenReading(const std::vector<std::string>& files)
         }
         for (const auto& [animation, names] : data["animations"].m_members)
         {
-            reading += "animation " + Stringified(animation);
+            reading += "animation " + JsonQuoted(animation);
             for (const SJson& name : names.m_items)
-                reading += " " + Stringified(name.m_strValue);
+                reading += " " + JsonQuoted(name.m_strValue);
             reading += "\n";
         }
     }
