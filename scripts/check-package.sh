@@ -40,7 +40,10 @@ for f in /usr/share/mosvane/Cnfg/Mosvane.xml /usr/share/mosvane/Mosvane.html \
 done
 
 step "the installed runner"
-/usr/bin/mosvane-batch --help | grep -q '^Usage: mosvane-batch' || fail "mosvane-batch --help"
+# Captured first: grep -q closes the pipe at its first match, and under pipefail the runner's
+# SIGPIPE on the rest of the text would fail the step on a fast machine.
+help=$(/usr/bin/mosvane-batch --help) || fail "mosvane-batch --help exited with $?"
+grep -q '^Usage: mosvane-batch' <<<"$help" || fail "mosvane-batch --help does not start with its usage"
 convert -size 40x20 gradient:red-blue "$work/tiles.png"
 cat >"$work/batch.xml" <<EOF
 <MosvaneBatch><SplitBatch><Output ImageType="png" NameFormat="t" FromNumber="1" Folder="$work/out" Template="##"/>
