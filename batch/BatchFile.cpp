@@ -31,6 +31,12 @@ std::string Text(int32_t value)
     return std::to_string(value);
 }
 
+// A switch as the file holds it.
+std::string Switch(bool on)
+{
+    return on ? "1" : "0";
+}
+
 // A new list element of ratio entries, after all other children.
 void AppendRatioList(XmlNode input, const char* listName, const char* entryName, const std::vector<float>& ratios)
 {
@@ -157,7 +163,12 @@ bool BatchFile::WriteValues(EBatchKind kind, std::initializer_list<SRecordedValu
     if (!PrepareSection(kind, section))
         return false;
     for (const SRecordedValue& value : values)
-        (value.m_bInput ? section.m_input : section.m_output).Attribute(value.m_pName).SetValue(value.m_strValue);
+    {
+        const XmlNode node = value.m_bInput ? section.m_input : section.m_output;
+        if (value.m_pszDefault && value.m_strValue == value.m_pszDefault && node.FindAttribute(value.m_pName).IsEmpty())
+            continue;
+        node.Attribute(value.m_pName).SetValue(value.m_strValue);
+    }
     return true;
 }
 
@@ -178,7 +189,12 @@ bool BatchFile::WriteSplitSection(const SplitInputs& in)
                       {Out, "NameFormat", output.m_strTitle},
                       {Out, "FromNumber", Text(output.m_nFromNumber)},
                       {Out, "Folder", output.m_strFolder},
-                      {Out, "Template", numberTemplate}},
+                      {Out, "Template", numberTemplate},
+                      {Out, "DataFormat", SheetDataName(in.m_sheet.m_eData), "none"},
+                      {In, "Margin", Text(in.m_sheet.m_nMargin), "0"},
+                      {In, "Spacing", Text(in.m_sheet.m_nSpacing), "0"},
+                      {In, "Trim", Switch(in.m_sheet.m_bTrim), "0"},
+                      {In, "SkipEmpty", Switch(in.m_sheet.m_bSkipEmpty), "0"}},
                      s))
         return false;
     RemoveChildrenNamed(s.m_input, "Rows");
@@ -197,7 +213,12 @@ bool BatchFile::WriteCombineSection(const CombineInputs& in)
                                              {In, "FromNumber", Text(source.m_nFromNumber)},
                                              {In, "Template", source.m_strTemplate},
                                              {In, "Rows", Text(in.m_nRows)},
-                                             {In, "Cols", Text(in.m_nCols)}});
+                                             {In, "Cols", Text(in.m_nCols)},
+                                             {Out, "DataFormat", SheetDataName(in.m_sheet.m_eData), "none"},
+                                             {In, "KeepAlpha", Switch(in.m_sheet.m_bKeepAlpha), "0"},
+                                             {In, "Padding", Text(in.m_sheet.m_nPadding), "0"},
+                                             {In, "Margin", Text(in.m_sheet.m_nMargin), "0"},
+                                             {In, "Extrude", Text(in.m_sheet.m_nExtrude), "0"}});
 }
 
 bool BatchFile::WriteBlendSection(const BlendInputs& in)
