@@ -31,7 +31,7 @@ TEST(HelpText, TheRunnerAndTheHelpFileStateTheSameExitRuleAndOptions)
     for (const char* promise : {"0 only when every executed kind succeeded", "none left by a worker process that ended",
                                 "natural order (frame2 before frame10)", "--save-batch FILE", "mosvane-batch ./split",
                                 "2 for bad arguments or a file that is not a batch file",
-                                "130 or 143 when the run was stopped by SIGINT or SIGTERM", "--jobs N", "--shard K/N",
+                                "the status is 130 (SIGINT) or 143 (SIGTERM)", "--jobs N", "--shard K/N",
                                 "--shard $SLURM_ARRAY_TASK_ID/8", "--shard $JOB_COMPLETION_INDEX/8",
                                 "--shard {}/4 ::: 0 1 2 3"})
     {
