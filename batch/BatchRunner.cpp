@@ -376,49 +376,13 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& 
     return true;
 }
 
-// The text follows a few rules, because the manual page is made from it at build time: a line
-// "Usage: ..." (and "   or: ...") gives the synopsis; text up to the first heading describes the
-// program; a heading is a line of its own such as "Options:"; "  --name VALUE  text" starts an
-// option, continued by lines indented further; other indented lines are shown as they stand.
-std::string RunnerUsage()
+// What a run prints and the status it ends with: the Output, JSON output and Exit status parts
+// of the --help text.
+std::string RunnerResultsUsage()
 {
-    return std::string("Usage: ") + kProgram + " FILE [--kind KIND]... [--jobs N] [--shard K/N] [--list] [--json]\n"
-           "   or: " + kProgram + " VERB INPUT... [OPTION]... [--save-batch FILE [--run]]\n"
-           "\n"
-           "Executes the sections of a Mosvane batch file (XML, root element \"MosvaneBatch\") without a\n"
-           "window: each section applies its recorded settings to every item it lists and writes the\n"
-           "results into its recorded output folder. A verb (split, combine, blend, alpha-extract,\n"
-           "rgb-alpha, alpha-image, mng) does the same for one operation whose values and pictures are\n"
-           "given on the command line. A file named like a verb is run as a file when named with a\n"
-           "folder: " + kProgram + " ./split\n"
-           "\n"
-           "Options:\n"
-           "  --kind KIND  execute only this kind; may be given several times. KIND is one of\n" +
-           WrapLines(KindList() + ".", std::string(15, ' '), 88) +
-           "               Without --kind every section present is executed. Kinds always run in\n"
-           "               this order, each at most once.\n"
-           "  --jobs N     run the items of each kind in N worker processes (default: one per\n"
-           "               core this process may use). Outputs, summary, progress bar and exit\n"
-           "               status are those of a run with --jobs 1; the files are byte for byte\n"
-           "               the same.\n"
-           "  --shard K/N  execute only the items whose position in their section's item list\n"
-           "               (counted from 0) is K modulo N, for 0 <= K < N. N runs with K = 0 to\n"
-           "               N-1, on one machine or many, together do what one whole run does, with\n"
-           "               no coordination between them; each writes only its own items' files.\n"
-           "  --list       print each section with its recorded values and item count; execute\n"
-           "               nothing.\n"
-           "  --json       print one JSON object with the results on standard output when the run\n"
-           "               ends (see JSON output); the lines and the progress bar go to standard error.\n"
-           "  --save-batch FILE\n"
-           "               with a verb: record its section in the batch file FILE (a new file, or\n"
-           "               one that is a batch file already, whose section of that kind gets the\n"
-           "               values and the pictures added) instead of running it.\n"
-           "  --run        with --save-batch: run the section as well.\n"
-           "  --help       print this text; after a verb, the verb's options.\n"
-           "\n" + VerbsUsage() + "\n"
-           "Output:\n"
-           "For each executed kind one line goes to standard output: the kind, then\n"
-           "  \"" + kBatchSucceedText + "\"\n"
+    return std::string("Output:\n"
+                       "For each executed kind one line goes to standard output: the kind, then\n"
+                       "  \"") + kBatchSucceedText + "\"\n"
            "or\n"
            "  \"" + kBatchFailText + "\"\n"
            "Standard error gets a summary per kind (items done and skipped, files written, files that\n"
@@ -458,7 +422,49 @@ std::string RunnerUsage()
            "batch file. SIGINT (Ctrl+C) or SIGTERM stops the run: the items already started are\n"
            "finished, no other item or kind is started, the summary tells what was done and what\n"
            "was not started, and the status is 130 (SIGINT) or 143 (SIGTERM).\n"
+           "\n";
+}
+
+// The text follows a few rules, because the manual page is made from it at build time: a line
+// "Usage: ..." (and "   or: ...") gives the synopsis; text up to the first heading describes the
+// program; a heading is a line of its own such as "Options:"; "  --name VALUE  text" starts an
+// option, continued by lines indented further; other indented lines are shown as they stand.
+std::string RunnerUsage()
+{
+    return std::string("Usage: ") + kProgram + " FILE [--kind KIND]... [--jobs N] [--shard K/N] [--list] [--json]\n"
+           "   or: " + kProgram + " VERB INPUT... [OPTION]... [--save-batch FILE [--run]]\n"
            "\n"
+           "Executes the sections of a Mosvane batch file (XML, root element \"MosvaneBatch\") without a\n"
+           "window: each section applies its recorded settings to every item it lists and writes the\n"
+           "results into its recorded output folder. A verb (split, combine, blend, alpha-extract,\n"
+           "rgb-alpha, alpha-image, mng) does the same for one operation whose values and pictures are\n"
+           "given on the command line. A file named like a verb is run as a file when named with a\n"
+           "folder: " + kProgram + " ./split\n"
+           "\n"
+           "Options:\n"
+           "  --kind KIND  execute only this kind; may be given several times. KIND is one of\n" +
+           WrapLines(KindList() + ".", std::string(15, ' '), 88) +
+           "               Without --kind every section present is executed. Kinds always run in\n"
+           "               this order, each at most once.\n"
+           "  --jobs N     run the items of each kind in N worker processes (default: one per\n"
+           "               core this process may use). Outputs, summary, progress bar and exit\n"
+           "               status are those of a run with --jobs 1; the files are byte for byte\n"
+           "               the same.\n"
+           "  --shard K/N  execute only the items whose position in their section's item list\n"
+           "               (counted from 0) is K modulo N, for 0 <= K < N. N runs with K = 0 to\n"
+           "               N-1, on one machine or many, together do what one whole run does, with\n"
+           "               no coordination between them; each writes only its own items' files.\n"
+           "  --list       print each section with its recorded values and item count; execute\n"
+           "               nothing.\n"
+           "  --json       print one JSON object with the results on standard output when the run\n"
+           "               ends (see JSON output); the lines and the progress bar go to standard error.\n"
+           "  --save-batch FILE\n"
+           "               with a verb: record its section in the batch file FILE (a new file, or\n"
+           "               one that is a batch file already, whose section of that kind gets the\n"
+           "               values and the pictures added) instead of running it.\n"
+           "  --run        with --save-batch: run the section as well.\n"
+           "  --help       print this text; after a verb, the verb's options.\n"
+           "\n" + VerbsUsage() + "\n" + RunnerResultsUsage() +
            "Examples:\n"
            "Spreading one batch file over machines (the file and the pictures on storage they share):\n"
            "  GNU parallel, 4 shards over two hosts:\n"
