@@ -3,7 +3,7 @@
 #   scripts/install-deps.sh build   compiler, CMake, the libraries Mosvane links and Qt for the window
 #   scripts/install-deps.sh test    build + GoogleTest, ImageMagick (the tests' reference), Pillow and
 #                                   ffmpeg (the animations' readers) and Xvfb (the window's tests run
-#                                   on a virtual display)
+#                                   on a virtual display; libXtst presses their keys)
 #   scripts/install-deps.sh bench   test + Google Benchmark, pugixml, libvips with its headers, apngasm
 #                                   and gifsicle (compared against)
 #   scripts/install-deps.sh fuzz    test + clang with its libFuzzer runtime
@@ -16,7 +16,7 @@ build=(build-essential cmake pkg-config
        libgl-dev libegl-dev libegl1 libegl-mesa0 libgl1-mesa-dri libopengl0
        qt6-base-dev libqt6opengl6-dev libqt6gui6 libqt6widgets6 libqt6openglwidgets6 libqt6test6
        qt6-qpa-plugins fonts-dejavu-core)
-test=(libgtest-dev libgmock-dev imagemagick python3-pil ffmpeg xvfb xauth groff-base)
+test=(libgtest-dev libgmock-dev imagemagick python3-pil ffmpeg xvfb xauth libxtst6 groff-base)
 bench=(libbenchmark-dev libpugixml-dev libvips-tools libvips-dev apngasm gifsicle time)
 fuzz=(clang libclang-rt-14-dev)
 package=(dpkg-dev file lintian)
