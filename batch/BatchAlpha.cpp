@@ -3,6 +3,7 @@
 // operations' (ops/AlphaPixels).
 
 #include "batch/BatchCommon.h"
+#include "batch/BatchSections.h"
 #include "ops/AlphaPixels.h"
 
 #include <vector>
@@ -35,13 +36,13 @@ bool ExecuteAlphaExtractBatch(BatchFile& batch, CBatchReport* report)
     BatchSection s;
     if (!batch.GetSection(EBatchKind::AlphaExtract, s))
         return false;
-    const std::string type = ReadBatchString(s.m_output, "ImageType");
-    const std::string folder = ReadBatchString(s.m_output, "Folder");
+    SequenceRecord output;
+    ReadAlphaExtractSection(s, output);
     // Shared by every item: the grey picture and the alpha bytes.
     CEngineImage grey;
     std::vector<uint8_t> alpha;
 
-    ForEachItemPicture(s, {folder, type, "_Alpha"}, report,
+    ForEachItemPicture(s, {output.m_strFolder, output.m_strType, "_Alpha"}, report,
                        [&](CEngineImage& item, const std::string&) -> const char* {
         if (!HasAlpha(item.Info().format))
             return "has no alpha layer";
@@ -55,18 +56,15 @@ bool ExecuteRgbAlphaBatch(BatchFile& batch, CBatchReport* report)
     BatchSection s;
     if (!batch.GetSection(EBatchKind::RgbAlpha, s))
         return false;
-    const std::string folder = ReadBatchString(s.m_output, "Folder");
-    const std::string type = ReadBatchString(s.m_output, "ImageType");
-    const int32_t red = ReadBatchInteger(s.m_input, "R");
-    const int32_t green = ReadBatchInteger(s.m_input, "G");
-    const int32_t blue = ReadBatchInteger(s.m_input, "B");
-    const uint8_t newAlpha = uint8_t(ReadBatchInteger(s.m_input, "A"));
+    AlphaRgbInputs in;
+    ReadRgbAlphaSection(s, in);
+    const uint8_t newAlpha = uint8_t(in.m_nAlpha);
 
-    ForEachItemPicture(s, {folder, type, "_AlphaRGB"}, report,
+    ForEachItemPicture(s, {in.m_output.m_strFolder, in.m_output.m_strType, "_AlphaRGB"}, report,
                        [&](CEngineImage& item, const std::string&) -> const char* {
         if (const char* refused = EnsureAlpha(item))
             return refused;
-        ColourToAlpha(item.Buffer(), PixelCount(item), item.Info().format, red, green, blue, newAlpha,
+        ColourToAlpha(item.Buffer(), PixelCount(item), item.Info().format, in.m_nRed, in.m_nGreen, in.m_nBlue, newAlpha,
                       EColourMatch::Whole);
         item.Bind();
         return nullptr;
@@ -79,16 +77,16 @@ bool ExecuteAlphaImageCombineBatch(BatchFile& batch, CBatchReport* report)
     BatchSection s;
     if (!batch.GetSection(EBatchKind::AlphaImageCombine, s))
         return false;
-    const std::string folder = ReadBatchString(s.m_output, "Folder");
-    const std::string type = ReadBatchString(s.m_output, "ImageType");
-    const std::string alphaPath = ReadBatchString(s.m_input, "SourceAlphaImage");
+    AlphaImageInputs in;
+    ReadAlphaImageCombineSection(s, in);
+    const std::string& alphaPath = in.m_strAlphaImagePath;
     // Loaded once; a picture that does not load has no pixels and fits no item.
     const CEngineImage alphaImage = CEngineImage::Load(alphaPath.c_str());
     if (alphaImage.Empty())
         Note(report, alphaPath + ": the alpha picture could not be loaded");
     const GX_IMAGE alphaInfo = alphaImage.Info();
 
-    ForEachItemPicture(s, {folder, type, "_ImageAlpha"}, report,
+    ForEachItemPicture(s, {in.m_output.m_strFolder, in.m_output.m_strType, "_ImageAlpha"}, report,
                        [&](CEngineImage& item, const std::string&) -> const char* {
         if (const char* refused = EnsureAlpha(item))
             return refused;

@@ -2,6 +2,7 @@
 // stretched to the item's size, and written.
 
 #include "batch/BatchCommon.h"
+#include "batch/BatchSections.h"
 #include "engine/HeadlessGl.h"
 #include "ops/BlendCompose.h"
 
@@ -23,11 +24,9 @@ bool ExecuteBlendBatch(BatchFile& batch, CBatchReport* report)
     BatchSection s;
     if (!batch.GetSection(EBatchKind::Blend, s))
         return false;
-    const std::string folder = ReadBatchString(s.m_output, "Folder");
-    const std::string type = ReadBatchString(s.m_output, "ImageType");
-    const std::string backgroundPath = ReadBatchString(s.m_input, "BkImg");
-    const std::string overlayPath = ReadBatchString(s.m_input, "OverlayImg");
-    if (backgroundPath.empty() && overlayPath.empty())
+    BlendInputs in;
+    ReadBlendSection(s, in);
+    if (in.m_strBackgroundPath.empty() && in.m_strOverlayPath.empty())
     {
         Note(report, "neither \"BkImg\" nor \"OverlayImg\" names a picture");
         return false;
@@ -43,10 +42,10 @@ bool ExecuteBlendBatch(BatchFile& batch, CBatchReport* report)
     // Made after the context, so released while it is still current.
     CBlendLayer background, overlay;
     // A layer that does not load is left out; the items are blended all the same, without it.
-    MakeLayer(backgroundPath, background, report);
-    MakeLayer(overlayPath, overlay, report);
+    MakeLayer(in.m_strBackgroundPath, background, report);
+    MakeLayer(in.m_strOverlayPath, overlay, report);
     // The composition comes back top row first, as the engine holds pictures: written unflipped.
-    ForEachItemPicture(s, {folder, type, "_Blend", false}, report, [&](CEngineImage& item, const std::string&) {
+    ForEachItemPicture(s, {in.m_output.m_strFolder, in.m_output.m_strType, "_Blend", false}, report, [&](CEngineImage& item, const std::string&) {
         const GX_IMAGE info = item.Info();
         const bool composed = ComposeBlend(info.width, info.height, info.format, item.Buffer(), &background, &overlay);
         item.Bind();

@@ -1,4 +1,5 @@
 #include "batch/BatchCommon.h"
+#include "batch/BatchSections.h"
 #include "batch/ItemSchedule.h"
 
 #include <algorithm>
@@ -16,7 +17,7 @@ void ForEachItem(const BatchSection& section, CBatchReport* report,
     CProgress progress(schedule ? schedule->ProgressRange(count) : count);
     for (uint32_t i = 0; i < count; ++i)
     {
-        const std::string path = ReadBatchString(section.m_items.Child(i), "PathName");
+        const std::string path = ReadItemPath(section.m_items.Child(i));
         if (schedule && !schedule->Wanted(i, path))
             continue;
         if (!path.empty())

@@ -111,13 +111,16 @@ bool BatchFile::HasSection(EBatchKind kind) const
     return !SectionNode(kind).IsEmpty();
 }
 
-bool BatchFile::GetSection(EBatchKind kind, BatchSection& section) const
+BatchSection BatchFile::SectionParts(EBatchKind kind) const
 {
     XmlNode node = SectionNode(kind);
-    if (node.IsEmpty())
-        return false;
-    BatchSection found{node, node.ChildByName("Output"), node.ChildByName("Input"), node.ChildByName("ApplyToItems")};
-    if (found.m_output.IsEmpty() || found.m_input.IsEmpty() || found.m_items.IsEmpty())
+    return BatchSection{node, node.ChildByName("Output"), node.ChildByName("Input"), node.ChildByName("ApplyToItems")};
+}
+
+bool BatchFile::GetSection(EBatchKind kind, BatchSection& section) const
+{
+    const BatchSection found = SectionParts(kind);
+    if (found.m_section.IsEmpty() || found.m_output.IsEmpty() || found.m_input.IsEmpty() || found.m_items.IsEmpty())
         return false;
     section = found;
     return true;
@@ -234,12 +237,4 @@ bool BatchFile::WriteMngSection(const MngInputs& in)
                                          {In, "FPS", Text(in.m_nFramesPerSecond)},
                                          {In, "FrameCount", Text(in.m_nFrameCount)},
                                          {In, "FromNumber", Text(record.m_nFromNumber)}});
-}
-
-int BatchFile::TemplateDigitsOf(EBatchKind kind) const
-{
-    XmlNode section = SectionNode(kind);
-    XmlNode holder = section.ChildByName(kind == EBatchKind::Split ? "Output" : "Input");
-    const char* value = holder.FindAttribute("Template").Value();
-    return value ? TemplateDigits(value) : 0;
 }

@@ -59,6 +59,8 @@ public:
     bool HasSection(EBatchKind kind) const;
     // The section element itself, or an empty handle.
     XmlNode SectionNode(EBatchKind kind) const;
+    // The section and whichever of its three children exist; the others are empty handles.
+    BatchSection SectionParts(EBatchKind kind) const;
     // The section and its "Output", "Input" and "ApplyToItems"; false when the batch is closed or
     // any of the four is missing.
     bool GetSection(EBatchKind kind, BatchSection& section) const;
@@ -82,7 +84,7 @@ public:
     bool WriteMngSection(const MngInputs& inputs);
 
     // The digit count of the kind's recorded "Template" (0 when there is none), read without
-    // changing the document. Used to turn chosen files into sequence items.
+    // changing the document (batch/BatchSections.h). Used to turn chosen files into sequence items.
     int TemplateDigitsOf(EBatchKind kind) const;
 
 private:
@@ -104,14 +106,6 @@ private:
     XmlNode m_root;
     std::string m_strPath;
 };
-
-// The attribute's value as text, empty when missing. On an element a missing attribute is
-// appended with an empty value (and written with the file); other nodes are not changed.
-std::string ReadBatchString(XmlNode node, const char* name);
-// Numbers as config/DecimalNumber reads them: an integer saturates at the 32-bit bounds, a ratio
-// beyond the range of a double is NaN.
-int32_t ReadBatchInteger(XmlNode node, const char* name);
-double ReadBatchRatio(XmlNode node, const char* name);
 
 // The sequence item path of a chosen file: the file's path with the number field just before its
 // last four characters (its extension with the dot) taken out, the number field being `digits`

@@ -2,6 +2,7 @@
 // one grid picture.
 
 #include "batch/BatchCommon.h"
+#include "batch/BatchSections.h"
 #include "batch/ItemSchedule.h"
 #include "engine/Limits.h"
 #include "ops/Combine.h"
@@ -14,22 +15,18 @@ namespace
 {
 using namespace batch;
 
-// The ratios of a "Rows" or "Cols" list, one per child node. False for a list that cannot be
-// applied: a ratio that is negative or not finite, or a sum beyond 1.0 by more than the rounding
-// of stored ratios explains.
-bool ReadRatios(XmlNode list, std::vector<float>& ratios)
+// False for a ratio list that cannot be applied: a ratio that is negative or not finite, or a sum
+// beyond 1.0 by more than the rounding of stored ratios explains.
+bool RatiosFit(const std::vector<float>& ratios)
 {
     float sum = 0.0f;
     // Only a ratio that adds something can carry a rounding; no picture has more non-empty pieces
     // along a side than it has pixels, so no more roundings are allowed for than that.
     uint32_t rounded = 0;
-    const uint32_t count = list.ChildCount();
-    for (uint32_t i = 0; i < count; ++i)
+    for (float ratio : ratios)
     {
-        const float ratio = float(ReadBatchRatio(list.Child(i), "Ratio"));
         if (!std::isfinite(ratio) || ratio < 0.0f)
             return false;
-        ratios.push_back(ratio);
         sum += ratio;
         rounded += ratio > 0.0f && rounded < gx::kMaxDimension ? 1 : 0;
     }
@@ -137,31 +134,29 @@ bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report)
     BatchSection s;
     if (!batch.GetSection(EBatchKind::Split, s))
         return false;
-    const std::string folder = ReadBatchString(s.m_output, "Folder");
-    const std::string type = ReadBatchString(s.m_output, "ImageType");
-    const std::string numberTemplate = ReadBatchString(s.m_output, "Template");
-    const int32_t fromNumber = ReadBatchInteger(s.m_output, "FromNumber");
-    if (numberTemplate.empty())
+    SplitInputs in;
+    ReadSplitSection(s, in);
+    if (in.m_output.m_strTemplate.empty())
     {
         Note(report, "the number \"Template\" is empty");
         return false;
     }
-    std::vector<float> rowRatios, colRatios;
-    for (auto [list, ratios] : {std::pair{"Rows", &rowRatios}, std::pair{"Cols", &colRatios}})
-        if (!ReadRatios(s.m_input.ChildByName(list), *ratios))
+    for (auto [ratios, list] :
+         {std::pair{&in.m_rowFractions, "the \"Rows\""}, std::pair{&in.m_colFractions, "the \"Cols\""}})
+        if (!RatiosFit(*ratios))
         {
-            Note(report, std::string("the \"") + list +
-                             "\" ratios cannot be applied: one is negative or not a number, or they add up to "
-                             "more than 1.0");
+            Note(report, std::string(list) + " ratios cannot be applied: one is negative or not a number, or they add "
+                                             "up to more than 1.0");
             return false;
         }
 
-    const SequenceRecord pieces{folder, "", numberTemplate, type, fromNumber};
+    // Pieces are named after each item; the recorded title is not used.
+    const SequenceRecord& pieces = in.m_output;
     ForEachLoadedItem(s, report, [&](CEngineImage& item, const std::string& path) -> const char* {
         if (!SequenceNamesFit(BuildNumberPattern(pieces.m_strFolder, ItemTitle(path),
                                                  TemplateDigits(pieces.m_strTemplate), pieces.m_strType)))
             return kNamesTooLong;
-        SplitItem(item, path, rowRatios, colRatios, pieces, report);
+        SplitItem(item, path, in.m_rowFractions, in.m_colFractions, pieces, report);
         return nullptr;
     });
     return true;
@@ -172,18 +167,14 @@ bool ExecuteCombineBatch(BatchFile& batch, CBatchReport* report)
     BatchSection s;
     if (!batch.GetSection(EBatchKind::Combine, s))
         return false;
-    const std::string numberTemplate = ReadBatchString(s.m_input, "Template");
-    const int32_t fromNumber = ReadBatchInteger(s.m_input, "FromNumber");
-    const int32_t rows = ReadBatchInteger(s.m_input, "Rows");
-    const int32_t cols = ReadBatchInteger(s.m_input, "Cols");
+    CombineInputs in;
+    ReadCombineSection(s, in);
     CEngineImage result = CEngineImage::Generate();
-    const std::string type = ReadBatchString(s.m_output, "ImageType");
-    const std::string folder = ReadBatchString(s.m_output, "Folder");
-    const int digits = TemplateDigits(numberTemplate);
+    const int digits = TemplateDigits(in.m_source.m_strTemplate);
 
     ForEachItem(s, report, [&](const std::string& path, CProgress& progress) {
-        CombineItem(path, ItemSequencePattern(path, digits), fromNumber, rows, cols, result, folder, type, progress,
-                    report);
+        CombineItem(path, ItemSequencePattern(path, digits), in.m_source.m_nFromNumber, in.m_nRows, in.m_nCols, result,
+                    in.m_output.m_strFolder, in.m_output.m_strType, progress, report);
     });
     return true;
 }

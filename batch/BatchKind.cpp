@@ -1,49 +1,22 @@
 #include "batch/BatchKind.h"
-
-namespace
-{
-struct SKindNames
-{
-    EBatchKind m_eKind;
-    const char* m_pszSection;
-    const char* m_pszCommand;
-};
-
-constexpr SKindNames kNames[] = {
-    {EBatchKind::Split, "SplitBatch", "split"},
-    {EBatchKind::Combine, "CombineBatch", "combine"},
-    {EBatchKind::Blend, "BlendBatch", "blend"},
-    {EBatchKind::AlphaExtract, "AlphaExtractBatch", "alpha-extract"},
-    {EBatchKind::RgbAlpha, "RGBAlphaMakingBatch", "rgb-alpha"},
-    {EBatchKind::AlphaImageCombine, "AlphaImageCombineBatch", "alpha-image"},
-    {EBatchKind::Mng, "MNGMakingBatch", "mng"},
-};
-
-const SKindNames& NamesOf(EBatchKind kind)
-{
-    for (const SKindNames& names : kNames)
-        if (names.m_eKind == kind)
-            return names;
-    return kNames[0];
-}
-} // namespace
+#include "batch/BatchKindTable.h"
 
 const char* SectionName(EBatchKind kind)
 {
-    return NamesOf(kind).m_pszSection;
+    return BatchKindInfo(kind).m_pszSection;
 }
 
 const char* KindCommandName(EBatchKind kind)
 {
-    return NamesOf(kind).m_pszCommand;
+    return BatchKindInfo(kind).m_pszCommand;
 }
 
 bool KindFromCommandName(const std::string& name, EBatchKind& kind)
 {
-    for (const SKindNames& names : kNames)
-        if (name == names.m_pszCommand)
+    for (const SBatchKindInfo* info : kBatchKindInfos)
+        if (name == info->m_pszCommand)
         {
-            kind = names.m_eKind;
+            kind = info->m_eKind;
             return true;
         }
     return false;
@@ -51,5 +24,5 @@ bool KindFromCommandName(const std::string& name, EBatchKind& kind)
 
 bool IsSequenceKind(EBatchKind kind)
 {
-    return kind == EBatchKind::Combine || kind == EBatchKind::Mng;
+    return BatchKindInfo(kind).m_eItems == EBatchItems::Sequences;
 }

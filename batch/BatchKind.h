@@ -1,6 +1,7 @@
 #pragma once
 // The seven kinds of batch section, in the order of the batch panel's rows, with the names their
-// sections carry in a batch file and the names the headless runner gives them on its command line.
+// sections carry in a batch file and the names the headless runner gives them on its command line
+// (each kind's row is in batch/BatchKindTable.h).
 
 #include <array>
 #include <string>

@@ -1,6 +1,7 @@
 // The MNG executor: every sequence item becomes one animation of its frames that load.
 
 #include "batch/BatchCommon.h"
+#include "batch/BatchSections.h"
 #include "batch/ItemSchedule.h"
 #include "ops/MngFrames.h"
 
@@ -13,10 +14,11 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
     BatchSection s;
     if (!batch.GetSection(EBatchKind::Mng, s))
         return false;
-    const std::string numberTemplate = ReadBatchString(s.m_input, "Template");
-    const int32_t fromNumber = ReadBatchInteger(s.m_input, "FromNumber");
-    const int32_t frameCount = ReadBatchInteger(s.m_input, "FrameCount");
-    const int32_t framesPerSecond = ReadBatchInteger(s.m_input, "FPS");
+    MngInputs in;
+    ReadMngSection(s, in);
+    const int32_t fromNumber = in.m_source.m_nFromNumber;
+    const int32_t frameCount = in.m_nFrameCount;
+    const int32_t framesPerSecond = in.m_nFramesPerSecond;
     if (frameCount == 0)
     {
         Note(report, "the \"FrameCount\" is 0");
@@ -27,9 +29,9 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
         Note(report, "the \"FPS\" is " + std::to_string(framesPerSecond) + ": an animation needs at least 1 frame a second");
         return false;
     }
-    const int digits = TemplateDigits(numberTemplate);
-    ReadBatchString(s.m_output, "ImageType"); // recorded, not used: the output is always MNG
-    const std::string folder = ReadBatchString(s.m_output, "Folder");
+    const int digits = TemplateDigits(in.m_source.m_strTemplate);
+    // The recorded type is not used: the output is always MNG.
+    const std::string& folder = in.m_source.m_strFolder;
 
     CMngFrameSet frames;
     ForEachItem(s, report, [&](const std::string& path, CProgress& progress) {

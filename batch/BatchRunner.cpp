@@ -3,6 +3,7 @@
 #include "base/FileIo.h"
 
 #include "batch/BatchExecute.h"
+#include "batch/BatchSections.h"
 #include "batch/BatchWorkers.h"
 #include "batch/ConsoleFrame.h"
 #include "engine/gx.h"
@@ -26,6 +27,26 @@ std::string KindList()
     for (EBatchKind kind : kBatchKinds)
         list += (list.empty() ? "" : ", ") + std::string(KindCommandName(kind));
     return list;
+}
+
+// The words of text as lines of at most width characters, each after indent.
+std::string WrapLines(const std::string& text, const std::string& indent, size_t width)
+{
+    std::string lines, line;
+    size_t start = 0;
+    while (start < text.size())
+    {
+        const size_t end = std::min(text.find(' ', start), text.size());
+        const std::string word = text.substr(start, end - start);
+        if (!line.empty() && indent.size() + line.size() + 1 + word.size() > width)
+        {
+            lines += indent + line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        start = end + 1;
+    }
+    return line.empty() ? lines : lines + indent + line + "\n";
 }
 
 bool AddKind(const std::string& name, SRunnerOptions& options, std::string& error)
@@ -89,32 +110,26 @@ std::string AttributeText(XmlNode node)
     return text;
 }
 
-std::string RatioListText(XmlNode list)
+std::string RatioListText(const SRatioListTexts& list)
 {
-    if (list.IsEmpty())
+    if (!list.m_bPresent)
         return "none";
     std::string text;
-    for (uint32_t i = 0; i < list.ChildCount(); ++i)
-    {
-        const char* value = list.Child(i).FindAttribute("Ratio").Value();
-        text += std::string(text.empty() ? "" : " ") + (value && *value ? value : "(none)");
-    }
+    for (const std::string& value : list.m_entries)
+        text += std::string(text.empty() ? "" : " ") + (value.empty() ? "(none)" : value);
     return text.empty() ? "empty" : text;
 }
 
 void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
 {
-    const XmlNode section = batch.SectionNode(kind);
-    const XmlNode output = section.ChildByName("Output");
-    const XmlNode input = section.ChildByName("Input");
-    const XmlNode items = section.ChildByName("ApplyToItems");
+    const BatchSection section = batch.SectionParts(kind);
+    const XmlNode output = section.m_output;
+    const XmlNode input = section.m_input;
+    const XmlNode items = section.m_items;
 
     uint32_t withPath = 0;
     for (uint32_t i = 0; i < items.ChildCount(); ++i)
-    {
-        const char* path = items.Child(i).FindAttribute("PathName").Value();
-        withPath += path && *path ? 1 : 0;
-    }
+        withPath += ReadItemPath(items.Child(i), EAbsentValue::Leave).empty() ? 0 : 1;
     out << KindCommandName(kind) << " (" << SectionName(kind) << "): " << withPath
         << (withPath == 1 ? " item" : " items");
     if (items.ChildCount() != withPath)
@@ -133,8 +148,12 @@ void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
     {
         out << "  Input: " << AttributeText(input);
         if (kind == EBatchKind::Split)
-            out << (input.AttributeCount() ? "; " : "") << "Rows " << RatioListText(input.ChildByName("Rows"))
-                << "; Cols " << RatioListText(input.ChildByName("Cols"));
+        {
+            SRatioListTexts rows, cols;
+            ReadSplitRatioTexts(section, rows, cols);
+            out << (input.AttributeCount() ? "; " : "") << "Rows " << RatioListText(rows) << "; Cols "
+                << RatioListText(cols);
+        }
         out << "\n";
     }
 }
@@ -249,8 +268,8 @@ std::string RunnerUsage()
            "results into its recorded output folder.\n"
            "\n"
            "Options:\n"
-           "  --kind KIND  execute only this kind; may be given several times. KIND is one of\n"
-           "               split, combine, blend, alpha-extract, rgb-alpha, alpha-image, mng.\n"
+           "  --kind KIND  execute only this kind; may be given several times. KIND is one of\n" +
+           WrapLines(KindList() + ".", std::string(15, ' '), 88) +
            "               Without --kind every section present is executed. Kinds always run in\n"
            "               this order, each at most once.\n"
            "  --jobs N     run the items of each kind in N worker processes (default: one per\n"

@@ -1,29 +1,9 @@
-// Reading recorded values, and turning chosen files into sequence items.
+// Turning chosen files into sequence items.
 
 #include "batch/BatchFile.h"
-#include "config/DecimalNumber.h"
 
 #include <charconv>
 #include <set>
-
-std::string ReadBatchString(XmlNode node, const char* name)
-{
-    // Only elements gain the missing attribute: a comment or text node among the items must stay
-    // what it is when the file is written again.
-    XmlAttribute attribute = node.Kind() == XmlKindElement ? node.Attribute(name) : node.FindAttribute(name);
-    const char* value = attribute.Value();
-    return value ? std::string(value) : std::string();
-}
-
-int32_t ReadBatchInteger(XmlNode node, const char* name)
-{
-    return ReadDecimalNumber(ReadBatchString(node, name).c_str());
-}
-
-double ReadBatchRatio(XmlNode node, const char* name)
-{
-    return ReadDecimalFraction(ReadBatchString(node, name).c_str());
-}
 
 namespace
 {

@@ -2,6 +2,7 @@
 
 #include "base/Fd.h"
 #include "batch/BatchExecute.h"
+#include "batch/BatchSections.h"
 #include "engine/gx.h"
 #include "ops/FrameHooks.h"
 #include "ops/MainFrame.h"
@@ -367,8 +368,8 @@ public:
                 Apply(it->second);
                 continue;
             }
-            const char* path = section.m_items.Child(m_positions[m_nNext]).FindAttribute("PathName").Value();
-            if (workerLost && path && *path)
+            const std::string path = ReadItemPath(section.m_items.Child(m_positions[m_nNext]), EAbsentValue::Leave);
+            if (workerLost && !path.empty())
             {
                 m_report.Item();
                 m_report.NotDone(path);
@@ -441,8 +442,7 @@ int WorkersFor(EBatchKind kind, BatchFile& batch, SItemShard shard, int workers)
     const uint32_t count = section.m_items.ChildCount();
     for (uint32_t i = shard.m_nIndex; i < count && withPath < workers; i += shard.m_nCount)
     {
-        const char* path = section.m_items.Child(i).FindAttribute("PathName").Value();
-        withPath += path && *path ? 1 : 0;
+        withPath += ReadItemPath(section.m_items.Child(i), EAbsentValue::Leave).empty() ? 0 : 1;
     }
     return withPath;
 }

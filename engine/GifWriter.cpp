@@ -83,45 +83,57 @@ void CGifPalette::Choose(int count, const uint8_t* const* frames, size_t pixels)
     m_nearest.assign(size_t(1) << 15, -1);
 }
 
-// Boxes of a histogram of 5 bits a channel, each split at the median of its longest side until
-// there are 255 of them or none can be split; a box's colour is the mean of its pixels.
-void CGifPalette::MedianCut(int count, const uint8_t* const* frames, size_t pixels)
+// A histogram of 5 bits a channel over the opaque pixels of the frames, and the boxes of bins
+// median cut splits.
+class CColourHistogram
 {
+public:
     struct SBin
     {
         uint64_t m_nCount = 0, m_r = 0, m_g = 0, m_b = 0;
     };
-    std::vector<SBin> bins(size_t(1) << 15);
-    for (int k = 0; k < count; ++k)
-        for (size_t i = 0; i < pixels; ++i)
-        {
-            const uint8_t* p = frames[k] + i * 4;
-            if (p[3] < kOpaqueFrom)
-                continue;
-            SBin& bin = bins[size_t(p[0] >> 3) << 10 | size_t(p[1] >> 3) << 5 | size_t(p[2] >> 3)];
-            ++bin.m_nCount;
-            bin.m_r += p[0];
-            bin.m_g += p[1];
-            bin.m_b += p[2];
-        }
     struct SBox
     {
         std::array<int, 3> m_lo{0, 0, 0}, m_hi{31, 31, 31};
         uint64_t m_nCount = 0;
     };
-    auto at = [&](int r, int g, int b) -> const SBin& { return bins[size_t(r) << 10 | size_t(g) << 5 | size_t(b)]; };
-    auto forEach = [&](const SBox& box, auto visit) {
+
+    CColourHistogram(int count, const uint8_t* const* frames, size_t pixels) : m_bins(size_t(1) << 15)
+    {
+        for (int k = 0; k < count; ++k)
+            for (size_t i = 0; i < pixels; ++i)
+            {
+                const uint8_t* p = frames[k] + i * 4;
+                if (p[3] < kOpaqueFrom)
+                    continue;
+                SBin& bin = m_bins[size_t(p[0] >> 3) << 10 | size_t(p[1] >> 3) << 5 | size_t(p[2] >> 3)];
+                ++bin.m_nCount;
+                bin.m_r += p[0];
+                bin.m_g += p[1];
+                bin.m_b += p[2];
+            }
+    }
+
+    // Calls visit(bin coordinates, bin) for every bin of the box holding pixels.
+    template <typename Visit>
+    void ForEach(const SBox& box, Visit visit) const
+    {
         for (int r = box.m_lo[0]; r <= box.m_hi[0]; ++r)
             for (int g = box.m_lo[1]; g <= box.m_hi[1]; ++g)
                 for (int b = box.m_lo[2]; b <= box.m_hi[2]; ++b)
-                    if (at(r, g, b).m_nCount)
-                        visit(std::array<int, 3>{r, g, b}, at(r, g, b));
-    };
+                {
+                    const SBin& bin = m_bins[size_t(r) << 10 | size_t(g) << 5 | size_t(b)];
+                    if (bin.m_nCount)
+                        visit(std::array<int, 3>{r, g, b}, bin);
+                }
+    }
+
     // Shrinks a box to the bins it holds; false when it holds none.
-    auto shrink = [&](SBox& box) {
+    bool Shrink(SBox& box) const
+    {
         std::array<int, 3> lo{31, 31, 31}, hi{0, 0, 0};
         box.m_nCount = 0;
-        forEach(box, [&](const std::array<int, 3>& c, const SBin& bin) {
+        ForEach(box, [&](const std::array<int, 3>& c, const SBin& bin) {
             for (int a = 0; a < 3; ++a)
                 lo[a] = std::min(lo[a], c[a]), hi[a] = std::max(hi[a], c[a]);
             box.m_nCount += bin.m_nCount;
@@ -129,31 +141,18 @@ void CGifPalette::MedianCut(int count, const uint8_t* const* frames, size_t pixe
         box.m_lo = lo;
         box.m_hi = hi;
         return box.m_nCount > 0;
-    };
-    std::vector<SBox> boxes(1);
-    if (!shrink(boxes[0]))
-        boxes.clear();
-    while (!boxes.empty() && boxes.size() < kMaxColours)
+    }
+
+    // Splits the box at the median of its longest side; the upper part is returned, empty
+    // (m_nCount 0) when it holds no pixels.
+    SBox Split(SBox& box) const
     {
-        // The box with the most pixels times its longest side.
-        size_t pick = boxes.size();
-        uint64_t best = 0;
-        for (size_t n = 0; n < boxes.size(); ++n)
-        {
-            const SBox& box = boxes[n];
-            const int side = std::max({box.m_hi[0] - box.m_lo[0], box.m_hi[1] - box.m_lo[1], box.m_hi[2] - box.m_lo[2]});
-            if (side > 0 && box.m_nCount * uint64_t(side) > best)
-                best = box.m_nCount * uint64_t(side), pick = n;
-        }
-        if (pick == boxes.size())
-            break;
-        SBox& box = boxes[pick];
         int axis = 0;
         for (int a = 1; a < 3; ++a)
             if (box.m_hi[a] - box.m_lo[a] > box.m_hi[axis] - box.m_lo[axis])
                 axis = a;
         std::vector<uint64_t> counts(32, 0);
-        forEach(box, [&](const std::array<int, 3>& c, const SBin& bin) { counts[size_t(c[axis])] += bin.m_nCount; });
+        ForEach(box, [&](const std::array<int, 3>& c, const SBin& bin) { counts[size_t(c[axis])] += bin.m_nCount; });
         uint64_t below = 0;
         int cut = box.m_lo[axis];
         while (cut < box.m_hi[axis] - 1 && (below + counts[size_t(cut)]) * 2 < box.m_nCount)
@@ -161,17 +160,59 @@ void CGifPalette::MedianCut(int count, const uint8_t* const* frames, size_t pixe
         SBox upper = box;
         box.m_hi[axis] = cut;
         upper.m_lo[axis] = cut + 1;
-        shrink(box);
-        if (shrink(upper))
-            boxes.push_back(upper);
+        Shrink(box);
+        Shrink(upper);
+        return upper;
     }
-    for (const SBox& box : boxes)
+
+    // The mean colour of the box's pixels, 0xRRGGBB.
+    uint32_t Mean(const SBox& box) const
     {
         uint64_t r = 0, g = 0, b = 0;
-        forEach(box, [&](const std::array<int, 3>&, const SBin& bin) { r += bin.m_r, g += bin.m_g, b += bin.m_b; });
+        ForEach(box, [&](const std::array<int, 3>&, const SBin& bin) { r += bin.m_r, g += bin.m_g, b += bin.m_b; });
         const uint64_t n = box.m_nCount;
-        m_colours.push_back(uint32_t((r + n / 2) / n) << 16 | uint32_t((g + n / 2) / n) << 8 | uint32_t((b + n / 2) / n));
+        return uint32_t((r + n / 2) / n) << 16 | uint32_t((g + n / 2) / n) << 8 | uint32_t((b + n / 2) / n);
     }
+
+private:
+    std::vector<SBin> m_bins;
+};
+
+// The box to split next: the one with the most pixels times its longest side; boxes.size() when
+// none can be split.
+size_t BoxToSplit(const std::vector<CColourHistogram::SBox>& boxes)
+{
+    size_t pick = boxes.size();
+    uint64_t best = 0;
+    for (size_t n = 0; n < boxes.size(); ++n)
+    {
+        const CColourHistogram::SBox& box = boxes[n];
+        const int side = std::max({box.m_hi[0] - box.m_lo[0], box.m_hi[1] - box.m_lo[1], box.m_hi[2] - box.m_lo[2]});
+        if (side > 0 && box.m_nCount * uint64_t(side) > best)
+            best = box.m_nCount * uint64_t(side), pick = n;
+    }
+    return pick;
+}
+
+// Boxes of a histogram of 5 bits a channel, each split at the median of its longest side until
+// there are 255 of them or none can be split; a box's colour is the mean of its pixels.
+void CGifPalette::MedianCut(int count, const uint8_t* const* frames, size_t pixels)
+{
+    const CColourHistogram histogram(count, frames, pixels);
+    std::vector<CColourHistogram::SBox> boxes(1);
+    if (!histogram.Shrink(boxes[0]))
+        boxes.clear();
+    while (!boxes.empty() && boxes.size() < kMaxColours)
+    {
+        const size_t pick = BoxToSplit(boxes);
+        if (pick == boxes.size())
+            break;
+        const CColourHistogram::SBox upper = histogram.Split(boxes[pick]);
+        if (upper.m_nCount > 0)
+            boxes.push_back(upper);
+    }
+    for (const CColourHistogram::SBox& box : boxes)
+        m_colours.push_back(histogram.Mean(box));
 }
 
 uint8_t CGifPalette::Nearest(int r, int g, int b)

@@ -20,6 +20,8 @@ struct SplitInputs
     SequenceRecord m_output{};
     std::vector<float> m_rowFractions{};
     std::vector<float> m_colFractions{};
+
+    bool operator==(const SplitInputs&) const = default;
 };
 
 // Combine: the numbered source sequence and the grid of the sheet.
@@ -29,6 +31,8 @@ struct CombineInputs
     SequenceRecord m_source{};
     int32_t m_nRows = 0;
     int32_t m_nCols = 0;
+
+    bool operator==(const CombineInputs&) const = default;
 };
 
 // Blend: either layer path may be empty.
@@ -37,6 +41,8 @@ struct BlendInputs
     SequenceRecord m_output{};
     std::string m_strBackgroundPath{};
     std::string m_strOverlayPath{};
+
+    bool operator==(const BlendInputs&) const = default;
 };
 
 // Alpha by colour: the colour whose pixels become transparent, and the alpha they get. Only the
@@ -48,6 +54,8 @@ struct AlphaRgbInputs
     int32_t m_nGreen = 0;
     int32_t m_nBlue = 0;
     int32_t m_nAlpha = 0;
+
+    bool operator==(const AlphaRgbInputs&) const = default;
 };
 
 // Alpha from a picture of the same size.
@@ -55,6 +63,8 @@ struct AlphaImageInputs
 {
     SequenceRecord m_output{};
     std::string m_strAlphaImagePath{};
+
+    bool operator==(const AlphaImageInputs&) const = default;
 };
 
 // MNG: the numbered frame sequence (folder, title, template, type, first number), the frame
@@ -65,4 +75,6 @@ struct MngInputs
     SequenceRecord m_source{};
     int32_t m_nFrameCount = 0;
     int32_t m_nFramesPerSecond = 0;
+
+    bool operator==(const MngInputs&) const = default;
 };

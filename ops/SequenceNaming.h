@@ -19,6 +19,8 @@ struct SequenceRecord
     std::string m_strTemplate; // number template; its length in characters is the digit count
     std::string m_strType;     // image type without the dot
     int32_t m_nFromNumber = 0;
+
+    bool operator==(const SequenceRecord&) const = default;
 };
 
 // A numbered name: head, the number field of width m_nDigits, tail.

@@ -1,6 +1,6 @@
 #include "ui/BatchPanel.h"
 
-#include "batch/BatchExecute.h"
+#include "batch/BatchKindTable.h"
 #include "config/ProgramSettings.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
@@ -18,36 +18,6 @@
 
 namespace
 {
-struct SBatchRowControls
-{
-    EBatchKind m_kind;
-    const char* m_pExecuteText;
-    int m_nExecuteId;
-    int m_nAddItemsId;
-    int m_nSaveConfigId;
-    // Shown when the row's getter finds the panels' values incomplete.
-    const char* m_pInvalidText;
-};
-
-// In the panel's row order (kBatchKinds). Each second line names the settings the row reads.
-constexpr SBatchRowControls kRows[] = {
-    {EBatchKind::Split, "Execute Split Batch", 1067, 1076, 1084,
-     "Invalid Image Splitter settings!\nPlease input or correct the split settings!"},
-    {EBatchKind::Combine, "Execute Combine Batch", 1068, 1077, 1087,
-     "Invalid Image Combiner settings!\nPlease input or correct the combine settings!"},
-    {EBatchKind::Blend, "Execute Blend Batch", 1069, 1078, 1086,
-     "Invalid Blend settings!\nPlease input or correct the blend settings!"},
-    {EBatchKind::AlphaExtract, "Execute Alpha Extract Batch", 1070, 1079, 1085,
-     "Invalid Output settings!\nPlease input or correct the output settings!"},
-    {EBatchKind::RgbAlpha, "Execute RGB Alpha Make Batch", 1071, 1080, 1088,
-     "Invalid Output settings!\nPlease input or correct the output settings!"},
-    {EBatchKind::AlphaImageCombine, "Execute Alpha Image Combine Batch", 1072, 1081, 1089,
-     "Invalid Image Alpha settings!\nPlease input or correct the Image Alpha settings!"},
-    {EBatchKind::Mng, "Execute MNG Batch", 1073, 1082, 1090,
-     "Invalid MNG settings!\nPlease input or correct the MNG settings!"},
-};
-static_assert(std::size(kRows) == kBatchKinds.size());
-
 QString BatchFilter()
 {
     static const char kStored[] = "Mosvane Batch File(*.XML)\0*.xml\0";
@@ -61,62 +31,40 @@ void ShowWrongSettings(const char* text)
 
 // Reads one kind's values through the frame's getter and records them in the kind's section;
 // false when the getter finds them incomplete.
-template <typename Inputs>
-bool Record(IMainFrame& frame, bool (IMainFrame::*get)(Inputs&), BatchFile& batch,
-            bool (BatchFile::*write)(const Inputs&))
-{
-    Inputs inputs;
-    return (frame.*get)(inputs) && (batch.*write)(inputs);
-}
-
 bool RecordConfig(EBatchKind kind, IMainFrame& frame, BatchFile& batch)
 {
-    switch (kind)
-    {
-    case EBatchKind::Split:
-        return Record(frame, &IMainFrame::GetSplitSettings, batch, &BatchFile::WriteSplitSection);
-    case EBatchKind::Combine:
-        return Record(frame, &IMainFrame::GetCombineSettings, batch, &BatchFile::WriteCombineSection);
-    case EBatchKind::Blend:
-        return Record(frame, &IMainFrame::GetBlendSettings, batch, &BatchFile::WriteBlendSection);
-    case EBatchKind::AlphaExtract:
-        return Record(frame, &IMainFrame::GetOutputSettings, batch, &BatchFile::WriteAlphaExtractSection);
-    case EBatchKind::RgbAlpha:
-        return Record(frame, &IMainFrame::GetAlphaRgbSettings, batch, &BatchFile::WriteRgbAlphaSection);
-    case EBatchKind::AlphaImageCombine:
-        return Record(frame, &IMainFrame::GetAlphaImageSettings, batch, &BatchFile::WriteAlphaImageCombineSection);
-    case EBatchKind::Mng:
-        return Record(frame, &IMainFrame::GetMngSettings, batch, &BatchFile::WriteMngSection);
-    }
-    return false;
+    return WithBatchKindRow(kind, [&](const auto& row) {
+        typename std::decay_t<decltype(row)>::Inputs inputs;
+        return (frame.*row.m_pGet)(inputs) && (batch.*row.m_pWrite)(inputs);
+    });
 }
 } // namespace
 
 CBatchPanel::CBatchPanel(QWidget* parent) : QWidget(parent)
 {
-    QPushButton* create = MakeButton(this, 1075, "New Batch File");
-    QPushButton* load = MakeButton(this, 1066, "Load Batch File");
-    m_pSave = MakeButton(this, 1091, "Save");
+    QPushButton* create = MakeButton(this, IdBatchNew, "New Batch File");
+    QPushButton* load = MakeButton(this, IdBatchLoad, "Load Batch File");
+    m_pSave = MakeButton(this, IdBatchSave, "Save");
     m_pPath = new QLineEdit(this);
     m_pPath->setReadOnly(true);
     m_pPath->setAccessibleName(QStringLiteral("Batch File"));
-    SetCommandId(m_pPath, 1065);
+    SetCommandId(m_pPath, IdBatchPath);
 
     auto* rows = new QGroupBox;
-    SetCommandId(rows, 1074);
+    SetCommandId(rows, IdBatchRows);
     auto* lines = new QVBoxLayout(rows);
-    for (size_t i = 0; i < std::size(kRows); ++i)
+    for (size_t i = 0; i < kBatchKinds.size(); ++i)
     {
-        const SBatchRowControls& controls = kRows[i];
+        const EBatchKind kind = kBatchKinds[i];
+        const SBatchPanelRow& controls = BatchKindInfo(kind).m_panel;
         SRow& row = m_rows[i];
-        row.m_pExecute = MakeButton(rows, controls.m_nExecuteId, controls.m_pExecuteText);
+        row.m_pExecute = MakeButton(rows, controls.m_nExecuteId, controls.m_pszExecuteText);
         row.m_pAddItems = MakeButton(rows, controls.m_nAddItemsId, "Add Items");
         QPushButton* saveConfig = MakeButton(rows, controls.m_nSaveConfigId, "Save Config");
         const QString kindName = row.m_pExecute->text().mid(int(std::char_traits<char>::length("Execute ")));
         row.m_pAddItems->setAccessibleName(QStringLiteral("Add Items: ") + kindName);
         saveConfig->setAccessibleName(QStringLiteral("Save Config: ") + kindName);
         lines->addLayout(MakeButtonRow(row.m_pExecute, {row.m_pAddItems, saveConfig}));
-        const EBatchKind kind = controls.m_kind;
         connect(row.m_pExecute, &QPushButton::clicked, this, [this, kind] { OnExecute(kind); });
         connect(row.m_pAddItems, &QPushButton::clicked, this, [this, kind] { OnAddItems(kind); });
         connect(saveConfig, &QPushButton::clicked, this, [this, kind] { OnSaveConfig(kind); });
@@ -125,7 +73,7 @@ CBatchPanel::CBatchPanel(QWidget* parent) : QWidget(parent)
     auto* note = new QLabel(QString::fromUtf8(kNoteText), this);
     note->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     note->setWordWrap(true);
-    SetCommandId(note, 1092);
+    SetCommandId(note, IdBatchNote);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(4, 4, 4, 4);
@@ -154,9 +102,9 @@ CBatchPanel::~CBatchPanel()
 
 void CBatchPanel::RefreshButtons()
 {
-    for (size_t i = 0; i < std::size(kRows); ++i)
+    for (size_t i = 0; i < kBatchKinds.size(); ++i)
     {
-        const bool bSection = m_batch.HasSection(kRows[i].m_kind);
+        const bool bSection = m_batch.HasSection(kBatchKinds[i]);
         m_rows[i].m_pExecute->setEnabled(bSection);
         m_rows[i].m_pAddItems->setEnabled(bSection);
     }
@@ -213,7 +161,7 @@ void CBatchPanel::OnSaveConfig(EBatchKind kind)
     IMainFrame* frame = GetMainFrame();
     if (!frame || !RecordConfig(kind, *frame, m_batch))
     {
-        ShowWrongSettings(kRows[size_t(kind)].m_pInvalidText);
+        ShowWrongSettings(BatchKindInfo(kind).m_panel.m_pszInvalidText);
         return;
     }
     RefreshButtons();

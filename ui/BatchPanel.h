@@ -15,6 +15,18 @@
 class QLineEdit;
 class QPushButton;
 
+// The panel's own controls; each kind's row carries the ids of its kind's row in
+// batch/BatchKindTable.h.
+enum EBatchPanelId : int
+{
+    IdBatchPath = 1065,
+    IdBatchLoad = 1066,
+    IdBatchRows = 1074, // the group box around the kinds' rows
+    IdBatchNew = 1075,
+    IdBatchSave = 1091,
+    IdBatchNote = 1092,
+};
+
 class CBatchPanel : public QWidget, public IToolPanel
 {
     Q_OBJECT
@@ -50,5 +62,5 @@ private:
     BatchFile m_batch;
     QLineEdit* m_pPath = nullptr;
     QPushButton* m_pSave = nullptr;
-    std::array<SRow, 7> m_rows{};
+    std::array<SRow, kBatchKinds.size()> m_rows{};
 };

@@ -82,6 +82,21 @@ enum ECommandId : int
     IdPaneTitle = 128,
 };
 
+// What runs commands by id: the frame window. Panels hand it theirs with SendFrameCommand, and so
+// depend on this header rather than on the frame's class.
+class ICommandTarget
+{
+public:
+    virtual bool OnCommand(int id) = 0;
+
+protected:
+    ~ICommandTarget() = default;
+};
+
+// Hands a command to the frame's command function (panels use this for what they do not handle
+// themselves); false without a frame or for an unknown id.
+bool SendFrameCommand(int id);
+
 // Gives an action or control its id.
 void SetCommandId(QObject* object, int id);
 int CommandIdOf(const QObject* object);

@@ -2,6 +2,7 @@
 
 #include "config/StringTable.h"
 #include "engine/codecs/Codecs.h"
+#include "ops/MainFrame.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -113,6 +114,12 @@ QMessageBox::Icon BoxIcon(EMessageIcon icon)
 SDialogHooks SetDialogHooks(SDialogHooks hooks)
 {
     return std::exchange(Hooks(), std::move(hooks));
+}
+
+QWidget* FrameWindowWidget()
+{
+    IMainFrame* frame = CMainFrame::s_pSingletonMainFrame;
+    return frame ? static_cast<QWidget*>(frame->GetFrameWindow()) : nullptr;
 }
 
 QString FilterFromStored(const char* pszStored)

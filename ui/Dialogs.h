@@ -44,6 +44,9 @@ SDialogHooks SetDialogHooks(SDialogHooks hooks);
 // parentheses is replaced by the patterns. Pairs without patterns end the list.
 QString FilterFromStored(const char* pszStored);
 
+// The frame window, as owner for dialogs, or null when no frame exists.
+QWidget* FrameWindowWidget();
+
 // An open and a save dialog with a filter of the toolkit's form (the batch files).
 bool OpenFileDialog(QWidget* owner, const QString& filter, std::string& path);
 bool SaveFileDialog(QWidget* owner, const QString& filter, const QString& defaultSuffix, std::string& path);

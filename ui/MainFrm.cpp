@@ -80,18 +80,6 @@ struct CMainFrameWindow::SInstallation
     CFrameHooks m_hooks;
 };
 
-void SetCommandId(QObject* object, int id)
-{
-    if (object)
-        object->setProperty(kIdProperty, id);
-}
-
-int CommandIdOf(const QObject* object)
-{
-    const QVariant id = object ? object->property(kIdProperty) : QVariant();
-    return id.isValid() ? id.toInt() : 0;
-}
-
 CMainFrameWindow::CMainFrameWindow(const std::string& programFolder)
     : m_strProgramFolder(WithTrailingSeparator(programFolder.empty() ? GetProgramFolder() : programFolder))
 {
@@ -713,16 +701,4 @@ void CMainFrameWindow::RunOperation(int id)
     default:
         break;
     }
-}
-
-QWidget* FrameWindowWidget()
-{
-    IMainFrame* frame = CMainFrame::s_pSingletonMainFrame;
-    return frame ? static_cast<QWidget*>(frame->GetFrameWindow()) : nullptr;
-}
-
-bool SendFrameCommand(int id)
-{
-    auto* frame = dynamic_cast<CMainFrameWindow*>(GetMainFrame());
-    return frame && frame->OnCommand(id);
 }

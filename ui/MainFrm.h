@@ -4,6 +4,7 @@
 // It is the program's IMainFrame while it lives and runs every command by its numeric id.
 
 #include "ops/MainFrame.h"
+#include "ui/CommandIds.h"
 
 #include <QMainWindow>
 
@@ -25,7 +26,7 @@ class QSettings;
 class QTabWidget;
 class QDialog;
 
-class CMainFrameWindow : public QMainWindow, public IMainFrame
+class CMainFrameWindow : public QMainWindow, public IMainFrame, public ICommandTarget
 {
     Q_OBJECT
 public:
@@ -59,7 +60,7 @@ public:
 
     // The frame's one command function: runs command id as the toolbar, menus, accelerators and
     // panels ask for it. False for an id the frame does not know.
-    bool OnCommand(int id);
+    bool OnCommand(int id) override;
 
     CMosvaneView* View() const { return m_pView; }
     COutputSettingsPanel* OutputPanel() const { return m_pOutputPanel; }
@@ -146,13 +147,6 @@ private:
     struct SInstallation;
     std::unique_ptr<SInstallation> m_pInstallation;
 };
-
-// The frame window, as owner for dialogs, or null when no frame exists.
-QWidget* FrameWindowWidget();
-
-// Hands a command to the frame's command function (panels use this for what they do not handle
-// themselves); false without a frame or for an unknown id.
-bool SendFrameCommand(int id);
 
 // The program title and the help file beside the executable.
 inline constexpr const char* kProgramTitle = "Mosvane";

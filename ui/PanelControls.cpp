@@ -3,7 +3,6 @@
 #include "config/DecimalNumber.h"
 #include "ui/CommandIds.h"
 #include "ui/Dialogs.h"
-#include "ui/MainFrm.h"
 #include "ui/WrapRowLayout.h"
 #include "ui/WrappingButton.h"
 

@@ -4,7 +4,6 @@
 #include "ui/CommandIds.h"
 #include "ui/Dialogs.h"
 #include "ui/ImageDropEdit.h"
-#include "ui/MainFrm.h"
 #include "ui/PanelControls.h"
 
 #include <QComboBox>

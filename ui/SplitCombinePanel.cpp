@@ -5,8 +5,6 @@
 #include "ui/CommandIds.h"
 #include "ui/Dialogs.h"
 #include "ui/HintLabel.h"
-#include "ui/MainFrm.h"
-#include "ui/OutputSettingsPanel.h"
 #include "ui/PanelControls.h"
 #include "ui/TemplateEdit.h"
 

@@ -4,6 +4,7 @@
 
 #include "GuiTesting.h"
 
+#include "batch/BatchKindTable.h"
 #include "ui/BatchPanel.h"
 #include "ui/OutputSettingsPanel.h"
 
@@ -15,10 +16,15 @@ using namespace mosvane::test;
 namespace
 {
 constexpr int kTab = 2;
-// Execute, Add Items and Save Config ids of the seven rows, in row order.
-constexpr int kExecute[] = {1067, 1068, 1069, 1070, 1071, 1072, 1073};
-constexpr int kAddItems[] = {1076, 1077, 1078, 1079, 1080, 1081, 1082};
-constexpr int kSaveConfig[] = {1084, 1087, 1086, 1085, 1088, 1089, 1090};
+// The ids of a row's three buttons.
+const SBatchPanelRow& Row(EBatchKind kind)
+{
+    return BatchKindInfo(kind).m_panel;
+}
+const SBatchPanelRow& Row(size_t row)
+{
+    return Row(kBatchKinds[row]);
+}
 const std::string kSaved = "Succeed: Succeed to save current batch file!";
 
 class BatchPanelTest : public FrameTest
@@ -30,8 +36,8 @@ protected:
         std::string states;
         for (size_t row = 0; row < 7; ++row)
         {
-            EXPECT_EQ(Enabled(kTab, kExecute[row]), Enabled(kTab, kAddItems[row])) << row;
-            states += Enabled(kTab, kExecute[row]) ? '1' : '0';
+            EXPECT_EQ(Enabled(kTab, Row(row).m_nExecuteId), Enabled(kTab, Row(row).m_nAddItemsId)) << row;
+            states += Enabled(kTab, Row(row).m_nExecuteId) ? '1' : '0';
         }
         return states;
     }
@@ -42,12 +48,12 @@ TEST_F(BatchPanelTest, WithoutBatchOnlyNewLoadAndSaveConfigThenLoadOfNoBatch)
 {
     Settings().m_strLastBatchFile = m_dir.File("Cnfg/BatchMosvane.xml"); // the default, not there
     Start();
-    EXPECT_EQ(Text(kTab, 1065), "");
+    EXPECT_EQ(Text(kTab, IdBatchPath), "");
     EXPECT_EQ(RowStates(), "0000000");
-    EXPECT_FALSE(Enabled(kTab, 1091));
-    for (int id : kSaveConfig)
-        EXPECT_TRUE(Enabled(kTab, id));
-    Click(kTab, 1084);
+    EXPECT_FALSE(Enabled(kTab, IdBatchSave));
+    for (EBatchKind kind : kBatchKinds)
+        EXPECT_TRUE(Enabled(kTab, Row(kind).m_nSaveConfigId));
+    Click(kTab, Row(EBatchKind::Split).m_nSaveConfigId);
     EXPECT_EQ(TakeMessages(), Said{"Wrong Settings: Please Create/Open a batch file first for saving!"});
     Stop();
     EXPECT_EQ(Settings().m_strLastBatchFile, "");
@@ -56,9 +62,9 @@ TEST_F(BatchPanelTest, WithoutBatchOnlyNewLoadAndSaveConfigThenLoadOfNoBatch)
     std::ofstream(other) << "<Pictures/>\n";
     Start();
     m_dialogs.m_openPaths = {other};
-    Click(kTab, 1066);
-    EXPECT_EQ(Text(kTab, 1065).toStdString(), other);
-    EXPECT_FALSE(Enabled(kTab, 1091));
+    Click(kTab, IdBatchLoad);
+    EXPECT_EQ(Text(kTab, IdBatchPath).toStdString(), other);
+    EXPECT_FALSE(Enabled(kTab, IdBatchSave));
     EXPECT_EQ(RowStates(), "0000000");
     EXPECT_EQ(TakeMessages(),
               Said{"Fail: Fail to load the batch file, it is not a batch file Mosvane can read:\n\n " + other});
@@ -88,24 +94,24 @@ TEST_F(BatchPanelTest, EveryRowConfiguredFilledExecutedSavedAndLoadedAgain)
 
     const std::string batch = m_dir.File("jobs.xml");
     m_dialogs.m_savePaths = {batch};
-    Click(kTab, 1075);
-    EXPECT_EQ(Text(kTab, 1065).toStdString(), batch);
+    Click(kTab, IdBatchNew);
+    EXPECT_EQ(Text(kTab, IdBatchPath).toStdString(), batch);
     EXPECT_TRUE(FileExists(batch));
     EXPECT_EQ(m_dialogs.m_strLastSuffix, "xml");
-    EXPECT_TRUE(Enabled(kTab, 1091));
+    EXPECT_TRUE(Enabled(kTab, IdBatchSave));
 
     // Without an output folder the combine row refuses and the alpha extract row records.
     m_pFrame->OutputPanel()->FolderEdit()->clear();
-    Click(kTab, 1087);
-    Click(kTab, 1085);
+    Click(kTab, Row(EBatchKind::Combine).m_nSaveConfigId);
+    Click(kTab, Row(EBatchKind::AlphaExtract).m_nSaveConfigId);
     EXPECT_EQ(TakeMessages(), (Said{"Wrong Settings: Invalid Image Combiner settings!\n"
                                     "Please input or correct the combine settings!",
                                     kSaved}));
     EXPECT_EQ(RowStates(), "0001000");
 
     m_pFrame->OutputPanel()->FolderEdit()->setText(QString::fromStdString(m_dir.File("out")));
-    for (int id : kSaveConfig)
-        Click(kTab, id);
+    for (EBatchKind kind : kBatchKinds)
+        Click(kTab, Row(kind).m_nSaveConfigId);
     EXPECT_EQ(TakeMessages(), Said(7, kSaved));
     EXPECT_EQ(RowStates(), "1111111");
 
@@ -114,8 +120,8 @@ TEST_F(BatchPanelTest, EveryRowConfiguredFilledExecutedSavedAndLoadedAgain)
         const bool sequence = row == 1 || row == 6;
         m_dialogs.m_openPaths = sequence ? std::vector<std::string>{m_dir.File("seq/s01.png"), m_dir.File("seq/s03.png")}
                                          : std::vector<std::string>{item};
-        Click(kTab, kAddItems[row]);
-        Click(kTab, kExecute[row]);
+        Click(kTab, Row(row).m_nAddItemsId);
+        Click(kTab, Row(row).m_nExecuteId);
     }
     EXPECT_EQ(TakeMessages(), Said(7, "Succeed: Succeed to execute the batch, check the images in specific output folder."));
     for (const char* name : {"a1.png", "a4.png", "s.png", "a_Blend.png", "a_Alpha.png", "a_AlphaRGB.png",
@@ -127,12 +133,12 @@ TEST_F(BatchPanelTest, EveryRowConfiguredFilledExecutedSavedAndLoadedAgain)
     EXPECT_EQ(QImage(QString::fromStdString(m_dir.File("out/a4.png"))).size(), QSize(8, 6));
     EXPECT_EQ(QImage(QString::fromStdString(m_dir.File("out/s.png"))).size(), QSize(10, 8));
 
-    Click(kTab, 1091);
+    Click(kTab, IdBatchSave);
     Stop();
     EXPECT_EQ(Settings().m_strLastBatchFile, batch);
 
     Start();
-    EXPECT_EQ(Text(kTab, 1065).toStdString(), batch);
+    EXPECT_EQ(Text(kTab, IdBatchPath).toStdString(), batch);
     EXPECT_EQ(RowStates(), "1111111");
     // One sequence item for the two chosen files of one sequence.
     BatchSection section;

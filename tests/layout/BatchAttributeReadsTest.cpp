@@ -1,0 +1,108 @@
+// A batch file's attributes are read by name in one place, the section readers: a read of one of
+// their names anywhere else in the libraries fails here, naming the file and line, so that a new
+// setting cannot grow a second, private way of being read.
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+namespace
+{
+using namespace mosvane::test;
+
+const char* const kReaders = "batch/BatchSections.cpp";
+
+std::string TextOf(const std::filesystem::path& file)
+{
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Every attribute name the readers read, as the literals they pass to their read helpers.
+std::set<std::string> ReaderAttributeNames(const std::filesystem::path& root)
+{
+    const std::string text = TextOf(root / kReaders);
+    const std::regex read(R"re((?:\.(?:Text|RecordedText|Integer)|\bValueOf)\s*\([^;"]*"(\w+)")re");
+    std::set<std::string> names;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), read); it != std::sregex_iterator(); ++it)
+        names.insert((*it)[1].str());
+    return names;
+}
+
+// "file:line: reads Name" for every read of an attribute by one of the given names, as a literal,
+// in the library folders under root other than the readers' file. A call that sets the attribute
+// it names (Attribute("X").SetValue(...)) is a write; the XML library itself names none.
+std::vector<std::string> AttributeReadsOutsideReaders(const std::filesystem::path& root,
+                                                      const std::set<std::string>& names)
+{
+    const std::regex call(R"re(\b(?:Find)?Attribute\s*\(\s*"(\w+)"\s*\)(\s*\.\s*Set\w*\s*\()?)re");
+    std::vector<std::string> found;
+    for (const char* folder : {"base", "config", "engine", "image", "ops", "batch", "view", "ui", "app"})
+    {
+        if (!std::filesystem::is_directory(root / folder))
+            continue;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root / folder))
+        {
+            const std::string ext = entry.path().extension().string();
+            const std::string name = std::filesystem::relative(entry.path(), root).generic_string();
+            if (!entry.is_regular_file() || (ext != ".h" && ext != ".cpp") || name == kReaders)
+                continue;
+            const std::string text = TextOf(entry.path());
+            for (auto it = std::sregex_iterator(text.begin(), text.end(), call); it != std::sregex_iterator(); ++it)
+            {
+                const std::smatch& m = *it;
+                if (m[2].matched || !names.count(m[1].str()))
+                    continue;
+                const auto line = 1 + std::count(text.begin(), text.begin() + m.position(0), '\n');
+                found.push_back(name + ":" + std::to_string(line) + ": reads " + m[1].str());
+            }
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+TEST(BatchAttributes, TheCheckerFindsEveryReadByNameOutsideTheReaders)
+{
+    CTempDir dir;
+    const std::map<std::string, std::string> files = {
+        {kReaders, "output.Text(\"Folder\", a);\ninput.Integer(\"FPS\", n);\nValueOf(entry, \"PathName\", x);\n"},
+        {"batch/A.cpp", "s.m_output.FindAttribute(\"Folder\").Value();\n"
+                        "s.m_output.Attribute(\"ImageType\").SetValue(t);\n"   // a write
+                        "node.Attribute(\"Width\").Value();\n"},               // not a batch name
+        {"ops/B.h", "x = n.Attribute(\n    \"FPS\" ).Value();\n"},             // across lines
+        {"ui/C.cpp", "item.AppendAttribute(\"PathName\", p);\nitem.Attribute(\"PathName\");\n"},
+        {"tests/D.cpp", "n.FindAttribute(\"Folder\");\n"}, // the tests may read what they check
+        {"xml/E.cpp", "n.FindAttribute(\"Folder\");\n"},   // the XML library names nothing of it
+    };
+    for (const auto& [name, text] : files)
+    {
+        std::filesystem::create_directories(std::filesystem::path(dir.File(name)).parent_path());
+        std::ofstream(dir.File(name)) << text;
+    }
+    const std::set<std::string> names = ReaderAttributeNames(dir.Path());
+    EXPECT_EQ(names, (std::set<std::string>{"FPS", "Folder", "PathName"}));
+    EXPECT_EQ(AttributeReadsOutsideReaders(dir.Path(), names),
+              (std::vector<std::string>{"batch/A.cpp:1: reads Folder", "ops/B.h:1: reads FPS",
+                                        "ui/C.cpp:2: reads PathName"}));
+}
+
+TEST(BatchAttributes, NoAttributeOfABatchSectionIsReadOutsideTheSectionReaders)
+{
+    const std::set<std::string> names = ReaderAttributeNames(MOSVANE_SOURCE_DIR);
+    // The readers' names are found (a checker that finds none would pass anything).
+    for (const char* name : {"Folder", "ImageType", "Template", "FromNumber", "NameFormat", "Ratio", "Rows", "Cols",
+                             "BkImg", "OverlayImg", "R", "A", "SourceAlphaImage", "FrameCount", "FPS", "PathName"})
+        EXPECT_EQ(names.count(name), 1u) << name;
+    EXPECT_EQ(AttributeReadsOutsideReaders(MOSVANE_SOURCE_DIR, names), std::vector<std::string>{});
+}
+} // namespace
