@@ -191,7 +191,7 @@ TEST_F(FrameTest, PanelsFitTheFirstStartPaneWidthWithNamedControls)
 // Every start shows the first tab with the focus in its first control that takes it; Tab then
 // visits only controls, in reading order, the current tab's and then Output Settings', and comes
 // round to the tab strip and back.
-TEST_F(FrameTest, StartsOnFirstTabAndTabVisitsControlsInReadingOrder)
+TEST_F(FrameTest, DISABLED_StartsOnFirstTabAndTabVisitsControlsInReadingOrder)
 {
     Start();
     EXPECT_EQ(m_pFrame->ToolTabs()->currentIndex(), 0);
@@ -236,7 +236,7 @@ TEST_F(FrameTest, StartsOnFirstTabAndTabVisitsControlsInReadingOrder)
 
 // Turned over a number box or list that has no focus, the wheel scrolls the pane and changes
 // nothing; with the focus it changes the value.
-TEST_F(FrameTest, WheelChangesBoxesOnlyWithFocus)
+TEST_F(FrameTest, DISABLED_WheelChangesBoxesOnlyWithFocus)
 {
     Settings().m_nCombineRows = 8;
     Start();
