@@ -274,6 +274,38 @@ bool AppendToFile(const char* pszPath, std::span<const uint8_t> bytes, uint64_t&
     return Report(Append(pszPath, bytes, nSizeAfter, why), why, pstrReason);
 }
 
+bool MakeFolderOf(const char* pszPath, std::string* pstrReason)
+{
+    std::string why;
+    if (!pszPath)
+        return Report(Fail(why, ENOENT), why, pstrReason);
+    const std::string path(pszPath);
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return Report(true, why, pstrReason);
+    const std::string folder = path.substr(0, slash);
+    struct stat st{};
+    if (::stat(folder.c_str(), &st) == 0)
+        return Report(S_ISDIR(st.st_mode) || Fail(why, ENOTDIR), why, pstrReason);
+    // Each component from the first: one already there (made by a concurrent writer too) is
+    // passed over, one that is not a folder stops the walk with its reason.
+    for (size_t end = path.find('/', 1); end != std::string::npos && end <= slash; end = path.find('/', end + 1))
+    {
+        const std::string part = path.substr(0, end);
+        if (part.empty() || part.back() == '/')
+            continue;
+        if (::mkdir(part.c_str(), 0777) == 0)
+            continue;
+        if (errno != EEXIST)
+            return Report(Fail(why, errno), why, pstrReason);
+        if (::stat(part.c_str(), &st) != 0)
+            return Report(Fail(why, errno), why, pstrReason);
+        if (!S_ISDIR(st.st_mode))
+            return Report(Fail(why, ENOTDIR), why, pstrReason);
+    }
+    return Report(true, why, pstrReason);
+}
+
 bool RenameWithoutReplacing(const char* pszFrom, const char* pszTo, std::string* pstrReason)
 {
     std::string why;

@@ -26,6 +26,11 @@ bool ReadWholeFile(const char* pszPath, std::vector<uint8_t>& out, uint64_t nMax
 // file is left behind.
 bool ReplaceFile(const char* pszPath, std::span<const uint8_t> bytes, std::string* pstrReason = nullptr);
 
+// Makes the folder that holds pszPath, with every missing parent (as mkdir -p does). True when it
+// is a folder afterwards; false, with the system's reason ("Permission denied", "Not a
+// directory"), otherwise. A path without a folder part names the current folder, which exists.
+bool MakeFolderOf(const char* pszPath, std::string* pstrReason = nullptr);
+
 // Renames pszFrom to pszTo only when nothing is at pszTo: false, with the reason ("File exists"
 // when something is), otherwise.
 bool RenameWithoutReplacing(const char* pszFrom, const char* pszTo, std::string* pstrReason = nullptr);

@@ -31,7 +31,7 @@ size_t PixelCount(const CEngineImage& image)
 }
 } // namespace
 
-bool ExecuteAlphaExtractBatch(BatchFile& batch, CBatchReport* report)
+bool ExecuteAlphaExtractBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* schedule)
 {
     BatchSection s;
     if (!batch.GetSection(EBatchKind::AlphaExtract, s))
@@ -42,7 +42,7 @@ bool ExecuteAlphaExtractBatch(BatchFile& batch, CBatchReport* report)
     CEngineImage grey;
     std::vector<uint8_t> alpha;
 
-    ForEachItemPicture(s, {output.m_strFolder, output.m_strType, "_Alpha"}, report,
+    ForEachItemPicture(s, {output.m_strFolder, output.m_strType, "_Alpha"}, {report, schedule},
                        [&](CEngineImage& item, const std::string&) -> const char* {
         if (!HasAlpha(item.Info().format))
             return "has no alpha layer";
@@ -51,7 +51,7 @@ bool ExecuteAlphaExtractBatch(BatchFile& batch, CBatchReport* report)
     return true;
 }
 
-bool ExecuteRgbAlphaBatch(BatchFile& batch, CBatchReport* report)
+bool ExecuteRgbAlphaBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* schedule)
 {
     BatchSection s;
     if (!batch.GetSection(EBatchKind::RgbAlpha, s))
@@ -60,7 +60,7 @@ bool ExecuteRgbAlphaBatch(BatchFile& batch, CBatchReport* report)
     ReadRgbAlphaSection(s, in);
     const uint8_t newAlpha = uint8_t(in.m_nAlpha);
 
-    ForEachItemPicture(s, {in.m_output.m_strFolder, in.m_output.m_strType, "_AlphaRGB"}, report,
+    ForEachItemPicture(s, {in.m_output.m_strFolder, in.m_output.m_strType, "_AlphaRGB"}, {report, schedule},
                        [&](CEngineImage& item, const std::string&) -> const char* {
         if (const char* refused = EnsureAlpha(item))
             return refused;
@@ -72,7 +72,7 @@ bool ExecuteRgbAlphaBatch(BatchFile& batch, CBatchReport* report)
     return true;
 }
 
-bool ExecuteAlphaImageCombineBatch(BatchFile& batch, CBatchReport* report)
+bool ExecuteAlphaImageCombineBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* schedule)
 {
     BatchSection s;
     if (!batch.GetSection(EBatchKind::AlphaImageCombine, s))
@@ -86,7 +86,7 @@ bool ExecuteAlphaImageCombineBatch(BatchFile& batch, CBatchReport* report)
         Note(report, alphaPath + ": the alpha picture could not be loaded");
     const GX_IMAGE alphaInfo = alphaImage.Info();
 
-    ForEachItemPicture(s, {in.m_output.m_strFolder, in.m_output.m_strType, "_ImageAlpha"}, report,
+    ForEachItemPicture(s, {in.m_output.m_strFolder, in.m_output.m_strType, "_ImageAlpha"}, {report, schedule},
                        [&](CEngineImage& item, const std::string&) -> const char* {
         if (const char* refused = EnsureAlpha(item))
             return refused;

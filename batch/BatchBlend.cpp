@@ -19,7 +19,7 @@ void MakeLayer(const std::string& path, CBlendLayer& layer, CBatchReport* report
 }
 } // namespace
 
-bool ExecuteBlendBatch(BatchFile& batch, CBatchReport* report)
+bool ExecuteBlendBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* schedule)
 {
     BatchSection s;
     if (!batch.GetSection(EBatchKind::Blend, s))
@@ -45,7 +45,7 @@ bool ExecuteBlendBatch(BatchFile& batch, CBatchReport* report)
     MakeLayer(in.m_strBackgroundPath, background, report);
     MakeLayer(in.m_strOverlayPath, overlay, report);
     // The composition comes back top row first, as the engine holds pictures: written unflipped.
-    ForEachItemPicture(s, {in.m_output.m_strFolder, in.m_output.m_strType, "_Blend", false}, report, [&](CEngineImage& item, const std::string&) {
+    ForEachItemPicture(s, {in.m_output.m_strFolder, in.m_output.m_strType, "_Blend", false}, {report, schedule}, [&](CEngineImage& item, const std::string&) {
         const GX_IMAGE info = item.Info();
         const bool composed = ComposeBlend(info.width, info.height, info.format, item.Buffer(), &background, &overlay);
         item.Bind();

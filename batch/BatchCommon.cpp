@@ -9,11 +9,12 @@
 
 namespace batch
 {
-void ForEachItem(const BatchSection& section, CBatchReport* report,
-                 const std::function<void(const std::string&, CProgress&)>& process)
+void ForEachItem(const BatchSection& section, const SItemRun& run,
+                 const std::function<void(const std::string&, uint32_t, CProgress&)>& process)
 {
     const uint32_t count = section.m_items.ChildCount();
-    IItemSchedule* schedule = InstalledItemSchedule();
+    CBatchReport* report = run.m_pReport;
+    IItemSchedule* schedule = run.m_pSchedule;
     CProgress progress(schedule ? schedule->ProgressRange(count) : count);
     for (uint32_t i = 0; i < count; ++i)
     {
@@ -24,12 +25,11 @@ void ForEachItem(const BatchSection& section, CBatchReport* report,
         {
             if (report)
                 report->Item();
-            SetCurrentItemPosition(i);
             // Memory running out is this item's failure, not the run's end: what the item held is
             // released by the unwinding, and the next item starts afresh.
             try
             {
-                process(path, progress);
+                process(path, i, progress);
             }
             catch (const std::bad_alloc&)
             {
@@ -41,16 +41,16 @@ void ForEachItem(const BatchSection& section, CBatchReport* report,
                 {
                 }
             }
-            SetCurrentItemPosition(0);
         }
         if (schedule)
             schedule->Finished(i);
     }
 }
 
-void ForEachLoadedItem(const BatchSection& section, CBatchReport* report, const ItemWork& work)
+void ForEachLoadedItem(const BatchSection& section, const SItemRun& run, const ItemWork& work)
 {
-    ForEachItem(section, report, [&](const std::string& path, CProgress& progress) {
+    CBatchReport* report = run.m_pReport;
+    ForEachItem(section, run, [&](const std::string& path, uint32_t, CProgress& progress) {
         CEngineImage item = CEngineImage::Load(path.c_str());
         if (item.Empty())
             return Skip(report, path, LoadFailure(path));
@@ -62,10 +62,11 @@ void ForEachLoadedItem(const BatchSection& section, CBatchReport* report, const 
     });
 }
 
-void ForEachItemPicture(const BatchSection& section, const SItemOutput& output, CBatchReport* report,
+void ForEachItemPicture(const BatchSection& section, const SItemOutput& output, const SItemRun& run,
                         const ItemWork& work)
 {
-    ForEachLoadedItem(section, report, [&](CEngineImage& item, const std::string& path) -> const char* {
+    CBatchReport* report = run.m_pReport;
+    ForEachLoadedItem(section, run, [&](CEngineImage& item, const std::string& path) -> const char* {
         if (const char* refused = work(item, path))
             return refused;
         SaveBound(ItemOutputName(output.m_strFolder, ItemTitle(path), output.m_pSuffix, output.m_strType), output.m_bFlip,
@@ -96,7 +97,10 @@ CMemberFailures::~CMemberFailures()
 void CMemberFailures::Failed(const std::string& member)
 {
     m_bAny = true;
-    Note(m_pReport, m_strItem + ": member " + member + " " + LoadFailure(member));
+    const std::string why = LoadFailure(member);
+    Note(m_pReport, m_strItem + ": member " + member + " " + why);
+    if (m_pReport)
+        m_pReport->Failed(member, why + " (a member of " + m_strItem + ")");
 }
 
 void CMemberFailures::Missing(const CSequencePattern& pattern, int64_t first, int64_t end)
@@ -106,9 +110,18 @@ void CMemberFailures::Missing(const CSequencePattern& pattern, int64_t first, in
     m_bAny = true;
     const int64_t named = std::min<int64_t>(end - first, kNamedMembers);
     for (int64_t n = first; n < first + named; ++n)
+    {
         Note(m_pReport, m_strItem + ": member " + pattern.NameOf(n) + " does not exist");
+        if (m_pReport)
+            m_pReport->Failed(pattern.NameOf(n), "does not exist (a member of " + m_strItem + ")");
+    }
     if (end - first > named)
-        Note(m_pReport, m_strItem + ": and " + std::to_string(end - first - named) + " more members do not exist");
+    {
+        const std::string more = "and " + std::to_string(end - first - named) + " more members do not exist";
+        Note(m_pReport, m_strItem + ": " + more);
+        if (m_pReport)
+            m_pReport->Failed(m_strItem, more);
+    }
 }
 
 void Note(CBatchReport* report, const std::string& line)

@@ -12,20 +12,31 @@
 #include <functional>
 #include <string>
 
+class IItemSchedule;
+
 namespace batch
 {
-// The frame of every executor's run: one progress bar over every child of the section's item list,
-// and process(path, bar) for each entry that has a path, in document order. Entries without a path
-// (comments, items without "PathName") are passed over; process decides when the bar steps.
-void ForEachItem(const BatchSection& section, CBatchReport* report,
-                 const std::function<void(const std::string&, CProgress&)>& process);
+// What an executor's run carries to its item loop: the report, when one is given, and the
+// schedule of the entries this process executes (every entry without one).
+struct SItemRun
+{
+    CBatchReport* m_pReport = nullptr;
+    IItemSchedule* m_pSchedule = nullptr;
+};
+
+// The frame of every executor's run: one progress bar over the entries of the section's item list
+// the schedule wants, and process(path, position, bar) for each of them that has a path, in
+// document order; position is the entry's index in the list. Entries without a path (comments,
+// items without "PathName") are passed over; process decides when the bar steps.
+void ForEachItem(const BatchSection& section, const SItemRun& run,
+                 const std::function<void(const std::string&, uint32_t, CProgress&)>& process);
 
 // One loaded item's work: nullptr when done, otherwise why the item is skipped.
 using ItemWork = std::function<const char*(CEngineImage& item, const std::string& path)>;
 
 // ForEachItem for the kinds that work on each item's picture: an item that does not load is
 // skipped, so is one that work refuses; a skipped item makes no progress step.
-void ForEachLoadedItem(const BatchSection& section, CBatchReport* report, const ItemWork& work);
+void ForEachLoadedItem(const BatchSection& section, const SItemRun& run, const ItemWork& work);
 
 // Where the one picture an item gives is written: folder/<title><suffix>.<type>, flipped for
 // pixels read back from GL (bottom row first).
@@ -38,7 +49,7 @@ struct SItemOutput
 };
 
 // ForEachLoadedItem for the kinds that write one picture per item: work leaves that picture bound.
-void ForEachItemPicture(const BatchSection& section, const SItemOutput& output, CBatchReport* report,
+void ForEachItemPicture(const BatchSection& section, const SItemOutput& output, const SItemRun& run,
                         const ItemWork& work);
 
 // Why the picture loaded last did not load: missing, not a regular file, or the decoder's reason.

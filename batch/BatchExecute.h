@@ -14,25 +14,28 @@
 // MNG) is the path of its files without the number field, which goes back in just before the last
 // four characters; an empty title is replaced by a random number for those two.
 //
-// A report, when given, receives what happened to each item and each output file.
+// A report, when given, receives what happened to each item and each output file. A schedule, when
+// given, chooses the entries of the item list this process executes (one shard, one worker's
+// share); without one every entry is executed.
 
 #include "batch/BatchFile.h"
 #include "batch/BatchReport.h"
+#include "batch/ItemSchedule.h"
 
 // Ratios of a split list may add up to a little more than 1.0: each is stored with six decimals and
 // held in single precision. The allowance per ratio covers both roundings; a list that exceeds 1.0
 // by more is refused.
 inline constexpr float kSplitRatioRounding = 6e-7f;
 
-bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report = nullptr);
-bool ExecuteCombineBatch(BatchFile& batch, CBatchReport* report = nullptr);
+bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report = nullptr, IItemSchedule* schedule = nullptr);
+bool ExecuteCombineBatch(BatchFile& batch, CBatchReport* report = nullptr, IItemSchedule* schedule = nullptr);
 // Needs OpenGL: uses the current context, or makes a headless one for its own run when none is
 // current. False as well when no context can be had.
-bool ExecuteBlendBatch(BatchFile& batch, CBatchReport* report = nullptr);
-bool ExecuteAlphaExtractBatch(BatchFile& batch, CBatchReport* report = nullptr);
-bool ExecuteRgbAlphaBatch(BatchFile& batch, CBatchReport* report = nullptr);
-bool ExecuteAlphaImageCombineBatch(BatchFile& batch, CBatchReport* report = nullptr);
-bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report = nullptr);
+bool ExecuteBlendBatch(BatchFile& batch, CBatchReport* report = nullptr, IItemSchedule* schedule = nullptr);
+bool ExecuteAlphaExtractBatch(BatchFile& batch, CBatchReport* report = nullptr, IItemSchedule* schedule = nullptr);
+bool ExecuteRgbAlphaBatch(BatchFile& batch, CBatchReport* report = nullptr, IItemSchedule* schedule = nullptr);
+bool ExecuteAlphaImageCombineBatch(BatchFile& batch, CBatchReport* report = nullptr, IItemSchedule* schedule = nullptr);
+bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report = nullptr, IItemSchedule* schedule = nullptr);
 
 // What the batch panel tells the user about an execution, by the executor's result.
 inline constexpr const char* kBatchSucceedText =
@@ -40,4 +43,4 @@ inline constexpr const char* kBatchSucceedText =
 inline constexpr const char* kBatchFailText = "Fail to execute the batch, please check the inputted parameters.";
 
 // The executor of a kind.
-bool ExecuteBatch(EBatchKind kind, BatchFile& batch, CBatchReport* report = nullptr);
+bool ExecuteBatch(EBatchKind kind, BatchFile& batch, CBatchReport* report = nullptr, IItemSchedule* schedule = nullptr);

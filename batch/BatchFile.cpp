@@ -60,13 +60,18 @@ BatchFile::~BatchFile() = default;
 
 bool BatchFile::NewBatchFile(const std::string& path, std::string* pstrReason)
 {
+    StartBatchFile(path);
+    return m_pDocument->Save(m_strPath, pstrReason);
+}
+
+void BatchFile::StartBatchFile(const std::string& path)
+{
     CloseBatchFile();
     m_pDocument = MakeDocument();
     m_pDocument->CreateEmpty();
     m_root = m_pDocument->Root().AppendChild(XmlKindElement);
     m_root.SetName(kBatchRootName);
     m_strPath = path;
-    return m_pDocument->Save(m_strPath, pstrReason);
 }
 
 bool BatchFile::LoadBatchFile(const std::string& path, std::string* pstrReason)

@@ -41,6 +41,9 @@ public:
     // whether the file was written. pstrReason, where given, receives why it was not (the file
     // module's reason, or empty).
     bool NewBatchFile(const std::string& path, std::string* pstrReason = nullptr);
+    // Starts a new document holding only the root element, kept in memory: nothing is written
+    // until SaveBatchFile writes it to path.
+    void StartBatchFile(const std::string& path);
     // Opens the file when it parses and its first node is the element "MosvaneBatch" (byte for
     // byte); otherwise the object is left closed. pstrReason receives why a file could not be read;
     // it is empty after a success and for a file that was read but is no batch file.

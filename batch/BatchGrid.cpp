@@ -6,6 +6,7 @@
 #include "batch/ItemSchedule.h"
 #include "engine/Limits.h"
 #include "ops/Combine.h"
+#include "ops/SheetLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,20 +34,10 @@ bool RatiosFit(const std::vector<float>& ratios)
     return sum <= 1.0f + kSplitRatioRounding * float(rounded + 1);
 }
 
-// Pixel extents of a ratio list over a length, truncated toward zero, cut back where their sum
-// would pass the length, so that no piece reaches past the picture's edge.
-std::vector<int> Extents(const std::vector<float>& ratios, int length)
+std::string PieceFailure()
 {
-    std::vector<int> extents;
-    extents.reserve(ratios.size());
-    int used = 0;
-    for (float ratio : ratios)
-    {
-        const int extent = std::min(int(float(length) * ratio), length - used);
-        extents.push_back(extent);
-        used += extent;
-    }
-    return extents;
+    const char* why = gxGetLastErrorText();
+    return *why ? std::string("its piece could not be made: ") + why : std::string("its piece could not be made");
 }
 
 void SplitItem(const CEngineImage& item, const std::string& path, const std::vector<float>& rowRatios,
@@ -54,42 +45,47 @@ void SplitItem(const CEngineImage& item, const std::string& path, const std::vec
                CBatchReport* report)
 {
     const GX_IMAGE info = item.Info();
-    const std::vector<int> heights = Extents(rowRatios, info.height);
-    const std::vector<int> widths = Extents(colRatios, info.width);
+    // The plain grid of the sheet geometry: no margin, no gutters.
+    std::vector<SSheetSpan> rows, cols;
+    SheetSpansOfRatios(rowRatios, info.height, 0, 0, rows);
+    SheetSpansOfRatios(colRatios, info.width, 0, 0, cols);
     const CSequencePattern pattern =
         BuildNumberPattern(pieces.m_strFolder, ItemTitle(path), TemplateDigits(pieces.m_strTemplate), pieces.m_strType);
 
     CEngineImage scratch = CEngineImage::Generate();
     int64_t number = pieces.m_nFromNumber;
-    int y = 0;
-    for (int h : heights)
+    for (const SSheetSpan& row : rows)
     {
         // A row without pixels has pieces without pixels: no file can hold them, but they keep
         // their numbers.
-        if (h == 0)
+        if (row.m_nLength == 0)
         {
-            number += int64_t(widths.size());
+            number += int64_t(cols.size());
             continue;
         }
-        int x = 0;
-        for (int w : widths)
+        const int y = int(row.m_nStart), h = int(row.m_nLength);
+        for (const SSheetSpan& col : cols)
         {
-            if (w > 0)
+            if (col.m_nLength > 0)
             {
+                const int x = int(col.m_nStart), w = int(col.m_nLength);
                 scratch.Bind();
-                gxTexImage(w, h, info.format);
+                // A piece whose storage cannot be made or filled is a file not written, with the
+                // engine's reason, never an empty or stale picture saved under its name.
+                bool made = gxTexImage(w, h, info.format);
                 scratch.Refresh();
-                gxCopyImageBuffer(item.Id(), t_RECT{x, y + h, x + w, y}, info.format, scratch.Buffer());
-                SaveBound(pattern.NameOf(number), false, report);
+                made = made && gxCopyImageBuffer(item.Id(), t_RECT{x, y + h, x + w, y}, info.format, scratch.Buffer());
+                if (made)
+                    SaveBound(pattern.NameOf(number), false, report);
+                else if (report)
+                    report->Saved(pattern.NameOf(number), false, PieceFailure());
             }
-            x += w;
             ++number;
         }
-        y += h;
     }
 }
 
-void CombineItem(const std::string& path, const CSequencePattern& sequence, int32_t fromNumber, int32_t rows,
+void CombineItem(const std::string& path, uint32_t position, const CSequencePattern& sequence, int32_t fromNumber, int32_t rows,
                  int32_t cols, CEngineImage& result, const std::string& folder, const std::string& type,
                  CProgress& progress, CBatchReport* report)
 {
@@ -109,7 +105,7 @@ void CombineItem(const std::string& path, const CSequencePattern& sequence, int3
     switch (made)
     {
     case EGridResult::Made:
-        SaveBound(ItemOutputName(folder, ItemTitleOrRandom(path, CurrentItemPosition()), "", type), false, report);
+        SaveBound(ItemOutputName(folder, ItemTitleOrRandom(path, position), "", type), false, report);
         if (report)
             report->Done();
         break;
@@ -129,7 +125,7 @@ void CombineItem(const std::string& path, const CSequencePattern& sequence, int3
 }
 } // namespace
 
-bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report)
+bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* schedule)
 {
     BatchSection s;
     if (!batch.GetSection(EBatchKind::Split, s))
@@ -152,7 +148,7 @@ bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report)
 
     // Pieces are named after each item; the recorded title is not used.
     const SequenceRecord& pieces = in.m_output;
-    ForEachLoadedItem(s, report, [&](CEngineImage& item, const std::string& path) -> const char* {
+    ForEachLoadedItem(s, {report, schedule}, [&](CEngineImage& item, const std::string& path) -> const char* {
         if (!SequenceNamesFit(BuildNumberPattern(pieces.m_strFolder, ItemTitle(path),
                                                  TemplateDigits(pieces.m_strTemplate), pieces.m_strType)))
             return kNamesTooLong;
@@ -162,7 +158,7 @@ bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report)
     return true;
 }
 
-bool ExecuteCombineBatch(BatchFile& batch, CBatchReport* report)
+bool ExecuteCombineBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* schedule)
 {
     BatchSection s;
     if (!batch.GetSection(EBatchKind::Combine, s))
@@ -172,8 +168,8 @@ bool ExecuteCombineBatch(BatchFile& batch, CBatchReport* report)
     CEngineImage result = CEngineImage::Generate();
     const int digits = TemplateDigits(in.m_source.m_strTemplate);
 
-    ForEachItem(s, report, [&](const std::string& path, CProgress& progress) {
-        CombineItem(path, ItemSequencePattern(path, digits), in.m_source.m_nFromNumber, in.m_nRows, in.m_nCols, result,
+    ForEachItem(s, {report, schedule}, [&](const std::string& path, uint32_t position, CProgress& progress) {
+        CombineItem(path, position, ItemSequencePattern(path, digits), in.m_source.m_nFromNumber, in.m_nRows, in.m_nCols, result,
                     in.m_output.m_strFolder, in.m_output.m_strType, progress, report);
     });
     return true;

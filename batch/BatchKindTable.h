@@ -40,7 +40,7 @@ struct SBatchKindInfo
     const char* m_pszSection; // the section element
     const char* m_pszCommand; // the runner's name (--kind)
     EBatchItems m_eItems;
-    bool (*m_pExecute)(BatchFile& batch, CBatchReport* report);
+    bool (*m_pExecute)(BatchFile& batch, CBatchReport* report, IItemSchedule* schedule);
     SBatchPanelRow m_panel;
 };
 

@@ -9,7 +9,7 @@
 
 using namespace batch;
 
-bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
+bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* schedule)
 {
     BatchSection s;
     if (!batch.GetSection(EBatchKind::Mng, s))
@@ -34,7 +34,7 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
     const std::string& folder = in.m_source.m_strFolder;
 
     CMngFrameSet frames;
-    ForEachItem(s, report, [&](const std::string& path, CProgress& progress) {
+    ForEachItem(s, {report, schedule}, [&](const std::string& path, uint32_t position, CProgress& progress) {
         const CSequencePattern sequence = ItemSequencePattern(path, digits);
         if (!SequenceNamesFit(sequence))
         {
@@ -57,7 +57,7 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report)
             Skip(report, path, "no frame of the sequence could be loaded");
         else
         {
-            const std::string name = ItemOutputName(folder, ItemTitleOrRandom(path, CurrentItemPosition()), "", "mng");
+            const std::string name = ItemOutputName(folder, ItemTitleOrRandom(path, position), "", "mng");
             const bool written = gxMakeMngAnimFile(name.c_str(), frames.Width(), frames.Height(), frames.Count(),
                                                    frames.Pointers(), framesPerSecond);
             if (report)

@@ -5,6 +5,7 @@
 
 #include "base/Utf8.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,7 +21,7 @@ public:
     void Skipped(const std::string& path, const std::string& reason)
     {
         ++m_nSkipped;
-        Note(path + ": " + reason);
+        Failure(path, reason);
     }
     // An item whose outputs lack part of what it lists: a sequence member missing or not decoded.
     void Incomplete() { ++m_nIncomplete; }
@@ -33,14 +34,36 @@ public:
         else
         {
             ++m_nFailedWrites;
-            Note(name + ": could not be written" + (reason.empty() ? std::string() : " (" + reason + ")"));
+            Failure(name, "could not be written" + (reason.empty() ? std::string() : " (" + reason + ")"));
         }
     }
     // An item left unfinished because the worker process executing it ended.
     void NotDone(const std::string& path)
     {
         ++m_nNotDone;
-        Note(path + ": NOT done: its worker process ended before finishing it");
+        Failure(path, "NOT done: its worker process ended before finishing it");
+    }
+    // What failed (an item, a member of its sequence, an output file) and why: a note, and kept
+    // apart for machine-readable results (only the first kMaxFailures, the rest counted).
+    static constexpr size_t kMaxFailures = 10000;
+    struct SFailure
+    {
+        std::string m_strPath;
+        std::string m_strReason;
+        bool operator==(const SFailure&) const = default;
+    };
+    void Failure(const std::string& path, const std::string& reason)
+    {
+        Note(path + ": " + reason);
+        Failed(path, reason);
+    }
+    // The same without the note, for failures noted in other words.
+    void Failed(const std::string& path, const std::string& reason)
+    {
+        if (m_failures.size() < kMaxFailures)
+            m_failures.push_back({Bounded(path), Bounded(reason)});
+        else
+            ++m_nFailuresLeftOut;
     }
     void Note(const std::string& line)
     {
@@ -73,10 +96,33 @@ public:
     int64_t m_nNotDone = 0;      // items a worker process left unfinished
     std::vector<std::string> m_notes;
     int64_t m_nNotesLeftOut = 0;
+    std::vector<SFailure> m_failures;
+    int64_t m_nFailuresLeftOut = 0;
 
     // True when every item listed produced all its outputs from all it lists.
     bool Complete() const
     {
         return m_nSkipped == 0 && m_nIncomplete == 0 && m_nFailedWrites == 0 && m_nNotDone == 0;
+    }
+
+    // What an execution that was not complete left undone, in counts: "12 of 20 items done;
+    // 8 failed", then the files that could not be written. Empty when complete: a run that left
+    // anything undone is never told as a success.
+    std::string UndoneText() const
+    {
+        if (Complete())
+            return std::string();
+        const int64_t failed = m_nSkipped + m_nNotDone;
+        const int64_t whole = m_nDone - std::min(m_nDone, m_nIncomplete);
+        std::string text = std::to_string(whole) + " of " + std::to_string(m_nItems) + " items done";
+        if (failed)
+            text += "; " + std::to_string(failed) + " failed";
+        if (m_nIncomplete)
+            text += "; " + std::to_string(m_nIncomplete) + (m_nIncomplete == 1 ? " item" : " items") +
+                    " without all of their members";
+        if (m_nFailedWrites)
+            text += "; " + std::to_string(m_nFailedWrites) + (m_nFailedWrites == 1 ? " file" : " files") +
+                    " could not be written";
+        return text;
     }
 };

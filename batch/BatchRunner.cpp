@@ -6,6 +6,7 @@
 #include "batch/BatchSections.h"
 #include "batch/BatchWorkers.h"
 #include "batch/ConsoleFrame.h"
+#include "batch/RunnerJson.h"
 #include "engine/gx.h"
 #include "ops/FrameHooks.h"
 
@@ -19,7 +20,7 @@
 
 namespace
 {
-const char* const kProgram = "mosvane-batch";
+const char* const kProgram = kRunnerProgram;
 
 std::string KindList()
 {
@@ -200,45 +201,125 @@ bool ExecuteKind(EBatchKind kind, BatchFile& batch, const SRunnerOptions& option
         return ExecuteInWorkers(kind, batch, options.m_shard, workers, report, workerLost);
     }
     CShardSchedule schedule(options.m_shard);
-    CItemScheduleScope scope(&schedule);
-    return ExecuteBatch(kind, batch, &report);
+    return ExecuteBatch(kind, batch, &report, &schedule);
+}
+} // namespace
+
+namespace
+{
+// Options of the runner itself that take a value; verbs' own options are in their tables.
+bool TakesValue(const std::string& option)
+{
+    return !ValueWanted(option).empty() || option == "--save-batch";
+}
+
+// The verb, when the first word that is neither an option nor an option's value names one.
+const SVerb* VerbIn(const std::vector<std::string>& args, size_t& at)
+{
+    for (size_t i = 0; i < args.size(); ++i)
+    {
+        const std::string& arg = args[i];
+        if (arg == "--")
+            return nullptr;
+        if (arg.size() > 1 && arg[0] == '-')
+        {
+            i += TakesValue(arg) ? 1 : 0;
+            continue;
+        }
+        at = i;
+        return FindVerb(arg);
+    }
+    return nullptr;
+}
+
+// One option of the runner or of the verb, with its value when it takes one. False with the reason
+// for an option that does not belong or a value that cannot be used.
+bool TakeOption(const std::string& name, const std::string* value, SRunnerOptions& options, std::string& error)
+{
+    const SVerb* verb = options.m_pVerb;
+    const SVerbOption* verbOption = verb ? FindVerbOption(*verb, name) : nullptr;
+    const bool wantsValue = verbOption || TakesValue(name);
+    if (value && !wantsValue)
+    {
+        error = "option '" + name + "' takes no value";
+        return false;
+    }
+    if (!value && wantsValue)
+    {
+        error = name + " needs " +
+                (verbOption ? std::string(verbOption->m_pszValue) : name == "--save-batch" ? "a FILE" : ValueWanted(name));
+        return false;
+    }
+    if (verbOption)
+        return TakeVerbOption(*verbOption, *value, options.m_verbValues, error);
+    if ((name == "--save-batch" || name == "--run") && !verb)
+    {
+        error = name + " goes with a verb (split, combine, ...), which it saves as a batch file";
+        return false;
+    }
+    if (name == "--kind" && verb)
+    {
+        error = "--kind chooses sections of a batch file; '" + std::string(KindCommandName(verb->m_eKind)) +
+                "' is a verb (to run a file of that name: ./" + KindCommandName(verb->m_eKind) + ")";
+        return false;
+    }
+    if (name == "--help" || name == "-h")
+        options.m_bHelp = true;
+    else if (name == "--list")
+        options.m_bList = true;
+    else if (name == "--json")
+        options.m_bJson = true;
+    else if (name == "--run")
+        options.m_bRun = true;
+    else if (name == "--save-batch")
+        options.m_strSaveBatch = *value;
+    else if (wantsValue)
+        return TakeValue(name, *value, options, error);
+    else
+    {
+        error = "unknown option '" + name + "'";
+        return false;
+    }
+    return true;
 }
 } // namespace
 
 bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& options, std::string& error)
 {
     options = SRunnerOptions{};
+    size_t verbAt = args.size();
+    options.m_pVerb = VerbIn(args, verbAt);
+    if (options.m_pVerb)
+        options.m_verbValues = ShippedVerbValues();
     bool onlyFiles = false;
     for (size_t i = 0; i < args.size(); ++i)
     {
         const std::string& arg = args[i];
-        if (!onlyFiles && (arg == "--help" || arg == "-h"))
-            options.m_bHelp = true;
-        else if (!onlyFiles && arg == "--list")
-            options.m_bList = true;
-        else if (!onlyFiles && (arg == "--kind" || arg == "--jobs" || arg == "--shard"))
-        {
-            if (i + 1 >= args.size())
-            {
-                error = arg + " needs " + ValueWanted(arg);
-                return false;
-            }
-            if (!TakeValue(arg, args[++i], options, error))
-                return false;
-        }
-        else if (!onlyFiles && arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos &&
-                 !ValueWanted(arg.substr(0, arg.find('='))).empty())
-        {
-            if (!TakeValue(arg.substr(0, arg.find('=')), arg.substr(arg.find('=') + 1), options, error))
-                return false;
-        }
-        else if (!onlyFiles && arg == "--")
+        if (options.m_pVerb && i == verbAt)
+            continue;
+        if (!onlyFiles && arg == "--")
             onlyFiles = true;
         else if (!onlyFiles && arg.size() > 1 && arg[0] == '-')
         {
-            error = "unknown option '" + arg + "'";
-            return false;
+            const size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+            const std::string name = arg.substr(0, equals);
+            if (equals != std::string::npos)
+            {
+                const std::string value = arg.substr(equals + 1);
+                if (!TakeOption(name, &value, options, error))
+                    return false;
+            }
+            else if (const SVerbOption* wanted = options.m_pVerb ? FindVerbOption(*options.m_pVerb, name) : nullptr;
+                     (wanted || TakesValue(name)) && i + 1 < args.size())
+            {
+                if (!TakeOption(name, &args[++i], options, error))
+                    return false;
+            }
+            else if (!TakeOption(name, nullptr, options, error))
+                return false;
         }
+        else if (options.m_pVerb)
+            options.m_verbInputs.push_back(arg);
         else if (options.m_strFile.empty())
             options.m_strFile = arg;
         else
@@ -247,7 +328,26 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& 
             return false;
         }
     }
-    if (options.m_strFile.empty() && !options.m_bHelp)
+    if (options.m_bJson && options.m_bList)
+    {
+        error = "--list prints text and executes nothing; it does not go with --json";
+        return false;
+    }
+    if (options.m_bRun && options.m_strSaveBatch.empty())
+    {
+        error = "--run goes with --save-batch FILE (without it the verb runs anyway)";
+        return false;
+    }
+    if (options.m_bHelp)
+        return true;
+    if (options.m_pVerb && options.m_verbInputs.empty())
+    {
+        error = std::string(KindCommandName(options.m_pVerb->m_eKind)) + " needs at least one " +
+                options.m_pVerb->m_pszInputs;
+        error.resize(error.size() - 3); // without the "..." of the synopsis
+        return false;
+    }
+    if (!options.m_pVerb && options.m_strFile.empty())
     {
         error = "no batch file given";
         return false;
@@ -261,11 +361,15 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& 
 // option, continued by lines indented further; other indented lines are shown as they stand.
 std::string RunnerUsage()
 {
-    return std::string("Usage: ") + kProgram + " FILE [--kind KIND]... [--jobs N] [--shard K/N] [--list]\n"
+    return std::string("Usage: ") + kProgram + " FILE [--kind KIND]... [--jobs N] [--shard K/N] [--list] [--json]\n"
+           "   or: " + kProgram + " VERB INPUT... [OPTION]... [--save-batch FILE [--run]]\n"
            "\n"
            "Executes the sections of a Mosvane batch file (XML, root element \"MosvaneBatch\") without a\n"
            "window: each section applies its recorded settings to every item it lists and writes the\n"
-           "results into its recorded output folder.\n"
+           "results into its recorded output folder. A verb (split, combine, blend, alpha-extract,\n"
+           "rgb-alpha, alpha-image, mng) does the same for one operation whose values and pictures are\n"
+           "given on the command line. A file named like a verb is run as a file when named with a\n"
+           "folder: " + kProgram + " ./split\n"
            "\n"
            "Options:\n"
            "  --kind KIND  execute only this kind; may be given several times. KIND is one of\n" +
@@ -282,8 +386,15 @@ std::string RunnerUsage()
            "               no coordination between them; each writes only its own items' files.\n"
            "  --list       print each section with its recorded values and item count; execute\n"
            "               nothing.\n"
-           "  --help       print this text.\n"
-           "\n"
+           "  --json       print one JSON object with the results on standard output when the run\n"
+           "               ends (see Output); the lines and the progress bar go to standard error.\n"
+           "  --save-batch FILE\n"
+           "               with a verb: record its section in the batch file FILE (a new file, or\n"
+           "               one that is a batch file already, whose section of that kind gets the\n"
+           "               values and the pictures added) instead of running it.\n"
+           "  --run        with --save-batch: run the section as well.\n"
+           "  --help       print this text; after a verb, the verb's options.\n"
+           "\n" + VerbsUsage() + "\n"
            "Output:\n"
            "For each executed kind one line goes to standard output: the kind, then\n"
            "  \"" + kBatchSucceedText + "\"\n"
@@ -327,7 +438,7 @@ std::vector<EBatchKind> KindsToRun(const BatchFile& batch, const std::vector<EBa
 
 void ListBatch(const BatchFile& batch, const std::vector<EBatchKind>& asked, std::ostream& out)
 {
-    out << batch.Path() << "\n";
+    out << (batch.Path().empty() ? std::string("(the command line's section, not saved)") : batch.Path()) << "\n";
     bool any = false;
     for (EBatchKind kind : kBatchKinds)
     {
@@ -344,23 +455,30 @@ void ListBatch(const BatchFile& batch, const std::vector<EBatchKind>& asked, std
 
 namespace
 {
-// Why a kind did not start, on err: the section's state and the executor's notes.
-void ReportNotExecuted(const BatchFile& batch, EBatchKind kind, const CBatchReport& report, std::ostream& err)
+// Why a kind did not start: the section's state, empty when it is there and complete.
+std::string NotExecutedReason(const BatchFile& batch, EBatchKind kind)
 {
     BatchSection section;
     if (!batch.HasSection(kind))
-        err << KindCommandName(kind) << ": the file has no \"" << SectionName(kind) << "\" section\n";
-    else if (!batch.GetSection(kind, section))
-        err << KindCommandName(kind) << ": the \"" << SectionName(kind)
-            << "\" section lacks \"Output\", \"Input\" or \"ApplyToItems\"\n";
+        return std::string("the file has no \"") + SectionName(kind) + "\" section";
+    if (!batch.GetSection(kind, section))
+        return std::string("the \"") + SectionName(kind) + "\" section lacks \"Output\", \"Input\" or \"ApplyToItems\"";
+    return "";
+}
+
+// The same on err, with the executor's notes.
+void ReportNotExecuted(const std::string& reason, EBatchKind kind, const CBatchReport& report, std::ostream& err)
+{
+    if (!reason.empty())
+        err << KindCommandName(kind) << ": " << reason << "\n";
     for (const std::string& note : report.m_notes)
         err << KindCommandName(kind) << ": " << note << "\n";
 }
 
-// Executes one kind with its line on out and its summary on err. True when it ran and every file
-// it made was written.
+// Executes one kind with its line on out (on err with --json) and its summary on err, and adds
+// what happened to outcomes. True when it ran and every file it made was written.
 bool RunKind(BatchFile& batch, EBatchKind kind, const SRunnerOptions& options, CConsoleFrame& frame,
-             std::ostream& out, std::ostream& err)
+             std::ostream& out, std::ostream& err, std::vector<SKindOutcome>& outcomes)
 {
     frame.SetLabel(KindCommandName(kind));
     CBatchReport report;
@@ -376,23 +494,33 @@ bool RunKind(BatchFile& batch, EBatchKind kind, const SRunnerOptions& options, C
         report.m_notes.clear();
         report.Note("not enough memory to execute it");
     }
-    out << KindCommandName(kind) << ": " << (executed ? kBatchSucceedText : kBatchFailText) << std::endl;
-    if (workerLost)
+    // "Succeed" only when everything was produced; a partial run says what it left undone.
+    const std::string undone = report.UndoneText();
+    std::ostream& status = options.m_bJson ? err : out;
+    if (executed && undone.empty())
+        status << KindCommandName(kind) << ": " << kBatchSucceedText << std::endl;
+    else if (executed || workerLost)
+        status << KindCommandName(kind) << ": " << kBatchFailText << " " << undone << ": see the summary" << std::endl;
+    else
+        status << KindCommandName(kind) << ": " << kBatchFailText << std::endl;
+    SKindOutcome& outcome = outcomes.emplace_back();
+    outcome.m_eKind = kind;
+    outcome.m_bExecuted = executed;
+    if (!executed && !workerLost)
     {
+        outcome.m_strReason = NotExecutedReason(batch, kind);
+        ReportNotExecuted(outcome.m_strReason, kind, report, err);
+        if (outcome.m_strReason.empty() && !report.m_notes.empty())
+            outcome.m_strReason = report.m_notes.front();
+    }
+    else
         PrintReport(kind, report, err);
-        return false;
-    }
-    if (!executed)
-    {
-        ReportNotExecuted(batch, kind, report, err);
-        return false;
-    }
-    PrintReport(kind, report, err);
-    return report.Complete();
+    outcome.m_report = std::move(report);
+    return executed && outcome.m_report.Complete();
 }
 
 int ExecuteKinds(BatchFile& batch, const SRunnerOptions& options, std::ostream& out, std::ostream& err,
-                 bool progressOnErr)
+                 bool progressOnErr, std::vector<SKindOutcome>& outcomes)
 {
     const std::vector<EBatchKind> kinds = KindsToRun(batch, options.m_kinds);
     if (kinds.empty())
@@ -410,7 +538,7 @@ int ExecuteKinds(BatchFile& batch, const SRunnerOptions& options, std::ostream& 
         CConsoleFrame frame(err, progressOnErr);
         CFrameHooks hooks({&frame});
         for (EBatchKind kind : kinds)
-            if (!RunKind(batch, kind, options, frame, out, err))
+            if (!RunKind(batch, kind, options, frame, out, err, outcomes))
                 status = kRunnerFailed;
     }
     gxDestroy();
@@ -418,25 +546,76 @@ int ExecuteKinds(BatchFile& batch, const SRunnerOptions& options, std::ostream& 
 }
 } // namespace
 
-int RunBatchRunner(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progressOnErr)
+namespace
+{
+// The verb's section in batch: in memory, or recorded into the --save-batch file (a batch file
+// there gains the section, as Save Config and Add Items would record it; anything else there is
+// never written over) and saved. The exit status of a refusal, or -1 when the batch is ready.
+int BuildVerbBatch(const SRunnerOptions& options, BatchFile& batch, std::string& error, std::ostream& err)
+{
+    const SVerb& verb = *options.m_pVerb;
+    std::vector<std::string> items;
+    if (!VerbItems(verb, options.m_verbValues, options.m_verbInputs, items, error))
+        return kRunnerRefused;
+    const std::string& save = options.m_strSaveBatch;
+    struct stat info = {};
+    if (save.empty() || ::lstat(save.c_str(), &info) != 0)
+        batch.StartBatchFile(save);
+    else if (std::string reason; !batch.LoadBatchFile(save, &reason))
+    {
+        error = RefusalReason(save, reason) + "; it is not written over";
+        return kRunnerRefused;
+    }
+    WriteVerbSection(batch, verb, options.m_verbValues, items);
+    if (save.empty())
+        return -1;
+    std::string reason;
+    if (!batch.SaveBatchFile(&reason))
+    {
+        error = "cannot write '" + save + "'" + (reason.empty() ? "" : ": " + reason);
+        return kRunnerFailed;
+    }
+    err << kProgram << ": " << KindCommandName(verb.m_eKind) << " with " << items.size()
+        << (items.size() == 1 ? " item" : " items") << " saved in " << save << "\n";
+    return -1;
+}
+} // namespace
+
+namespace
+{
+// The run behind RunBatchRunner; a refusal's reason also goes to refusal, for the JSON.
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progressOnErr,
+        std::vector<SKindOutcome>& outcomes, std::string& refusal)
 {
     SRunnerOptions options;
-    std::string error;
-    if (!ParseRunnerArguments(args, options, error))
+    if (!ParseRunnerArguments(args, options, refusal))
     {
-        err << kProgram << ": " << error << "\nTry '" << kProgram << " --help'.\n";
+        err << kProgram << ": " << refusal << "\nTry '" << kProgram
+            << (options.m_pVerb ? std::string(" ") + KindCommandName(options.m_pVerb->m_eKind) : "") << " --help'.\n";
         return kRunnerRefused;
     }
     if (options.m_bHelp)
     {
-        out << RunnerUsage();
+        out << (options.m_pVerb ? VerbUsage(*options.m_pVerb) : RunnerUsage());
         return kRunnerSucceeded;
     }
     BatchFile batch;
     std::string reason;
-    if (!batch.LoadBatchFile(options.m_strFile, &reason))
+    if (options.m_pVerb)
     {
-        err << kProgram << ": " << RefusalReason(options.m_strFile, reason) << "\n";
+        if (const int refused = BuildVerbBatch(options, batch, refusal, err); refused >= 0)
+        {
+            err << kProgram << ": " << refusal << "\n";
+            return refused;
+        }
+        options.m_kinds = {options.m_pVerb->m_eKind};
+        if (!options.m_strSaveBatch.empty() && !options.m_bRun && !options.m_bList)
+            return kRunnerSucceeded;
+    }
+    else if (!batch.LoadBatchFile(options.m_strFile, &reason))
+    {
+        refusal = RefusalReason(options.m_strFile, reason);
+        err << kProgram << ": " << refusal << "\n";
         return kRunnerRefused;
     }
     if (options.m_bList)
@@ -444,5 +623,29 @@ int RunBatchRunner(const std::vector<std::string>& args, std::ostream& out, std:
         ListBatch(batch, options.m_kinds, out);
         return kRunnerSucceeded;
     }
-    return ExecuteKinds(batch, options, out, err, progressOnErr);
+    return ExecuteKinds(batch, options, out, err, progressOnErr, outcomes);
+}
+
+// --json among the options: also a run refused for its arguments answers in JSON.
+bool AsksForJson(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args)
+    {
+        if (arg == "--")
+            return false;
+        if (arg == "--json")
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+int RunBatchRunner(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progressOnErr)
+{
+    std::vector<SKindOutcome> outcomes;
+    std::string refusal;
+    const int status = Run(args, out, err, progressOnErr, outcomes, refusal);
+    if (AsksForJson(args))
+        out << RunResultsJson(outcomes, status, refusal) << std::flush;
+    return status;
 }

@@ -4,6 +4,7 @@
 
 #include "batch/BatchFile.h"
 #include "batch/ItemSchedule.h"
+#include "batch/RunnerVerbs.h"
 
 #include <ostream>
 #include <string>
@@ -11,6 +12,8 @@
 
 // The most worker processes --jobs accepts.
 inline constexpr int kMaxRunnerJobs = 256;
+
+inline constexpr const char* kRunnerProgram = "mosvane-batch";
 
 // Exit statuses of the runner.
 inline constexpr int kRunnerSucceeded = 0; // every executed kind returned true, every item complete
@@ -25,6 +28,14 @@ struct SRunnerOptions
     int m_nJobs = 0;                 // --jobs N; 0: one per available core
     bool m_bList = false;
     bool m_bHelp = false;
+    bool m_bJson = false;            // one JSON object of the results on out at the end
+
+    // A verb instead of a file: its values (the shipped settings' unless given) and its inputs.
+    const SVerb* m_pVerb = nullptr;
+    SVerbValues m_verbValues;
+    std::vector<std::string> m_verbInputs;
+    std::string m_strSaveBatch;      // --save-batch FILE: the verb's section is written there
+    bool m_bRun = false;             // --run: and executed as well
 };
 
 // Reads the arguments after the program name. False, with a one-line reason, for arguments that

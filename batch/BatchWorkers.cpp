@@ -102,11 +102,14 @@ std::string Encode(const SRecord& record)
     w.I64(record.m_nSteps);
     const CBatchReport& r = record.m_report;
     for (int64_t v : {r.m_nItems, r.m_nDone, r.m_nSkipped, r.m_nIncomplete, r.m_nWritten, r.m_nFailedWrites, r.m_nNotDone,
-                      r.m_nNotesLeftOut})
+                      r.m_nNotesLeftOut, r.m_nFailuresLeftOut})
         w.I64(v);
     w.U32(uint32_t(r.m_notes.size()));
     for (const std::string& note : r.m_notes)
         w.Text(note);
+    w.U32(uint32_t(r.m_failures.size()));
+    for (const CBatchReport::SFailure& failure : r.m_failures)
+        w.Text(failure.m_strPath), w.Text(failure.m_strReason);
     const uint32_t length = uint32_t(w.m_str.size() - sizeof(uint32_t));
     std::memcpy(w.m_str.data(), &length, sizeof length);
     return w.m_str;
@@ -123,7 +126,7 @@ bool Decode(const char* data, size_t size, SRecord& record)
     record.m_type = ERecord(type);
     record.m_bResult = result != 0;
     for (int64_t* v : {&rep.m_nItems, &rep.m_nDone, &rep.m_nSkipped, &rep.m_nIncomplete, &rep.m_nWritten,
-                       &rep.m_nFailedWrites, &rep.m_nNotDone, &rep.m_nNotesLeftOut})
+                       &rep.m_nFailedWrites, &rep.m_nNotDone, &rep.m_nNotesLeftOut, &rep.m_nFailuresLeftOut})
         if (!r.I64(*v))
             return false;
     uint32_t notes = 0;
@@ -135,6 +138,16 @@ bool Decode(const char* data, size_t size, SRecord& record)
         if (!r.Text(note))
             return false;
         rep.m_notes.push_back(std::move(note));
+    }
+    uint32_t failures = 0;
+    if (!r.U32(failures))
+        return false;
+    for (uint32_t i = 0; i < failures; ++i)
+    {
+        CBatchReport::SFailure failure;
+        if (!r.Text(failure.m_strPath) || !r.Text(failure.m_strReason))
+            return false;
+        rep.m_failures.push_back(std::move(failure));
     }
     return r.AtEnd();
 }
@@ -167,6 +180,12 @@ void Merge(CBatchReport& into, const CBatchReport& from)
     for (const std::string& note : from.m_notes)
         into.Note(note);
     into.m_nNotesLeftOut += from.m_nNotesLeftOut;
+    for (const CBatchReport::SFailure& failure : from.m_failures)
+        if (into.m_failures.size() < CBatchReport::kMaxFailures)
+            into.m_failures.push_back(failure);
+        else
+            ++into.m_nFailuresLeftOut;
+    into.m_nFailuresLeftOut += from.m_nFailuresLeftOut;
 }
 
 // The next entry number handed out to the workers of one execution, in memory shared by them.
@@ -276,12 +295,11 @@ private:
         CFrameHooks hooks({&steps});
         CBatchReport report;
         CWorkerSchedule schedule(shard, counter, fd, report, steps);
-        CItemScheduleScope scope(&schedule);
         bool executed = false;
         // As in one process: memory running out outside any item fails the kind, with that said.
         try
         {
-            executed = ExecuteBatch(kind, batch, &report);
+            executed = ExecuteBatch(kind, batch, &report, &schedule);
         }
         catch (const std::bad_alloc&)
         {
@@ -489,8 +507,7 @@ bool ExecuteInWorkers(EBatchKind kind, BatchFile& batch, SItemShard shard, int w
     if (pool.empty())
     {
         CShardSchedule alone(shard);
-        CItemScheduleScope scope(&alone);
-        return ExecuteBatch(kind, batch, &report);
+        return ExecuteBatch(kind, batch, &report, &alone);
     }
 
     std::vector<std::string> lost;

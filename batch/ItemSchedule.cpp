@@ -4,9 +4,6 @@
 
 namespace
 {
-IItemSchedule* s_pSchedule = nullptr;
-uint32_t s_nPosition = 0;
-
 bool ReadCount(const char* first, const char* last, uint32_t& value)
 {
     const auto parsed = std::from_chars(first, last, value);
@@ -26,29 +23,4 @@ bool ParseItemShard(const std::string& text, SItemShard& shard)
         return false;
     shard = read;
     return true;
-}
-
-CItemScheduleScope::CItemScheduleScope(IItemSchedule* schedule) : m_pPrevious(s_pSchedule)
-{
-    s_pSchedule = schedule;
-}
-
-CItemScheduleScope::~CItemScheduleScope()
-{
-    s_pSchedule = m_pPrevious;
-}
-
-IItemSchedule* InstalledItemSchedule()
-{
-    return s_pSchedule;
-}
-
-uint32_t CurrentItemPosition()
-{
-    return s_nPosition;
-}
-
-void SetCurrentItemPosition(uint32_t position)
-{
-    s_nPosition = position;
 }

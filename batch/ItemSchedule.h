@@ -1,8 +1,8 @@
 #pragma once
 // Which entries of a section's item list this process executes. A run may be one shard of a batch
 // spread over machines (--shard K/N: the entries whose position is K modulo N), or one worker
-// process of a run spread over cores (batch/BatchWorkers.h). The executors' one item loop asks the
-// installed schedule about every entry; without one, every entry is executed.
+// process of a run spread over cores (batch/BatchWorkers.h). An execution is given its schedule
+// (ExecuteBatch); its one item loop asks it about every entry; without one, every entry is executed.
 
 #include <cstdint>
 #include <string>
@@ -47,23 +47,3 @@ public:
 private:
     SItemShard m_shard;
 };
-
-// Installs a schedule for the life of the guard; guards nest.
-class CItemScheduleScope
-{
-public:
-    explicit CItemScheduleScope(IItemSchedule* schedule);
-    ~CItemScheduleScope();
-    CItemScheduleScope(const CItemScheduleScope&) = delete;
-    CItemScheduleScope& operator=(const CItemScheduleScope&) = delete;
-
-private:
-    IItemSchedule* m_pPrevious;
-};
-
-// The installed schedule, or null.
-IItemSchedule* InstalledItemSchedule();
-
-// The position of the entry being processed by the item loop (0 outside it).
-uint32_t CurrentItemPosition();
-void SetCurrentItemPosition(uint32_t position);

@@ -125,7 +125,6 @@ bool CProgramSettings::LoadSettings(const std::string& strProgramFolder, std::st
     std::vector<uint8_t> file;
     if (!ReadWholeFile(strPath.c_str(), file, kXmlMaxFileBytes) || file.empty())
         return false;
-    XmlDocument doc(XmlDefaultGrowth, true, XmlOptProgram);
     if (!IsXmlText(file))
     {
         // The unreadable file is kept for whoever wants to look at it, and the shipped settings
@@ -147,6 +146,12 @@ bool CProgramSettings::LoadSettings(const std::string& strProgramFolder, std::st
             *pstrNotice = strNotice;
         file.assign(shipped.begin(), shipped.end());
     }
+    return ReadSettings(file, strProgramFolder);
+}
+
+bool CProgramSettings::ReadSettings(std::span<const uint8_t> file, const std::string& strProgramFolder)
+{
+    XmlDocument doc(XmlDefaultGrowth, true, XmlOptProgram);
     if (!doc.LoadMemory(file.data(), file.size(), XmlOptKeepCurrent))
         return false;
     ForEachField(doc.Root().Child(0), false, [this](const XmlAttribute& attribute, const CField& field) {

@@ -3,6 +3,7 @@
 // executable at start-up and written back into that file at exit.
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 class CProgramSettings
@@ -33,6 +34,10 @@ public:
     bool LoadSettings();
     // The same for the program folder given (the folder that holds Cnfg/).
     bool LoadSettings(const std::string& strProgramFolder, std::string* pstrNotice = nullptr);
+    // The same from the bytes of a settings file (the shipped one, ShippedSettingsFile()), whose
+    // defaults name files of that program folder. False, with no field changed, when they hold no
+    // XML.
+    bool ReadSettings(std::span<const uint8_t> file, const std::string& strProgramFolder);
 
     // Reads the file again and stores every field into it, adding missing sections and
     // attributes at the end, so that everything else in the file survives. False, with the reason

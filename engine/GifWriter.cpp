@@ -407,10 +407,7 @@ bool WriteGif(const char* path, uint32_t width, uint32_t height, int count, cons
     GifFileType* closing = gif.release();
     if (EGifCloseFile(closing, &error) != GIF_OK)
         return gx::RecordOutcome(gx::ECodecError::EncodeFailed, gx::EFileType::Gif);
-    std::string reason;
-    if (!ReplaceFile(path, file, &reason))
-        return gx::RecordFileFailure(gx::ECodecError::WriteFailed, reason);
-    return gx::RecordOutcome(gx::ECodecError::None);
+    return gx::WriteOutputFile(path, file);
 }
 } // namespace
 

@@ -157,6 +157,14 @@ bool RecordOutcome(ECodecError error, EFileType type)
     return error == ECodecError::None;
 }
 
+bool WriteOutputFile(const char* path, std::span<const uint8_t> bytes)
+{
+    std::string reason;
+    if (MakeFolderOf(path, &reason) && ReplaceFile(path, bytes, &reason))
+        return RecordOutcome(ECodecError::None);
+    return RecordFileFailure(ECodecError::WriteFailed, reason);
+}
+
 bool RecordFileFailure(ECodecError error, const std::string& reason)
 {
     RecordOutcome(error);
@@ -322,9 +330,12 @@ bool gxSaveImage(const char* path, bool flip)
         const gx::ECodecError error = gx::EncodeImageFile(*bitmap, path, bytes);
         if (error != gx::ECodecError::None)
             return RecordOutcome(error, gx::FileTypeFromPath(path));
-        std::string reason;
-        if (ReplaceFile(path, bytes, &reason))
-            return RecordOutcome(gx::ECodecError::None);
-        return gx::RecordFileFailure(gx::ECodecError::WriteFailed, reason);
+        return gx::WriteOutputFile(path, bytes);
     });
+}
+
+bool gxTypeKeepsAlpha(const char* path)
+{
+    const gx::SCodecRow* row = gx::CodecRowOf(gx::FileTypeFromPath(path));
+    return row && row->m_pEncode && row->m_bWritesAlpha;
 }

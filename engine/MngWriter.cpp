@@ -65,10 +65,7 @@ bool WriteMng(const char* path, int width, int height, int count, const uint8_t*
         if (!writer.Append(file, frames[k], uint32_t(width), uint32_t(height), GL_RGBA))
             return gx::RecordOutcome(gx::ECodecError::EncodeFailed, gx::EFileType::Png);
     gx::AppendPngChunk(file, "MEND", {});
-    std::string reason;
-    if (!ReplaceFile(path, file, &reason))
-        return gx::RecordFileFailure(gx::ECodecError::WriteFailed, reason);
-    return gx::RecordOutcome(gx::ECodecError::None);
+    return gx::WriteOutputFile(path, file);
 }
 } // namespace
 

@@ -4,6 +4,8 @@
 
 #include "engine/codecs/Codecs.h"
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 namespace gx
@@ -14,4 +16,7 @@ bool RecordOutcome(ECodecError error, EFileType type = EFileType::Unknown);
 // Records a failure of reading or writing the file itself: the file module's reason where it gave
 // one ("No space left on device"), otherwise the codec text of `error`. Gives false.
 bool RecordFileFailure(ECodecError error, const std::string& reason);
+// Writes an encoded output file: its folder is made first when missing (with its parents), then
+// the file is replaced. Records the outcome with the system's reason for a failure.
+bool WriteOutputFile(const char* path, std::span<const uint8_t> bytes);
 } // namespace gx

@@ -87,6 +87,8 @@ bool gxCopyImageAlpha(uint32_t id, uint8_t* dst);
 bool gxConvertImage(uint32_t format);
 bool gxFlipImage();
 bool gxSaveImage(const char* path, bool flip);
+// The file type that gxSaveImage writes for path (by its extension) keeps a 4-byte picture's alpha.
+bool gxTypeKeepsAlpha(const char* path);
 // Animations of count frames, each width x height RGBA pixels (rows top first), shown 1 / fps
 // second each and looping for ever; every frame replaces the previous one wholly. False, with
 // nothing written and the reason in gxGetLastErrorText, on a bad argument, memory that runs out
@@ -95,3 +97,5 @@ bool gxMakeMngAnimFile(const char* path, int width, int height, int count, const
 // GIF: colours exact when the frames use at most 255, otherwise a palette of 255 with error
 // diffusion; alpha below 128 is transparent, the rest opaque. Delays in hundredths of a second.
 bool gxMakeGifAnimFile(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps);
+// APNG: every pixel exact, each frame's delay 1 / fps exactly (fps at most 65535).
+bool gxMakeApngAnimFile(const char* path, int width, int height, int count, const uint8_t* const* frames, int fps);

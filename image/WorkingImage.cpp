@@ -46,6 +46,7 @@ bool CWorkingImage::LoadImageFile(const char* path)
     }
     ReleaseImage();
     m_gxImg = next;
+    m_strPath = path;
     gxBindImage(m_gxImg.id);
     return true;
 }
@@ -56,6 +57,7 @@ void CWorkingImage::ReleaseImage()
         gxDestroyImage(m_gxImg.id);
     DeleteTexture();
     m_gxImg = WorkingImageRecord{};
+    m_strPath.clear();
 }
 
 void CWorkingImage::DeleteTexture()

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 // The working image record: the engine's GX_IMAGE fields, the engine's pixel buffer (not owned;
 // valid until the image is converted, flipped or freed) and the texture name (0 when none).
@@ -52,6 +53,8 @@ public:
     bool HasImage() const { return m_gxImg.id != 0 && m_gxImg.data; }
 
     WorkingImageRecord m_gxImg;
+    // The file the image was loaded from; empty without an image.
+    std::string m_strPath;
 
 private:
     std::function<void()> m_fnRedraw;

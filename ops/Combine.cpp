@@ -5,15 +5,20 @@
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
 #include "ops/SequenceFiles.h"
+#include "ops/SheetLayout.h"
 #include "ops/SplitGrid.h"
 #include "ops/WaitCursor.h"
+
+#include <algorithm>
 
 namespace
 {
 bool CombineInputsValid(const CombineInputs& in)
 {
+    const SCombineSheet& sheet = in.m_sheet;
     return CSplitGrid::CountsAllowed(in.m_nRows, in.m_nCols) && !in.m_source.m_strFolder.empty() &&
-           !in.m_source.m_strTemplate.empty();
+           !in.m_source.m_strTemplate.empty() && sheet.m_nPadding >= 0 && sheet.m_nMargin >= 0 &&
+           sheet.m_nExtrude >= 0;
 }
 } // namespace
 
@@ -37,7 +42,8 @@ PrepareResult PrepareCombine(const CombineInputs& in)
 }
 
 EGridResult ComposeGrid(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
-                        CEngineImage& result, const std::function<void(int64_t number, bool placed)>& tried)
+                        CEngineImage& result, const std::function<void(int64_t number, bool placed)>& tried,
+                        const SCombineSheet& sheet, std::vector<SSheetFrame>* frames)
 {
     CEngineImage first = CEngineImage::Load(pattern.NameOf(fromNumber).c_str());
     if (first.Empty())
@@ -45,16 +51,22 @@ EGridResult ComposeGrid(int32_t rows, int32_t cols, int32_t fromNumber, const CS
     if (rows <= 0 || cols <= 0)
         return EGridResult::NoCells;
     const int64_t tileWidth = first.Info().width, tileHeight = first.Info().height;
-    const int64_t width = tileWidth * cols, height = tileHeight * rows;
-    if (!gx::SizeAllowed(uint64_t(width), uint64_t(height), 3))
+    const SCombineLayout layout(tileWidth, tileHeight, rows, cols, sheet);
+    const int64_t width = layout.Width(), height = layout.Height();
+    const uint32_t format = sheet.m_bKeepAlpha ? GL_BGRA : GL_BGR;
+    if (sheet.m_nPadding < 0 || sheet.m_nMargin < 0 || sheet.m_nExtrude < 0 ||
+        !gx::SizeAllowed(uint64_t(width), uint64_t(height), sheet.m_bKeepAlpha ? 4 : 3))
         return EGridResult::TooLarge;
     if (result.Empty())
         result = CEngineImage::Generate();
     result.Bind();
-    if (!gxTexImage(int(width), int(height), GL_BGR))
+    if (!gxTexImage(int(width), int(height), format))
         return EGridResult::TooLarge;
     result.Refresh();
 
+    std::vector<SSheetFrame> placed;
+    std::vector<uint8_t> clipped;
+    bool anyAlpha = false;
     // Only numbers whose file may exist are tried, so that a grid of many cells over a short
     // sequence costs no more than the sequence.
     ForEachSequenceNumber(pattern, fromNumber, int64_t(rows) * cols, [&](int64_t number) {
@@ -66,28 +78,69 @@ EGridResult ComposeGrid(int32_t rows, int32_t cols, int32_t fromNumber, const CS
             return true;
         }
         const GX_IMAGE& info = picture.Info();
+        anyAlpha = anyAlpha || info.bytesPerPixel == 4;
+        const int64_t x = layout.TileX(cell % cols), y = layout.TileY(cell / cols);
+        // What of the picture lies within its cell; a spaced sheet keeps every picture there, so
+        // that no picture covers the padding or the extrusion of another.
+        const int32_t w = int32_t(std::min<int64_t>(info.width, tileWidth));
+        const int32_t h = int32_t(std::min<int64_t>(info.height, tileHeight));
+        const void* pixels = picture.Buffer();
+        int32_t rowWidth = info.width, rowCount = info.height;
+        if (layout.Spaced() && (w < info.width || h < info.height))
+        {
+            clipped.resize(size_t(w) * size_t(h) * info.bytesPerPixel);
+            gxCopyImageBuffer(picture.Id(), t_RECT{0, h, w, 0}, info.format, clipped.data());
+            pixels = clipped.data();
+            rowWidth = w, rowCount = h;
+        }
         result.Bind();
-        gxSetPixels(int(tileWidth * (cell % cols)), int(tileHeight * (cell / cols)), info.width, info.height,
-                    info.format, picture.Buffer());
+        gxSetPixels(int(x), int(y), rowWidth, rowCount, info.format, pixels);
+        placed.push_back(WholeFrame(FileNameOf(pattern.NameOf(number)), SSheetRect{x, y, w, h}));
         tried(number, true);
         return true;
     });
+    for (const SSheetFrame& frame : placed)
+        ExtrudeFrame(result.Buffer(), width, height, result.Info().bytesPerPixel, frame.m_frame, layout.m_nExtrude);
     result.Bind();
+    // An alpha channel that no picture brought would be opaque everywhere a picture is: the sheet
+    // is the opaque one then. When memory for the conversion runs short it keeps its alpha.
+    if (sheet.m_bKeepAlpha && !anyAlpha && gxConvertImage(GL_BGR))
+        result.Refresh();
+    if (frames)
+        *frames = std::move(placed);
     return EGridResult::Made;
 }
 
+SSheetDescription CombinedSheet(const CEngineImage& result, std::vector<SSheetFrame> frames, const std::string& outPath,
+                                const std::string& title)
+{
+    const GX_IMAGE& info = result.Info();
+    return SSheetDescription{std::move(frames), title, FileNameOf(outPath), SheetPictureKeepsAlpha(info, outPath),
+                             info.width, info.height};
+}
+
 ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
-                               const std::string& outPath)
+                               const std::string& outPath, const SCombineSheet& sheet, const std::string& dataPath,
+                               const std::string& title, std::string* pstrDataReason)
 {
     CProgress progress(int64_t(rows) * cols);
     CEngineImage result;
-    switch (ComposeGrid(rows, cols, fromNumber, pattern, result, [&](int64_t, bool placed) {
-                if (placed)
-                    progress.Step();
-            }))
+    std::vector<SSheetFrame> frames;
+    switch (ComposeGrid(
+        rows, cols, fromNumber, pattern, result,
+        [&](int64_t, bool placed) {
+            if (placed)
+                progress.Step();
+        },
+        sheet, &frames))
     {
     case EGridResult::Made:
-        return gxSaveImage(outPath.c_str(), false) ? ECombineResult::Written : ECombineResult::WriteFailed;
+        if (!gxSaveImage(outPath.c_str(), false))
+            return ECombineResult::WriteFailed;
+        return WriteSheetData(dataPath, CombinedSheet(result, std::move(frames), outPath, title), sheet.m_eData,
+                              pstrDataReason)
+                   ? ECombineResult::Written
+                   : ECombineResult::DataFailed;
     case EGridResult::FirstMissing:
         return ECombineResult::FirstMissing;
     case EGridResult::NoCells:
@@ -121,10 +174,20 @@ void CombineCommand(const CombineInputs& in)
                          "Wrong Parameters", EMessageIcon::Exclamation);
         return;
     }
-    switch (CombineSequence(in.m_nRows, in.m_nCols, src.m_nFromNumber, pattern, outPath))
+    const std::string dataPath = SheetDataPath(in.m_output.m_strFolder, in.m_output.m_strTitle);
+    std::string dataReason;
+    switch (CombineSequence(in.m_nRows, in.m_nCols, src.m_nFromNumber, pattern, outPath, in.m_sheet, dataPath,
+                            in.m_output.m_strTitle, &dataReason))
     {
     case ECombineResult::Written:
-        ShowSucceeded("Succeed to combine the image and save as:\n\n " + outPath);
+        if (in.m_sheet.m_eData == ESheetData::None)
+            ShowSucceeded("Succeed to combine the image and save as:\n\n " + outPath);
+        else
+            ShowSucceeded("Succeed to combine the image and save as:\n\n " + outPath + "\n\nwith the data file:\n\n " +
+                          dataPath);
+        break;
+    case ECombineResult::DataFailed:
+        ShowFailed(DataFileFailure(dataPath, dataReason));
         break;
     case ECombineResult::FirstMissing:
         ShowFailed("Cannot load the first image of the sequence:\n\n " + pattern.NameOf(src.m_nFromNumber) +

@@ -4,6 +4,7 @@
 
 #include "ops/EngineImage.h"
 #include "ops/OperationInputs.h"
+#include "ops/SheetData.h"
 
 #include <cstdint>
 #include <functional>
@@ -33,8 +34,15 @@ enum class EGridResult
 // reaches into the cells after it and past the edge nothing is written. Cells whose picture does
 // not load stay as new storage (black); the numbering goes on. tried(number, placed) is called for
 // each number tried, the first included. Shared by the combine command and the batch.
+//
+// The sheet settings: with keep alpha the picture is GL_BGRA when any picture placed has alpha
+// (what no picture covers is then transparent); with padding, margin or extrusion the cells are
+// laid as SCombineLayout says, each picture kept within its cell, and every frame's border is
+// extruded. frames, when given, receives a frame per picture placed, named after its file: its
+// rectangle in the grid picture, within its cell.
 EGridResult ComposeGrid(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
-                        CEngineImage& result, const std::function<void(int64_t number, bool placed)>& tried);
+                        CEngineImage& result, const std::function<void(int64_t number, bool placed)>& tried,
+                        const SCombineSheet& sheet = {}, std::vector<SSheetFrame>* frames = nullptr);
 
 enum class ECombineResult
 {
@@ -43,11 +51,20 @@ enum class ECombineResult
     NoCells,
     TooLarge,
     WriteFailed,
+    DataFailed, // the picture was written, its data file not
 };
 
-// Makes the grid picture and writes it to outPath.
+// Makes the grid picture and writes it to outPath; with a data format, its data file goes to
+// dataPath, describing the frames and naming the picture after outPath's file name, the animation
+// after `title`; when it is not written, pstrDataReason gets why.
 ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
-                               const std::string& outPath);
+                               const std::string& outPath, const SCombineSheet& sheet = {},
+                               const std::string& dataPath = "", const std::string& title = "",
+                               std::string* pstrDataReason = nullptr);
+
+// The data of a grid picture that ComposeGrid left bound, about to be written to outPath.
+SSheetDescription CombinedSheet(const CEngineImage& result, std::vector<SSheetFrame> frames, const std::string& outPath,
+                                const std::string& title);
 
 // "Combine it!": checks the inputs and the output settings, combines and reports.
 void CombineCommand(const CombineInputs& inputs);

@@ -7,10 +7,47 @@
 // type); the split adds its template and first number there.
 
 #include "ops/SequenceNaming.h"
+#include "ops/SheetData.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// The sheet settings of a split: the data file written beside the pieces, a margin around the
+// cells and a gutter between neighbours (pixels of the picture), trimming each piece to its
+// pixels that are not fully transparent, and leaving out pieces that have none. All off: the
+// plain grid.
+struct SSplitSheet
+{
+    ESheetData m_eData = ESheetData::None;
+    int32_t m_nMargin = 0;
+    int32_t m_nSpacing = 0;
+    bool m_bTrim = false;
+    bool m_bSkipEmpty = false;
+
+    bool operator==(const SSplitSheet&) const = default;
+};
+
+// The sheet settings of a combine: the data file written beside the sheet, an RGBA sheet when a
+// picture has alpha, padding between cells, a margin around the sheet and the edge extrusion of
+// every frame (pixels). All off: the opaque plain grid.
+struct SCombineSheet
+{
+    ESheetData m_eData = ESheetData::None;
+    bool m_bKeepAlpha = false;
+    int32_t m_nPadding = 0;
+    int32_t m_nMargin = 0;
+    int32_t m_nExtrude = 0;
+
+    bool operator==(const SCombineSheet&) const = default;
+};
+
+// An even grid of count rows or columns as Save Config records it: count fractions of 1/count, in
+// single precision (none for a count below 1).
+inline std::vector<float> EvenFractions(int32_t count)
+{
+    return std::vector<float>(count > 0 ? size_t(count) : 0, count > 0 ? 1.0f / float(count) : 0.0f);
+}
 
 // Split: the output with the splitter's template and first number, and the grid as fractions of
 // the picture (rows top to bottom, columns left to right). The interactive split cuts along the
@@ -20,6 +57,7 @@ struct SplitInputs
     SequenceRecord m_output{};
     std::vector<float> m_rowFractions{};
     std::vector<float> m_colFractions{};
+    SSplitSheet m_sheet{};
 
     bool operator==(const SplitInputs&) const = default;
 };
@@ -31,6 +69,7 @@ struct CombineInputs
     SequenceRecord m_source{};
     int32_t m_nRows = 0;
     int32_t m_nCols = 0;
+    SCombineSheet m_sheet{};
 
     bool operator==(const CombineInputs&) const = default;
 };

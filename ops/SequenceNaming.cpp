@@ -24,6 +24,11 @@ size_t FileNameStart(const std::string& path)
 }
 } // namespace
 
+std::string FileNameOf(const std::string& path)
+{
+    return path.substr(FileNameStart(path));
+}
+
 std::string InFolder(const std::string& folder, const std::string& name)
 {
     // An empty folder is the current one, never the root that a leading "/" would name.
@@ -130,4 +135,40 @@ CSequencePattern ItemSequencePattern(const std::string& path, int digits)
 {
     const size_t cut = OffsetOfLastCharacters(path, 4);
     return CSequencePattern{path.substr(0, cut), digits, path.substr(cut)};
+}
+
+bool NaturalNameLess(const std::string& a, const std::string& b)
+{
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size())
+    {
+        if (digit(a[i]) && digit(b[j]))
+        {
+            // Compare the runs by value: without leading zeros, the longer is larger, else by digits.
+            size_t ei = i, ej = j;
+            while (ei < a.size() && digit(a[ei]))
+                ++ei;
+            while (ej < b.size() && digit(b[ej]))
+                ++ej;
+            size_t si = i, sj = j;
+            while (si + 1 < ei && a[si] == '0')
+                ++si;
+            while (sj + 1 < ej && b[sj] == '0')
+                ++sj;
+            if (ei - si != ej - sj)
+                return ei - si < ej - sj;
+            const int order = a.compare(si, ei - si, b, sj, ej - sj);
+            if (order != 0)
+                return order < 0;
+            i = ei, j = ej;
+            continue;
+        }
+        if (a[i] != b[j])
+            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+        ++i, ++j;
+    }
+    if (i < a.size() || j < b.size())
+        return j < b.size();
+    return a < b;
 }

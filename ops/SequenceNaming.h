@@ -52,6 +52,9 @@ bool BuildMngOutputPath(const SequenceRecord& output, std::string& path);
 // title is empty; an empty folder is accepted and is the current folder.
 bool ReadOutputParts(const SequenceRecord& output, SequenceRecord& parts);
 
+// The file name of a path: what follows its last "/" (the whole path when it has none).
+std::string FileNameOf(const std::string& path);
+
 // folder "/" name; an empty folder is the current folder (name alone), never the root.
 std::string InFolder(const std::string& folder, const std::string& name);
 
@@ -81,6 +84,11 @@ std::string ItemOutputName(const std::string& folder, const std::string& title, 
 // the item's position in its list, so that a run spread over processes or machines names the file
 // as one plain run does.
 std::string ItemTitleOrRandom(const std::string& path, uint32_t position);
+
+// Natural order of file names: runs of digits compare by their value, so "frame2" comes before
+// "frame10"; other characters compare byte by byte. Names that differ only in leading zeros
+// ("f01", "f1") keep a fixed order by their bytes.
+bool NaturalNameLess(const std::string& a, const std::string& b);
 
 // The numbered sequence of a batch item path: the number field goes before the last four
 // characters ("seq/walk.png" with 4 digits names "seq/walk0001.png" for 1), or in front of the

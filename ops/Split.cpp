@@ -4,6 +4,7 @@
 #include "ops/EngineImage.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
+#include "ops/SheetLayout.h"
 #include "ops/WaitCursor.h"
 
 namespace
@@ -33,27 +34,38 @@ bool DrawSplitLineCommand(int32_t rows, int32_t cols, const CWorkingImage& image
 }
 
 SplitResult SplitImage(int32_t fromNumber, const CSequencePattern& pattern, const CWorkingImage& image,
-                       const CSplitGrid& grid)
+                       const CSplitGrid& grid, const SSplitSheet& sheet)
 {
     SplitResult result;
     const auto& working = image.m_gxImg;
     if (working.id == 0)
         return result;
-    const std::vector<SGridCell> cells = grid.Cells();
-    CEngineImage cell = CEngineImage::Generate();
+    const GX_IMAGE source{working.id, working.format, working.bytesPerPixel, working.width, working.height, 0};
+    std::vector<SSheetSpan> rows, cols;
+    if (!SheetSpansOfSizes(grid.m_rowHeights, sheet.m_nMargin, sheet.m_nSpacing, rows) ||
+        !SheetSpansOfSizes(grid.m_colWidths, sheet.m_nMargin, sheet.m_nSpacing, cols))
+    {
+        result.m_bNoRoom = true;
+        return result;
+    }
+    result.m_sheet = SSheetDescription{{}, "", FileNameOf(image.m_strPath), SheetPictureKeepsAlpha(source, image.m_strPath),
+                                       working.width, working.height};
+    const std::vector<SGridCell> cells = SheetCells(rows, cols);
+    CEngineImage piece = CEngineImage::Generate();
     CProgress progress(int64_t(cells.size()));
     int64_t number = fromNumber;
     for (const SGridCell& c : cells)
     {
         const std::string name = pattern.NameOf(number++);
-        const t_RECT rect{int32_t(c.m_nX), int32_t(c.m_nY + c.m_nHeight), int32_t(c.m_nX + c.m_nWidth),
-                          int32_t(c.m_nY)};
-        cell.Bind();
-        const bool written = gxTexImage(c.m_nWidth, c.m_nHeight, working.format) &&
-                             gxCopyImageBuffer(working.id, rect, working.format, cell.Buffer()) &&
-                             gxSaveImage(name.c_str(), false);
-        if (written)
+        SSheetFrame frame{FileNameOf(name)};
+        const ESheetCut cut = CutSheetPiece(source, c, sheet, piece, frame);
+        if (cut == ESheetCut::Empty)
+            ++result.m_nEmpty;
+        else if (cut == ESheetCut::Cut && gxSaveImage(name.c_str(), false))
+        {
             ++result.m_nWritten;
+            result.m_sheet.m_frames.push_back(std::move(frame));
+        }
         else if (result.m_nFailed++ == 0)
             result.m_strFirstFailed = name;
         progress.Step();
@@ -74,14 +86,31 @@ void SplitCommand(const SplitInputs& inputs, const CWorkingImage& image, const C
     if (inputs.m_output.m_strTemplate.empty())
         return;
     const int digits = TemplateDigits(inputs.m_output.m_strTemplate);
-    const SplitResult result =
+    SplitResult result =
         SplitImage(inputs.m_output.m_nFromNumber, BuildNumberPattern(parts.m_strFolder, parts.m_strTitle, digits, parts.m_strType), image,
-                   grid);
-    if (result.m_nFailed == 0)
-        ShowSucceeded("Succeed to split the image and save as:\n\n " +
-                      TemplateDisplay(parts.m_strFolder, parts.m_strTitle, digits, parts.m_strType));
-    else
+                   grid, inputs.m_sheet);
+    if (result.m_bNoRoom)
+    {
+        ShowFrameMessage("The margin and spacing leave no room for the split cells!\nPlease make them smaller.",
+                         "Wrong Settings", EMessageIcon::Exclamation);
+        return;
+    }
+    const std::string dataPath = SheetDataPath(parts.m_strFolder, parts.m_strTitle);
+    result.m_sheet.m_strAnimation = parts.m_strTitle;
+    std::string reason;
+    const std::string dataFailure = WriteSheetData(dataPath, result.m_sheet, inputs.m_sheet.m_eData, &reason)
+                                        ? ""
+                                        : DataFileFailure(dataPath, reason);
+    const std::string written = TemplateDisplay(parts.m_strFolder, parts.m_strTitle, digits, parts.m_strType);
+    if (result.m_nFailed != 0)
         ShowFailed("Failed to save " + std::to_string(result.m_nFailed) + " of the " +
                    std::to_string(result.m_nFailed + result.m_nWritten) + " split images, the first as:\n\n " +
                    result.m_strFirstFailed);
+    else if (!dataFailure.empty())
+        ShowFailed(dataFailure);
+    else if (inputs.m_sheet.m_eData != ESheetData::None)
+        ShowSucceeded("Succeed to split the image and save as:\n\n " + written + "\n\nwith the data file:\n\n " +
+                      dataPath);
+    else
+        ShowSucceeded("Succeed to split the image and save as:\n\n " + written);
 }

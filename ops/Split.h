@@ -3,6 +3,7 @@
 // numbered picture in the working image's pixel format.
 
 #include "ops/OperationInputs.h"
+#include "ops/SheetData.h"
 #include "ops/SplitGrid.h"
 
 #include <cstdint>
@@ -12,9 +13,12 @@ class CWorkingImage;
 
 struct SplitResult
 {
+    bool m_bNoRoom = false; // the margin and gutters leave a cell no pixel: nothing written
     int64_t m_nWritten = 0;
     int64_t m_nFailed = 0;
+    int64_t m_nEmpty = 0;         // cells left out as fully transparent (their numbers are used)
     std::string m_strFirstFailed; // the name of the first cell that was not written
+    SSheetDescription m_sheet;    // every piece written, and the picture it was cut from
 };
 
 // "Draw Split Line": checks the counts and lays an even grid over the working image. Shows the
@@ -23,11 +27,13 @@ struct SplitResult
 bool DrawSplitLineCommand(int32_t rows, int32_t cols, const CWorkingImage& image, CSplitGrid& grid);
 
 // Writes every cell of the grid, in row order, as the names of fromNumber, fromNumber + 1, ...
-// Without a working image nothing is written.
+// Without a working image nothing is written. The sheet settings place the cells within the
+// grid's margin and gutters and trim or leave out transparent pieces (SheetLayout.h).
 SplitResult SplitImage(int32_t fromNumber, const CSequencePattern& pattern, const CWorkingImage& image,
-                       const CSplitGrid& grid);
+                       const CSplitGrid& grid, const SSplitSheet& sheet = {});
 
 // "Split it!": output folder, title and type from the Output Settings panel with the splitter's
 // template and from number, all in inputs.m_output; the cells are those of the view's grid (the
-// fractions of the inputs are not used).
+// fractions of the inputs are not used). With a data format the data file <title>.json goes
+// beside the pieces, describing them as frames of the picture they were cut from.
 void SplitCommand(const SplitInputs& inputs, const CWorkingImage& image, const CSplitGrid& grid);

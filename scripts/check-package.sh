@@ -40,16 +40,25 @@ for f in /usr/share/mosvane/Cnfg/Mosvane.xml /usr/share/mosvane/Mosvane.html \
 done
 
 step "the installed runner"
-/usr/bin/mosvane-batch --help | grep -q '^Usage: mosvane-batch' || fail "mosvane-batch --help"
+# Captured first: grep -q closes the pipe at its first match, and under pipefail the runner's
+# SIGPIPE on the rest of the text would fail the step on a fast machine.
+help=$(/usr/bin/mosvane-batch --help) || fail "mosvane-batch --help exited with $?"
+grep -q '^Usage: mosvane-batch' <<<"$help" || fail "mosvane-batch --help does not start with its usage"
 convert -size 40x20 gradient:red-blue "$work/tiles.png"
 cat >"$work/batch.xml" <<EOF
 <MosvaneBatch><SplitBatch><Output ImageType="png" NameFormat="t" FromNumber="1" Folder="$work/out" Template="##"/>
 <Input><Rows><Row Ratio="0.5"/><Row Ratio="0.5"/></Rows><Cols><Col Ratio="0.5"/><Col Ratio="0.5"/></Cols></Input>
 <ApplyToItems><Item PathName="$work/tiles.png"/></ApplyToItems></SplitBatch></MosvaneBatch>
 EOF
-mkdir -p "$work/out"
+mkdir -p "$work/out" "$work/verb"
 (cd "$work" && /usr/bin/mosvane-batch batch.xml --jobs 1 >/dev/null) || fail "the batch file did not run"
 for n in 01 02 03 04; do [ -f "$work/out/tiles$n.png" ] || fail "the batch file did not write tiles$n.png"; done
+(cd "$work" && /usr/bin/mosvane-batch split tiles.png --rows 1 --cols 3 --template '#' -o verb --json >verb.json) ||
+  fail "the split verb did not run"
+for n in 1 2 3; do [ -f "$work/verb/tiles$n.png" ] || fail "the split verb did not write tiles$n.png"; done
+grep -q '"status": 0' "$work/verb.json" || fail "the split verb's JSON does not say status 0"
+bash -c 'source /usr/share/bash-completion/completions/mosvane-batch && complete -p mosvane-batch' >/dev/null ||
+  fail "the bash completion does not load"
 
 step "the installed window, first start under Xvfb"
 home="$work/home"

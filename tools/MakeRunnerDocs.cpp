@@ -12,6 +12,7 @@
 #include "batch/BatchKind.h"
 #include "batch/BatchRunner.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -29,7 +30,8 @@ struct SBlock
     {
         Paragraph,
         Verbatim,
-        Option
+        Option,
+        Subsection // "mosvane-batch VERB ...": the options after it are the verb's
     } m_eType = Paragraph;
     std::string m_strTerm;
     std::vector<std::string> m_lines;
@@ -96,6 +98,12 @@ SUsage ParseUsage(const std::string& text)
         if (indent == 0 && IsHeading(line))
         {
             usage.m_sections.push_back({line.substr(0, line.size() - 1), {}});
+            group = true;
+            continue;
+        }
+        if (indent == 0 && line.rfind(std::string(kRunnerProgram) + " ", 0) == 0)
+        {
+            blocks.push_back({SBlock::Subsection, line, {}, true});
             group = true;
             continue;
         }
@@ -200,6 +208,15 @@ std::string ManualPage(const SUsage& usage)
         out << ".SH " << (section.m_strHeading.empty() ? "DESCRIPTION" : Upper(section.m_strHeading)) << "\n";
         for (const SBlock& block : section.m_blocks)
         {
+            if (block.m_eType == SBlock::Subsection)
+            {
+                const std::string rest = block.m_strTerm.substr(std::string(kRunnerProgram).size() + 1);
+                const size_t space = rest.find(' ');
+                out << ".SS " << Escape(rest.substr(0, space)) << "\n.B " << Escape(kRunnerProgram) << " "
+                    << Escape(rest.substr(0, space)) << "\n"
+                    << (space == std::string::npos ? "" : Term(rest.substr(space + 1)) + "\n") << ".br\n";
+                continue;
+            }
             if (block.m_eType == SBlock::Option)
             {
                 out << ".TP\n" << Term(block.m_strTerm) << "\n";
@@ -230,40 +247,61 @@ std::string Join(const std::vector<std::string>& words, const char* separator)
     return text;
 }
 
-// Every option of the help text, and the arms completing the values of those that take one: a
-// KIND is a kind name, a FILE any file, a DIR a folder; other values are the user's to type.
-std::string Completion(const SUsage& usage, std::string text)
+std::string Replaced(std::string text, const std::vector<std::pair<std::string, std::string>>& values)
 {
-    std::vector<std::string> options, kinds;
-    std::string cases;
-    for (const SSection& section : usage.m_sections)
-        for (const SBlock& block : section.m_blocks)
-        {
-            if (block.m_eType != SBlock::Option)
-                continue;
-            const std::string name = block.m_strTerm.substr(0, block.m_strTerm.find_first_of(" =,"));
-            const size_t space = block.m_strTerm.find(' ');
-            options.push_back(name);
-            if (space == std::string::npos)
-                continue;
-            const std::string value = block.m_strTerm.substr(space + 1);
-            const std::string action = value == "KIND"  ? "mapfile -t COMPREPLY < <(compgen -W \"$kinds\" -- \"$cur\")"
-                                       : value == "FILE" ? "compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -f -- \"$cur\")"
-                                       : value == "DIR"  ? "compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -d -- \"$cur\")"
-                                                         : "";
-            cases += "        " + name + ") " + action + (action.empty() ? "" : "; ") + "return ;;\n";
-        }
-    for (EBatchKind kind : kBatchKinds)
-        kinds.push_back(KindCommandName(kind));
-    for (const auto& [placeholder, value] : {std::pair<std::string, std::string>{"@OPTIONS@", Join(options, " ")},
-                                             {"@KINDS@", Join(kinds, " ")},
-                                             {"@VALUE_CASES@", cases}})
+    for (const auto& [placeholder, value] : values)
         for (size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at))
         {
             text.replace(at, placeholder.size(), value);
             at += value.size();
         }
     return text;
+}
+
+// The options of the help text: the runner's own, and each verb's after its subsection line. The
+// value of an option completes by its placeholder: a KIND as a kind name, a FILE as any file, a
+// DIR as a folder; other values are the user's to type.
+std::string Completion(const SUsage& usage, const std::string& text)
+{
+    std::vector<std::string> options, kinds, verbs, valued;
+    std::vector<std::pair<std::string, std::vector<std::string>>> verbOptions;
+    std::string cases, verbCases;
+    for (const SSection& section : usage.m_sections)
+        for (const SBlock& block : section.m_blocks)
+        {
+            if (block.m_eType == SBlock::Subsection)
+            {
+                const std::string rest = block.m_strTerm.substr(std::string(kRunnerProgram).size() + 1);
+                verbs.push_back(rest.substr(0, rest.find(' ')));
+                verbOptions.push_back({verbs.back(), {}});
+                continue;
+            }
+            if (block.m_eType != SBlock::Option)
+                continue;
+            const std::string name = block.m_strTerm.substr(0, block.m_strTerm.find_first_of(" =,"));
+            (section.m_strHeading == "Options" || verbOptions.empty() ? options : verbOptions.back().second).push_back(name);
+            const size_t space = block.m_strTerm.find(' ');
+            if (space == std::string::npos || std::find(valued.begin(), valued.end(), name) != valued.end())
+                continue;
+            valued.push_back(name);
+            const std::string value = block.m_strTerm.substr(space + 1);
+            const char* files = "compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -";
+            const std::string action = value == "KIND"  ? "mapfile -t COMPREPLY < <(compgen -W \"$kinds\" -- \"$cur\")"
+                                       : value == "FILE" ? files + std::string("f -- \"$cur\")")
+                                       : value == "DIR"  ? files + std::string("d -- \"$cur\")")
+                                                         : "";
+            cases += "        " + name + ") " + action + (action.empty() ? "" : "; ") + "return ;;\n";
+        }
+    for (const auto& [verb, names] : verbOptions)
+        verbCases += "        " + verb + ") options+=\" " + Join(names, " ") + "\" ;;\n";
+    for (EBatchKind kind : kBatchKinds)
+        kinds.push_back(KindCommandName(kind));
+    return Replaced(text, {{"@OPTIONS@", Join(options, " ")},
+                           {"@KINDS@", Join(kinds, " ")},
+                           {"@VERBS@", Join(verbs, " ")},
+                           {"@VERB_CASES@", verbCases},
+                           {"@VALUE_OPTIONS@", Join(valued, " ")},
+                           {"@VALUE_CASES@", cases}});
 }
 
 bool WriteFile(const std::string& path, const std::string& text)

@@ -1,6 +1,7 @@
 #include "ui/BatchPanel.h"
 
 #include "batch/BatchKindTable.h"
+#include "config/Log.h"
 #include "config/ProgramSettings.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
@@ -96,7 +97,12 @@ CBatchPanel::CBatchPanel(QWidget* parent) : QWidget(parent)
 CBatchPanel::~CBatchPanel()
 {
     GetProgramSettings().m_strLastBatchFile = m_pPath->text().toStdString();
-    m_batch.SaveBatchFile();
+    // No one is left to be asked at close: a batch that cannot be written is at least logged,
+    // with where and why, rather than lost without a word.
+    std::string reason;
+    if (m_batch.IsOpen() && !m_batch.SaveBatchFile(&reason))
+        WriteLog("error", "The batch file could not be saved to %s: %s", m_batch.Path().c_str(),
+                 reason.empty() ? "it could not be written" : reason.c_str());
     m_batch.CloseBatchFile();
 }
 
@@ -182,10 +188,23 @@ void CBatchPanel::OnAddItems(EBatchKind kind)
 void CBatchPanel::OnExecute(EBatchKind kind)
 {
     bool bExecuted = false;
+    CBatchReport report;
     {
         CWaitCursor wait;
-        bExecuted = ExecuteBatch(kind, m_batch);
+        bExecuted = ExecuteBatch(kind, m_batch, &report);
     }
-    ShowFrameMessage(bExecuted ? kBatchSucceedText : kBatchFailText, bExecuted ? "Succeed" : "Fail",
-                     EMessageIcon::Information);
+    // "Succeed" only when every item gave all its files; otherwise the counts, and each item
+    // concerned with its reason in the log.
+    const std::string undone = report.UndoneText();
+    for (const std::string& note : report.m_notes)
+        WriteLog("batch", "%s", note.c_str());
+    if (report.m_nNotesLeftOut)
+        WriteLog("batch", "... and %lld more", static_cast<long long>(report.m_nNotesLeftOut));
+    if (bExecuted && undone.empty())
+        ShowFrameMessage(kBatchSucceedText, "Succeed", EMessageIcon::Information);
+    else if (bExecuted)
+        ShowFrameMessage(std::string(kBatchFailText) + "\n\n" + undone + ": see the log.", "Fail",
+                         EMessageIcon::Information);
+    else
+        ShowFrameMessage(kBatchFailText, "Fail", EMessageIcon::Information);
 }

@@ -1,6 +1,7 @@
 #include "ui/MainFrm.h"
 
 #include "config/ProgramFolder.h"
+#include "config/ProgramVersion.h"
 #include "ops/Alpha.h"
 #include "ops/Blend.h"
 #include "ops/Combine.h"
@@ -510,7 +511,7 @@ void CMainFrameWindow::ShowAbout()
         icon->setPixmap(ProgramIcon().pixmap(48, 48));
         auto* names = new QVBoxLayout;
         names->addWidget(new QLabel(QString::fromUtf8(kProgramTitle), m_pAbout));
-        names->addWidget(new QLabel(QStringLiteral("Version 2.0"), m_pAbout));
+        names->addWidget(new QLabel(QStringLiteral("Version ") + QString::fromUtf8(kProgramVersion), m_pAbout));
         head->addWidget(icon);
         head->addLayout(names, 1);
         layout->addLayout(head);

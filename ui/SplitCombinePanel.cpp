@@ -126,8 +126,8 @@ bool CSplitCombinePanel::FillSplitInputs(SplitInputs& inputs)
     inputs.m_output.m_strTemplate += std::string(size_t(TemplateDigits(pattern)), '#');
     inputs.m_output.m_nFromNumber = m_pSplitFrom->value();
     const int32_t rows = m_pRows->value(), cols = m_pCols->value();
-    inputs.m_rowFractions.assign(size_t(rows), rows > 0 ? 1.0f / float(rows) : 0.0f);
-    inputs.m_colFractions.assign(size_t(cols), cols > 0 ? 1.0f / float(cols) : 0.0f);
+    inputs.m_rowFractions = EvenFractions(rows);
+    inputs.m_colFractions = EvenFractions(cols);
     return !pattern.empty() && rows != 0 && cols != 0 && !(rows == 1 && cols == 1);
 }
 

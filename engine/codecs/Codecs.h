@@ -97,6 +97,7 @@ struct SCodecRow
     bool (*m_pSignature)(std::span<const uint8_t> file); // null: none
     Decoder m_pDecode;
     Encoder m_pEncode;                   // null: not writable
+    bool m_bWritesAlpha;                 // the encoder keeps a 4-byte picture's alpha
 };
 
 // The row of a type; null for EFileType::Unknown.

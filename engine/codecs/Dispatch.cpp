@@ -21,12 +21,12 @@ bool IsGif(std::span<const uint8_t> f) { return StartsWith(f, "GIF87a") || Start
 bool IsDds(std::span<const uint8_t> f) { return StartsWith(f, "DDS "); }
 
 constexpr SCodecRow kCodecs[] = {
-    {EFileType::Png, "PNG", "png", IsPng, DecodePng, EncodePng},
-    {EFileType::Jpeg, "JPEG", "jpg|jpeg|jpe", IsJpeg, DecodeJpeg, EncodeJpeg},
-    {EFileType::Bmp, "BMP", "bmp|dib", IsBmp, DecodeBmp, EncodeBmp},
-    {EFileType::Tga, "TGA", "tga", nullptr, DecodeTga, EncodeTga},
-    {EFileType::Gif, "GIF", "gif", IsGif, DecodeGif, nullptr},
-    {EFileType::Dds, "DDS", "dds", IsDds, DecodeDds, nullptr},
+    {EFileType::Png, "PNG", "png", IsPng, DecodePng, EncodePng, true},
+    {EFileType::Jpeg, "JPEG", "jpg|jpeg|jpe", IsJpeg, DecodeJpeg, EncodeJpeg, false},
+    {EFileType::Bmp, "BMP", "bmp|dib", IsBmp, DecodeBmp, EncodeBmp, true},
+    {EFileType::Tga, "TGA", "tga", nullptr, DecodeTga, EncodeTga, true},
+    {EFileType::Gif, "GIF", "gif", IsGif, DecodeGif, nullptr, false},
+    {EFileType::Dds, "DDS", "dds", IsDds, DecodeDds, nullptr, false},
 };
 
 bool ListHas(std::string_view list, std::string_view ext)

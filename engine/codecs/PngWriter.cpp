@@ -16,6 +16,9 @@ namespace
 {
 constexpr uint32_t kMaxChunkLength = 0x7FFFFFFF;
 
+// Bytes per pixel of the formats the writer takes: the four of the engine and palette indices.
+uint32_t PngBytesPerPixel(uint32_t format) { return format == GL_COLOR_INDEX ? 1 : BytesPerPixel(format); }
+
 // The four predicting filters of a row of n bytes, above its predecessor `up` (zeros on the first
 // row); trials holds four rows: Sub, Up, Average, Paeth.
 void FilterRow(const uint8_t* row, const uint8_t* up, size_t n, uint32_t bpp, uint8_t* trials)
@@ -91,14 +94,14 @@ bool CPngImageWriter::Append(std::vector<uint8_t>& out, const uint8_t* pixels, u
 
 bool CPngImageWriter::AppendHeader(std::vector<uint8_t>& out, uint32_t width, uint32_t height, uint32_t format)
 {
-    const uint32_t bpp = BytesPerPixel(format);
+    const uint32_t bpp = PngBytesPerPixel(format);
     if (bpp == 0 || !SizeAllowed(width, height, bpp))
         return false;
     uint8_t header[13];
     PutBigEndian32(header, width);
     PutBigEndian32(header + 4, height);
     header[8] = 8;                // bits per sample
-    header[9] = bpp == 4 ? 6 : 2; // truecolour with or without alpha
+    header[9] = bpp == 1 ? 3 : bpp == 4 ? 6 : 2; // palette, or truecolour with or without alpha
     header[10] = 0;               // deflate
     header[11] = 0;               // adaptive filtering
     header[12] = 0;               // not interlaced
@@ -109,7 +112,7 @@ bool CPngImageWriter::AppendImageData(std::vector<uint8_t>& out, const char type
                                       const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride,
                                       uint32_t format)
 {
-    const uint32_t bpp = BytesPerPixel(format);
+    const uint32_t bpp = PngBytesPerPixel(format);
     if (!m_pCompressor || !pixels || bpp == 0 || !SizeAllowed(width, height, bpp) || stride < size_t(width) * bpp ||
         prefix.size() > kMaxChunkLength)
         return false;
@@ -130,7 +133,7 @@ bool CPngImageWriter::AppendImageData(std::vector<uint8_t>& out, const char type
 void CPngImageWriter::FilterRows(const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride,
                                  uint32_t format)
 {
-    const uint32_t bpp = BytesPerPixel(format);
+    const uint32_t bpp = PngBytesPerPixel(format);
     const bool blueFirst = format == GL_BGR || format == GL_BGRA;
     const uint32_t rgbFormat = bpp == 4 ? GL_RGBA : GL_RGB;
     const size_t rowBytes = size_t(width) * bpp;
@@ -148,8 +151,10 @@ void CPngImageWriter::FilterRows(const uint8_t* pixels, uint32_t width, uint32_t
             ConvertPixels(row, format, current, rgbFormat, width);
             row = current;
         }
-        FilterRow(row, up, rowBytes, bpp, m_trials.data());
-        const int best = BestFilter(row, rowBytes);
+        // Palette indices are no samples to predict: their rows go unfiltered, as is usual.
+        if (bpp > 1)
+            FilterRow(row, up, rowBytes, bpp, m_trials.data());
+        const int best = bpp > 1 ? BestFilter(row, rowBytes) : 0;
         uint8_t* dst = m_filtered.data() + y * (rowBytes + 1);
         dst[0] = uint8_t(best);
         std::memcpy(dst + 1, best == 0 ? row : m_trials.data() + (best - 1) * rowBytes, rowBytes);

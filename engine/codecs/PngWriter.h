@@ -1,5 +1,6 @@
 #pragma once
-// PNG chunks and 8-bit truecolour image datastreams, shared by the PNG encoder and the MNG writer.
+// PNG chunks and 8-bit truecolour image datastreams, shared by the PNG encoder and the MNG and APNG
+// writers.
 
 #include <cstdint>
 #include <memory>
@@ -43,6 +44,8 @@ public:
     bool Append(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t format);
 
     // The steps of Append, for writers of other chunk sequences (an animation's frames, say).
+    // Besides the formats of Append they take GL_COLOR_INDEX: one palette index a pixel, rows
+    // unfiltered, the PLTE (and tRNS) after the header being the caller's.
     // AppendHeader writes the IHDR of a width x height image in format. AppendImageData writes one
     // chunk of `type` whose data is `prefix` (a frame's sequence number, say, or nothing) followed
     // by the zlib stream of the filtered rows of a width x height rectangle of pixels in format,

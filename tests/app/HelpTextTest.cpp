@@ -29,6 +29,7 @@ TEST(HelpText, TheRunnerAndTheHelpFileStateTheSameExitRuleAndOptions)
     ASSERT_EQ(help.m_nStatus, kRunnerSucceeded);
     const std::string usage = Words(help.m_strOut);
     for (const char* promise : {"0 only when every executed kind succeeded", "none left by a worker process that ended",
+                                "natural order (frame2 before frame10)", "--save-batch FILE", "mosvane-batch ./split",
                                 "2 for bad arguments or a file that is not a batch file", "--jobs N", "--shard K/N",
                                 "--shard $SLURM_ARRAY_TASK_ID/8", "--shard $JOB_COMPLETION_INDEX/8",
                                 "--shard {}/4 ::: 0 1 2 3"})
@@ -39,19 +40,41 @@ TEST(HelpText, TheRunnerAndTheHelpFileStateTheSameExitRuleAndOptions)
     }
 }
 
+// The help file's table of verbs names every option of every verb, in the verb's own row.
+TEST(HelpText, TheHelpFileNamesEveryVerbOption)
+{
+    const std::string file = ReadTextFile(std::string(MOSVANE_SOURCE_DIR) + "/data/Mosvane.html");
+    for (const SVerb& verb : RunnerVerbs())
+    {
+        const std::string name = KindCommandName(verb.m_eKind);
+        const size_t row = file.find("<tr><td><code>" + name + "</code></td>");
+        ASSERT_NE(row, std::string::npos) << name;
+        const std::string text = file.substr(row, file.find("</tr>", row) - row);
+        for (const SVerbOption& option : verb.m_options)
+            EXPECT_NE(text.find(std::string(option.m_pszName) + " " + option.m_pszValue), std::string::npos)
+                << name << " " << option.m_pszName;
+    }
+}
+
 std::string DocFile(const std::string& name)
 {
     return BinDir() + "/../doc/" + name;
 }
 
-// The options of the --help text: the first word of each "  --name ..." line.
-std::vector<std::string> HelpOptions()
+// The options of the --help text: the first word of each "  --name ..." line; with onlyRunner,
+// those of the runner itself (under "Options:"), not the verbs'.
+std::vector<std::string> HelpOptions(bool onlyRunner = false)
 {
     std::vector<std::string> options;
     std::istringstream in(RunWith({"--help"}).m_strOut);
+    bool runner = false;
     for (std::string line; std::getline(in, line);)
-        if (line.rfind("  -", 0) == 0)
+    {
+        if (!line.empty() && line[0] != ' ')
+            runner = line == "Options:" || (runner && line.back() != ':');
+        if (line.rfind("  -", 0) == 0 && (runner || !onlyRunner))
             options.push_back(line.substr(2, line.find_first_of(" =", 2) - 2));
+    }
     return options;
 }
 
@@ -111,10 +134,19 @@ TEST(HelpText, TheCompletionOffersOptionsKindsAndFiles)
     WriteTextFile(dir.File("pictures.png"), "");
     std::filesystem::create_directory(dir.File("--odd"));
 
-    std::vector<std::string> options = HelpOptions();
+    std::vector<std::string> options = HelpOptions(true);
     std::sort(options.begin(), options.end());
     EXPECT_EQ(Complete({"mosvane-batch", "--"}, dir.Path()), options);
-    EXPECT_EQ(Complete({"mosvane-batch", "b"}, dir.Path()), std::vector<std::string>{"batch one.xml"});
+    EXPECT_EQ(Complete({"mosvane-batch", "b"}, dir.Path()), (std::vector<std::string>{"batch one.xml", "blend"}));
+    // The first word: a verb or a file; after a verb, its options join the runner's.
+    EXPECT_EQ(Complete({"mosvane-batch", "al"}, dir.Path()), (std::vector<std::string>{"alpha-extract", "alpha-image"}));
+    EXPECT_EQ(Complete({"mosvane-batch", "--jobs", "2", "p"}, dir.Path()), std::vector<std::string>{"pictures.png"});
+    EXPECT_EQ(Complete({"mosvane-batch", "--jobs", "2", "rgb-alpha", "x.png", "--r"}, dir.Path()),
+              (std::vector<std::string>{"--red", "--run"}));
+    EXPECT_EQ(Complete({"mosvane-batch", "split", "x.png", "--save-batch", "b"}, dir.Path()),
+              std::vector<std::string>{"batch one.xml"});
+    EXPECT_EQ(Complete({"mosvane-batch", "split", "x.png", "-o", ""}, dir.Path()), std::vector<std::string>{"--odd"});
+    EXPECT_EQ(Complete({"mosvane-batch", "b.xml", "--r"}, dir.Path()), std::vector<std::string>{"--run"});
     EXPECT_EQ(Complete({"mosvane-batch", "x.xml", "--kind", "alpha"}, dir.Path()),
               (std::vector<std::string>{"alpha-extract", "alpha-image"}));
     // --kind=r: bash splits the word at '='.

@@ -46,13 +46,17 @@ TEST(Runner, StatusFollowsTheKindsAndTheWrites)
                                    Section("MNGMakingBatch", "", "FrameCount=\"0\"", {})});
     const std::string before = ReadTextFile(dir.File("b.xml"));
 
-    // The output folder does not exist: the kind ran, but a file it made is missing.
-    SRun run = RunWith({dir.File("b.xml"), "--kind", "alpha-extract"});
-    EXPECT_EQ(run.m_strOut, std::string("alpha-extract: ") + kBatchSucceedText + "\n");
-    EXPECT_EQ(run.m_nStatus, kRunnerFailed);
-    EXPECT_TRUE(run.Says(dir.File("out/a_Alpha.png") + ": could not be written (No such file or directory)"));
-    std::filesystem::create_directory(dir.File("out"));
+    // The output folder does not exist: it is made, and the run succeeds.
     EXPECT_EQ(RunWith({dir.File("b.xml"), "--kind", "alpha-extract"}).m_nStatus, kRunnerSucceeded);
+    EXPECT_TRUE(FileExists(dir.File("out/a_Alpha.png")));
+    // A folder that cannot be made (a file stands in its way): the kind ran, a file is missing,
+    // the line does not say "Succeed" and the summary names the system's reason.
+    WriteBatch(dir.File("c.xml"), {Section("AlphaExtractBatch", PngOutput(dir.File("a.png/out")), "", {dir.File("a.png")})});
+    SRun run = RunWith({dir.File("c.xml")});
+    EXPECT_EQ(run.m_strOut, std::string("alpha-extract: ") + kBatchFailText +
+                                " 1 of 1 items done; 1 file could not be written: see the summary\n");
+    EXPECT_EQ(run.m_nStatus, kRunnerFailed);
+    EXPECT_TRUE(run.Says(dir.File("a.png/out/a_Alpha.png") + ": could not be written (Not a directory)")) << run.m_strErr;
     // A type no encoder writes: the encoder's reason is named as the system's is.
     WriteBatch(dir.File("gif.xml"), {Section("AlphaExtractBatch", "ImageType=\"gif\" Folder=\"" + dir.File("out") + "\"",
                                              "", {dir.File("a.png")})});

@@ -116,7 +116,8 @@ TEST_F(WorkersTest, AKilledWorkerIsReportedWithItsItemAndTheRunFails)
 {
     const SRun run = Run("--jobs 2 --kind split --kind alpha-image", std::string(kWorkerKillVariable) + "=c.png");
     EXPECT_EQ(run.m_nStatus, kRunnerFailed);
-    EXPECT_EQ(run.m_strOut, std::string("split: ") + kBatchFailText + "\nalpha-image: " + kBatchFailText + "\n");
+    EXPECT_EQ(run.m_strOut, std::string("split: ") + kBatchFailText + " 4 of 6 items done; 2 failed: see the summary\n" +
+                                "alpha-image: " + kBatchFailText + " 1 of 6 items done; 5 failed: see the summary\n");
     EXPECT_NE(run.m_strErr.find("c.png: NOT done"), std::string::npos) << run.m_strErr;
     EXPECT_NE(run.m_strErr.find("killed by signal 9"), std::string::npos) << run.m_strErr;
     EXPECT_NE(run.m_strErr.find("1 item NOT done"), std::string::npos) << run.m_strErr;
@@ -140,8 +141,7 @@ TEST_F(WorkersTest, TheProgressCallsAndTheReportAreThoseOfOneProcess)
         {
             CFrameDouble frame;
             CShardSchedule schedule(shard);
-            CItemScheduleScope scope(&schedule);
-            EXPECT_TRUE(ExecuteBatch(EBatchKind::Split, batch, &plainReport));
+            EXPECT_TRUE(ExecuteBatch(EBatchKind::Split, batch, &plainReport, &schedule));
             plainCalls = frame.m_strProgress;
         }
         {

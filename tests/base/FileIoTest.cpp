@@ -177,3 +177,20 @@ TEST(FileIo, FailedWritesNameTheSystemsReasonAndLeaveTheOldFile)
     EXPECT_TRUE(reason.empty());
 }
 } // namespace
+
+TEST(FileIo, AMissingFolderIsMadeWithItsParentsOrRefusedWithTheReason)
+{
+    CTempDir dir;
+    std::string why = "stale";
+    EXPECT_TRUE(MakeFolderOf(dir.File("a/b//c/x.png").c_str(), &why));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("a/b/c")));
+    EXPECT_EQ(why, "");
+    EXPECT_TRUE(MakeFolderOf(dir.File("a/b/c/x.png").c_str(), &why)); // already there
+    EXPECT_TRUE(MakeFolderOf("x.png", &why));                          // the current folder
+    WriteTextFile(dir.File("f"), "x");
+    EXPECT_FALSE(MakeFolderOf(dir.File("f/x.png").c_str(), &why));
+    EXPECT_EQ(why, "Not a directory");
+    EXPECT_FALSE(MakeFolderOf(dir.File("f/g/x.png").c_str(), &why));
+    EXPECT_EQ(why, "Not a directory");
+    EXPECT_FALSE(MakeFolderOf(nullptr, &why));
+}

@@ -256,6 +256,142 @@ TEST_F(GifWrite, ManyColoursAreDiffusedOverAPaletteOfTheirOwn)
     }
 }
 
+// Every chunk of an APNG after the signature: its type and data.
+std::vector<std::pair<std::string, Bytes>> PngChunks(const Bytes& file)
+{
+    std::vector<std::pair<std::string, Bytes>> chunks;
+    for (size_t at = 8, n; at + 12 <= file.size() && at + 12 + (n = Be32At(file, at)) <= file.size(); at += 12 + n)
+    {
+        EXPECT_EQ(Be32At(file, at + 8 + n), uint32_t(crc32(0, &file[at + 4], uInt(4 + n))));
+        chunks.emplace_back(std::string(file.begin() + long(at) + 4, file.begin() + long(at) + 8),
+                            Bytes(file.begin() + long(at) + 8, file.begin() + long(at + 8 + n)));
+    }
+    return chunks;
+}
+
+struct SApngFrame
+{
+    gx::SFrameRect m_rect;
+    uint32_t m_nDelayNum, m_nDelayDen;
+    int m_nDispose, m_nBlend;
+    bool operator==(const SApngFrame&) const = default;
+};
+
+struct ApngWrite : ::testing::Test
+{
+    CTempDir m_dir;
+    std::string m_strPath = m_dir.File("walk.png");
+
+    // The file's frame controls, checking the chunk order and sequence numbers on the way.
+    std::vector<SApngFrame> Controls(uint32_t* plays = nullptr, std::string* colourType = nullptr)
+    {
+        Bytes file;
+        EXPECT_TRUE(ReadFileBytes(m_strPath, file));
+        EXPECT_EQ(Bytes(file.begin(), file.begin() + 8), kPngSignature);
+        std::vector<SApngFrame> frames;
+        uint32_t sequence = 0;
+        std::string order;
+        for (const auto& [type, data] : PngChunks(file))
+        {
+            order += type == "fdAT" && order.ends_with("fdAT ") ? "" : type + " ";
+            if (type == "IHDR" && colourType)
+                *colourType = std::to_string(data[9]);
+            if (type == "acTL" && plays)
+                *plays = Be32At(data, 4);
+            if (type == "fcTL" || type == "fdAT")
+            {
+                EXPECT_EQ(Be32At(data, 0), sequence++) << type;
+            }
+            if (type == "fcTL")
+                frames.push_back({{Be32At(data, 12), Be32At(data, 16), Be32At(data, 4), Be32At(data, 8)},
+                                  uint32_t(data[20] << 8 | data[21]), uint32_t(data[22] << 8 | data[23]), data[24], data[25]});
+        }
+        EXPECT_TRUE(order.starts_with("IHDR ")) << order;
+        EXPECT_NE(order.find("acTL fcTL IDAT "), std::string::npos) << order;
+        EXPECT_TRUE(order.ends_with("IEND ")) << order;
+        return frames;
+    }
+
+    // Pillow and ffmpeg show exactly the source frames, each lasting 1 / fps second, for ever.
+    void ExpectReadersShow(const std::vector<Bytes>& frames, uint32_t w, uint32_t h, int fps)
+    {
+        const std::vector<Bytes> shown = ShownFrames(frames, Shown);
+        if (!PillowPython().empty())
+        {
+            SAnimationRead read;
+            ASSERT_TRUE(ReadWithPillow(m_strPath, m_dir, read));
+            EXPECT_EQ(read.m_strFormat, "PNG");
+            EXPECT_EQ(read.m_strLoop, "0");
+            ASSERT_EQ(read.m_durations.size(), frames.size());
+            for (const std::string& duration : read.m_durations)
+                EXPECT_NEAR(std::stod(duration), 1000.0 / fps, 1e-6);
+            EXPECT_EQ(ShownFrames(read.m_frames, Shown), shown);
+        }
+        else
+            std::printf("Pillow (python3-pil) is not installed: its reading is not checked\n");
+        if (HaveFfmpeg())
+        {
+            std::vector<Bytes> decoded;
+            ASSERT_TRUE(ReadWithFfmpeg(m_strPath, w, h, decoded));
+            EXPECT_EQ(ShownFrames(decoded, Shown), shown);
+        }
+        else
+            std::printf("ffmpeg is not installed: its decoding is not checked\n");
+    }
+};
+
+TEST_F(ApngWrite, PixelArtGoesAsAPaletteWithTheChangedBlocksOnly)
+{
+    const std::vector<Bytes> frames = WalkCycle();
+    ASSERT_TRUE(gxMakeApngAnimFile(m_strPath.c_str(), kW, kH, int(frames.size()), PointersTo(frames).data(), 12));
+    uint32_t plays = 1;
+    std::string colourType;
+    const std::vector<SApngFrame> controls = Controls(&plays, &colourType);
+    EXPECT_EQ(plays, 0u);
+    EXPECT_EQ(colourType, "3");
+    const SApngFrame expected[] = {
+        {{0, 0, kW, kH}, 1, 12, 0, 0},           // the default image, whole
+        {{0, 0, 1, 1}, 1, 12, 0, 1},             // equal to the last: one clear pixel laid over
+        {{20, 5, 1, 1}, 1, 12, 0, 1},            // the one changed pixel, opaque
+        {{2, 6, 9, 8}, 1, 12, 0, 0},             // the sprite's old and new place; its half-clear
+        {{6, 6, 8, 8}, 1, 12, 0, 0},             // pixels cannot be laid over, they replace
+        {{0, 0, kW, kH}, 1, 12, 0, 0},           // wholly transparent after opaque: replaced
+        {{kW / 2, 0, kW / 2, kH}, 1, 12, 0, 0},  // the right half again (hidden colours ignored)
+        {{0, 0, kW / 2, kH}, 1, 12, 0, 0},       // and the left
+    };
+    EXPECT_EQ(controls, std::vector<SApngFrame>(std::begin(expected), std::end(expected)));
+    ExpectReadersShow(frames, kW, kH, 12);
+}
+
+// Thousands of colours: RGB when every frame is opaque, RGBA with semi-transparency otherwise;
+// a block that makes pixels less opaque replaces what was there.
+TEST_F(ApngWrite, ManyColoursGoAsTruecolourAndStayExact)
+{
+    for (const bool opaque : {true, false})
+    {
+        std::vector<Bytes> frames;
+        for (int k = 0; k < 4; ++k)
+        {
+            Bytes f = Picture(opaque ? EPicture::Opaque : EPicture::Alpha, 40, 30);
+            for (size_t i = 0; i < f.size(); i += 4)
+                f[i] = uint8_t(f[i] + (i / 4 % 40) * 3);
+            frames.push_back(f);
+        }
+        frames[2][(10 * 40 + 5) * 4 + 1] ^= 0x40;
+        frames[3][(29 * 40 + 39) * 4 + 3] = opaque ? 255 : 7;
+        ASSERT_TRUE(gxMakeApngAnimFile(m_strPath.c_str(), 40, 30, 4, PointersTo(frames).data(), 60));
+        std::string colourType;
+        const std::vector<SApngFrame> controls = Controls(nullptr, &colourType);
+        EXPECT_EQ(colourType, opaque ? "2" : "6");
+        ASSERT_EQ(controls.size(), 4u);
+        EXPECT_EQ(controls[1].m_rect, (gx::SFrameRect{0, 0, 1, 1}));
+        EXPECT_EQ(controls[2].m_rect, (gx::SFrameRect{5, 10, 1, 1}));
+        EXPECT_EQ(controls[3].m_rect, opaque ? (gx::SFrameRect{5, 10, 1, 1}) : (gx::SFrameRect{5, 10, 35, 20}));
+        EXPECT_EQ(controls[3].m_nBlend, 0); // the less opaque pixel forbids laying over
+        ExpectReadersShow(frames, 40, 30, 60);
+    }
+}
+
 TEST(AnimationWrite, EveryWriterRefusesBadArgumentsWithoutWriting)
 {
     CTempDir dir;
@@ -264,17 +400,18 @@ TEST(AnimationWrite, EveryWriterRefusesBadArgumentsWithoutWriting)
     const uint8_t* pointers[2] = {frame.data(), frame.data()};
     const uint8_t* withNull[2] = {frame.data(), nullptr};
     using Writer = bool (*)(const char*, int, int, int, const uint8_t* const*, int);
-    for (const Writer write : {gxMakeMngAnimFile, gxMakeGifAnimFile})
+    for (const Writer write : {gxMakeMngAnimFile, gxMakeGifAnimFile, gxMakeApngAnimFile})
     {
-        // No frame rate, no frames, too wide, a missing frame, a folder that does not exist; each
+        // No frame rate, no frames, too wide, a missing frame, a folder that cannot be made; each
         // refusal says why: the system's reason for the folder, the writer's for the rest.
         const std::tuple<std::string, int, int, int, const uint8_t* const*, int> cases[] = {
             {path, 4, 4, 2, pointers, 0},     {path, 4, 4, 0, pointers, 10}, {path, 65536, 1, 2, pointers, 10},
-            {path, 4, 4, 2, withNull, 10}, {dir.File("no/such/folder/anim"), 4, 4, 2, pointers, 10}};
+            {path, 4, 4, 2, withNull, 10}, {dir.File("file/folder/anim"), 4, 4, 2, pointers, 10}};
+        WriteTextFile(dir.File("file"), "");
         for (const auto& [to, w, h, count, pixels, fps] : cases)
         {
             EXPECT_FALSE(write(to.c_str(), w, h, count, pixels, fps)) << w << " " << count << " " << fps;
-            EXPECT_STREQ(gxGetLastErrorText(), to == path ? "no picture to write" : "No such file or directory");
+            EXPECT_STREQ(gxGetLastErrorText(), to == path ? "no picture to write" : "Not a directory");
         }
         EXPECT_FALSE(FileExists(path));
         EXPECT_TRUE(write(path.c_str(), 4, 4, 2, pointers, 10));

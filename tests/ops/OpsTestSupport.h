@@ -45,6 +45,7 @@ struct OpsFixture : ::testing::Test
         ASSERT_TRUE(gxInitialize());
         m_image.SetRedrawCallback([this] { ++m_nRedraws; });
         m_output = Output("png");
+        WriteTextFile(File("gone"), "");
     }
     void TearDown() override
     {
@@ -54,7 +55,8 @@ struct OpsFixture : ::testing::Test
 
     const std::string& Dir() const { return m_dir.Path(); }
     std::string File(const std::string& name) const { return m_dir.File(name); }
-    // Output settings naming out.<type> in the temp folder, or in a folder that does not exist.
+    // Output settings naming out.<type> in the temp folder, or in a folder that cannot be made (a
+    // regular file "gone" stands where it would be).
     SequenceRecord Output(const std::string& type) const { return {Dir(), "out", "", type, 0}; }
     SequenceRecord Gone(const std::string& type) const { return {File("gone"), "out", "", type, 0}; }
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <chrono>
 #include <csignal>
@@ -205,6 +206,36 @@ std::vector<uint8_t> PatternRgba(uint32_t width, uint32_t height, bool withAlpha
             p[3] = withAlpha ? uint8_t(255 - (x + y) * 3) : 255;
         }
     return rgba;
+}
+
+std::string Digest(const std::vector<uint8_t>& bytes)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (uint8_t b : bytes)
+        h = (h ^ b) * 1099511628211ull;
+    char text[32];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+    return text;
+}
+
+void ExpectRecordedDigests(const std::string& table, const std::vector<std::pair<std::string, std::string>>& digests)
+{
+    if (const char* folder = std::getenv("MOSVANE_RECORD_DIGESTS"); folder && *folder)
+    {
+        std::ofstream out(std::string(folder) + "/" + table);
+        for (const auto& [name, digest] : digests)
+            out << name << ' ' << digest << '\n';
+        EXPECT_TRUE(bool(out)) << folder;
+        return;
+    }
+    std::map<std::string, std::string> recorded;
+    std::ifstream in(TestDataDir() + "/" + table);
+    for (std::string name, digest; in >> name >> digest;)
+        recorded[name] = digest;
+    ASSERT_FALSE(recorded.empty()) << TestDataDir() + "/" + table;
+    for (const auto& [name, digest] : digests)
+        EXPECT_EQ(recorded[name], digest) << name;
+    EXPECT_EQ(recorded.size(), digests.size()) << table;
 }
 
 int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)

@@ -67,6 +67,13 @@ bool MagickWriteRgba(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t 
 // A deterministic picture with varied colours and alpha, for round trips.
 std::vector<uint8_t> PatternRgba(uint32_t width, uint32_t height, bool withAlpha);
 
+// The FNV-1a digest of bytes as 16 hexadecimal digits.
+std::string Digest(const std::vector<uint8_t>& bytes);
+// Compares digests with the table tests/data/<table> ("name digest" per line). With the variable
+// MOSVANE_RECORD_DIGESTS naming a folder, the table is written there from the build at hand
+// instead, for a change that means to alter written bytes.
+void ExpectRecordedDigests(const std::string& table, const std::vector<std::pair<std::string, std::string>>& digests);
+
 // Largest absolute difference between two equally sized byte buffers (255 when sizes differ).
 int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 

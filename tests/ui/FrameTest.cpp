@@ -68,7 +68,7 @@ TEST_F(FrameTest, OpenSetsTitleAndOutputPaneThenCtrlSSavesNamedFile)
     EXPECT_TRUE(m_pMessages->m_messages.empty());
 
     // A write the system refuses is said, not passed over.
-    m_dialogs.m_savePaths = {m_dir.File("no/such/folder/copy.tga")};
+    m_dialogs.m_savePaths = {m_dir.File("copy.tga/under/copy.tga")};
     CtrlKey(m_pFrame.get(), Qt::Key_S);
     EXPECT_EQ(TakeMessages().at(0).substr(0, 5), "Fail:");
 }

@@ -3,6 +3,8 @@
 
 #include "GuiTesting.h"
 
+#include "batch/BatchKindTable.h"
+#include "ui/BatchPanel.h"
 #include "ui/WindowPlacement.h"
 #include "view/MosvaneView.h"
 
@@ -80,8 +82,8 @@ TEST_F(StartupTest, GarbageSettingsKeptAsideAndTheShippedValuesUsed)
     {
         CMessageRecorder messages;
         EXPECT_EQ(Run([&](CMainFrameWindow& frame) {
-                      EXPECT_EQ(ValueOf(FindById<QWidget>(frame.ToolTabs()->widget(0), 1000)), "2"); // split rows
-                      EXPECT_EQ(ValueOf(FindById<QWidget>(frame.ToolTabs()->widget(1), 1055)), "255"); // R
+                      EXPECT_EQ(ValueOf(FindById<QWidget>(frame.ToolTabs()->widget(0), IdSplitRows)), "2");
+                      EXPECT_EQ(ValueOf(FindById<QWidget>(frame.ToolTabs()->widget(1), IdKeyRed)), "255");
                   }),
                   0);
         ASSERT_EQ(messages.m_messages.size(), start == 0 ? 1u : 0u);
@@ -229,8 +231,8 @@ TEST_F(StartupTest, RestartKeepsEveryValueThePanelsWriteBackScreenshots)
         Settle();
         Shoot(frame, "main-window");
         m_dialogs.m_savePaths = {m_dir.File("jobs.xml")};
-        qobject_cast<QAbstractButton*>(ControlOf(frame, 2, 1075))->click();
-        qobject_cast<QAbstractButton*>(ControlOf(frame, 2, 1085))->click();
+        qobject_cast<QAbstractButton*>(ControlOf(frame, 2, IdBatchNew))->click();
+        qobject_cast<QAbstractButton*>(ControlOf(frame, 2, BatchKindInfo(EBatchKind::AlphaExtract).m_panel.m_nSaveConfigId))->click();
         const char* const names[] = {"panel-split-combine", "panel-specialties", "panel-batch-all"};
         for (int tab = 0; tab < 3; ++tab)
         {

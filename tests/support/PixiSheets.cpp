@@ -1,0 +1,105 @@
+#include "support/PixiSheets.h"
+
+#include "base/JsonWriter.h"
+
+#include "support/JsonRead.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+namespace mosvane::test
+{
+namespace
+{
+std::string PixiFolder()
+{
+    return BinDir() + "/../pixi-" + kPixiVersion;
+}
+
+std::string Rect(const SJson& r)
+{
+    return std::to_string(r["x"].Integer()) + " " + std::to_string(r["y"].Integer()) + " " +
+           std::to_string(r["w"].Integer()) + " " + std::to_string(r["h"].Integer());
+}
+} // namespace
+
+bool PixiReady(std::string& whyNot)
+{
+    static std::once_flag once;
+    static std::string s_strWhyNot;
+    std::call_once(once, [] {
+        if (RunCommand("command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1") != 0)
+        {
+            s_strWhyNot = "node and npm are not installed (scripts/install-deps.sh test)";
+            return;
+        }
+        // Test processes run side by side: one installs while the others wait on the lock.
+        const std::string folder = ShellQuote(PixiFolder());
+        const std::string installed = PixiFolder() + "/node_modules/pixi.js/package.json";
+        std::string log;
+        const int status = RunCommand(
+            "flock " + ShellQuote(PixiFolder() + ".lock") + " sh -c " +
+                ShellQuote("grep -q '\"version\": \"" + std::string(kPixiVersion) + "\"' " + ShellQuote(installed) +
+                           " 2>/dev/null || npm install --prefix " + folder +
+                           " --no-save --no-audit --no-fund --ignore-scripts --loglevel=error pixi.js@" + kPixiVersion) +
+                " 2>&1",
+            &log);
+        if (status != 0 || !FileExists(installed))
+            s_strWhyNot = std::string("npm could not fetch pixi.js@") + kPixiVersion + ":\n" + log;
+    });
+    whyNot = s_strWhyNot;
+    return whyNot.empty();
+}
+
+bool PixiReading(const std::vector<std::string>& files, std::string& reading)
+{
+    std::string command = "node " + ShellQuote(std::string(MOSVANE_SOURCE_DIR) + "/tests/support/read-sheets.js") +
+                          " " + ShellQuote(PixiFolder());
+    for (const std::string& file : files)
+        command += " " + ShellQuote(file);
+    return RunCommand(command + " 2>&1", &reading) == 0;
+}
+
+std::string WrittenReading(const std::vector<std::string>& files)
+{
+    std::string reading;
+    for (const std::string& file : files)
+    {
+        SJson data;
+        std::string error;
+        EXPECT_TRUE(ParseJson(ReadTextFile(file), data, error)) << file << ": " << error;
+        reading += "file " + file + "\n";
+        const SJson& size = data["meta"]["size"];
+        reading += "size " + std::to_string(size["w"].Integer()) + " " + std::to_string(size["h"].Integer()) + "\n";
+        const SJson& frames = data["frames"];
+        const bool list = frames.m_eKind == SJson::Array;
+        const size_t count = list ? frames.m_items.size() : frames.m_members.size();
+        for (size_t i = 0; i < count; ++i)
+        {
+            const SJson& frame = list ? frames.m_items[i] : frames.m_members[i].second;
+            const std::string& name = list ? frame["filename"].m_strValue : frames.m_members[i].first;
+            const bool trimmed = frame["trimmed"].m_bValue;
+            const SJson& rect = frame["frame"];
+            const SJson& orig = trimmed ? frame["sourceSize"] : rect;
+            const SJson& placed = frame["spriteSourceSize"];
+            reading += "frame " + JsonQuoted(name) + " " + Rect(rect) + " orig " + std::to_string(orig["w"].Integer()) +
+                       " " + std::to_string(orig["h"].Integer()) + " " +
+                       (trimmed ? "trim " + std::to_string(placed["x"].Integer()) + " " +
+                                      std::to_string(placed["y"].Integer()) + " " +
+                                      std::to_string(rect["w"].Integer()) + " " + std::to_string(rect["h"].Integer())
+                                : std::string("trim none")) +
+                       "\n";
+        }
+        for (const auto& [animation, names] : data["animations"].m_members)
+        {
+            reading += "animation " + JsonQuoted(animation);
+            for (const SJson& name : names.m_items)
+                reading += " " + JsonQuoted(name.m_strValue);
+            reading += "\n";
+        }
+    }
+    return reading;
+}
+} // namespace mosvane::test

@@ -1,0 +1,110 @@
+#pragma once
+// Sprite sheet tests of the operations and the batch: pictures written by the engine itself (so
+// that byte-exact outputs do not depend on another program's encoder), the digests of what a run
+// wrote, and frames cut out of a picture. Header only, for the executables that link the engine.
+
+#include "engine/gx.h"
+#include "support/JsonRead.h"
+#include "support/PixiSheets.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace mosvane::test
+{
+// Writes the RGBA picture through the engine, as GL_RGB when bAlpha is false.
+inline void WriteWithEngine(const std::string& path, const SPicture& picture, bool bAlpha = true)
+{
+    uint32_t id = 0;
+    gxGenImages(1, &id);
+    gxBindImage(id);
+    ASSERT_TRUE(gxTexImage(int(picture.m_nWidth), int(picture.m_nHeight), GL_RGBA));
+    ASSERT_TRUE(gxSetPixels(0, 0, int(picture.m_nWidth), int(picture.m_nHeight), GL_RGBA, picture.m_rgba.data()));
+    if (!bAlpha)
+    {
+        ASSERT_TRUE(gxConvertImage(GL_RGB));
+    }
+    EXPECT_TRUE(gxSaveImage(path.c_str(), false)) << path;
+    gxDeleteImages(1, &id);
+}
+
+// The pixels of a file as the engine reads them, in RGBA; an empty picture when it does not load.
+inline SPicture ReadWithEngine(const std::string& path)
+{
+    GX_IMAGE info = gxLoadImage(path.c_str());
+    if (info.id == 0)
+        return {};
+    SPicture picture{info.width, info.height, std::vector<uint8_t>(size_t(info.width) * info.height * 4)};
+    const t_RECT all{0, int32_t(info.height), int32_t(info.width), 0};
+    EXPECT_TRUE(gxCopyImageBuffer(info.id, all, GL_RGBA, picture.m_rgba.data()));
+    gxDeleteImages(1, &info.id);
+    return picture;
+}
+
+// The w x h block of a picture whose first pixel is (x, y).
+inline SPicture Cut(const SPicture& picture, uint32_t x, uint32_t y, uint32_t w, uint32_t h)
+{
+    SPicture block{w, h, {}};
+    for (uint32_t row = 0; row < h; ++row)
+        for (uint32_t column = 0; column < w; ++column)
+        {
+            const Pixel p = picture.At(x + column, y + row);
+            block.m_rgba.insert(block.m_rgba.end(), p.begin(), p.end());
+        }
+    return block;
+}
+
+// Adds "<name> <digest of the file>" for each file of folder named in names.
+inline void AddDigests(const std::string& prefix, const std::string& folder, const std::vector<std::string>& names,
+                       std::vector<std::pair<std::string, std::string>>& digests)
+{
+    for (const std::string& name : names)
+    {
+        std::vector<uint8_t> bytes;
+        EXPECT_TRUE(ReadFileBytes(folder + "/" + name, bytes)) << name;
+        digests.emplace_back(prefix + "/" + name, Digest(bytes));
+    }
+}
+// The data file at path, parsed; a file that is no JSON fails the test.
+inline SJson ReadSheetData(const std::string& path)
+{
+    SJson data;
+    std::string error;
+    EXPECT_TRUE(ParseJson(ReadTextFile(path), data, error)) << path << ": " << error;
+    return data;
+}
+
+// The frames of a data file in their order, whichever of the two layouts it has, with their names.
+inline std::vector<std::pair<std::string, SJson>> SheetFrames(const SJson& data)
+{
+    const SJson& frames = data["frames"];
+    if (frames.m_eKind == SJson::Object)
+        return frames.m_members;
+    std::vector<std::pair<std::string, SJson>> named;
+    for (const SJson& frame : frames.m_items)
+        named.emplace_back(frame["filename"].m_strValue, frame);
+    return named;
+}
+
+// The block of a picture that a data file's rectangle names.
+inline SPicture CutRect(const SPicture& picture, const SJson& rect)
+{
+    return Cut(picture, uint32_t(rect["x"].Integer()), uint32_t(rect["y"].Integer()), uint32_t(rect["w"].Integer()),
+               uint32_t(rect["h"].Integer()));
+}
+
+// The file's text equals tests/data/sheets/<golden>. With MOSVANE_RECORD_GOLDEN naming a folder
+// the file is copied there instead, to be looked over and kept.
+inline void ExpectGolden(const std::string& path, const std::string& golden)
+{
+    const std::string text = ReadTextFile(path);
+    if (const char* folder = std::getenv("MOSVANE_RECORD_GOLDEN"); folder && *folder)
+        return WriteTextFile(std::string(folder) + "/" + golden, text);
+    EXPECT_EQ(text, ReadTextFile(TestDataDir() + "/sheets/" + golden)) << golden;
+}
+} // namespace mosvane::test
