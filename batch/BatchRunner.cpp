@@ -6,6 +6,7 @@
 #include "batch/BatchSections.h"
 #include "batch/BatchWorkers.h"
 #include "batch/ConsoleFrame.h"
+#include "batch/RunStop.h"
 #include "batch/RunnerJson.h"
 #include "engine/gx.h"
 #include "ops/FrameHooks.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstring>
 #include <new>
 #include <sys/stat.h>
@@ -159,6 +161,21 @@ void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
     }
 }
 
+const char* StopSignalName(int signal)
+{
+    return signal == SIGTERM ? "SIGTERM" : "SIGINT";
+}
+
+// The entries with a path among those the shard owns: the items a whole run of the kind starts.
+int64_t OwnedItems(const BatchFile& batch, EBatchKind kind, SItemShard shard)
+{
+    const XmlNode items = batch.SectionParts(kind).m_items;
+    int64_t count = 0;
+    for (uint32_t i = shard.m_nIndex; i < items.ChildCount(); i += shard.m_nCount)
+        count += ReadItemPath(items.Child(i), EAbsentValue::Leave).empty() ? 0 : 1;
+    return count;
+}
+
 void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
 {
     err << KindCommandName(kind) << ": " << report.m_nItems << (report.m_nItems == 1 ? " item" : " items") << ", "
@@ -171,6 +188,9 @@ void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
     if (report.m_nNotDone)
         err << "; " << report.m_nNotDone << (report.m_nNotDone == 1 ? " item" : " items")
             << " NOT done (a worker process ended)";
+    if (report.m_nNotStarted)
+        err << "; " << report.m_nNotStarted << (report.m_nNotStarted == 1 ? " item" : " items")
+            << " NOT started (the run was stopped by " << StopSignalName(RunStopSignal()) << ")";
     err << "\n";
     for (const std::string& note : report.m_notes)
         err << "  " << note << "\n";
@@ -200,7 +220,8 @@ bool ExecuteKind(EBatchKind kind, BatchFile& batch, const SRunnerOptions& option
         err.flush();
         return ExecuteInWorkers(kind, batch, options.m_shard, workers, report, workerLost);
     }
-    CShardSchedule schedule(options.m_shard);
+    CShardSchedule shard(options.m_shard);
+    CStoppableSchedule schedule(shard);
     return ExecuteBatch(kind, batch, &report, &schedule);
 }
 } // namespace
@@ -411,7 +432,9 @@ std::string RunnerUsage()
            "undecodable, none refused by its kind, none left by a worker process that ended, every\n"
            "file written. 1 otherwise (the summary names each item and member concerned and why), or\n"
            "when standard output could not be written; 2 for bad arguments or a file that is not a\n"
-           "batch file.\n"
+           "batch file. SIGINT (Ctrl+C) or SIGTERM stops the run: the items already started are\n"
+           "finished, no other item or kind is started, the summary tells what was done and what\n"
+           "was not started, and the status is 130 (SIGINT) or 143 (SIGTERM).\n"
            "\n"
            "Examples:\n"
            "Spreading one batch file over machines (the file and the pictures on storage they share):\n"
@@ -494,6 +517,9 @@ bool RunKind(BatchFile& batch, EBatchKind kind, const SRunnerOptions& options, C
         report.m_notes.clear();
         report.Note("not enough memory to execute it");
     }
+    // A stop asked for while the kind ran leaves the rest of its items not started.
+    if (RunStopSignal() != 0 && executed)
+        report.NotStarted(std::max<int64_t>(0, OwnedItems(batch, kind, options.m_shard) - report.m_nItems));
     // "Succeed" only when everything was produced; a partial run says what it left undone.
     const std::string undone = report.UndoneText();
     std::ostream& status = options.m_bJson ? err : out;
@@ -537,9 +563,14 @@ int ExecuteKinds(BatchFile& batch, const SRunnerOptions& options, std::ostream& 
     {
         CConsoleFrame frame(err, progressOnErr);
         CFrameHooks hooks({&frame});
+        std::string notRun;
         for (EBatchKind kind : kinds)
-            if (!RunKind(batch, kind, options, frame, out, err, outcomes))
+            if (RunStopSignal() != 0)
+                notRun += (notRun.empty() ? "" : ", ") + std::string(KindCommandName(kind));
+            else if (!RunKind(batch, kind, options, frame, out, err, outcomes))
                 status = kRunnerFailed;
+        if (!notRun.empty())
+            err << kProgram << ": stopped by " << StopSignalName(RunStopSignal()) << "; not executed: " << notRun << "\n";
     }
     gxDestroy();
     return status;
@@ -644,7 +675,10 @@ int RunBatchRunner(const std::vector<std::string>& args, std::ostream& out, std:
 {
     std::vector<SKindOutcome> outcomes;
     std::string refusal;
-    const int status = Run(args, out, err, progressOnErr, outcomes, refusal);
+    int status = Run(args, out, err, progressOnErr, outcomes, refusal);
+    // A run stopped by a signal ends as the signal would have ended it, after telling what it did.
+    if (const int stop = RunStopSignal(); stop != 0)
+        status = RunStopStatus(stop);
     if (AsksForJson(args))
         out << RunResultsJson(outcomes, status, refusal) << std::flush;
     return status;

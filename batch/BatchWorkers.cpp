@@ -3,6 +3,7 @@
 #include "base/Fd.h"
 #include "batch/BatchExecute.h"
 #include "batch/BatchSections.h"
+#include "batch/RunStop.h"
 #include "engine/gx.h"
 #include "ops/FrameHooks.h"
 #include "ops/MainFrame.h"
@@ -247,6 +248,9 @@ public:
             Send(ERecord::Preamble, 0, false);
             m_nClaim = m_counter.Take();
         }
+        // Asked to stop: no entry is started, the End record still goes out.
+        if (RunStopSignal() != 0)
+            return false;
         if (int64_t(position / m_shard.m_nCount) != m_nClaim)
             return false;
         const char* victim = std::getenv(kWorkerKillVariable);
@@ -417,6 +421,34 @@ private:
     SRecord m_end;
 };
 
+// SIGINT and SIGTERM held back for the life of the object, except during the waits given
+// WhileWaiting() as their signal mask.
+class CStopSignalsHeld
+{
+public:
+    CStopSignalsHeld()
+    {
+        sigset_t stops;
+        sigemptyset(&stops);
+        sigaddset(&stops, SIGINT);
+        sigaddset(&stops, SIGTERM);
+        m_bHeld = ::sigprocmask(SIG_BLOCK, &stops, &m_before) == 0;
+    }
+    ~CStopSignalsHeld()
+    {
+        if (m_bHeld)
+            ::sigprocmask(SIG_SETMASK, &m_before, nullptr);
+    }
+    CStopSignalsHeld(const CStopSignalsHeld&) = delete;
+    CStopSignalsHeld& operator=(const CStopSignalsHeld&) = delete;
+
+    const sigset_t* WhileWaiting() const { return m_bHeld ? &m_before : nullptr; }
+
+private:
+    sigset_t m_before;
+    bool m_bHeld = false;
+};
+
 // Cuts the complete records off the front of a worker's buffer; false when the stream is damaged.
 bool DrainRecords(SWorker& worker, CCollector& collector)
 {
@@ -514,15 +546,26 @@ bool ExecuteInWorkers(EBatchKind kind, BatchFile& batch, SItemShard shard, int w
     CCollector collector(positions, report);
     std::vector<pollfd> waiting;
     char chunk[65536];
+    // A stop signal is let in only while waiting, so that one arriving between the look at it and
+    // the wait still ends the wait; the workers are then told in turn (a signal from the terminal
+    // reached them already, one sent to this process alone did not) and finish what they started.
+    CStopSignalsHeld held;
+    bool stopForwarded = false;
     for (;;)
     {
+        if (const int stop = RunStopSignal(); stop != 0 && !stopForwarded)
+        {
+            for (const auto& worker : pool)
+                ::kill(worker->m_pid, stop);
+            stopForwarded = true;
+        }
         waiting.clear();
         for (const auto& worker : pool)
             if (worker->m_fd.Get() >= 0)
                 waiting.push_back({worker->m_fd.Get(), POLLIN, 0});
         if (waiting.empty())
             break;
-        if (::poll(waiting.data(), waiting.size(), -1) < 0)
+        if (::ppoll(waiting.data(), waiting.size(), nullptr, held.WhileWaiting()) < 0)
         {
             if (errno == EINTR)
                 continue;
