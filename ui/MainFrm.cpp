@@ -363,9 +363,13 @@ void CMainFrameWindow::RestoreAndShow(QSettings& settings)
     }
     if (!bRestored)
         placement = PresetPlacement(workArea);
-    // A placement stored on a larger screen, or at another scale, is brought onto this one whole.
-    const QScreen* target = QGuiApplication::screenAt(placement.NormalRect().center());
-    setGeometry(BroughtOnto(placement.NormalRect(), target ? target->availableGeometry() : workArea));
+    // A placement smaller than the least size that keeps the panes whole grows to it first, so
+    // that the grown window is what is brought onto the screen; one stored on a larger screen,
+    // or at another scale, is brought onto this one whole.
+    QRect normal = placement.NormalRect();
+    normal.setSize(normal.size().expandedTo(minimumSizeHint()));
+    const QScreen* target = QGuiApplication::screenAt(normal.center());
+    setGeometry(BroughtOnto(normal, target ? target->availableGeometry() : workArea));
 
     // The panes get their sizes in the frame's normal geometry, before it is shown.
     int32_t width = 0;
