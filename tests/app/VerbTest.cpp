@@ -114,6 +114,18 @@ TEST_F(VerbTest, EachVerbWritesTheFilesOfTheBatchFileRecordingItsValuesAndOfTheF
           "--type", "tga"},
          Section("CombineBatch", "ImageType=\"tga\" Folder=\"@OUT@\"", "FromNumber=\"2\" Template=\"##\" Rows=\"1\" Cols=\"2\"",
                  {in + "/walk.png", in + "/run.png"})},
+        // The sheet settings, data files included.
+        {{"split", photo, "--rows", "2", "--cols", "2", "--data", "json-hash", "--margin", "1", "--spacing", "2", "--trim", "1",
+          "--skip-empty", "1"},
+         Section("SplitBatch", "ImageType=\"png\" FromNumber=\"1\" Folder=\"@OUT@\" Template=\"###\" DataFormat=\"json-hash\"",
+                 "Margin=\"1\" Spacing=\"2\" Trim=\"1\" SkipEmpty=\"1\"", {photo},
+                 "<Rows><Row Ratio=\"0.500000\"/><Row Ratio=\"0.500000\"/></Rows>"
+                 "<Cols><Col Ratio=\"0.500000\"/><Col Ratio=\"0.500000\"/></Cols>")},
+        {{"combine", in + "/walk02.png", "--rows", "1", "--cols", "2", "--from", "2", "--template", "##", "--data",
+          "json-array", "--keep-alpha", "1", "--padding", "2", "--margin", "1", "--extrude", "1"},
+         Section("CombineBatch", "ImageType=\"png\" Folder=\"@OUT@\" DataFormat=\"json-array\"",
+                 "FromNumber=\"2\" Template=\"##\" Rows=\"1\" Cols=\"2\" KeepAlpha=\"1\" Padding=\"2\" Margin=\"1\" Extrude=\"1\"",
+                 {in + "/walk.png"})},
         {{"blend", photo, "--background", in + "/back.png", "--overlay", in + "/mark.png"},
          Section("BlendBatch", "ImageType=\"png\" Folder=\"@OUT@\"",
                  "BkImg=\"" + in + "/back.png\" OverlayImg=\"" + in + "/mark.png\"", {photo})},
@@ -197,7 +209,8 @@ TEST_F(VerbTest, ArgumentsAreCheckedBeforeAnythingRuns)
              {"split", photo, "--red", "1"}, {"split", photo, "--type", "gif"}, {"split", photo, "--type", "../png"},
              {"split", photo, "--template", ""}, {"split", photo, "--kind", "mng"}, {"split", photo, "--run"},
              {"rgb-alpha", photo, "--alpha", "256"}, {"mng", photo, "--frames", "0"}, {"blend", photo, "--overlay"},
-             {photo, "--save-batch", "x.xml"}, {"split", photo, "--list=yes"}})
+             {photo, "--save-batch", "x.xml"}, {"split", photo, "--list=yes"},
+             {"split", photo, "--data", "json"}, {"split", photo, "--trim", "2"}, {"combine", photo, "--padding", "-1"}})
     {
         const SRun run = RunWith(args);
         EXPECT_EQ(run.m_nStatus, kRunnerRefused) << args.back();
