@@ -196,6 +196,11 @@ void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
         err << "  " << note << "\n";
     if (report.m_nNotesLeftOut)
         err << "  ... and " << report.m_nNotesLeftOut << " more\n";
+    for (const CBatchReport::SClash& clash : report.m_clashes)
+        err << "  " << CBatchReport::Bounded(clash.m_strFile) << ": written by " << clash.m_strEarlier << ", then by "
+            << clash.m_strLater << ", whose file it is\n";
+    if (report.m_nClashesLeftOut)
+        err << "  ... and " << report.m_nClashesLeftOut << " more files written by more than one item\n";
 }
 
 // Why a file is refused, in words, from the reason its load gave: opening the path again to ask
