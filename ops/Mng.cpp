@@ -4,6 +4,7 @@
 #include "ops/MessageBox.h"
 #include "ops/MngFrames.h"
 #include "ops/WaitCursor.h"
+#include "ops/WriteGuard.h"
 
 EMngResult MakeMngAnimation(int32_t fromNumber, int32_t frameCount, int32_t framesPerSecond,
                             const CSequencePattern& pattern, const std::string& outPath)
@@ -19,6 +20,8 @@ EMngResult MakeMngAnimation(int32_t fromNumber, int32_t frameCount, int32_t fram
     const bool written = gxMakeMngAnimFile(outPath.c_str(), frames.Width(), frames.Height(), frames.Count(),
                                            frames.Pointers(), framesPerSecond);
     progress.Step();
+    if (written)
+        NoteWritten(outPath);
     return written ? EMngResult::Written : EMngResult::WriteFailed;
 }
 
@@ -34,7 +37,7 @@ void MngCommand(const MngInputs& in)
     }
     const CSequencePattern pattern = BuildSourcePattern(src);
     std::string outPath;
-    if (!BuildMngOutputPath(in.m_output, outPath))
+    if (!BuildMngOutputPath(in.m_output, outPath) || !MayWriteOver({outPath}))
         return;
     switch (MakeMngAnimation(src.m_nFromNumber, in.m_nFrameCount, in.m_nFramesPerSecond, pattern, outPath))
     {
