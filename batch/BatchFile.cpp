@@ -234,8 +234,10 @@ bool BatchFile::WriteAlphaImageCombineSection(const AlphaImageInputs& in)
 bool BatchFile::WriteMngSection(const MngInputs& in)
 {
     const SequenceRecord& record = in.m_source;
+    // The animations go where the interactive command writes them: the Output Settings folder.
+    // The frames' folder is no place for them; each item names its own frames.
     return WriteValues(EBatchKind::Mng, {{Out, "ImageType", record.m_strType},
-                                         {Out, "Folder", record.m_strFolder},
+                                         {Out, "Folder", in.m_output.m_strFolder},
                                          {In, "Template", record.m_strTemplate},
                                          {In, "FPS", Text(in.m_nFramesPerSecond)},
                                          {In, "FrameCount", Text(in.m_nFrameCount)},

@@ -159,7 +159,7 @@ void ReadMngSection(const BatchSection& section, MngInputs& in, EAbsentValue abs
     input.Integer("FrameCount", in.m_nFrameCount);
     input.Integer("FPS", in.m_nFramesPerSecond);
     output.Text("ImageType", in.m_source.m_strType);
-    output.Text("Folder", in.m_source.m_strFolder);
+    output.Text("Folder", in.m_output.m_strFolder);
 }
 
 std::string ReadItemPath(XmlNode entry, EAbsentValue absent)

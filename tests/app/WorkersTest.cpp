@@ -62,7 +62,7 @@ struct WorkersTest : ::testing::Test
             for (const std::string& picture : pictures)
                 batch.AddItem(kind, picture);
         ASSERT_TRUE(batch.WriteCombineSection({output, {in, "t", "####", "png", 1}, 2, 2}));
-        ASSERT_TRUE(batch.WriteMngSection({{}, {out, "", "####", "png", 1}, 3, 10}));
+        ASSERT_TRUE(batch.WriteMngSection({{out, "", "", "png", 0}, {out, "", "####", "png", 1}, 3, 10}));
         for (EBatchKind kind : {EBatchKind::Combine, EBatchKind::Mng})
             for (const std::string& item : {in + "/t.png", in + "/none.png", in + "/.png", in + "/u.png"})
                 batch.AddItem(kind, item);

@@ -12,7 +12,7 @@ TEST_F(Mng, FramesThatDoNotLoadAreLeftOutOthersAreFittedAndAbsurdCountsEndCleanl
     for (const char* name : {"run005.png", "run007.png"})
         Put(dir.File(name), Pattern(8, 6, true));
     auto record = [&](int32_t frames) {
-        ASSERT_TRUE(batch.WriteMngSection({{}, {dir.File("out"), "", "abc", "png", 5}, frames, 10}));
+        ASSERT_TRUE(batch.WriteMngSection({{dir.File("out"), "", "", "png", 0}, {dir.File("out"), "", "abc", "png", 5}, frames, 10}));
     };
     record(3);
     batch.AddItem(EBatchKind::Mng, dir.File("run.png"));
