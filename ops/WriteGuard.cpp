@@ -27,10 +27,11 @@ std::string Canonical(const std::string& path)
     return resolved ? std::string(resolved.get()) : path;
 }
 
+// Only a regular file can be written over; a write to anything else fails with its reason.
 bool Exists(const std::string& path)
 {
     struct stat st{};
-    return ::lstat(path.c_str(), &st) == 0;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 } // namespace
 
