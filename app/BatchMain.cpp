@@ -3,6 +3,7 @@
 
 #include "base/FileIo.h"
 #include "batch/BatchRunner.h"
+#include "batch/RunStop.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +14,7 @@
 int main(int argc, char** argv)
 {
     IgnoreFileSizeSignal();
+    InstallRunStopHandlers();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const int status = RunBatchRunner(args, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
     // What was printed is part of the result: a listing lost on a full disk is a failure.

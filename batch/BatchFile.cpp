@@ -237,6 +237,8 @@ bool BatchFile::WriteAlphaImageCombineSection(const AlphaImageInputs& in)
 bool BatchFile::WriteMngSection(const MngInputs& in)
 {
     const SequenceRecord& record = in.m_source;
+    // The animations go where the interactive command writes them: the Output Settings folder.
+    // The frames' folder is no place for them; each item names its own frames.
     // The format is recorded only when it is not MNG, or when the section records one already (a
     // recorded "gif" must not outlive a change back to MNG), so sections of MNG animations keep
     // their bytes.
@@ -248,7 +250,7 @@ bool BatchFile::WriteMngSection(const MngInputs& in)
     BatchSection s;
     if (!WriteValues(EBatchKind::Mng,
                      {{Out, "ImageType", record.m_strType},
-                      {Out, "Folder", record.m_strFolder},
+                      {Out, "Folder", in.m_output.m_strFolder},
                       {In, "Template", record.m_strTemplate},
                       {In, "FPS", Text(in.m_nFramesPerSecond)},
                       {In, "FrameCount", Text(in.m_nFrameCount)},

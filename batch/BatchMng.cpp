@@ -53,7 +53,7 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* sche
         return false;
     const int digits = TemplateDigits(in.m_source.m_strTemplate);
     // The recorded type is not used: the format decides the file.
-    const std::string& folder = in.m_source.m_strFolder;
+    const std::string& folder = in.m_output.m_strFolder;
 
     CMngFrameSet frames;
     ForEachItem(s, {report, schedule}, [&](const std::string& path, uint32_t position, CProgress& progress) {

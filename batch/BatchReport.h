@@ -43,6 +43,12 @@ public:
         ++m_nNotDone;
         Failure(path, "NOT done: its worker process ended before finishing it");
     }
+    // Items a run asked to stop never started; they count among the items.
+    void NotStarted(int64_t count)
+    {
+        m_nItems += count;
+        m_nNotStarted += count;
+    }
     // What failed (an item, a member of its sequence, an output file) and why: a note, and kept
     // apart for machine-readable results (only the first kMaxFailures, the rest counted).
     static constexpr size_t kMaxFailures = 10000;
@@ -94,6 +100,7 @@ public:
     int64_t m_nWritten = 0;      // output files written
     int64_t m_nFailedWrites = 0; // output files that could not be written
     int64_t m_nNotDone = 0;      // items a worker process left unfinished
+    int64_t m_nNotStarted = 0;   // items a stopped run did not start
     std::vector<std::string> m_notes;
     int64_t m_nNotesLeftOut = 0;
     std::vector<SFailure> m_failures;
@@ -102,11 +109,11 @@ public:
     // True when every item listed produced all its outputs from all it lists.
     bool Complete() const
     {
-        return m_nSkipped == 0 && m_nIncomplete == 0 && m_nFailedWrites == 0 && m_nNotDone == 0;
+        return m_nSkipped == 0 && m_nIncomplete == 0 && m_nFailedWrites == 0 && m_nNotDone == 0 && m_nNotStarted == 0;
     }
 
     // What an execution that was not complete left undone, in counts: "12 of 20 items done;
-    // 8 failed", then the files that could not be written. Empty when complete: a run that left
+    // 8 failed", the items not started, then the files that could not be written. Empty when complete: a run that left
     // anything undone is never told as a success.
     std::string UndoneText() const
     {
@@ -117,6 +124,8 @@ public:
         std::string text = std::to_string(whole) + " of " + std::to_string(m_nItems) + " items done";
         if (failed)
             text += "; " + std::to_string(failed) + " failed";
+        if (m_nNotStarted)
+            text += "; " + std::to_string(m_nNotStarted) + " not started";
         if (m_nIncomplete)
             text += "; " + std::to_string(m_nIncomplete) + (m_nIncomplete == 1 ? " item" : " items") +
                     " without all of their members";

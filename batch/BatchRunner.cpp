@@ -6,6 +6,7 @@
 #include "batch/BatchSections.h"
 #include "batch/BatchWorkers.h"
 #include "batch/ConsoleFrame.h"
+#include "batch/RunStop.h"
 #include "batch/RunnerJson.h"
 #include "engine/gx.h"
 #include "ops/AnimationFormat.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstring>
 #include <new>
 #include <sys/stat.h>
@@ -174,6 +176,21 @@ void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
         out << "  Format: " << AnimationFormatText(section) << "\n";
 }
 
+const char* StopSignalName(int signal)
+{
+    return signal == SIGTERM ? "SIGTERM" : "SIGINT";
+}
+
+// The entries with a path among those the shard owns: the items a whole run of the kind starts.
+int64_t OwnedItems(const BatchFile& batch, EBatchKind kind, SItemShard shard)
+{
+    const XmlNode items = batch.SectionParts(kind).m_items;
+    int64_t count = 0;
+    for (uint32_t i = shard.m_nIndex; i < items.ChildCount(); i += shard.m_nCount)
+        count += ReadItemPath(items.Child(i), EAbsentValue::Leave).empty() ? 0 : 1;
+    return count;
+}
+
 void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
 {
     err << KindCommandName(kind) << ": " << report.m_nItems << (report.m_nItems == 1 ? " item" : " items") << ", "
@@ -186,6 +203,9 @@ void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
     if (report.m_nNotDone)
         err << "; " << report.m_nNotDone << (report.m_nNotDone == 1 ? " item" : " items")
             << " NOT done (a worker process ended)";
+    if (report.m_nNotStarted)
+        err << "; " << report.m_nNotStarted << (report.m_nNotStarted == 1 ? " item" : " items")
+            << " NOT started (the run was stopped by " << StopSignalName(RunStopSignal()) << ")";
     err << "\n";
     for (const std::string& note : report.m_notes)
         err << "  " << note << "\n";
@@ -215,7 +235,8 @@ bool ExecuteKind(EBatchKind kind, BatchFile& batch, const SRunnerOptions& option
         err.flush();
         return ExecuteInWorkers(kind, batch, options.m_shard, workers, report, workerLost);
     }
-    CShardSchedule schedule(options.m_shard);
+    CShardSchedule shard(options.m_shard);
+    CStoppableSchedule schedule(shard);
     return ExecuteBatch(kind, batch, &report, &schedule);
 }
 } // namespace
@@ -370,6 +391,55 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& 
     return true;
 }
 
+// What a run prints and the status it ends with: the Output, JSON output and Exit status parts
+// of the --help text.
+std::string RunnerResultsUsage()
+{
+    return std::string("Output:\n"
+                       "For each executed kind one line goes to standard output: the kind, then\n"
+                       "  \"") + kBatchSucceedText + "\"\n"
+           "or\n"
+           "  \"" + kBatchFailText + "\"\n"
+           "Standard error gets a summary per kind (items done and skipped, files written, files that\n"
+           "could not be written, with the reasons) and, when it is a terminal, a progress bar.\n"
+           "The blend kind uses OpenGL; without a display it makes a headless EGL context.\n"
+           "The batch file itself is never changed.\n"
+           "\n"
+           "JSON output:\n"
+           "With --json one JSON object goes to standard output when the run ends, and the lines above\n"
+           "go to standard error with the summary. Its members:\n"
+           "  status             the exit status\n"
+           "  error              only when the run was refused, or its batch file not saved: why\n"
+           "  kinds              one object per kind, in the order the kinds ran, with the members below\n"
+           "  kind, section      the kind as --kind names it, and its section's element name\n"
+           "  executed           false when the kind did not start; then reason says why\n"
+           "  complete           true when every item produced all its outputs from all it lists\n"
+           "  items, done        the items listed, and those processed\n"
+           "  skipped            items left out: missing, undecodable or refused by the kind\n"
+           "  incomplete         items done without some of the members their sequence names\n"
+           "  not_done           items a worker process left when it ended\n"
+           "  not_started        items a run stopped by SIGINT or SIGTERM did not start\n"
+           "  files_written      output files written\n"
+           "  files_not_written  output files that could not be written\n"
+           "  failed             what failed, in the items' order: an item, a member of its sequence or\n"
+           "                     an output file, as {\"path\": \"...\", \"reason\": \"...\"}\n"
+           "  failed_left_out    failures past the first " + std::to_string(CBatchReport::kMaxFailures) + ", counted only\n"
+           "  notes              the summary's lines for the kind\n"
+           "  notes_left_out     lines past the first " + std::to_string(CBatchReport::kMaxNotes) + ", counted only\n"
+           "Text is UTF-8; a byte of a name that is not valid UTF-8 is written as U+FFFD.\n"
+           "\n"
+           "Exit status:\n"
+           "0 only when every executed kind succeeded and every item it lists produced\n"
+           "all its output files from everything it names: no item or sequence member missing or\n"
+           "undecodable, none refused by its kind, none left by a worker process that ended, every\n"
+           "file written. 1 otherwise (the summary names each item and member concerned and why), or\n"
+           "when standard output could not be written; 2 for bad arguments or a file that is not a\n"
+           "batch file. SIGINT (Ctrl+C) or SIGTERM stops the run: the items already started are\n"
+           "finished, no other item or kind is started, the summary tells what was done and what\n"
+           "was not started, and the status is 130 (SIGINT) or 143 (SIGTERM).\n"
+           "\n";
+}
+
 // The text follows a few rules, because the manual page is made from it at build time: a line
 // "Usage: ..." (and "   or: ...") gives the synopsis; text up to the first heading describes the
 // program; a heading is a line of its own such as "Options:"; "  --name VALUE  text" starts an
@@ -402,32 +472,14 @@ std::string RunnerUsage()
            "  --list       print each section with its recorded values and item count; execute\n"
            "               nothing.\n"
            "  --json       print one JSON object with the results on standard output when the run\n"
-           "               ends (see Output); the lines and the progress bar go to standard error.\n"
+           "               ends (see JSON output); the lines and the progress bar go to standard error.\n"
            "  --save-batch FILE\n"
            "               with a verb: record its section in the batch file FILE (a new file, or\n"
            "               one that is a batch file already, whose section of that kind gets the\n"
            "               values and the pictures added) instead of running it.\n"
            "  --run        with --save-batch: run the section as well.\n"
            "  --help       print this text; after a verb, the verb's options.\n"
-           "\n" + VerbsUsage() + "\n"
-           "Output:\n"
-           "For each executed kind one line goes to standard output: the kind, then\n"
-           "  \"" + kBatchSucceedText + "\"\n"
-           "or\n"
-           "  \"" + kBatchFailText + "\"\n"
-           "Standard error gets a summary per kind (items done and skipped, files written, files that\n"
-           "could not be written, with the reasons) and, when it is a terminal, a progress bar.\n"
-           "The blend kind uses OpenGL; without a display it makes a headless EGL context.\n"
-           "The batch file itself is never changed.\n"
-           "\n"
-           "Exit status:\n"
-           "0 only when every executed kind succeeded and every item it lists produced\n"
-           "all its output files from everything it names: no item or sequence member missing or\n"
-           "undecodable, none refused by its kind, none left by a worker process that ended, every\n"
-           "file written. 1 otherwise (the summary names each item and member concerned and why), or\n"
-           "when standard output could not be written; 2 for bad arguments or a file that is not a\n"
-           "batch file.\n"
-           "\n"
+           "\n" + VerbsUsage() + "\n" + RunnerResultsUsage() +
            "Examples:\n"
            "Spreading one batch file over machines (the file and the pictures on storage they share):\n"
            "  GNU parallel, 4 shards over two hosts:\n"
@@ -509,6 +561,9 @@ bool RunKind(BatchFile& batch, EBatchKind kind, const SRunnerOptions& options, C
         report.m_notes.clear();
         report.Note("not enough memory to execute it");
     }
+    // A stop asked for while the kind ran leaves the rest of its items not started.
+    if (RunStopSignal() != 0 && executed)
+        report.NotStarted(std::max<int64_t>(0, OwnedItems(batch, kind, options.m_shard) - report.m_nItems));
     // "Succeed" only when everything was produced; a partial run says what it left undone.
     const std::string undone = report.UndoneText();
     std::ostream& status = options.m_bJson ? err : out;
@@ -552,9 +607,14 @@ int ExecuteKinds(BatchFile& batch, const SRunnerOptions& options, std::ostream& 
     {
         CConsoleFrame frame(err, progressOnErr);
         CFrameHooks hooks({&frame});
+        std::string notRun;
         for (EBatchKind kind : kinds)
-            if (!RunKind(batch, kind, options, frame, out, err, outcomes))
+            if (RunStopSignal() != 0)
+                notRun += (notRun.empty() ? "" : ", ") + std::string(KindCommandName(kind));
+            else if (!RunKind(batch, kind, options, frame, out, err, outcomes))
                 status = kRunnerFailed;
+        if (!notRun.empty())
+            err << kProgram << ": stopped by " << StopSignalName(RunStopSignal()) << "; not executed: " << notRun << "\n";
     }
     gxDestroy();
     return status;
@@ -659,7 +719,10 @@ int RunBatchRunner(const std::vector<std::string>& args, std::ostream& out, std:
 {
     std::vector<SKindOutcome> outcomes;
     std::string refusal;
-    const int status = Run(args, out, err, progressOnErr, outcomes, refusal);
+    int status = Run(args, out, err, progressOnErr, outcomes, refusal);
+    // A run stopped by a signal ends as the signal would have ended it, after telling what it did.
+    if (const int stop = RunStopSignal(); stop != 0)
+        status = RunStopStatus(stop);
     if (AsksForJson(args))
         out << RunResultsJson(outcomes, status, refusal) << std::flush;
     return status;

@@ -161,7 +161,7 @@ void ReadMngSection(const BatchSection& section, MngInputs& in, EAbsentValue abs
     input.Integer("FPS", in.m_nFramesPerSecond);
     input.RecordedText("Format", in.m_strFormat);
     output.Text("ImageType", in.m_source.m_strType);
-    output.Text("Folder", in.m_source.m_strFolder);
+    output.Text("Folder", in.m_output.m_strFolder);
 }
 
 std::string ReadItemPath(XmlNode entry, EAbsentValue absent)

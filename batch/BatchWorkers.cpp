@@ -3,6 +3,7 @@
 #include "base/Fd.h"
 #include "batch/BatchExecute.h"
 #include "batch/BatchSections.h"
+#include "batch/RunStop.h"
 #include "engine/gx.h"
 #include "ops/FrameHooks.h"
 #include "ops/MainFrame.h"
@@ -20,6 +21,7 @@
 #include <optional>
 #include <poll.h>
 #include <sched.h>
+#include <span>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -247,6 +249,9 @@ public:
             Send(ERecord::Preamble, 0, false);
             m_nClaim = m_counter.Take();
         }
+        // Asked to stop: no entry is started, the End record still goes out.
+        if (RunStopSignal() != 0)
+            return false;
         if (int64_t(position / m_shard.m_nCount) != m_nClaim)
             return false;
         const char* victim = std::getenv(kWorkerKillVariable);
@@ -417,6 +422,34 @@ private:
     SRecord m_end;
 };
 
+// SIGINT and SIGTERM held back for the life of the object, except during the waits given
+// WhileWaiting() as their signal mask.
+class CStopSignalsHeld
+{
+public:
+    CStopSignalsHeld()
+    {
+        sigset_t stops;
+        sigemptyset(&stops);
+        sigaddset(&stops, SIGINT);
+        sigaddset(&stops, SIGTERM);
+        m_bHeld = ::sigprocmask(SIG_BLOCK, &stops, &m_before) == 0;
+    }
+    ~CStopSignalsHeld()
+    {
+        if (m_bHeld)
+            ::sigprocmask(SIG_SETMASK, &m_before, nullptr);
+    }
+    CStopSignalsHeld(const CStopSignalsHeld&) = delete;
+    CStopSignalsHeld& operator=(const CStopSignalsHeld&) = delete;
+
+    const sigset_t* WhileWaiting() const { return m_bHeld ? &m_before : nullptr; }
+
+private:
+    sigset_t m_before;
+    bool m_bHeld = false;
+};
+
 // Cuts the complete records off the front of a worker's buffer; false when the stream is damaged.
 bool DrainRecords(SWorker& worker, CCollector& collector)
 {
@@ -439,6 +472,117 @@ bool DrainRecords(SWorker& worker, CCollector& collector)
     }
     buffer.erase(0, at);
     return true;
+}
+using WorkerPool = std::vector<std::unique_ptr<SWorker>>;
+
+// Forks up to `workers` processes over the shard; fewer (none at all) when a pipe or a fork fails.
+WorkerPool StartWorkers(EBatchKind kind, BatchFile& batch, SItemShard shard, int workers, CSharedCounter& counter)
+{
+    WorkerPool pool;
+    for (int w = 0; w < workers; ++w)
+    {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            break;
+        CFd readEnd(fds[0]), writeEnd(fds[1]);
+        // Buffered output would otherwise be written once more by the worker.
+        std::fflush(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0)
+        {
+            readEnd.Close();
+            for (const auto& other : pool)
+                other->m_fd.Close();
+            RunWorker(kind, batch, shard, counter, writeEnd.Get());
+        }
+        if (pid < 0)
+            break;
+        pool.push_back(std::make_unique<SWorker>(pid, readEnd.Release()));
+    }
+    return pool;
+}
+
+// Reads what the worker's pipe holds into its buffer and hands on the complete records. The pipe
+// is closed at its end, on a read error and when the stream is damaged (the worker is then stopped).
+void ReadFromWorker(SWorker& worker, CCollector& collector, std::span<char> chunk)
+{
+    const ssize_t n = ::read(worker.m_fd.Get(), chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR)
+        return;
+    if (n > 0)
+    {
+        worker.m_strBuffer.append(chunk.data(), size_t(n));
+        if (DrainRecords(worker, collector))
+            return;
+        worker.m_bDamaged = true;
+        ::kill(worker.m_pid, SIGKILL);
+    }
+    worker.m_fd.Close();
+}
+
+// Takes every worker's records until every pipe is closed. When waiting itself fails, every worker
+// is stopped and lost says why.
+void CollectRecords(WorkerPool& pool, CCollector& collector, std::vector<std::string>& lost)
+{
+    std::vector<pollfd> waiting;
+    char chunk[65536];
+    // A stop signal is let in only while waiting, so that one arriving between the look at it and
+    // the wait still ends the wait; the workers are then told in turn (a signal from the terminal
+    // reached them already, one sent to this process alone did not) and finish what they started.
+    CStopSignalsHeld held;
+    bool stopForwarded = false;
+    for (;;)
+    {
+        if (const int stop = RunStopSignal(); stop != 0 && !stopForwarded)
+        {
+            for (const auto& worker : pool)
+                ::kill(worker->m_pid, stop);
+            stopForwarded = true;
+        }
+        waiting.clear();
+        for (const auto& worker : pool)
+            if (worker->m_fd.Get() >= 0)
+                waiting.push_back({worker->m_fd.Get(), POLLIN, 0});
+        if (waiting.empty())
+            return;
+        if (::ppoll(waiting.data(), waiting.size(), nullptr, held.WhileWaiting()) < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            lost.push_back(std::string("waiting for the worker processes failed: ") + std::strerror(errno));
+            for (const auto& worker : pool)
+            {
+                ::kill(worker->m_pid, SIGKILL);
+                worker->m_fd.Close();
+            }
+            return;
+        }
+        for (const auto& worker : pool)
+        {
+            const int fd = worker->m_fd.Get();
+            const auto ready = std::find_if(waiting.begin(), waiting.end(), [&](const pollfd& p) { return p.fd == fd; });
+            if (fd >= 0 && ready != waiting.end() && ready->revents != 0)
+                ReadFromWorker(*worker, collector, chunk);
+        }
+    }
+}
+
+// Waits for every worker; one that did not send its end, sent a damaged stream or did not exit
+// with 0 is named in lost with how it ended.
+void ReapWorkers(const WorkerPool& pool, std::vector<std::string>& lost)
+{
+    for (const auto& worker : pool)
+    {
+        int status = 0;
+        while (::waitpid(worker->m_pid, &status, 0) < 0 && errno == EINTR)
+        {
+        }
+        const bool clean = worker->m_bEnded && !worker->m_bDamaged && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (!clean)
+            lost.push_back("worker process " + std::to_string(worker->m_pid) + " " +
+                           (worker->m_bDamaged ? std::string("sent a damaged report and was stopped")
+                                               : HowItEnded(status)));
+    }
 }
 } // namespace
 
@@ -482,27 +626,7 @@ bool ExecuteInWorkers(EBatchKind kind, BatchFile& batch, SItemShard shard, int w
         report.Note("no memory could be shared with worker processes");
         return false;
     }
-    std::vector<std::unique_ptr<SWorker>> pool;
-    for (int w = 0; w < workers; ++w)
-    {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0)
-            break;
-        CFd readEnd(fds[0]), writeEnd(fds[1]);
-        // Buffered output would otherwise be written once more by the worker.
-        std::fflush(nullptr);
-        const pid_t pid = ::fork();
-        if (pid == 0)
-        {
-            readEnd.Close();
-            for (const auto& other : pool)
-                other->m_fd.Close();
-            RunWorker(kind, batch, shard, counter, writeEnd.Get());
-        }
-        if (pid < 0)
-            break;
-        pool.push_back(std::make_unique<SWorker>(pid, readEnd.Release()));
-    }
+    WorkerPool pool = StartWorkers(kind, batch, shard, workers, counter);
     // The workers that did start claim every entry between them; with none, this process does it.
     if (pool.empty())
     {
@@ -512,61 +636,8 @@ bool ExecuteInWorkers(EBatchKind kind, BatchFile& batch, SItemShard shard, int w
 
     std::vector<std::string> lost;
     CCollector collector(positions, report);
-    std::vector<pollfd> waiting;
-    char chunk[65536];
-    for (;;)
-    {
-        waiting.clear();
-        for (const auto& worker : pool)
-            if (worker->m_fd.Get() >= 0)
-                waiting.push_back({worker->m_fd.Get(), POLLIN, 0});
-        if (waiting.empty())
-            break;
-        if (::poll(waiting.data(), waiting.size(), -1) < 0)
-        {
-            if (errno == EINTR)
-                continue;
-            lost.push_back(std::string("waiting for the worker processes failed: ") + std::strerror(errno));
-            for (const auto& worker : pool)
-            {
-                ::kill(worker->m_pid, SIGKILL);
-                worker->m_fd.Close();
-            }
-            break;
-        }
-        for (const auto& worker : pool)
-        {
-            const int fd = worker->m_fd.Get();
-            const auto ready = std::find_if(waiting.begin(), waiting.end(), [&](const pollfd& p) { return p.fd == fd; });
-            if (fd < 0 || ready == waiting.end() || ready->revents == 0)
-                continue;
-            const ssize_t n = ::read(fd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n > 0)
-            {
-                worker->m_strBuffer.append(chunk, size_t(n));
-                if (DrainRecords(*worker, collector))
-                    continue;
-                worker->m_bDamaged = true;
-                ::kill(worker->m_pid, SIGKILL);
-            }
-            worker->m_fd.Close();
-        }
-    }
-
-    for (const auto& worker : pool)
-    {
-        int status = 0;
-        while (::waitpid(worker->m_pid, &status, 0) < 0 && errno == EINTR)
-        {
-        }
-        const bool clean = worker->m_bEnded && !worker->m_bDamaged && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (!clean)
-            lost.push_back("worker process " + std::to_string(worker->m_pid) + " " +
-                           (worker->m_bDamaged ? std::string("sent a damaged report and was stopped")
-                                               : HowItEnded(status)));
-    }
+    CollectRecords(pool, collector, lost);
+    ReapWorkers(pool, lost);
     workerLost = !lost.empty();
     const bool executed = collector.Finish(section, workerLost);
     for (const std::string& line : lost)

@@ -44,7 +44,8 @@ std::string KindObject(const SKindOutcome& outcome)
         text += JsonString("reason") + ": " + JsonString(outcome.m_strReason) + ", ";
     text += Field("complete", outcome.m_bExecuted && r.Complete()) + ", " + Field("items", r.m_nItems) + ", " +
             Field("done", r.m_nDone) + ", " + Field("skipped", r.m_nSkipped) + ", " + Field("incomplete", r.m_nIncomplete) +
-            ", " + Field("not_done", r.m_nNotDone) + ", " + Field("files_written", r.m_nWritten) + ", " +
+            ", " + Field("not_done", r.m_nNotDone) + ", " + Field("not_started", r.m_nNotStarted) + ", " +
+            Field("files_written", r.m_nWritten) + ", " +
             Field("files_not_written", r.m_nFailedWrites) + ", " + JsonString("failed") + ": [";
     for (size_t i = 0; i < r.m_failures.size(); ++i)
         text += std::string(i ? ", " : "") + "{" + JsonString("path") + ": " + JsonString(r.m_failures[i].m_strPath) +

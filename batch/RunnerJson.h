@@ -8,6 +8,7 @@
 //       "executed": true,              false: the kind did not start ("reason" says why)
 //       "complete": false,             every item produced all its outputs from all it lists
 //       "items": 3, "done": 2, "skipped": 1, "incomplete": 0, "not_done": 0,
+//       "not_started": 0,              items a run stopped by SIGINT or SIGTERM did not start
 //       "files_written": 8, "files_not_written": 0,
 //       "failed": [{"path": "/in/b.png", "reason": "does not exist"}],  item, member or file
 //       "failed_left_out": 0,

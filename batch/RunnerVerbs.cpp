@@ -103,7 +103,7 @@ constexpr SVerbOption kMngOptions[] = {
     Number("--from", "N", "number of the first frame", 0, kMaxNumber,
            [](SVerbValues& v) { return &v.m_mng.m_source.m_nFromNumber; }),
     Value(EVerbValue::Text, "--template", "###", kTemplateHelp, [](SVerbValues& v) { return &v.m_mng.m_source.m_strTemplate; }),
-    Value(EVerbValue::Folder, "-o", "DIR", kFolderHelp, [](SVerbValues& v) { return &v.m_mng.m_source.m_strFolder; }),
+    Value(EVerbValue::Folder, "-o", "DIR", kFolderHelp, [](SVerbValues& v) { return &v.m_mng.m_output.m_strFolder; }),
     Value(EVerbValue::Format, "--format", "mng|apng|gif",
           "file format: mng, apng (an animated PNG, DIR/<title>.png, which browsers play) or gif (DIR/<title>.gif)",
           [](SVerbValues& v) { return &v.m_mng.m_strFormat; }),

@@ -31,17 +31,17 @@ GLuint CreateGlTexture(int width, int height, uint32_t format, uint32_t type, co
     return 0;
 }
 
-void DrawTexturedQuad(GLuint texture, double x, double y, double w, double h)
+void DrawTexturedQuad(GLuint texture, double x, double y, double w, double h, const STexBlock& part)
 {
     glBindTexture(GL_TEXTURE_2D, texture);
     glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
+    glTexCoord2d(part.m_dLeft, part.m_dTop);
     glVertex2d(x, y);
-    glTexCoord2f(0.0f, 1.0f);
+    glTexCoord2d(part.m_dLeft, part.m_dBottom);
     glVertex2d(x, y + h);
-    glTexCoord2f(1.0f, 1.0f);
+    glTexCoord2d(part.m_dRight, part.m_dBottom);
     glVertex2d(x + w, y + h);
-    glTexCoord2f(1.0f, 0.0f);
+    glTexCoord2d(part.m_dRight, part.m_dTop);
     glVertex2d(x + w, y);
     glEnd();
     glBindTexture(GL_TEXTURE_2D, 0);

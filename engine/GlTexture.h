@@ -14,6 +14,12 @@
 GLuint CreateGlTexture(int width, int height, uint32_t format, uint32_t type, const void* pixels, GLint storage,
                        GLint filter);
 
-// The texture over the block (x, y) to (x + w, y + h) of the current coordinates, its first row
-// at y; the binding is left at 0.
-void DrawTexturedQuad(GLuint texture, double x, double y, double w, double h);
+// Texture coordinates of a block of a texture: 0 to 1 across it, beyond 1 for a repeating one.
+struct STexBlock
+{
+    double m_dLeft = 0.0, m_dTop = 0.0, m_dRight = 1.0, m_dBottom = 1.0;
+};
+
+// The texture (or its block `part`) over the block (x, y) to (x + w, y + h) of the current
+// coordinates, the block's first row at y; the binding is left at 0.
+void DrawTexturedQuad(GLuint texture, double x, double y, double w, double h, const STexBlock& part = {});

@@ -2,6 +2,7 @@
 
 #include "ops/FrameHooks.h"
 #include "ops/MainFrame.h"
+#include "ops/WaitCursor.h"
 
 #include <cstdio>
 
@@ -15,6 +16,7 @@ void WriteToStandardError(const std::string& text, const std::string& caption, E
 
 void ShowMessage(const std::string& text, const std::string& caption, EMessageIcon icon, void* owner)
 {
+    const CWaitCursorPause noWait;
     const MessageHandler& handler = InstalledFrameHooks().m_fnMessage;
     if (handler)
         handler(text, caption, icon, owner);

@@ -1,6 +1,7 @@
 #include "ops/SplitGrid.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -29,10 +30,10 @@ std::vector<int64_t> Boundaries(const std::vector<int32_t>& sizes)
 }
 
 // The first of the lines within reach of pos, or -1.
-int32_t LineWithinReach(const std::vector<int64_t>& lines, int64_t pos)
+int32_t LineWithinReach(const std::vector<int64_t>& lines, double pos, double reach)
 {
     for (size_t k = 0; k < lines.size(); ++k)
-        if (std::llabs(pos - lines[k]) < CSplitGrid::kLineReach)
+        if (std::fabs(pos - double(lines[k])) < reach)
             return int32_t(k);
     return -1;
 }
@@ -90,13 +91,24 @@ std::vector<SGridCell> CSplitGrid::Cells() const
     return cells;
 }
 
-SGridLineHit CSplitGrid::HitTest(int64_t x, int64_t y) const
+SGridLineHit CSplitGrid::HitTest(double x, double y, double reach) const
 {
-    if (const int32_t k = LineWithinReach(ColumnLines(), x); k >= 0)
+    if (const int32_t k = LineWithinReach(ColumnLines(), x, reach); k >= 0)
         return SGridLineHit{true, k, true};
-    if (const int32_t k = LineWithinReach(RowLines(), y); k >= 0)
+    if (const int32_t k = LineWithinReach(RowLines(), y, reach); k >= 0)
         return SGridLineHit{true, k, false};
     return SGridLineHit{};
+}
+
+int64_t CSplitGrid::LinePosition(bool bColumn, int32_t k) const
+{
+    const std::vector<int32_t>& sizes = bColumn ? m_colWidths : m_rowHeights;
+    if (k < 0 || size_t(k) + 1 >= sizes.size())
+        return -1;
+    int64_t position = 0;
+    for (int32_t i = 0; i <= k; ++i)
+        position += sizes[size_t(i)];
+    return position;
 }
 
 bool CSplitGrid::MoveLine(bool bColumn, int32_t k, int64_t p)
@@ -115,9 +127,23 @@ bool CSplitGrid::MoveLine(bool bColumn, int32_t k, int64_t p)
     return true;
 }
 
-bool CSplitGrid::BeginDrag(int64_t x, int64_t y)
+bool CSplitGrid::NudgeLine(bool bColumn, int32_t k, int64_t delta)
 {
-    const SGridLineHit hit = HitTest(x, y);
+    const int64_t at = LinePosition(bColumn, k);
+    if (at < 0 || delta == 0)
+        return false;
+    const std::vector<int32_t>& sizes = bColumn ? m_colWidths : m_rowHeights;
+    // The line may go from kMinCell past its left neighbour's start to kMinCell before its right
+    // neighbour's end.
+    const int64_t lowest = at - sizes[size_t(k)] + kMinCell;
+    const int64_t highest = at + sizes[size_t(k) + 1] - kMinCell;
+    const int64_t target = std::clamp(at + delta, std::min(lowest, at), std::max(highest, at));
+    return target != at && MoveLine(bColumn, k, target);
+}
+
+bool CSplitGrid::BeginDrag(double x, double y, double reach)
+{
+    const SGridLineHit hit = HitTest(x, y, reach);
     if (!hit.m_bHit)
         return false;
     m_bDragging = true;

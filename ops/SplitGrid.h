@@ -1,7 +1,8 @@
 #pragma once
 // The split grid laid over the working image: column widths and row heights in image pixels,
 // with a split line at every running sum but the last. The view owns one, draws its lines, and
-// feeds it mouse positions (in image pixels, scroll already added) to drag single lines.
+// feeds it pointer positions in image pixels (scroll and zoom already applied; fractions where the
+// pointer lies inside a magnified pixel) to drag single lines.
 
 #include <cstdint>
 #include <vector>
@@ -24,7 +25,8 @@ struct SGridLineHit
 class CSplitGrid
 {
 public:
-    // A split line is grabbed within this distance (exclusive) of the pointer.
+    // A split line is grabbed within this distance (exclusive) of the pointer, in pointer pixels:
+    // at 100% on a screen of one device pixel per pointer pixel, the image pixels 3 either side.
     static constexpr int64_t kLineReach = 4;
     // Dragging keeps both neighbouring cells at least this size.
     static constexpr int64_t kMinCell = 8;
@@ -46,13 +48,19 @@ public:
     // Every cell in row order: rows top to bottom, each row left to right.
     std::vector<SGridCell> Cells() const;
 
-    // The line at an image point: column lines first, the first in order wins.
-    SGridLineHit HitTest(int64_t x, int64_t y) const;
+    // The line within reach (exclusive, in image pixels) of an image point: column lines first,
+    // the first in order wins.
+    SGridLineHit HitTest(double x, double y, double reach = double(kLineReach)) const;
+    // Where line k lies (the sum of the sizes before it); -1 when there is no such line.
+    int64_t LinePosition(bool bColumn, int32_t k) const;
     // Moves line k to position p when both neighbouring cells keep kMinCell pixels.
     bool MoveLine(bool bColumn, int32_t k, int64_t p);
+    // Moves line k by delta pixels, or as far towards that as both neighbours keep kMinCell
+    // pixels; false when it cannot move at all that way.
+    bool NudgeLine(bool bColumn, int32_t k, int64_t delta);
 
     // Mouse dragging: press over a line, move, release.
-    bool BeginDrag(int64_t x, int64_t y);
+    bool BeginDrag(double x, double y, double reach = double(kLineReach));
     bool DragTo(int64_t x, int64_t y);
     void EndDrag() { m_bDragging = false; }
 

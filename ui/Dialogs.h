@@ -14,12 +14,22 @@
 class QUrl;
 class QWidget;
 
+// What a save dialog is asked to show.
+struct SSaveRequest
+{
+    QString m_strFilter;         // the toolkit's form: "Description (*.a *.b);;..."
+    QString m_strSelectedFilter; // the entry chosen at first; empty: the first
+    QString m_strFolder;         // where the dialog starts; empty: the toolkit's choice
+    QString m_strDefaultSuffix;  // for a name without extension when the chosen entry names none
+};
+
 struct SDialogHooks
 {
     // Each returns true with the chosen path(s); false when the person cancelled.
     std::function<bool(QWidget* owner, const QString& filter, std::string& path)> m_fnOpenFile;
     std::function<bool(QWidget* owner, const QString& filter, std::vector<std::string>& paths)> m_fnOpenFiles;
-    std::function<bool(QWidget* owner, const QString& filter, const QString& defaultSuffix, std::string& path)>
+    // The save dialog also gives the filter entry the person chose.
+    std::function<bool(QWidget* owner, const SSaveRequest& request, std::string& path, QString& chosenFilter)>
         m_fnSaveFile;
     std::function<bool(QWidget* owner, const QString& title, std::string& path)> m_fnBrowseFolder;
     // Hands a document or address to the desktop; false when nothing could open it.
@@ -44,8 +54,18 @@ bool SaveFileDialog(QWidget* owner, const QString& filter, const QString& defaul
 // The open dialogs for pictures, with the string table's open filters.
 bool OpenImageFileDialog(QWidget* owner, std::string& path);
 bool OpenImageFilesDialog(QWidget* owner, std::vector<std::string>& paths);
-// The save dialog for a picture, with the string table's save filters; default suffix "tga".
-bool SaveImageFileDialog(QWidget* owner, std::string& path);
+// The save dialog for a picture, with the string table's save filters. It starts in the folder of
+// the open picture (currentPath) with the entry of its type chosen; a name given without an
+// extension gets the chosen entry's ("tga" when the entry names none).
+bool SaveImageFileDialog(QWidget* owner, const std::string& currentPath, std::string& path);
+
+// The extension of a filter entry's first pattern ("PNG (*.png)" gives "png"); empty for "*" or
+// "*.*" or no pattern.
+QString FilterExtension(const QString& entry);
+// The entry of a filter list whose patterns hold extension (any case); empty when none does.
+QString FilterEntryFor(const QString& filter, const QString& extension);
+// path, with "." and extension added when its file name has no extension.
+std::string WithExtension(const std::string& path, const QString& extension);
 
 inline constexpr const char* kBrowseFolderTitle = "Select a target folder to output pictures";
 // The one folder picker behind every "..." folder button.

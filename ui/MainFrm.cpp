@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -44,6 +45,9 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <vector>
 
 namespace
 {
@@ -90,6 +94,10 @@ CMainFrameWindow::CMainFrameWindow(const std::string& programFolder)
     setCentralWidget(m_pView);
     CreatePanes();
     CreateToolPanels();
+    // Every start shows the first tab, where the person's first step is.
+    m_pTabs->setCurrentIndex(0);
+    ChainControls();
+    KeepPanesWhole();
     m_pInstallation = std::make_unique<SInstallation>(*this);
     // Once per load, when the view has taken the new picture in.
     connect(m_pView, &CMosvaneView::ImageLoaded, this, [this] { UpdateCommandStates(); });
@@ -206,6 +214,8 @@ void CMainFrameWindow::CreatePanes()
     scroller->setWidget(m_pOutputPanel);
     scroller->setWidgetResizable(true);
     scroller->setFrameShape(QFrame::NoFrame);
+    // Only the controls are stops of the Tab key.
+    scroller->setFocusPolicy(Qt::NoFocus);
     // The pane may be lower than the panel: the panel then scrolls.
     scroller->setMinimumHeight(kDefaultOutputPaneHeight / 2);
     m_pOutputDock = new QDockWidget(QStringLiteral("Output Settings"), this);
@@ -234,6 +244,7 @@ void CMainFrameWindow::CreateToolPanels()
         scroller->setWidget(panel);
         scroller->setWidgetResizable(true);
         scroller->setFrameShape(QFrame::NoFrame);
+        scroller->setFocusPolicy(Qt::NoFocus);
         return scroller;
     };
     m_pSplitPanel = new CSplitCombinePanel;
@@ -270,6 +281,72 @@ void CMainFrameWindow::DockPanes(int width, int outputHeight)
     QTimer::singleShot(0, this, apply);
 }
 
+void CMainFrameWindow::KeepPanesWhole()
+{
+    // The picture keeps a corner to be seen and dropped on; the tool pane its tab strip whole and
+    // a few rows of the current panel (which scrolls); the Output Settings pane all its rows, at
+    // the narrowest the pane gets. The frame's least size follows from these.
+    m_pView->setMinimumSize(kViewMinimumWidth, kViewMinimumHeight);
+    const int narrowest = std::max(m_pTabs->minimumSizeHint().width(), m_pOutputDock->minimumSizeHint().width());
+    m_pToolkitDock->setMinimumWidth(narrowest);
+    for (int i = 0; i < m_pTabs->count(); ++i)
+        m_pTabs->widget(i)->setMinimumHeight(kPanelMinimumHeight);
+    m_pOutputDock->widget()->setMinimumHeight(OutputPaneHeightForRows(narrowest) - OutputDockFrame());
+}
+
+int CMainFrameWindow::OutputDockFrame() const
+{
+    QWidget* content = m_pOutputDock->widget();
+    return std::max(0, m_pOutputDock->sizeHint().height() - content->sizeHint().height());
+}
+
+int CMainFrameWindow::OutputPaneHeightForRows(int width) const
+{
+    // The panel's own height at that width (its labels may break into lines), and what the dock
+    // puts around its content.
+    const int frame = OutputDockFrame();
+    const int rows = m_pOutputPanel->hasHeightForWidth() ? m_pOutputPanel->heightForWidth(width)
+                                                          : m_pOutputPanel->sizeHint().height();
+    return std::max(rows, m_pOutputPanel->sizeHint().height()) + frame;
+}
+
+void CMainFrameWindow::ChainControls()
+{
+    std::vector<QWidget*> chain{m_pTabs->tabBar()};
+    const auto addControls = [&chain](QWidget* panel) {
+        // Children come in the order they were laid, which is the panels' reading order.
+        for (QWidget* w : panel->findChildren<QWidget*>())
+        {
+            const bool bStop = (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() &&
+                               !qobject_cast<QAbstractScrollArea*>(w) && !qobject_cast<QScrollBar*>(w);
+            // The edit inside a number box is reached through the box.
+            const bool bInner = w->parentWidget() && w->parentWidget()->focusProxy() == w;
+            if (bStop || bInner)
+                chain.push_back(bInner ? w->parentWidget() : w);
+        }
+    };
+    for (QWidget* panel : {static_cast<QWidget*>(m_pSplitPanel), static_cast<QWidget*>(m_pSpecialtiesPanel),
+                           static_cast<QWidget*>(m_pBatchPanel), static_cast<QWidget*>(m_pOutputPanel)})
+        if (panel)
+            addControls(panel);
+    chain.erase(std::unique(chain.begin(), chain.end()), chain.end());
+    for (size_t i = 0; i + 1 < chain.size(); ++i)
+        setTabOrder(chain[i], chain[i + 1]);
+}
+
+QWidget* CMainFrameWindow::FirstToolControl() const
+{
+    auto* page = qobject_cast<QScrollArea*>(m_pTabs->currentWidget());
+    QWidget* panel = page ? page->widget() : m_pTabs->currentWidget();
+    if (!panel)
+        return nullptr;
+    for (QWidget* w : panel->findChildren<QWidget*>())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && !qobject_cast<QAbstractScrollArea*>(w) &&
+            !(w->parentWidget() && w->parentWidget()->focusProxy() == w))
+            return w;
+    return nullptr;
+}
+
 void CMainFrameWindow::RestoreAndShow(QSettings& settings)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -286,19 +363,27 @@ void CMainFrameWindow::RestoreAndShow(QSettings& settings)
     }
     if (!bRestored)
         placement = PresetPlacement(workArea);
-    setGeometry(placement.NormalRect());
+    // A placement smaller than the least size that keeps the panes whole grows to it first, so
+    // that the grown window is what is brought onto the screen; one stored on a larger screen,
+    // or at another scale, is brought onto this one whole.
+    QRect normal = placement.NormalRect();
+    normal.setSize(normal.size().expandedTo(minimumSizeHint()));
+    const QScreen* target = QGuiApplication::screenAt(normal.center());
+    setGeometry(BroughtOnto(normal, target ? target->availableGeometry() : workArea));
 
     // The panes get their sizes in the frame's normal geometry, before it is shown.
     int32_t width = 0;
     if (ReadPaneWidth(settings.value(QString::fromUtf8(kPaneWidthValueName)), width))
         DockPanes(width, kStoredOutputPaneHeight);
     else
-        DockPanes(kDefaultPaneWidth, kDefaultOutputPaneHeight);
+        DockPanes(kDefaultPaneWidth, std::max(kDefaultOutputPaneHeight, OutputPaneHeightForRows(kDefaultPaneWidth)));
 
     if (bRestored && placement.m_nShowCommand == ShowMaximized)
         showMaximized();
     else
         show(); // the normal state also for a stored minimized state
+    if (QWidget* first = FirstToolControl())
+        first->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainFrameWindow::SavePlacement(QSettings& settings) const
@@ -389,12 +474,19 @@ void CMainFrameWindow::SaveFile()
         return;
     QWidget* owner = QApplication::activeWindow() ? QApplication::activeWindow() : this;
     std::string path;
-    if (!SaveImageFileDialog(owner, path) || !m_pView->HasImage())
+    if (!SaveImageFileDialog(owner, m_strPicturePath, path) || !m_pView->HasImage())
         return;
-    CWaitCursor wait;
+    bool bSaved = false;
+    {
+        CWaitCursor wait;
+        bSaved = m_pView->WorkingImage().SaveImageAs(path.c_str());
+    }
     // A write that fails is said: the person would otherwise take the file for written.
-    if (!m_pView->WorkingImage().SaveImageAs(path.c_str()))
-        ShowFailed("Fail to save the image as:\n\n " + path);
+    if (!bSaved)
+        return ShowFailed("Fail to save the image as:\n\n " + path);
+    // The picture on screen is now that file.
+    m_strPicturePath = path;
+    SetDocumentTitle(path);
 }
 
 void CMainFrameWindow::OpenHelp(const char* section)
@@ -463,6 +555,7 @@ void CMainFrameWindow::SetDocumentTitle(const std::string& text)
 
 void CMainFrameWindow::OnImageOpened(const std::string& path)
 {
+    m_strPicturePath = path;
     for (IToolPanel* panel : m_panels)
         if (panel)
             panel->OnImageOpened(path);

@@ -31,9 +31,14 @@ class CMainFrameWindow : public QMainWindow, public IMainFrame, public ICommandT
     Q_OBJECT
 public:
     static constexpr int kDefaultPaneWidth = 250;
+    // The lowest the Output Settings pane gets before its panel scrolls.
     static constexpr int kDefaultOutputPaneHeight = 80;
     static constexpr int kStoredOutputPaneHeight = 200;
     static constexpr int kToolPanelCount = 3;
+    // The least the view and a tool panel's page get.
+    static constexpr int kViewMinimumWidth = 160;
+    static constexpr int kViewMinimumHeight = 120;
+    static constexpr int kPanelMinimumHeight = 120;
 
     // programFolder: where the help file lies (empty: the executable's folder).
     explicit CMainFrameWindow(const std::string& programFolder = {});
@@ -96,6 +101,18 @@ private:
     QAction* MakeAction(const char* text, int id);
     void UpdateCommandStates();
     void DockPanes(int width, int outputHeight);
+    // The height the Output Settings pane needs for its rows at a pane width, at the platform's
+    // font.
+    int OutputPaneHeightForRows(int width) const;
+    int OutputDockFrame() const;
+    // Least sizes of the view and the panes, so that the frame cannot get so small that a pane
+    // overlaps another or is cut.
+    void KeepPanesWhole();
+    // The Tab key's order: the tab strip, the controls of the tool panels, then those of Output
+    // Settings, each in reading order; nothing else is a stop.
+    void ChainControls();
+    // The first control of the current tab that can take the focus.
+    QWidget* FirstToolControl() const;
 
     // The operations of the panels' buttons, each with its inputs as the getters give them; the
     // operations check their inputs and say what is missing.
@@ -124,6 +141,8 @@ private:
     QProgressBar* m_pProgress = nullptr;
     QDialog* m_pAbout = nullptr;
     std::string m_strProgramFolder;
+    // The file the working image was opened from or last saved as.
+    std::string m_strPicturePath;
 
     struct SInstallation;
     std::unique_ptr<SInstallation> m_pInstallation;

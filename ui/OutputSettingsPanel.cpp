@@ -22,6 +22,7 @@ COutputSettingsPanel::COutputSettingsPanel(QWidget* parent) : QWidget(parent)
     auto* group = new QGroupBox(QStringLiteral("Output Settings"), this);
     SetCommandId(group, IdOutputGroup);
     m_pType = new QComboBox(group);
+    WheelOnlyWithFocus(m_pType);
     m_pTitle = new QLineEdit(group);
     m_pFolder = new QLineEdit(group);
     m_pBrowse = MakeBrowseButton(group, IdOutputBrowse, "Browse Output Folder");

@@ -7,6 +7,7 @@
 #include "ui/WrappingButton.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,26 @@ namespace
 constexpr int kMinimumFieldCharacters = 10;
 constexpr int kBrowseButtonWidth = 32;
 
+// Passes wheel turns over a box without the focus on to the box's parents.
+class CWheelOnlyWithFocus : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Wheel)
+            return false;
+        auto* box = qobject_cast<QWidget*>(watched);
+        if (!box || box->hasFocus())
+            return false;
+        // Ignored and filtered: the toolkit offers the turn to the parents, up to the pane.
+        event->ignore();
+        return true;
+    }
+};
+
 // The label's text as a screen reader says it: mnemonics and a trailing colon left out.
 QString Spoken(QString text)
 {
@@ -34,9 +55,16 @@ QString Spoken(QString text)
 }
 } // namespace
 
+void WheelOnlyWithFocus(QWidget* box)
+{
+    box->setFocusPolicy(Qt::StrongFocus);
+    box->installEventFilter(new CWheelOnlyWithFocus(box));
+}
+
 QSpinBox* MakeNumberBox(QWidget* parent, int id, int maximum, int32_t value)
 {
     auto* box = new QSpinBox(parent);
+    WheelOnlyWithFocus(box);
     box->setRange(0, maximum);
     box->setValue(std::clamp<int32_t>(value, 0, maximum));
     SetCommandId(box, id);
@@ -95,6 +123,7 @@ QLabel* MakeCaption(const char* text)
 QComboBox* MakeTypeList(QWidget* parent, int id, const std::string& seed)
 {
     auto* list = new QComboBox(parent);
+    WheelOnlyWithFocus(list);
     for (const char* type : kSequenceImageTypes)
         list->addItem(QString::fromUtf8(type));
     list->setCurrentIndex(0);

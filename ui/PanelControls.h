@@ -26,6 +26,11 @@ inline constexpr const char* kSequenceImageTypes[] = {"bmp", "jpg", "tga", "png"
 inline constexpr int kMaxGridCount = 9999;
 inline constexpr int kMaxSequenceNumber = 999999999;
 
+// A value box (number box, list) takes the mouse wheel only while it has the focus: turned over
+// it otherwise, the wheel scrolls the pane, as it does over the rest of the panel. Clicking or
+// tabbing gives the focus; the wheel itself does not.
+void WheelOnlyWithFocus(QWidget* box);
+
 // A digits-only box with up-down arrows, 0..maximum.
 QSpinBox* MakeNumberBox(QWidget* parent, int id, int maximum, int32_t value);
 // A digits-only edit without arrows.

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 
+#include <algorithm>
+
 CTemplateEdit::CTemplateEdit(const QString& allowed, QWidget* parent) : QLineEdit(parent), m_strAllowed(allowed)
 {
     connect(this, &QLineEdit::textChanged, this, &CTemplateEdit::OnTextChanged);
@@ -15,9 +17,12 @@ bool CTemplateEdit::IsAllowed(const QString& text) const
 
 void CTemplateEdit::keyPressEvent(QKeyEvent* event)
 {
+    // Only printable characters are refused: editing keys carry control characters as their text
+    // (Delete is "\x7f" on X11, Backspace "\b") and keep their editing.
     const QString typed = event->text();
     const bool bCommand = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
-    if (!bCommand && !typed.isEmpty() && typed.front().unicode() >= 32 && !IsAllowed(typed))
+    const bool bPrintable = !typed.isEmpty() && std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.isPrint(); });
+    if (!bCommand && bPrintable && !IsAllowed(typed))
     {
         QApplication::beep();
         event->accept();

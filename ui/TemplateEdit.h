@@ -1,6 +1,6 @@
 #pragma once
 // An edit that holds only characters of an allowed set (a number template: "#"). A typed
-// character outside the set is refused with a beep; text set from outside or pasted that holds
+// printable character outside the set is refused with a beep; text set from outside or pasted that holds
 // one is refused as a whole with a beep, and the edit keeps its old text with the caret at the
 // start.
 

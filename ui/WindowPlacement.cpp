@@ -73,6 +73,16 @@ bool PlacementUsable(const SWindowPlacement& placement, const QRect& desktop)
     return placement.NormalRect().intersects(desktop);
 }
 
+QRect BroughtOnto(const QRect& rect, const QRect& area)
+{
+    if (area.isEmpty())
+        return rect;
+    const int width = std::min(rect.width(), area.width()), height = std::min(rect.height(), area.height());
+    const int left = std::clamp(rect.left(), area.left(), area.left() + area.width() - width);
+    const int top = std::clamp(rect.top(), area.top(), area.top() + area.height() - height);
+    return QRect(left, top, width, height);
+}
+
 bool ReadPaneWidth(const QVariant& value, int32_t& width)
 {
     bool ok = false;

@@ -53,6 +53,10 @@ void ReadPlacementBytes(const QByteArray& bytes, SWindowPlacement& placement);
 // screen, so it counts as missing.
 bool PlacementUsable(const SWindowPlacement& placement, const QRect& desktop);
 
+// The rectangle moved and, where it is larger, shrunk so that it lies whole inside area: a
+// placement stored on a larger screen, or at a smaller scale, opens whole on this one.
+QRect BroughtOnto(const QRect& rect, const QRect& area);
+
 // The pane width from its stored value: only a 32-bit number counts (a text of decimal digits,
 // since the settings file keeps numbers as text). Width 0, a negative width and values of any
 // other kind count as missing.

@@ -1,24 +1,41 @@
+// GL_GLEXT_PROTOTYPES before the view's header pulls in GL: the reduced levels of the picture's
+// texture are made with glGenerateMipmap.
+#define GL_GLEXT_PROTOTYPES 1
+
 #include "view/MosvaneView.h"
 
 #include "config/Log.h"
 #include "config/StringTable.h"
 #include "engine/GlTexture.h"
+#include "engine/HeadlessGl.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
 #include "ops/WaitCursor.h"
 
+#include <GL/glext.h>
+
+#include <QApplication>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QUrl>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <utility>
 
 namespace
 {
 constexpr float kLineColour[3] = {1.0f, 0.0f, 0.0f};
-constexpr float kLineWidth = 2.0f;
+// One notch of a mouse wheel.
+constexpr int kWheelNotch = 120;
 
 // The first dropped item that names a local file, or empty.
 QString FirstDroppedFile(const QMimeData* mime)
@@ -36,24 +53,39 @@ void HideBar(QScrollBar& bar)
     bar.hide();
 }
 
-// Shows a bar for `extent` image pixels in `client` pixels: positions 0 .. extent - client, one
-// page of client pixels; the bar itself lowers a position that no longer fits.
-void FitBar(QScrollBar& bar, int extent, int client)
+// Shows a bar for `extent` device pixels of the zoomed picture in `client` device pixels:
+// positions 0 .. extent - client, one page of client pixels; the bar itself lowers a position
+// that no longer fits.
+void FitBar(QScrollBar& bar, int64_t extent, int client)
 {
     if (extent <= client)
     {
         HideBar(bar);
         return;
     }
-    bar.setRange(0, extent - client);
+    bar.setRange(0, int(std::min<int64_t>(extent - client, INT_MAX)));
     bar.setPageStep(client);
     bar.show();
+}
+
+// The red, green, blue and alpha of a pixel of the working image.
+void PixelColour(const WorkingImageRecord& img, int64_t x, int64_t y, int rgba[4])
+{
+    const uint8_t* p = img.data + (size_t(y) * img.width + size_t(x)) * img.bytesPerPixel;
+    const bool bBgr = img.format == GL_BGRA || img.format == GL_BGR;
+    rgba[0] = p[bBgr ? 2 : 0];
+    rgba[1] = p[1];
+    rgba[2] = p[bBgr ? 0 : 2];
+    rgba[3] = img.bytesPerPixel == 4 ? p[3] : 255;
 }
 } // namespace
 
 CViewCanvas::CViewCanvas(CMosvaneView& view) : QOpenGLWidget(&view), m_view(view)
 {
     setMouseTracking(true);
+    // Clicked, the surface takes the arrow keys that move the selected line; it is no stop of the
+    // Tab key, which visits the controls.
+    setFocusPolicy(Qt::ClickFocus);
     setAccessibleName(QStringLiteral("Image View"));
 }
 
@@ -77,28 +109,18 @@ void CViewCanvas::paintGL()
 void CViewCanvas::resizeEvent(QResizeEvent* event)
 {
     QOpenGLWidget::resizeEvent(event);
-    m_view.ClientResized(width(), height());
+    m_view.ClientResized();
 }
 
 void CViewCanvas::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton)
-        return;
-    const QPoint pos = event->position().toPoint();
-    if (m_view.m_grid.BeginDrag(m_view.ImageX(pos.x()), m_view.ImageY(pos.y())))
-        m_view.UpdateCursor(pos.x(), pos.y());
+    if (event->button() == Qt::LeftButton)
+        m_view.PointerPressed(event->position());
 }
 
 void CViewCanvas::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint pos = event->position().toPoint();
-    if (!m_view.m_grid.m_bDragging)
-    {
-        m_view.UpdateCursor(pos.x(), pos.y());
-        return;
-    }
-    m_view.m_grid.DragTo(m_view.ImageX(pos.x()), m_view.ImageY(pos.y()));
-    m_view.RedrawNow();
+    m_view.PointerMoved(event->position());
 }
 
 void CViewCanvas::mouseReleaseEvent(QMouseEvent* event)
@@ -107,11 +129,77 @@ void CViewCanvas::mouseReleaseEvent(QMouseEvent* event)
         m_view.m_grid.EndDrag();
 }
 
+void CViewCanvas::wheelEvent(QWheelEvent* event)
+{
+    const QPoint delta = event->angleDelta();
+    if (event->modifiers() & Qt::ControlModifier)
+    {
+        // Ctrl+wheel zooms about the point under the pointer, one step a notch.
+        m_nZoomWheel += delta.y() != 0 ? delta.y() : delta.x();
+        while (std::abs(m_nZoomWheel) >= kWheelNotch)
+        {
+            const int direction = m_nZoomWheel > 0 ? 1 : -1;
+            m_nZoomWheel -= direction * kWheelNotch;
+            m_view.SetZoomAt(NextZoomStep(m_view.Zoom(), direction), event->position());
+        }
+        event->accept();
+        return;
+    }
+    // The wheel scrolls down and up; sideways, or with Shift, left and right.
+    const bool bSideways = (event->modifiers() & Qt::ShiftModifier) || std::abs(delta.x()) > std::abs(delta.y());
+    QScrollBar* bar = bSideways ? m_view.m_pHorizontal : m_view.m_pVertical;
+    const int turned = bSideways && delta.x() != 0 ? delta.x() : delta.y();
+    const double lines = double(turned) / kWheelNotch * QApplication::wheelScrollLines();
+    bar->setValue(bar->value() - int(std::lround(lines * bar->singleStep())));
+    event->accept();
+}
+
+void CViewCanvas::keyPressEvent(QKeyEvent* event)
+{
+    const SGridLineHit& line = m_view.SelectedLine();
+    const int64_t step = (event->modifiers() & Qt::ShiftModifier) ? CMosvaneView::kLargeNudge : 1;
+    int64_t delta = 0;
+    switch (event->key())
+    {
+    case Qt::Key_Left:
+        delta = line.m_bColumn ? -step : 0;
+        break;
+    case Qt::Key_Right:
+        delta = line.m_bColumn ? step : 0;
+        break;
+    case Qt::Key_Up:
+        delta = line.m_bColumn ? 0 : -step;
+        break;
+    case Qt::Key_Down:
+        delta = line.m_bColumn ? 0 : step;
+        break;
+    default:
+        break;
+    }
+    if (!line.m_bHit || delta == 0)
+    {
+        QOpenGLWidget::keyPressEvent(event);
+        return;
+    }
+    m_view.NudgeSelectedLine(delta);
+    event->accept();
+}
+
+void CViewCanvas::leaveEvent(QEvent* event)
+{
+    if (!m_view.m_grid.m_bDragging)
+        m_view.SetPointerText(QString());
+    QOpenGLWidget::leaveEvent(event);
+}
+
 CMosvaneView::CMosvaneView(QWidget* parent) : QWidget(parent)
 {
     m_bEngineStarted = gxInitialize();
     // Operations that change the pixels renew the texture, then the view shows them.
-    m_image.SetRedrawCallback([this] { RedrawNow(); });
+    m_image.SetRedrawCallback([this] {
+        m_bMipmapped = false;
+        RedrawNow();
+    });
     setAcceptDrops(true);
     setAccessibleName(QStringLiteral("Image View"));
 
@@ -124,8 +212,12 @@ CMosvaneView::CMosvaneView(QWidget* parent) : QWidget(parent)
     {
         bar->setSingleStep(kLineStep);
         bar->setRange(0, 0);
+        bar->setFocusPolicy(Qt::NoFocus);
         bar->hide();
-        connect(bar, &QScrollBar::valueChanged, this, [this] { RedrawNow(); });
+        connect(bar, &QScrollBar::valueChanged, this, [this] {
+            if (!m_bAdjusting)
+                RedrawNow();
+        });
     }
 
     auto* layout = new QGridLayout(this);
@@ -139,8 +231,10 @@ CMosvaneView::CMosvaneView(QWidget* parent) : QWidget(parent)
 CMosvaneView::~CMosvaneView()
 {
     {
-        // The texture belongs to the view's context; the image goes with the engine below.
+        // The textures belong to the view's context; the image goes with the engine below.
         CViewGlScope gl(*this);
+        if (gl.Current() && m_nCheckerTexture)
+            glDeleteTextures(1, &m_nCheckerTexture);
         m_image.ReleaseImage();
         gxDestroyRenderDevice(m_hDevice);
         m_hDevice = nullptr;
@@ -149,56 +243,158 @@ CMosvaneView::~CMosvaneView()
         gxDestroy();
 }
 
+void LogMissingRenderDevice()
+{
+    constexpr int kDeviceCheckLine = 68;
+    LogCheckFailure(kLogCheckfFormat, "m_hDevice != NULL", "MosvaneView", kDeviceCheckLine);
+}
+
 void CMosvaneView::CreateDevice()
 {
     m_hDevice = gxCreateRenderDevice(this);
-    if (!MOSVANE_CHECKF(m_hDevice != nullptr))
+    if (!m_hDevice)
+    {
+        LogMissingRenderDevice();
         return;
+    }
     gxClearDevice(kBackground);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glEnable(GL_TEXTURE_2D);
+
+    // Two squares of each grey, repeated over the picture's area.
+    const uint8_t texels[] = {kCheckerLight, kCheckerLight, kCheckerLight, kCheckerDark, kCheckerDark, kCheckerDark,
+                              kCheckerDark,  kCheckerDark,  kCheckerDark,  kCheckerLight, kCheckerLight, kCheckerLight};
+    m_nCheckerTexture = CreateGlTexture(2, 2, GL_RGB, GL_UNSIGNED_BYTE, texels, GL_RGB, GL_NEAREST);
+    if (m_nCheckerTexture)
+    {
+        glBindTexture(GL_TEXTURE_2D, m_nCheckerTexture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
     UpdateScrollBars();
 }
 
-void CMosvaneView::ClientResized(int width, int height)
+double CMosvaneView::DeviceRatio() const
+{
+    return m_pCanvas->devicePixelRatioF();
+}
+
+SViewMapping CMosvaneView::Mapping() const
+{
+    SViewMapping mapping;
+    mapping.m_dZoom = m_dZoom;
+    mapping.m_dRatio = DeviceRatio();
+    mapping.m_nScrollX = m_pHorizontal->value();
+    mapping.m_nScrollY = m_pVertical->value();
+    return mapping;
+}
+
+void CMosvaneView::ClientResized()
 {
     // A minimised or collapsed view keeps the size it had: nothing to fit into a zero side.
-    if (width <= 0 || height <= 0)
+    if (m_pCanvas->width() <= 0 || m_pCanvas->height() <= 0)
         return;
-    m_nClientWidth = width;
-    m_nClientHeight = height;
+    // The surface's framebuffer size, rounded as the toolkit rounds it.
+    const QSize device = m_pCanvas->size() * DeviceRatio();
+    m_nClientWidth = device.width();
+    m_nClientHeight = device.height();
     UpdateScrollBars();
 }
 
 void CMosvaneView::UpdateScrollBars()
 {
+    const bool bWasAdjusting = std::exchange(m_bAdjusting, true);
     const WorkingImageRecord& img = m_image.m_gxImg;
-    if (img.id == 0 || (img.width <= m_nClientWidth && img.height <= m_nClientHeight))
+    const SViewMapping mapping = Mapping();
+    const int64_t width = mapping.ZoomedExtent(img.width), height = mapping.ZoomedExtent(img.height);
+    if (img.id == 0 || (width <= m_nClientWidth && height <= m_nClientHeight))
     {
         HideBar(*m_pHorizontal);
         HideBar(*m_pVertical);
-        return;
     }
-    FitBar(*m_pHorizontal, img.width, m_nClientWidth);
-    FitBar(*m_pVertical, img.height, m_nClientHeight);
+    else
+    {
+        FitBar(*m_pHorizontal, width, m_nClientWidth);
+        FitBar(*m_pVertical, height, m_nClientHeight);
+    }
+    const int step = std::max(1, int(std::lround(kLineStep * mapping.m_dRatio)));
+    m_pHorizontal->setSingleStep(step);
+    m_pVertical->setSingleStep(step);
+    m_bAdjusting = bWasAdjusting;
 }
 
-int64_t CMosvaneView::ImageX(int clientX) const
+void CMosvaneView::ScrollTo(double zoomedX, double zoomedY, double surfaceX, double surfaceY)
 {
-    return int64_t(clientX) + m_pHorizontal->value();
+    const bool bWasAdjusting = std::exchange(m_bAdjusting, true);
+    m_pHorizontal->setValue(int(std::clamp<double>(std::lround(zoomedX - surfaceX), 0, INT_MAX)));
+    m_pVertical->setValue(int(std::clamp<double>(std::lround(zoomedY - surfaceY), 0, INT_MAX)));
+    m_bAdjusting = bWasAdjusting;
 }
 
-int64_t CMosvaneView::ImageY(int clientY) const
+void CMosvaneView::SetZoom(double zoom)
 {
-    return int64_t(clientY) + m_pVertical->value();
+    SetZoomAt(zoom, QPointF(m_pCanvas->width() / 2.0, m_pCanvas->height() / 2.0));
+}
+
+void CMosvaneView::SetZoomAt(double zoom, QPointF pointer)
+{
+    zoom = std::clamp(zoom, SViewMapping::kMinZoom, SViewMapping::kMaxZoom);
+    const SViewMapping before = Mapping();
+    // The picture point under the pointer stays under it.
+    const double pictureX = before.PictureX(pointer.x()), pictureY = before.PictureY(pointer.y());
+    const bool bChanged = zoom != m_dZoom;
+    m_dZoom = zoom;
+    {
+        const bool bWasAdjusting = std::exchange(m_bAdjusting, true);
+        UpdateScrollBars();
+        // Bars that appear or go change the surface's size now, not at the next layout pass.
+        layout()->activate();
+        ScrollTo(pictureX * zoom, pictureY * zoom, pointer.x() * before.m_dRatio, pointer.y() * before.m_dRatio);
+        m_bAdjusting = bWasAdjusting;
+    }
+    RedrawNow();
+    if (bChanged)
+        emit ZoomChanged(m_dZoom);
+    if (m_pCanvas->underMouse())
+        DescribePixel(m_pCanvas->mapFromGlobal(QCursor::pos()).toPointF());
+}
+
+void CMosvaneView::ZoomToFit()
+{
+    // The picture fits without scroll bars: the whole view is the surface then.
+    const QSize device = size() * DeviceRatio();
+    const WorkingImageRecord& img = m_image.m_gxImg;
+    SetZoomAt(FitZoom(img.width, img.height, device.width(), device.height()), QPointF(0, 0));
+}
+
+void CMosvaneView::SetCheckerboard(bool bOn)
+{
+    if (bOn == m_bCheckerboard)
+        return;
+    m_bCheckerboard = bOn;
+    RedrawNow();
+}
+
+bool CMosvaneView::PixelUnder(QPointF pointer, int64_t& x, int64_t& y) const
+{
+    const WorkingImageRecord& img = m_image.m_gxImg;
+    const SViewMapping mapping = Mapping();
+    const int64_t px = SViewMapping::PixelOf(mapping.PictureX(pointer.x()));
+    const int64_t py = SViewMapping::PixelOf(mapping.PictureY(pointer.y()));
+    if (img.id == 0 || px < 0 || py < 0 || px >= img.width || py >= img.height)
+        return false;
+    x = px;
+    y = py;
+    return true;
 }
 
 bool CMosvaneView::LoadCommand(const std::string& path)
 {
-    CWaitCursor wait;
     bool bLoaded = false;
     {
+        CWaitCursor wait;
         CViewGlScope gl(*this);
         bLoaded = gl.Current() && m_image.LoadImageFile(path.c_str());
     }
@@ -209,15 +405,22 @@ bool CMosvaneView::LoadCommand(const std::string& path)
                     EMessageIcon::Exclamation, static_cast<QWidget*>(this));
         return false;
     }
+    m_bMipmapped = false;
     if (IMainFrame* frame = GetMainFrame())
     {
         frame->SetDocumentTitle(path);
         frame->OnImageOpened(path);
     }
-    UpdateScrollBars();
-    m_pHorizontal->setValue(0);
-    m_pVertical->setValue(0);
+    {
+        const bool bWasAdjusting = std::exchange(m_bAdjusting, true);
+        UpdateScrollBars();
+        m_pHorizontal->setValue(0);
+        m_pVertical->setValue(0);
+        m_bAdjusting = bWasAdjusting;
+    }
     m_grid.Clear();
+    m_selected = SGridLineHit{};
+    SetPointerText(QString());
     RedrawNow();
     emit ImageLoaded();
     return true;
@@ -228,6 +431,7 @@ bool CMosvaneView::DrawSplitLines(int32_t rows, int32_t cols)
     const WorkingImageRecord& img = m_image.m_gxImg;
     if (!m_grid.DrawSplitLines(rows, cols, img.width, img.height))
         return false;
+    m_selected = SGridLineHit{};
     RedrawNow();
     return true;
 }
@@ -235,6 +439,48 @@ bool CMosvaneView::DrawSplitLines(int32_t rows, int32_t cols)
 void CMosvaneView::RedrawNow()
 {
     m_pCanvas->repaint();
+}
+
+bool CMosvaneView::NudgeSelectedLine(int64_t delta)
+{
+    if (!m_selected.m_bHit || !m_grid.NudgeLine(m_selected.m_bColumn, m_selected.m_nLine, delta))
+        return false;
+    DescribeSelectedLine();
+    RedrawNow();
+    return true;
+}
+
+void CMosvaneView::UsePictureFilters()
+{
+    // Magnified pixels stay sharp squares; a reduced picture is averaged over its reduced levels,
+    // made once per texture (a texture GL cannot give them to is sampled plainly).
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    GLint minify = GL_LINEAR;
+    if (m_dZoom < 1.0)
+    {
+        if (!m_bMipmapped)
+        {
+            DrainGlErrors();
+            glGenerateMipmap(GL_TEXTURE_2D);
+            m_bMipmapped = GlErrorFree();
+        }
+        if (m_bMipmapped)
+            minify = GL_LINEAR_MIPMAP_LINEAR;
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minify);
+}
+
+void CMosvaneView::DrawCheckerboard(double left, double top, double right, double bottom, double square)
+{
+    // Squares counted from the picture's corner, so that they scroll with it.
+    const SViewMapping mapping = Mapping();
+    const double originX = mapping.SurfaceX(0.0), originY = mapping.SurfaceY(0.0);
+    const double period = 2.0 * square;
+    const auto s = [&](double x) { return (x - originX) / period; };
+    const auto t = [&](double y) { return (y - originY) / period; };
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    DrawTexturedQuad(m_nCheckerTexture, left, top, right - left, bottom - top,
+                     STexBlock{s(left), t(top), s(right), t(bottom)});
 }
 
 void CMosvaneView::Paint()
@@ -250,39 +496,137 @@ void CMosvaneView::Paint()
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     gxBeginWindowMode(viewport[2], viewport[3]);
-    glTranslatef(-float(ImageX(0)), -float(ImageY(0)), 0.0f);
 
+    const SViewMapping mapping = Mapping();
     const WorkingImageRecord& img = m_image.m_gxImg;
-    if (img.texture != 0)
+    // The part of the picture on the surface, in picture pixels: only that part is drawn, so that
+    // a picture at 32 times its size costs no more than the surface.
+    const double left = std::max(0.0, mapping.PictureX(0.0));
+    const double top = std::max(0.0, mapping.PictureY(0.0));
+    const double right = std::min(double(img.width), (double(mapping.m_nScrollX) + viewport[2]) / m_dZoom);
+    const double bottom = std::min(double(img.height), (double(mapping.m_nScrollY) + viewport[3]) / m_dZoom);
+    if (img.texture != 0 && right > left && bottom > top)
     {
-        // The surface stays opaque: a transparent picture shows the background colour through
-        // it, and the toolkit must not blend the surface with whatever lies behind the window.
+        glEnable(GL_TEXTURE_2D);
+        if (m_bCheckerboard && m_nCheckerTexture)
+            DrawCheckerboard(mapping.SurfaceX(left), mapping.SurfaceY(top), mapping.SurfaceX(right),
+                             mapping.SurfaceY(bottom), kCheckerSquare * mapping.m_dRatio);
+        // The surface stays opaque: a transparent picture shows the checkerboard or the
+        // background through it, and the toolkit must not blend the surface with whatever lies
+        // behind the window.
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
-        glEnable(GL_TEXTURE_2D);
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        DrawTexturedQuad(img.texture, 0.0, 0.0, img.width, img.height);
+        // The filters are the texture's own state: set for this frame, put back afterwards.
+        glBindTexture(GL_TEXTURE_2D, img.texture);
+        UsePictureFilters();
+        DrawTexturedQuad(img.texture, mapping.SurfaceX(left), mapping.SurfaceY(top), (right - left) * m_dZoom,
+                         (bottom - top) * m_dZoom,
+                         STexBlock{left / img.width, top / img.height, right / img.width, bottom / img.height});
+        // Other users of the texture (the blend) sample it as it was made.
+        glBindTexture(GL_TEXTURE_2D, img.texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glBindTexture(GL_TEXTURE_2D, 0);
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         glDisable(GL_BLEND);
     }
 
+    // The lines in picture pixels: the surface's transform takes them where the picture is.
+    glTranslated(-double(mapping.m_nScrollX), -double(mapping.m_nScrollY), 0.0);
+    glScaled(m_dZoom, m_dZoom, 1.0);
+    const float lineWidth = float(kLineWidth * mapping.m_dRatio);
     for (const int64_t y : m_grid.RowLines())
-        gxDrawLine({0, int32_t(y)}, {img.width, int32_t(y)}, kLineColour, kLineWidth);
+        gxDrawLine({0, int32_t(y)}, {img.width, int32_t(y)}, kLineColour, lineWidth);
     for (const int64_t x : m_grid.ColumnLines())
-        gxDrawLine({int32_t(x), 0}, {int32_t(x), img.height}, kLineColour, kLineWidth);
+        gxDrawLine({int32_t(x), 0}, {int32_t(x), img.height}, kLineColour, lineWidth);
 
     gxEndFlatMode();
     gxEndRender();
 }
 
-void CMosvaneView::UpdateCursor(int clientX, int clientY)
+void CMosvaneView::PointerPressed(QPointF pointer)
 {
-    const SGridLineHit hit = m_grid.HitTest(ImageX(clientX), ImageY(clientY));
+    const SViewMapping mapping = Mapping();
+    if (!m_grid.BeginDrag(mapping.PictureX(pointer.x()), mapping.PictureY(pointer.y()),
+                          mapping.PictureDistance(CSplitGrid::kLineReach)))
+        return;
+    m_selected = SGridLineHit{true, m_grid.m_nDragLine, m_grid.m_bDragColumn};
+    UpdateCursor(pointer);
+    DescribeSelectedLine();
+}
+
+void CMosvaneView::PointerMoved(QPointF pointer)
+{
+    if (!m_grid.m_bDragging)
+    {
+        UpdateCursor(pointer);
+        DescribePixel(pointer);
+        return;
+    }
+    // The line lands on the picture pixel under the pointer: its left (or top) edge.
+    const SViewMapping mapping = Mapping();
+    m_grid.DragTo(SViewMapping::PixelOf(mapping.PictureX(pointer.x())),
+                  SViewMapping::PixelOf(mapping.PictureY(pointer.y())));
+    DescribeSelectedLine();
+    RedrawNow();
+}
+
+void CMosvaneView::UpdateCursor(QPointF pointer)
+{
+    const SViewMapping mapping = Mapping();
+    const SGridLineHit hit = m_grid.HitTest(mapping.PictureX(pointer.x()), mapping.PictureY(pointer.y()),
+                                            mapping.PictureDistance(CSplitGrid::kLineReach));
     if (!hit.m_bHit)
         m_pCanvas->unsetCursor();
     else
         m_pCanvas->setCursor(hit.m_bColumn ? Qt::SizeHorCursor : Qt::SizeVerCursor);
+}
+
+void CMosvaneView::SetPointerText(const QString& text)
+{
+    if (text == m_strPointer)
+        return;
+    m_strPointer = text;
+    emit PointerTextChanged(m_strPointer);
+}
+
+void CMosvaneView::DescribePixel(QPointF pointer)
+{
+    int64_t x = 0, y = 0;
+    if (!HasImage() || !PixelUnder(pointer, x, y))
+    {
+        SetPointerText(QString());
+        return;
+    }
+    int rgba[4];
+    PixelColour(m_image.m_gxImg, x, y, rgba);
+    SetPointerText(QStringLiteral("%1, %2   R %3  G %4  B %5  A %6")
+                       .arg(x)
+                       .arg(y)
+                       .arg(rgba[0])
+                       .arg(rgba[1])
+                       .arg(rgba[2])
+                       .arg(rgba[3]));
+}
+
+void CMosvaneView::DescribeSelectedLine()
+{
+    if (!m_selected.m_bHit)
+        return;
+    const bool bColumn = m_selected.m_bColumn;
+    const std::vector<int32_t>& sizes = bColumn ? m_grid.m_colWidths : m_grid.m_rowHeights;
+    const size_t k = size_t(m_selected.m_nLine);
+    if (k + 1 >= sizes.size())
+        return;
+    SetPointerText(QStringLiteral("%1 line at %2 = %3   cells %4 and %5 %6")
+                       .arg(bColumn ? QStringLiteral("Column") : QStringLiteral("Row"))
+                       .arg(bColumn ? QStringLiteral("x") : QStringLiteral("y"))
+                       .arg(m_grid.LinePosition(bColumn, m_selected.m_nLine))
+                       .arg(sizes[k])
+                       .arg(sizes[k + 1])
+                       .arg(bColumn ? QStringLiteral("wide") : QStringLiteral("high")));
 }
 
 void CMosvaneView::dragEnterEvent(QDragEnterEvent* event)

@@ -43,7 +43,7 @@ TEST(EndToEnd, EverySectionOfABatchFileRunsFromTheTerminal)
     batch.AddItem(EBatchKind::RgbAlpha, in + "/white.png");
     ASSERT_TRUE(batch.WriteAlphaImageCombineSection({output, in + "/grey.png"}));
     batch.AddItem(EBatchKind::AlphaImageCombine, in + "/photo.png");
-    ASSERT_TRUE(batch.WriteMngSection({{}, {out, "", "###", "png", 1}, 3, 12}));
+    ASSERT_TRUE(batch.WriteMngSection({{out, "", "", "png", 0}, {out, "", "###", "png", 1}, 3, 12}));
     for (const std::string& item : SequenceItemPaths({in + "/f002.png"}, 3))
         batch.AddItem(EBatchKind::Mng, item);
     ASSERT_TRUE(batch.SaveBatchFile());

@@ -5,7 +5,11 @@
 #include "batch/BatchTesting.h"
 #include "batch/BatchWorkers.h"
 
+#include <csignal>
+#include <fcntl.h>
 #include <map>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace mosvane::test
 {
@@ -58,7 +62,7 @@ struct WorkersTest : ::testing::Test
             for (const std::string& picture : pictures)
                 batch.AddItem(kind, picture);
         ASSERT_TRUE(batch.WriteCombineSection({output, {in, "t", "####", "png", 1}, 2, 2}));
-        ASSERT_TRUE(batch.WriteMngSection({{}, {out, "", "####", "png", 1}, 3, 10}));
+        ASSERT_TRUE(batch.WriteMngSection({{out, "", "", "png", 0}, {out, "", "####", "png", 1}, 3, 10}));
         for (EBatchKind kind : {EBatchKind::Combine, EBatchKind::Mng})
             for (const std::string& item : {in + "/t.png", in + "/none.png", in + "/.png", in + "/u.png"})
                 batch.AddItem(kind, item);
@@ -159,6 +163,76 @@ TEST_F(WorkersTest, TheProgressCallsAndTheReportAreThoseOfOneProcess)
                              plainReport.m_notes));
     }
     gxDestroy();
+}
+
+// The runner started as a terminal starts it (SIGINT and SIGTERM not ignored), signalled once the
+// first output file is there, and waited for: its exit status.
+int RunAndSignal(const std::vector<std::string>& args, const std::string& out, const std::string& streams, int signal)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+    {
+        const int fd = ::open(streams.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(fd, STDOUT_FILENO), ::dup2(fd, STDERR_FILENO);
+        std::signal(SIGINT, SIG_DFL), std::signal(SIGTERM, SIG_DFL);
+        const std::string program = BinDir() + "/mosvane-batch";
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    for (int waited = 0; waited < 2000 && FolderNames(out).empty(); ++waited)
+        ::usleep(5000);
+    ::kill(pid, signal);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A run stopped by SIGINT or SIGTERM, in one process or four: the items started are finished
+// whole, no temporary file is left, the summary tells what was done and the status is the shell's.
+TEST(StoppedRun, FinishesWhatItStartedLeavesNoTemporaryFileAndTellsWhatItDid)
+{
+    CTempDir dir;
+    const std::string in = dir.File("in"), out = dir.File("out"), file = dir.File("batch.xml");
+    fs::create_directories(in);
+    Put(in + "/p0.png", Pattern(400, 400, true));
+    constexpr int kItems = 160;
+    BatchFile batch;
+    ASSERT_TRUE(batch.NewBatchFile(file));
+    ASSERT_TRUE(batch.WriteSplitSection({{out, "unused", "###", "png", 1}, {0.5f, 0.5f}, {0.5f, 0.5f}}));
+    for (int i = 0; i < kItems; ++i)
+    {
+        const std::string picture = in + "/p" + std::to_string(i) + ".png";
+        if (i > 0)
+            fs::copy_file(in + "/p0.png", picture);
+        batch.AddItem(EBatchKind::Split, picture);
+    }
+    ASSERT_TRUE(batch.SaveBatchFile());
+
+    for (const char* jobs : {"4", "1"})
+        for (auto [signal, name] : {std::pair{SIGINT, "SIGINT"}, std::pair{SIGTERM, "SIGTERM"}})
+        {
+            SCOPED_TRACE(std::string("--jobs ") + jobs + ", " + name);
+            fs::remove_all(out), fs::create_directories(out);
+            const int status = RunAndSignal({file, "--jobs", jobs}, out, dir.File("streams"), signal);
+            EXPECT_EQ(status, 128 + signal);
+            const std::vector<std::string> made = FolderNames(out);
+            for (const std::string& name : made)
+                EXPECT_NE(name[0], '.') << "left behind: " << name;
+            // Stopped early, every item started written whole: its four pieces.
+            EXPECT_LT(made.size(), size_t(kItems) * 4);
+            EXPECT_EQ(made.size() % 4, 0u);
+            const std::string streams = ReadTextFile(dir.File("streams"));
+            EXPECT_NE(streams.find(std::to_string(made.size() / 4) + " of " + std::to_string(kItems) + " items done; " +
+                                   std::to_string(kItems - made.size() / 4) + " not started"),
+                      std::string::npos)
+                << streams;
+            EXPECT_NE(streams.find(std::string("NOT started (the run was stopped by ") + name + ")"), std::string::npos);
+            EXPECT_EQ(streams.find(kBatchSucceedText), std::string::npos);
+        }
 }
 
 TEST(Shard, OnlyKOfNWithKBelowNIsAccepted)

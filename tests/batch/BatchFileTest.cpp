@@ -56,7 +56,7 @@ TEST(BatchFile, SaveConfigWritesEveryKindInTheFileOrderAndRewritesInPlace)
     const std::vector<std::string> first = {
         "MosvaneBatch",
         "  MNGMakingBatch",
-        "    Output ImageType=tga Folder=/s",
+        "    Output ImageType=tga Folder=/o",
         "    Input Template=abc FPS=12 FrameCount=3 FromNumber=5",
         "    ApplyToItems",
         "  SplitBatch",

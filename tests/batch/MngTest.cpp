@@ -13,7 +13,7 @@ TEST_F(Mng, FramesThatDoNotLoadAreLeftOutOthersAreFittedAndAbsurdCountsEndCleanl
     for (const char* name : {"run005.png", "run007.png"})
         Put(dir.File(name), Pattern(8, 6, true));
     auto record = [&](int32_t frames) {
-        ASSERT_TRUE(batch.WriteMngSection({{}, {dir.File("out"), "", "abc", "png", 5}, frames, 10}));
+        ASSERT_TRUE(batch.WriteMngSection({{dir.File("out"), "", "", "png", 0}, {dir.File("out"), "", "abc", "png", 5}, frames, 10}));
     };
     record(3);
     batch.AddItem(EBatchKind::Mng, dir.File("run.png"));
@@ -58,7 +58,7 @@ TEST_F(Mng, EachFormatMakesTheSameFramesAndAnUnknownFormatIsRefusedByName)
     for (size_t at = 0; at < lastShown.size(); at += 4)
         lastShown[at + 3] < 128 ? void(std::fill_n(lastShown.begin() + long(at), 4, 0)) : void(lastShown[at + 3] = 255);
     auto record = [&](const char* format) {
-        ASSERT_TRUE(batch.WriteMngSection({{}, {dir.File("out"), "", "abc", "png", 5}, 3, 10, format}));
+        ASSERT_TRUE(batch.WriteMngSection({{dir.File("out"), "", "", "png", 0}, {dir.File("out"), "", "abc", "png", 5}, 3, 10, format}));
         ASSERT_TRUE(batch.SaveBatchFile());
     };
     const std::string inputLine = "<Input Template=\"abc\" FPS=\"10\" FrameCount=\"3\" FromNumber=\"5\"";

@@ -82,7 +82,7 @@ TEST_F(BatchTest, WhatEachWriterRecordsReadsBackAsItWasGiven)
         EXPECT_EQ(imageRead, (AlphaImageInputs{{"/out dir", "", "", "tga", 0}, "/a b.png"}));
         MngInputs mngRead;
         ReadMngSection(SectionOf(loaded, EBatchKind::Mng), mngRead, absent);
-        EXPECT_EQ(mngRead, (MngInputs{{}, {"/frames", "", "abc", "png", 5}, 3, 12}));
+        EXPECT_EQ(mngRead, (MngInputs{{"/out dir", "", "", "", 0}, {"", "", "abc", "png", 5}, 3, 12}));
     }
     // Everything was there: reading added nothing.
     ASSERT_TRUE(loaded.SaveBatchFile());

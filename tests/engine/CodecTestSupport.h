@@ -36,15 +36,6 @@ inline gx::CBitmap BitmapFromRgba(const Bytes& rgba, uint32_t width, uint32_t he
     return bitmap;
 }
 
-// A 64-bit digest of bytes, for files whose every byte is kept against a recorded value.
-inline uint64_t Fnv1a(const Bytes& bytes)
-{
-    uint64_t h = 1469598103934665603ull;
-    for (uint8_t b : bytes)
-        h = (h ^ b) * 1099511628211ull;
-    return h;
-}
-
 inline uint32_t Le32At(const Bytes& b, size_t at)
 {
     return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;

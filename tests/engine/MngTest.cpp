@@ -20,15 +20,16 @@ std::vector<Bytes> MagickFrames(const std::string& path, const CTempDir& dir)
     return frames;
 }
 
-// Three frames, each with its own reds; the pointers are into `frames`.
-std::vector<const uint8_t*> Frames(std::vector<Bytes>& frames, bool opaque)
+// count w x h frames of the kind, frame k with its reds raised by k * step; the pointers are into
+// `frames`.
+std::vector<const uint8_t*> Frames(std::vector<Bytes>& frames, EPicture kind, uint32_t w, uint32_t h, int count, int step)
 {
     std::vector<const uint8_t*> pointers;
-    for (int k = 0; k < 3; ++k)
+    for (int k = 0; k < count; ++k)
     {
-        Bytes& rgba = frames.emplace_back(PatternRgba(kW, kH, !opaque));
+        Bytes& rgba = frames.emplace_back(Picture(kind, w, h));
         for (size_t i = 0; i < rgba.size(); i += 4)
-            rgba[i] = uint8_t(rgba[i] + 60 * k);
+            rgba[i] = uint8_t(rgba[i] + step * k);
     }
     for (const Bytes& f : frames)
         pointers.push_back(f.data());
@@ -42,7 +43,8 @@ TEST(MngWrite, ChunksHeaderAndFramesAreWhatTheyClaim)
     for (const bool opaque : {false, true})
     {
         std::vector<Bytes> frames;
-        ASSERT_TRUE(gxMakeMngAnimFile(path.c_str(), kW, kH, 3, Frames(frames, opaque).data(), 10));
+        ASSERT_TRUE(gxMakeMngAnimFile(path.c_str(), kW, kH, 3,
+                                      Frames(frames, opaque ? EPicture::Opaque : EPicture::Alpha, kW, kH, 3, 60).data(), 10));
         Bytes file;
         ASSERT_TRUE(ReadFileBytes(path, file));
         ASSERT_GE(file.size(), 8u);
@@ -112,37 +114,24 @@ TEST(MngWrite, EachFrameReplacesThePreviousOneInImageMagick)
     EXPECT_EQ(MagickFrames(path, dir), frames);
 }
 
-} // namespace
-
-namespace
-{
 // Every byte but the header's profile (and so its CRC) is what the writer wrote before frames
 // were made to replace each other: the digests were recorded from that build.
 TEST(MngWrite, BytesBesideTheProfileAreThoseOfEarlierBuilds)
 {
     CTempDir dir;
     const std::string path = dir.File("anim.mng");
-    const std::tuple<EPicture, uint32_t, uint32_t, int, uint64_t> cases[] = {
-        {EPicture::Opaque, 7, 5, 10, 0x56ef3973c179c4a8}, {EPicture::Alpha, 7, 5, 12, 0xc5b65c93e2d4c812},
-        {EPicture::Noisy, 33, 19, 25, 0xbcbb798cbdc9325d}};
+    const std::tuple<EPicture, uint32_t, uint32_t, int, const char*> cases[] = {
+        {EPicture::Opaque, 7, 5, 10, "56ef3973c179c4a8"}, {EPicture::Alpha, 7, 5, 12, "c5b65c93e2d4c812"},
+        {EPicture::Noisy, 33, 19, 25, "bcbb798cbdc9325d"}};
     for (const auto& [kind, w, h, fps, digest] : cases)
     {
         std::vector<Bytes> frames;
-        std::vector<const uint8_t*> pointers;
-        for (int k = 0; k < 4; ++k)
-        {
-            frames.push_back(Picture(kind, w, h));
-            for (size_t i = 0; i < frames.back().size(); i += 4)
-                frames.back()[i] = uint8_t(frames.back()[i] + 50 * k);
-        }
-        for (const Bytes& f : frames)
-            pointers.push_back(f.data());
-        ASSERT_TRUE(gxMakeMngAnimFile(path.c_str(), int(w), int(h), 4, pointers.data(), fps));
+        ASSERT_TRUE(gxMakeMngAnimFile(path.c_str(), int(w), int(h), 4, Frames(frames, kind, w, h, 4, 50).data(), fps));
         Bytes file;
         ASSERT_TRUE(ReadFileBytes(path, file));
         ASSERT_GT(file.size(), 48u);
         std::fill(file.begin() + 40, file.begin() + 48, 0); // the profile and the header's CRC
-        EXPECT_EQ(Fnv1a(file), digest) << w << " x " << h;
+        EXPECT_EQ(Digest(file), digest) << w << " x " << h;
     }
 }
 } // namespace

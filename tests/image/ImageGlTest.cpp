@@ -3,19 +3,25 @@
 #include "engine/HeadlessGl.h"
 #include "image/OglRenderToTexture.h"
 #include "image/WorkingImage.h"
-#include "support/TestSupport.h"
+#include "support/SheetTesting.h"
 
 #include <EGL/egl.h>
 #include <gtest/gtest.h>
-
 
 namespace
 {
 using Bytes = std::vector<uint8_t>;
 
-// The current texture over the whole w x h surface, texture corners (0, 0) top-left to (1, 1).
-void DrawFullQuad(int width, int height)
+// The current texture over the whole w x h surface, texture corners (0, 0) top-left to (1, 1); with
+// a texture given, that one, textured and white.
+void DrawFullQuad(int width, int height, GLuint texture = 0)
 {
+    if (texture)
+    {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glColor4f(1, 1, 1, 1);
+    }
     gxBeginWindowMode(width, height);
     glBegin(GL_QUADS);
     for (const auto& [u, v] : {std::pair{0, 0}, {0, 1}, {1, 1}, {1, 0}})
@@ -76,10 +82,7 @@ TEST(RenderTarget, SharesTheCallersTexturesAndHasADestinationAlpha)
     ASSERT_TRUE(target.Create(kW, kH));
     EXPECT_EQ(std::make_pair(target.Width(), target.Height()), std::make_pair(kW, kH));
     EXPECT_NE(eglGetCurrentContext(), caller);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glColor4f(1, 1, 1, 1);
-    DrawFullQuad(kW, kH);
+    DrawFullQuad(kW, kH, texture);
     const Bytes rgba = ReadPixels(kW, kH);
     // The caller's texture, stretched: red on the left, blue on the right, mixed between.
     for (const auto& [x, red] : {std::pair{0, 255}, {150, 128}, {299, 0}})
@@ -118,15 +121,9 @@ struct WorkingImage : ::testing::Test
 
     // RGBA pixels written through the engine (PNG loads as GL_RGB or GL_RGBA, TGA as GL_BGR or
     // GL_BGRA); gives the path.
-    std::string Save(const char* name, const Bytes& rgba, int width, int height, bool alpha)
+    std::string Save(const char* name, const Bytes& rgba, uint32_t width, uint32_t height, bool alpha)
     {
-        uint32_t id = 0;
-        gxGenImages(1, &id);
-        gxBindImage(id);
-        EXPECT_TRUE(gxTexImage(width, height, alpha ? GL_RGBA : GL_RGB));
-        EXPECT_TRUE(gxSetPixels(0, 0, width, height, GL_RGBA, rgba.data()));
-        EXPECT_TRUE(gxSaveImage(m_dir.File(name).c_str(), false));
-        gxDeleteImages(1, &id);
+        mosvane::test::WriteWithEngine(m_dir.File(name), {width, height, rgba}, alpha);
         return m_dir.File(name);
     }
 };
@@ -136,10 +133,7 @@ Bytes Show(GLuint texture, int width, int height)
 {
     OglRenderToTexture target;
     EXPECT_TRUE(target.Create(width, height));
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glColor4f(1, 1, 1, 1);
-    DrawFullQuad(width, height);
+    DrawFullQuad(width, height, texture);
     const Bytes bottomUp = ReadPixels(width, height);
     Bytes rgba;
     for (int y = height; y-- > 0;)

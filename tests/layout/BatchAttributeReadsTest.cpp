@@ -2,30 +2,18 @@
 // their names anywhere else in the libraries fails here, naming the file and line, so that a new
 // setting cannot grow a second, private way of being read.
 
-#include "support/TestSupport.h"
+#include "SourceTree.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 
 namespace
 {
 using namespace mosvane::test;
 
 const char* const kReaders = "batch/BatchSections.cpp";
-
-std::string TextOf(const std::filesystem::path& file)
-{
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Every attribute name the readers read, as the literals they pass to their read helpers.
 std::set<std::string> ReaderAttributeNames(const std::filesystem::path& root)
@@ -47,16 +35,9 @@ std::vector<std::string> AttributeReadsOutsideReaders(const std::filesystem::pat
     const std::regex call(R"re(\b(?:Find)?Attribute\s*\(\s*"(\w+)"\s*\)(\s*\.\s*Set\w*\s*\()?)re");
     std::vector<std::string> found;
     for (const char* folder : {"base", "config", "engine", "image", "ops", "batch", "view", "ui", "app"})
-    {
-        if (!std::filesystem::is_directory(root / folder))
-            continue;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(root / folder))
+        for (const std::string& name : SourcesUnder(root, folder))
         {
-            const std::string ext = entry.path().extension().string();
-            const std::string name = std::filesystem::relative(entry.path(), root).generic_string();
-            if (!entry.is_regular_file() || (ext != ".h" && ext != ".cpp") || name == kReaders)
-                continue;
-            const std::string text = TextOf(entry.path());
+            const std::string text = name == kReaders ? "" : TextOf(root / name);
             for (auto it = std::sregex_iterator(text.begin(), text.end(), call); it != std::sregex_iterator(); ++it)
             {
                 const std::smatch& m = *it;
@@ -66,7 +47,6 @@ std::vector<std::string> AttributeReadsOutsideReaders(const std::filesystem::pat
                 found.push_back(name + ":" + std::to_string(line) + ": reads " + m[1].str());
             }
         }
-    }
     std::sort(found.begin(), found.end());
     return found;
 }
@@ -84,11 +64,7 @@ TEST(BatchAttributes, TheCheckerFindsEveryReadByNameOutsideTheReaders)
         {"tests/D.cpp", "n.FindAttribute(\"Folder\");\n"}, // the tests may read what they check
         {"xml/E.cpp", "n.FindAttribute(\"Folder\");\n"},   // the XML library names nothing of it
     };
-    for (const auto& [name, text] : files)
-    {
-        std::filesystem::create_directories(std::filesystem::path(dir.File(name)).parent_path());
-        std::ofstream(dir.File(name)) << text;
-    }
+    WriteFiles(dir, files);
     const std::set<std::string> names = ReaderAttributeNames(dir.Path());
     EXPECT_EQ(names, (std::set<std::string>{"FPS", "Folder", "PathName"}));
     EXPECT_EQ(AttributeReadsOutsideReaders(dir.Path(), names),

@@ -1,13 +1,10 @@
 // Each library sees only the folders below it: an #include "folder/..." that runs upward (or
 // sideways between the window libraries and the core) fails here, naming the file and line.
 
-#include "support/TestSupport.h"
+#include "SourceTree.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <regex>
 
 namespace
@@ -45,27 +42,19 @@ std::vector<std::string> UpwardIncludes(const std::filesystem::path& root)
     const std::regex include(R"(^\s*#\s*include\s*"([A-Za-z_]+)/)");
     std::vector<std::string> found;
     for (const std::string& from : folders)
-    {
-        if (!std::filesystem::is_directory(root / from))
-            continue;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(root / from))
+        for (const std::string& file : SourcesUnder(root, from))
         {
-            const std::string ext = entry.path().extension().string();
-            if (!entry.is_regular_file() || (ext != ".h" && ext != ".cpp"))
-                continue;
-            std::ifstream in(entry.path());
+            std::istringstream lines(TextOf(root / file));
             std::string line;
-            for (int n = 1; std::getline(in, line); ++n)
+            for (int n = 1; std::getline(lines, line); ++n)
             {
                 std::smatch m;
                 const std::string to = std::regex_search(line, m, include) ? m[1].str() : "";
                 const bool project = std::find(folders.begin(), folders.end(), to) != folders.end();
                 if (project && !MayInclude(from, to))
-                    found.push_back(std::filesystem::relative(entry.path(), root).string() + ":" +
-                                    std::to_string(n) + ": includes " + to + "/");
+                    found.push_back(file + ":" + std::to_string(n) + ": includes " + to + "/");
             }
         }
-    }
     return found;
 }
 
@@ -81,11 +70,7 @@ TEST(Layering, TheCheckerCatchesEveryKindOfWrongInclude)
         {"app/F.cpp", "#include \"ui/MainFrm.h\"\n"},
         {"xml/G.txt", "#include \"batch/B.h\"\n"}, // not a source file
     };
-    for (const auto& [name, text] : files)
-    {
-        std::filesystem::create_directories(std::filesystem::path(dir.File(name)).parent_path());
-        std::ofstream(dir.File(name)) << text;
-    }
+    WriteFiles(dir, files);
     std::vector<std::string> found = UpwardIncludes(dir.Path());
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, (std::vector<std::string>{"base/A.cpp:1: includes xml/", "engine/B.h:2: includes image/",

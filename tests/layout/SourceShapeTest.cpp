@@ -11,19 +11,16 @@
 // declaration starts on to the line of its closing brace, both included, with the comments and
 // blank lines inside.
 
-#include "support/TestSupport.h"
+#include "SourceTree.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 
 namespace
 {
@@ -222,29 +219,6 @@ std::vector<SFunction> FunctionBodies(const std::string& source)
     return found;
 }
 
-// Every .h and .cpp under root/folder, as paths relative to root, sorted.
-std::vector<std::string> SourcesUnder(const std::filesystem::path& root, const std::string& folder)
-{
-    std::vector<std::string> files;
-    if (std::filesystem::is_directory(root / folder))
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(root / folder))
-        {
-            const std::string ext = entry.path().extension().string();
-            if (entry.is_regular_file() && (ext == ".h" || ext == ".cpp"))
-                files.push_back(std::filesystem::relative(entry.path(), root).string());
-        }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::string TextOf(const std::filesystem::path& path)
-{
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // "file:line: Name is N lines" for every function of the folders longer than the limit.
 std::vector<std::string> LongFunctions(const std::filesystem::path& root, const std::vector<std::string>& folders,
                                        int limit = kMaxFunctionLines)
@@ -302,15 +276,6 @@ std::vector<std::string> IncludeCircles(const std::filesystem::path& root, const
     for (const auto& entry : edges)
         visit(entry.first);
     return {circles.begin(), circles.end()};
-}
-
-void WriteFiles(const CTempDir& dir, const std::map<std::string, std::string>& files)
-{
-    for (const auto& [name, text] : files)
-    {
-        std::filesystem::create_directories(std::filesystem::path(dir.File(name)).parent_path());
-        std::ofstream(dir.File(name)) << text;
-    }
 }
 
 // n lines of body, each a statement.
@@ -376,23 +341,9 @@ TEST(SourceShape, TheCheckersNameLongFunctionsAndIncludeCircles)
     EXPECT_EQ(IncludeCircles(dir.Path(), "ui"), (std::vector<std::string>{"A -> B -> C -> A", "D -> E -> D"}));
 }
 
-// Functions whose split is under way on another branch, as "file: Name". The check fails when one
-// of them is short already, so that the entry goes with it.
-const std::set<std::string> kSplitPending = {"batch/BatchWorkers.cpp: ExecuteInWorkers"};
-
 TEST(SourceShape, NoCoreFunctionIsLongerThanTheLimit)
 {
-    std::vector<std::string> unexpected;
-    std::set<std::string> pending = kSplitPending;
-    for (const std::string& found : LongFunctions(MOSVANE_SOURCE_DIR, kCoreFolders))
-    {
-        const std::string file = found.substr(0, found.find(':'));
-        const std::string name = found.substr(found.find(": ") + 2, found.find(" is ") - found.find(": ") - 2);
-        if (!pending.erase(file + ": " + name))
-            unexpected.push_back(found);
-    }
-    EXPECT_EQ(unexpected, std::vector<std::string>{});
-    EXPECT_EQ(pending, std::set<std::string>{}) << "short now: drop from kSplitPending";
+    EXPECT_EQ(LongFunctions(MOSVANE_SOURCE_DIR, kCoreFolders), std::vector<std::string>{});
 }
 
 TEST(SourceShape, NoCircleOfIncludesBetweenTheWindowsFiles)

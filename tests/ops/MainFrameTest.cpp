@@ -41,8 +41,9 @@ TEST(MainFrame, NestedHooksPutBackWhatWasInstalled)
         EXPECT_EQ(GetMainFrame(), &outer);
         CWaitCursor wait;
         ShowFailed("b");
+        // The cursor is down while the message shows and up again afterwards.
         EXPECT_EQ(outer.m_messages, Messages{"Fail exclamation: b"});
-        EXPECT_EQ(outer.m_nCursorShown, 1);
+        EXPECT_EQ(outer.m_nCursorDepth, 1);
     }
     EXPECT_EQ(CMainFrame::s_pSingletonMainFrame, nullptr);
     EXPECT_FALSE(InstalledFrameHooks().m_fnMessage || InstalledFrameHooks().m_fnBeginWait);

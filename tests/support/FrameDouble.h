@@ -23,14 +23,16 @@ using Messages = std::vector<std::string>;
 inline Messages Succeeded(const std::string& text) { return {Said(text, "Succeed", EMessageIcon::Information)}; }
 
 // Installs itself, the message handler and the wait-cursor hooks while it lives, and puts back
-// what was there before. A message not owned by the frame window is marked so.
+// what was there before. A message not owned by the frame window is marked so, and so is one shown
+// while the wait cursor is up (no message may be: the person has to answer it).
 class CFrameDouble : public CPanelFreeFrame
 {
 public:
     CFrameDouble()
         : m_hooks({this,
                    [this](const std::string& text, const std::string& caption, EMessageIcon icon, void* owner) {
-                       m_messages.push_back(Said(text, caption, icon) + (owner == &m_window ? "" : " (no owner)"));
+                       m_messages.push_back(Said(text, caption, icon) + (owner == &m_window ? "" : " (no owner)") +
+                                            (m_nCursorDepth > 0 ? " (under the wait cursor)" : ""));
                    },
                    [this] { ++m_nCursorDepth, ++m_nCursorShown; }, [this] { --m_nCursorDepth; }})
     {

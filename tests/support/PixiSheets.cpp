@@ -2,7 +2,6 @@
 
 #include "base/JsonWriter.h"
 
-#include "support/JsonRead.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -62,24 +61,36 @@ bool PixiReading(const std::vector<std::string>& files, std::string& reading)
     return RunCommand(command + " 2>&1", &reading) == 0;
 }
 
+SJson ReadSheetData(const std::string& path)
+{
+    SJson data;
+    std::string error;
+    EXPECT_TRUE(ParseJson(ReadTextFile(path), data, error)) << path << ": " << error;
+    return data;
+}
+
+std::vector<std::pair<std::string, SJson>> SheetFrames(const SJson& data)
+{
+    const SJson& frames = data["frames"];
+    if (frames.m_eKind == SJson::Object)
+        return frames.m_members;
+    std::vector<std::pair<std::string, SJson>> named;
+    for (const SJson& frame : frames.m_items)
+        named.emplace_back(frame["filename"].m_strValue, frame);
+    return named;
+}
+
 std::string WrittenReading(const std::vector<std::string>& files)
 {
     std::string reading;
     for (const std::string& file : files)
     {
-        SJson data;
-        std::string error;
-        EXPECT_TRUE(ParseJson(ReadTextFile(file), data, error)) << file << ": " << error;
+        const SJson data = ReadSheetData(file);
         reading += "file " + file + "\n";
         const SJson& size = data["meta"]["size"];
         reading += "size " + std::to_string(size["w"].Integer()) + " " + std::to_string(size["h"].Integer()) + "\n";
-        const SJson& frames = data["frames"];
-        const bool list = frames.m_eKind == SJson::Array;
-        const size_t count = list ? frames.m_items.size() : frames.m_members.size();
-        for (size_t i = 0; i < count; ++i)
+        for (const auto& [name, frame] : SheetFrames(data))
         {
-            const SJson& frame = list ? frames.m_items[i] : frames.m_members[i].second;
-            const std::string& name = list ? frame["filename"].m_strValue : frames.m_members[i].first;
             const bool trimmed = frame["trimmed"].m_bValue;
             const SJson& rect = frame["frame"];
             const SJson& orig = trimmed ? frame["sourceSize"] : rect;

@@ -4,7 +4,6 @@
 // wrote, and frames cut out of a picture. Header only, for the executables that link the engine.
 
 #include "engine/gx.h"
-#include "support/JsonRead.h"
 #include "support/PixiSheets.h"
 #include "support/TestSupport.h"
 
@@ -70,27 +69,6 @@ inline void AddDigests(const std::string& prefix, const std::string& folder, con
         digests.emplace_back(prefix + "/" + name, Digest(bytes));
     }
 }
-// The data file at path, parsed; a file that is no JSON fails the test.
-inline SJson ReadSheetData(const std::string& path)
-{
-    SJson data;
-    std::string error;
-    EXPECT_TRUE(ParseJson(ReadTextFile(path), data, error)) << path << ": " << error;
-    return data;
-}
-
-// The frames of a data file in their order, whichever of the two layouts it has, with their names.
-inline std::vector<std::pair<std::string, SJson>> SheetFrames(const SJson& data)
-{
-    const SJson& frames = data["frames"];
-    if (frames.m_eKind == SJson::Object)
-        return frames.m_members;
-    std::vector<std::pair<std::string, SJson>> named;
-    for (const SJson& frame : frames.m_items)
-        named.emplace_back(frame["filename"].m_strValue, frame);
-    return named;
-}
-
 // The block of a picture that a data file's rectangle names.
 inline SPicture CutRect(const SPicture& picture, const SJson& rect)
 {

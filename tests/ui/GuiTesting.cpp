@@ -7,6 +7,10 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QGuiApplication>
+#include <qguiapplication_platform.h>
 #include <QSettings>
 #include <QTimer>
 #include <QUrl>
@@ -21,7 +25,7 @@ CMessageRecorder::CMessageRecorder()
     : m_hooks([this] {
           FrameHooks hooks = InstalledFrameHooks();
           hooks.m_fnMessage = [this](const std::string& text, const std::string& caption, EMessageIcon icon, void*) {
-              m_messages.push_back({text, caption, icon});
+              m_messages.push_back({text, caption, icon, QApplication::overrideCursor() != nullptr});
           };
           return hooks;
       }())
@@ -48,9 +52,12 @@ CDialogAnswers::CDialogAnswers()
         paths = std::exchange(m_openPaths, {});
         return !paths.empty();
     };
-    hooks.m_fnSaveFile = [this](QWidget*, const QString& filter, const QString& suffix, std::string& path) {
-        m_strLastSaveFilter = filter;
-        m_strLastSuffix = suffix;
+    hooks.m_fnSaveFile = [this](QWidget*, const SSaveRequest& request, std::string& path, QString& chosen) {
+        m_lastSave = request;
+        m_strLastSaveFilter = request.m_strFilter;
+        m_strLastSuffix = request.m_strDefaultSuffix;
+        // The person keeps the entry the dialog chose, unless the test picks another.
+        chosen = m_strChooseFilter.isEmpty() ? request.m_strSelectedFilter : m_strChooseFilter;
         return Pop(m_savePaths, path);
     };
     hooks.m_fnBrowseFolder = [this](QWidget*, const QString& title, std::string& path) {
@@ -114,6 +121,64 @@ void Drag(QWidget* widget, QPoint from, QPoint to)
     Settle();
 }
 
+void SendMouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton
+                                  : type == QEvent::MouseMove        ? Qt::MouseButtons(QApplication::mouseButtons())
+                                                                     : Qt::MouseButtons(button);
+    QMouseEvent event(type, at, widget->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button, held,
+                      modifiers);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+void DragF(QWidget* widget, QPointF from, QPointF to)
+{
+    SendMouse(widget, QEvent::MouseButtonPress, from);
+    QMouseEvent move(QEvent::MouseMove, to, widget->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &move);
+    SendMouse(widget, QEvent::MouseButtonRelease, to);
+    Settle();
+}
+
+void TurnWheel(QWidget* widget, QPoint at, int delta, Qt::KeyboardModifiers modifiers)
+{
+    QWheelEvent wheel(QPointF(at), QPointF(widget->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &wheel);
+    Settle();
+}
+
+bool PressKeyOnDisplay(unsigned long keysym)
+{
+    // Through the X server's test extension, loaded at run time: the key takes the way a
+    // keyboard's does, with the text X gives it.
+    using FakeKey = int (*)(Display*, unsigned int, int, unsigned long);
+    using ToKeycode = unsigned char (*)(Display*, unsigned long);
+    using Flush = int (*)(Display*);
+    static void* const xtst = ::dlopen("libXtst.so.6", RTLD_LAZY);
+    static void* const x11 = ::dlopen("libX11.so.6", RTLD_LAZY);
+    auto* app = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!xtst || !x11 || !app || !app->display())
+        return false;
+    const auto fake = reinterpret_cast<FakeKey>(::dlsym(xtst, "XTestFakeKeyEvent"));
+    const auto keycode = reinterpret_cast<ToKeycode>(::dlsym(x11, "XKeysymToKeycode"));
+    const auto flush = reinterpret_cast<Flush>(::dlsym(x11, "XFlush"));
+    if (!fake || !keycode || !flush)
+        return false;
+    Display* display = app->display();
+    const unsigned int code = keycode(display, keysym);
+    if (code == 0 || !fake(display, code, 1, 0) || !fake(display, code, 0, 0))
+        return false;
+    flush(display);
+    // The events come back from the server: give them time to arrive.
+    for (int i = 0; i < 20; ++i)
+    {
+        QTest::qWait(10);
+        Settle();
+    }
+    return true;
+}
+
 void Settle()
 {
     for (int i = 0; i < 3; ++i)
@@ -172,7 +237,8 @@ Said FrameTest::TakeMessages()
 {
     Said said;
     for (const SShownMessage& message : m_pMessages->m_messages)
-        said.push_back(message.m_strCaption + ": " + message.m_strText);
+        said.push_back(message.m_strCaption + ": " + message.m_strText +
+                       (message.m_bUnderWaitCursor ? " (under the wait cursor)" : ""));
     m_pMessages->m_messages.clear();
     return said;
 }

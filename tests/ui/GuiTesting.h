@@ -35,6 +35,7 @@ struct SShownMessage
 {
     std::string m_strText, m_strCaption;
     EMessageIcon m_icon;
+    bool m_bUnderWaitCursor = false; // the wait cursor was up while it showed
 };
 
 // Records every message while it lives (installed last, so it wins over the frame's boxes); the
@@ -58,6 +59,9 @@ public:
     std::vector<std::string> m_openPaths, m_savePaths, m_folders;
     std::vector<std::string> m_openedUrls;
     QString m_strLastSaveFilter, m_strLastSuffix, m_strLastFolderTitle;
+    SSaveRequest m_lastSave;
+    // The filter entry the person chooses in the save dialog; empty: the one it starts with.
+    QString m_strChooseFilter;
 
 private:
     SDialogHooks m_previous;
@@ -73,6 +77,17 @@ std::string WritePicture(const CTempDir& dir, const std::string& name, const QIm
 void DropFiles(QWidget* target, const QStringList& paths);
 // A press, a move and a release of the left button on widget.
 void Drag(QWidget* widget, QPoint from, QPoint to);
+// One mouse event at a position between pixels (a pointer at a device pixel of a screen of ratio
+// 1.5 lies at a fraction of a logical one).
+void SendMouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::MouseButton button = Qt::LeftButton,
+               Qt::KeyboardModifiers modifiers = {});
+void DragF(QWidget* widget, QPointF from, QPointF to);
+// A turn of the mouse wheel over widget at `at` (120 a notch; positive away from the person).
+void TurnWheel(QWidget* widget, QPoint at, int delta, Qt::KeyboardModifiers modifiers = {});
+// Presses and releases a key on the X display itself, as a keyboard would (X keysym, e.g. 0xffff
+// for Delete): the toolkit gets the key and the text the X server gives it. The key goes to the
+// focused widget; false when the display's test extension cannot be had.
+bool PressKeyOnDisplay(unsigned long keysym);
 
 // What a control shows as its value (an edit's text, a number box's number, a list's entry), and
 // the setting of it from outside.
@@ -118,7 +133,8 @@ protected:
     void Type(int tab, int id, const QString& text);
     QString Text(int tab, int id) { return ValueOf(Control<QWidget>(tab, id)); }
     void Open(const std::string& path) { m_dialogs.m_openPaths = {path}, m_pFrame->OnCommand(IdFileOpen), Settle(); }
-    // The recorded messages as "caption: text", and forgets them.
+    // The recorded messages as "caption: text" (with " (under the wait cursor)" for one shown
+    // while the wait cursor was up, which no message may be), and forgets them.
     Said TakeMessages();
 
     CTempDir m_dir;

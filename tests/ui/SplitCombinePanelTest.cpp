@@ -88,6 +88,18 @@ TEST_F(SplitCombinePanelTest, TemplatesHoldOnlyHashes)
     combineTemplate->insert("##b"); // as a paste: refused whole, caret to the start
     EXPECT_EQ(combineTemplate->text(), "###");
     EXPECT_EQ(combineTemplate->cursorPosition(), 0);
+
+    // Editing keys edit: Delete and Backspace pressed on the display's keyboard, whose texts on
+    // X11 are the control characters 0x7f and 0x08.
+    combineTemplate->setFocus();
+    combineTemplate->setCursorPosition(0);
+    ASSERT_TRUE(combineTemplate->hasFocus());
+    constexpr unsigned long kXDelete = 0xffff, kXBackspace = 0xff08;
+    ASSERT_TRUE(PressKeyOnDisplay(kXDelete));
+    EXPECT_EQ(combineTemplate->text(), "##");
+    combineTemplate->setCursorPosition(2);
+    ASSERT_TRUE(PressKeyOnDisplay(kXBackspace));
+    EXPECT_EQ(combineTemplate->text(), "#");
 }
 
 TEST_F(SplitCombinePanelTest, PrepareTellsWhatIsMissingThenCombinesTheChosenFolder)

@@ -3,11 +3,14 @@
 
 #include "GuiTesting.h"
 
+#include "config/Log.h"
 #include "config/StringTable.h"
 #include "view/MosvaneView.h"
 
 #include <QMouseEvent>
 #include <QScrollBar>
+
+#include <cmath>
 
 using namespace mosvane::test;
 
@@ -31,13 +34,16 @@ public:
 class ViewTest : public ::testing::Test
 {
 protected:
-    // A view of the given client size on screen (no bars yet), with a frame double installed.
+    // A view of the given client size (pointer pixels) on screen (no bars yet), with a frame
+    // double installed.
     void Show(int width, int height)
     {
         m_pView = std::make_unique<CMosvaneView>();
         m_pView->resize(width, height);
         m_pView->show();
+        m_pView->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_pView.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_pView.get()));
         Settle();
         ASSERT_TRUE(m_pView->HasDevice());
     }
@@ -47,8 +53,16 @@ protected:
         Settle();
         return loaded;
     }
-    void Drag(int fromX, int fromY, int toX, int toY) { mosvane::test::Drag(m_pView->Canvas(), {fromX, fromY}, {toX, toY}); }
-    // The colour of a framebuffer pixel as drawn now, opaque channels only.
+    // Device pixels per pointer pixel: 1, 1.5 or 2 as the run sets QT_SCALE_FACTOR.
+    double Ratio() const { return m_pView->Canvas()->devicePixelRatioF(); }
+    // The pointer position at the top-left corner of a device pixel.
+    QPointF At(double x, double y) const { return QPointF(x / Ratio(), y / Ratio()); }
+    // A drag between the corners of two device pixels.
+    void Drag(double fromX, double fromY, double toX, double toY)
+    {
+        DragF(m_pView->Canvas(), At(fromX, fromY), At(toX, toY));
+    }
+    // The colour of a framebuffer (device) pixel as drawn now, opaque channels only.
     QColor PixelAt(int x, int y)
     {
         return QColor(m_pView->Canvas()->grabFramebuffer().pixelColor(x, y).rgb());
@@ -62,25 +76,33 @@ protected:
 };
 } // namespace
 
+// Sizes and positions are device pixels throughout: at 100% a picture pixel is one device pixel
+// at every ratio, and the bars, the drawing and the pointer agree on that.
 TEST_F(ViewTest, ScrollBarsFollowPictureAndClientSizesAndReset)
 {
-    const std::string path = WritePicture(m_dir, "p.png", PatternImage(300, 200));
-    for (const int width : {400, 200})
-    {
-        Show(width, 400);
-        ASSERT_TRUE(Load(path));
-        EXPECT_FALSE(m_pView->VerticalBar()->isVisible());
-        EXPECT_EQ(m_pView->HorizontalBar()->isVisible(), width < 300) << width;
-    }
+    Show(400, 400);
+    // The run's ratio is the one the screen was asked for.
+    EXPECT_DOUBLE_EQ(Ratio(), qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1")).toDouble());
+    const std::string small = WritePicture(m_dir, "p.png", PatternImage(300, 200));
+    ASSERT_TRUE(Load(small));
+    EXPECT_FALSE(m_pView->HorizontalBar()->isVisible() || m_pView->VerticalBar()->isVisible());
+
+    Show(200, 400);
+    const int client = m_pView->ClientWidth();
+    EXPECT_EQ(client, int(std::lround(200 * Ratio())));
+    const std::string wide = WritePicture(m_dir, "wide.png", PatternImage(client + 100, 200));
+    ASSERT_TRUE(Load(wide));
+    EXPECT_FALSE(m_pView->VerticalBar()->isVisible());
+    EXPECT_TRUE(m_pView->HorizontalBar()->isVisible());
     // Positions run 0 .. extent - client with a page of client: a range of 0..extent.
     QScrollBar* bar = m_pView->HorizontalBar();
-    EXPECT_EQ(bar->maximum() + bar->pageStep(), 300);
-    EXPECT_EQ(bar->pageStep(), 200);
-    EXPECT_EQ(bar->singleStep(), 20);
+    EXPECT_EQ(bar->maximum() + bar->pageStep(), client + 100);
+    EXPECT_EQ(bar->pageStep(), client);
+    EXPECT_EQ(bar->singleStep(), int(std::lround(20 * Ratio())));
     // A second open clears the grid and scrolls back to the top left.
     ASSERT_TRUE(m_pView->DrawSplitLines(3, 3));
     bar->setValue(50);
-    ASSERT_TRUE(Load(path));
+    ASSERT_TRUE(Load(wide));
     EXPECT_TRUE(m_pView->SplitGrid().Empty());
     EXPECT_EQ(bar->value(), 0);
     // A zero side (a minimised view) changes nothing.
@@ -94,7 +116,7 @@ TEST_F(ViewTest, ScrollBarsFollowPictureAndClientSizesAndReset)
 TEST_F(ViewTest, DrawsPictureInPlaceOverBackgroundAndWhenScrolled)
 {
     Show(200, 150);
-    const QImage picture = PatternImage(300, 100);
+    const QImage picture = PatternImage(m_pView->ClientWidth() + 100, 100);
     ASSERT_TRUE(Load(WritePicture(m_dir, "p.png", picture)));
     for (const QPoint p : {QPoint(0, 0), QPoint(57, 33), QPoint(199, 99)})
         EXPECT_EQ(PixelAt(p.x(), p.y()), picture.pixelColor(p)) << p.x() << "," << p.y();
@@ -104,12 +126,37 @@ TEST_F(ViewTest, DrawsPictureInPlaceOverBackgroundAndWhenScrolled)
     EXPECT_EQ(PixelAt(0, 10), picture.pixelColor(60, 10));
     EXPECT_EQ(PixelAt(139, 50), picture.pixelColor(199, 50));
 
-    // Half-transparent pixels show the background through them; the surface stays opaque.
+    // Without the checkerboard, half-transparent pixels show the background through them; the
+    // surface stays opaque.
+    m_pView->SetCheckerboard(false);
     ASSERT_TRUE(Load(WritePicture(m_dir, "half.png", PatternImage(50, 50, 128))));
-    const QColor c = m_pView->Canvas()->grabFramebuffer().pixelColor(40, 20);
+    QColor c = m_pView->Canvas()->grabFramebuffer().pixelColor(40, 20);
     EXPECT_NEAR(c.red(), (40 * 128 + 102 * 127) / 255, 2);
     EXPECT_NEAR(c.blue(), (60 * 128 + 153 * 127) / 255, 2);
     EXPECT_EQ(c.alpha(), 255);
+}
+
+// Transparent parts show grey squares of 8 pointer pixels, counted from the picture's corner; the
+// blue-grey background stays around the picture, and opaque pixels cover the squares.
+TEST_F(ViewTest, CheckerboardUnderTransparentPartsOnlyAndAsAnOption)
+{
+    Show(300, 200);
+    EXPECT_TRUE(m_pView->Checkerboard());
+    QImage picture = Filled(QColor(0, 0, 0, 0), 64, 40);
+    for (int x = 0; x < 64; ++x)
+        picture.setPixelColor(x, 39, QColor(10, 200, 30)); // one opaque row at the bottom
+    ASSERT_TRUE(Load(WritePicture(m_dir, "keyed.png", picture)));
+    const int square = int(std::lround(CMosvaneView::kCheckerSquare * Ratio()));
+    const QColor light(204, 204, 204), dark(153, 153, 153);
+    EXPECT_EQ(PixelAt(1, 1), light);
+    EXPECT_EQ(PixelAt(square + 1, 1), dark);
+    EXPECT_EQ(PixelAt(square + 1, square + 1), light);
+    EXPECT_EQ(PixelAt(5, 39), QColor(10, 200, 30));
+    EXPECT_EQ(PixelAt(70, 5), kBackground);
+    EXPECT_EQ(PixelAt(5, 45), kBackground);
+    m_pView->SetCheckerboard(false);
+    EXPECT_EQ(PixelAt(1, 1), kBackground);
+    EXPECT_EQ(PixelAt(square + 1, 1), kBackground);
 }
 
 TEST_F(ViewTest, SplitGridDrawnAndDraggedWithinReach)
@@ -121,10 +168,12 @@ TEST_F(ViewTest, SplitGridDrawnAndDraggedWithinReach)
         EXPECT_EQ(PixelAt(p.x(), p.y()), kRed) << p.x() << "," << p.y();
     EXPECT_NE(PixelAt(97, 20), kRed);
 
+    // The reach is 3 pointer pixels either side: 3 device pixels at ratio 1, 6 at ratio 2.
     CSplitGrid& grid = m_pView->SplitGrid();
-    Drag(96, 20, 140, 20); // 4 pixels left: not grabbed
+    const double reach = 3 * Ratio();
+    Drag(100 - reach - Ratio(), 20, 140, 20); // a pointer pixel further: not grabbed
     EXPECT_EQ(grid.ColumnLines(), std::vector<int64_t>{100});
-    Drag(97, 20, 140, 20); // 3 pixels left: grabbed
+    Drag(100 - reach, 20, 140, 20); // grabbed, and moved as far as the pointer
     EXPECT_EQ(grid.ColumnLines(), std::vector<int64_t>{140});
     EXPECT_EQ(PixelAt(140, 20), kRed);
     EXPECT_NE(PixelAt(100, 20), kRed);
@@ -138,15 +187,65 @@ TEST_F(ViewTest, SplitGridDrawnAndDraggedWithinReach)
     EXPECT_EQ(grid.RowLines(), std::vector<int64_t>{92});
 
     // The pointer shows which way a line under it can be dragged.
-    for (const auto& [point, shape] : {std::pair{QPoint(141, 20), Qt::SizeHorCursor},
-                                       std::pair{QPoint(20, 90), Qt::SizeVerCursor},
-                                       std::pair{QPoint(20, 20), Qt::ArrowCursor}})
+    for (const auto& [point, shape] : {std::pair{QPointF(141, 20), Qt::SizeHorCursor},
+                                       std::pair{QPointF(20, 90), Qt::SizeVerCursor},
+                                       std::pair{QPointF(20, 20), Qt::ArrowCursor}})
     {
-        QMouseEvent hover(QEvent::MouseMove, point, m_pView->Canvas()->mapToGlobal(point), Qt::NoButton,
-                          Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(m_pView->Canvas(), &hover);
+        SendMouse(m_pView->Canvas(), QEvent::MouseMove, At(point.x(), point.y()), Qt::NoButton);
         EXPECT_EQ(m_pView->Canvas()->cursor().shape(), shape) << point.x() << "," << point.y();
     }
+}
+
+// The arrow keys move the line last grabbed by one picture pixel, with Shift by ten, never closer
+// than 8 pixels to its neighbours; keys across the line move nothing.
+TEST_F(ViewTest, ArrowKeysNudgeTheSelectedLine)
+{
+    Show(400, 300);
+    ASSERT_TRUE(Load(WritePicture(m_dir, "p.png", PatternImage(200, 100))));
+    ASSERT_TRUE(m_pView->DrawSplitLines(2, 2));
+    CSplitGrid& grid = m_pView->SplitGrid();
+    QWidget* canvas = m_pView->Canvas();
+    QTest::keyClick(canvas, Qt::Key_Right); // nothing selected yet
+    EXPECT_EQ(grid.ColumnLines(), std::vector<int64_t>{100});
+
+    // A click on a line selects it and gives the view the keys.
+    const auto click = [&](double x, double y) {
+        QTest::mouseClick(canvas, Qt::LeftButton, {}, At(x, y).toPoint());
+        Settle();
+    };
+    click(100, 20);
+    EXPECT_TRUE(canvas->hasFocus());
+    QTest::keyClick(canvas, Qt::Key_Right);
+    EXPECT_EQ(grid.ColumnLines(), std::vector<int64_t>{101});
+    EXPECT_EQ(PixelAt(101, 20), kRed);
+    QTest::keyClick(canvas, Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(grid.ColumnLines(), std::vector<int64_t>{91});
+    QTest::keyClick(canvas, Qt::Key_Down);
+    EXPECT_EQ(grid.ColumnLines(), std::vector<int64_t>{91});
+    EXPECT_EQ(m_pView->PointerText().toStdString(), "Column line at x = 91   cells 91 and 109 wide");
+    for (int i = 0; i < 20; ++i)
+        QTest::keyClick(canvas, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(grid.ColumnLines(), std::vector<int64_t>{192}); // 8 pixels before the edge
+
+    click(20, 50);
+    QTest::keyClick(canvas, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(grid.RowLines(), std::vector<int64_t>{40});
+    EXPECT_EQ(grid.ColumnLines(), std::vector<int64_t>{192});
+    // A new grid selects nothing.
+    ASSERT_TRUE(m_pView->DrawSplitLines(2, 2));
+    QTest::keyClick(canvas, Qt::Key_Up);
+    EXPECT_EQ(grid.RowLines(), std::vector<int64_t>{50});
+}
+
+TEST_F(ViewTest, MissingRenderDeviceIsLoggedWhereLogReadersKnowIt)
+{
+    CTempDir logs;
+    SetLogFolder(logs.Path());
+    LogMissingRenderDevice();
+    SetLogFolder("");
+    const std::vector<std::string> files = FolderNames(logs.Path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(ReadTextFile(logs.File(files[0])).rfind("\u2605CHECKF(m_hDevice != NULL)\u2605 in MosvaneView, 68 -- ", 0), 0u);
 }
 
 TEST_F(ViewTest, DropLoadsFirstFileAndFailedLoadKeepsPicture)
