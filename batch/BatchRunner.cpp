@@ -9,6 +9,7 @@
 #include "batch/RunStop.h"
 #include "batch/RunnerJson.h"
 #include "engine/gx.h"
+#include "ops/AnimationFormat.h"
 #include "ops/FrameHooks.h"
 
 #include <algorithm>
@@ -123,6 +124,18 @@ std::string RatioListText(const SRatioListTexts& list)
     return text.empty() ? "empty" : text;
 }
 
+// The animation format an MNG section makes, also when it records none.
+std::string AnimationFormatText(const BatchSection& section)
+{
+    MngInputs inputs;
+    ReadMngSection(section, inputs, EAbsentValue::Leave);
+    EAnimationFormat format = EAnimationFormat::Mng;
+    if (!AnimationFormatFromName(inputs.m_strFormat, format))
+        return "\"" + inputs.m_strFormat + "\", no animation format (" + AnimationFormatChoices() +
+               "): cannot be executed";
+    return std::string(AnimationFormatName(format)) + (inputs.m_strFormat.empty() ? " (none recorded)" : "");
+}
+
 void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
 {
     const BatchSection section = batch.SectionParts(kind);
@@ -159,6 +172,8 @@ void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
         }
         out << "\n";
     }
+    if (kind == EBatchKind::Mng)
+        out << "  Format: " << AnimationFormatText(section) << "\n";
 }
 
 const char* StopSignalName(int signal)

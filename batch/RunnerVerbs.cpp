@@ -6,6 +6,7 @@
 #include "config/ProgramSettings.h"
 #include "config/ShippedFiles.h"
 #include "engine/codecs/Codecs.h"
+#include "ops/AnimationFormat.h"
 
 #include <algorithm>
 #include <tuple>
@@ -103,6 +104,9 @@ constexpr SVerbOption kMngOptions[] = {
            [](SVerbValues& v) { return &v.m_mng.m_source.m_nFromNumber; }),
     Value(EVerbValue::Text, "--template", "###", kTemplateHelp, [](SVerbValues& v) { return &v.m_mng.m_source.m_strTemplate; }),
     Value(EVerbValue::Folder, "-o", "DIR", kFolderHelp, [](SVerbValues& v) { return &v.m_mng.m_output.m_strFolder; }),
+    Value(EVerbValue::Format, "--format", "mng|apng|gif",
+          "file format: mng, apng (an animated PNG, DIR/<title>.png, which browsers play) or gif (DIR/<title>.gif)",
+          [](SVerbValues& v) { return &v.m_mng.m_strFormat; }),
 };
 
 constexpr SVerb kVerbs[] = {
@@ -123,7 +127,8 @@ constexpr SVerb kVerbs[] = {
      "Takes the alpha of every picture from the alpha image's grey level: DIR/<title>_ImageAlpha.<type>.",
      kAlphaImageOptions},
     {EBatchKind::Mng, "SEQUENCE...",
-     "Makes an animated MNG of each numbered sequence of frames: DIR/<title>.mng. A SEQUENCE is given as for combine.",
+     "Makes an animation of each numbered sequence of frames, looping for ever: DIR/<title>.mng unless --format "
+     "names another format. A SEQUENCE is given as for combine.",
      kMngOptions},
 };
 
@@ -230,7 +235,8 @@ SVerbValues VerbValuesOf(const CProgramSettings& s)
     v.m_mng = {output,
                {s.m_strMngSourceFolder, s.m_strMngFileName, s.m_strMngTemplate, s.m_strMngImageType, s.m_nMngSeqFrom},
                s.m_nMngFrames,
-               s.m_nMngFPS};
+               s.m_nMngFPS,
+               s.m_strMngFormat};
     return v;
 }
 
@@ -294,6 +300,16 @@ bool TakeVerbOption(const SVerbOption& option, const std::string& text, SVerbVal
             return false;
         }
         break;
+    case EVerbValue::Format:
+    {
+        EAnimationFormat format = EAnimationFormat::Mng;
+        if (text.empty() || !AnimationFormatFromName(text, format))
+        {
+            error = name + " '" + text + "' is not an animation format (" + AnimationFormatChoices() + ")";
+            return false;
+        }
+        break;
+    }
     case EVerbValue::Text:
     case EVerbValue::Folder:
         if (text.empty())
