@@ -1,5 +1,8 @@
 #include "batch/BatchFile.h"
 
+#include "batch/BatchSections.h"
+#include "ops/AnimationFormat.h"
+
 #include <cstring>
 
 namespace
@@ -257,10 +260,25 @@ bool BatchFile::WriteMngSection(const MngInputs& in)
     const SequenceRecord& record = in.m_source;
     // The animations go where the interactive command writes them: the Output Settings folder.
     // The frames' folder is no place for them; each item names its own frames.
-    return WriteValues(EBatchKind::Mng, {{Out, "ImageType", record.m_strType},
-                                         {Out, "Folder", in.m_output.m_strFolder},
-                                         {In, "Template", record.m_strTemplate},
-                                         {In, "FPS", Text(in.m_nFramesPerSecond)},
-                                         {In, "FrameCount", Text(in.m_nFrameCount)},
-                                         {In, "FromNumber", Text(record.m_nFromNumber)}});
+    // The format is recorded only when it is not MNG, or when the section records one already (a
+    // recorded "gif" must not outlive a change back to MNG), so sections of MNG animations keep
+    // their bytes.
+    MngInputs recorded;
+    ReadMngSection(SectionParts(EBatchKind::Mng), recorded, EAbsentValue::Leave);
+    EAnimationFormat format = EAnimationFormat::Mng;
+    const bool writeFormat = !AnimationFormatFromName(in.m_strFormat, format) || format != EAnimationFormat::Mng ||
+                        !recorded.m_strFormat.empty();
+    BatchSection s;
+    if (!WriteValues(EBatchKind::Mng,
+                     {{Out, "ImageType", record.m_strType},
+                      {Out, "Folder", in.m_output.m_strFolder},
+                      {In, "Template", record.m_strTemplate},
+                      {In, "FPS", Text(in.m_nFramesPerSecond)},
+                      {In, "FrameCount", Text(in.m_nFrameCount)},
+                      {In, "FromNumber", Text(record.m_nFromNumber)}},
+                     s))
+        return false;
+    if (writeFormat)
+        s.m_input.Attribute("Format").SetValue(in.m_strFormat.empty() ? AnimationFormatName(format) : in.m_strFormat);
+    return true;
 }

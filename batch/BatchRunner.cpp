@@ -9,6 +9,7 @@
 #include "batch/RunStop.h"
 #include "batch/RunnerJson.h"
 #include "engine/gx.h"
+#include "ops/AnimationFormat.h"
 #include "ops/FrameHooks.h"
 
 #include <algorithm>
@@ -123,6 +124,18 @@ std::string RatioListText(const SRatioListTexts& list)
     return text.empty() ? "empty" : text;
 }
 
+// The animation format an MNG section makes, also when it records none.
+std::string AnimationFormatText(const BatchSection& section)
+{
+    MngInputs inputs;
+    ReadMngSection(section, inputs, EAbsentValue::Leave);
+    EAnimationFormat format = EAnimationFormat::Mng;
+    if (!AnimationFormatFromName(inputs.m_strFormat, format))
+        return "\"" + inputs.m_strFormat + "\", no animation format (" + AnimationFormatChoices() +
+               "): cannot be executed";
+    return std::string(AnimationFormatName(format)) + (inputs.m_strFormat.empty() ? " (none recorded)" : "");
+}
+
 void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
 {
     const BatchSection section = batch.SectionParts(kind);
@@ -159,6 +172,8 @@ void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
         }
         out << "\n";
     }
+    if (kind == EBatchKind::Mng)
+        out << "  Format: " << AnimationFormatText(section) << "\n";
 }
 
 const char* StopSignalName(int signal)
@@ -196,6 +211,11 @@ void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
         err << "  " << note << "\n";
     if (report.m_nNotesLeftOut)
         err << "  ... and " << report.m_nNotesLeftOut << " more\n";
+    for (const CBatchReport::SClash& clash : report.m_clashes)
+        err << "  " << CBatchReport::Bounded(clash.m_strFile) << ": written by " << clash.m_strEarlier << ", then by "
+            << clash.m_strLater << ", whose file it is\n";
+    if (report.m_nClashesLeftOut)
+        err << "  ... and " << report.m_nClashesLeftOut << " more files written by more than one item\n";
 }
 
 // Why a file is refused, in words, from the reason its load gave: opening the path again to ask
@@ -404,13 +424,19 @@ std::string RunnerResultsUsage()
            "  incomplete         items done without some of the members their sequence names\n"
            "  not_done           items a worker process left when it ended\n"
            "  not_started        items a run stopped by SIGINT or SIGTERM did not start\n"
-           "  files_written      output files written\n"
+           "  files_written      output files written, each counted once\n"
            "  files_not_written  output files that could not be written\n"
            "  failed             what failed, in the items' order: an item, a member of its sequence or\n"
            "                     an output file, as {\"path\": \"...\", \"reason\": \"...\"}\n"
            "  failed_left_out    failures past the first " + std::to_string(CBatchReport::kMaxFailures) + ", counted only\n"
            "  notes              the summary's lines for the kind\n"
            "  notes_left_out     lines past the first " + std::to_string(CBatchReport::kMaxNotes) + ", counted only\n"
+           "  results            per item, in the items' order: {\"path\", \"done\", \"reason\" when not done,\n"
+           "                     \"files\": the files it wrote}\n"
+           "  results_left_out   items past the first " + std::to_string(CBatchReport::kMaxResults) + ", counted only\n"
+           "  clashes            files two items wrote, as {\"file\", \"earlier\", \"later\"}; the later\n"
+           "                     item's file is the one that stays\n"
+           "  clashes_left_out   clashes past the first " + std::to_string(CBatchReport::kMaxFailures) + ", counted only\n"
            "Text is UTF-8; a byte of a name that is not valid UTF-8 is written as U+FFFD.\n"
            "\n"
            "Exit status:\n"

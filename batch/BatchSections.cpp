@@ -22,7 +22,8 @@ public:
     CAttributes(XmlNode node, EAbsentValue absent) : m_node(node), m_eAbsent(absent) {}
 
     void Text(const char* name, std::string& value) const { value = TextOf(ValueOf(m_node, name, m_eAbsent)); }
-    // A value the executor does not use: read without ever appending it.
+    // Read without ever appending it: a value the executor does not use, or one whose absence
+    // stands for its default (so that files that never recorded it are saved as they were).
     void RecordedText(const char* name, std::string& value) const
     {
         value = TextOf(ValueOf(m_node, name, EAbsentValue::Leave));
@@ -189,6 +190,7 @@ void ReadMngSection(const BatchSection& section, MngInputs& in, EAbsentValue abs
     input.Integer("FromNumber", in.m_source.m_nFromNumber);
     input.Integer("FrameCount", in.m_nFrameCount);
     input.Integer("FPS", in.m_nFramesPerSecond);
+    input.RecordedText("Format", in.m_strFormat);
     output.Text("ImageType", in.m_source.m_strType);
     output.Text("Folder", in.m_output.m_strFolder);
 }

@@ -42,8 +42,9 @@ void ReadRgbAlphaSection(const BatchSection& section, AlphaRgbInputs& inputs,
                          EAbsentValue absent = EAbsentValue::Append);
 void ReadAlphaImageCombineSection(const BatchSection& section, AlphaImageInputs& inputs,
                                   EAbsentValue absent = EAbsentValue::Append);
-// MNG: m_source holds folder, type (recorded, not used: the output is always MNG), template and
-// from number of the frames, as WriteMngSection takes them.
+// MNG: m_source holds folder, type (recorded, not used: the animation's format decides the file),
+// template and from number of the frames, as WriteMngSection takes them; "Format" of "Input" is
+// read without appending (missing, it is MNG).
 void ReadMngSection(const BatchSection& section, MngInputs& inputs, EAbsentValue absent = EAbsentValue::Append);
 
 // The data format a split or combine section records when it is none of "none", "json-hash" and

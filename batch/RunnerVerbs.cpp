@@ -6,6 +6,7 @@
 #include "config/ProgramSettings.h"
 #include "config/ShippedFiles.h"
 #include "engine/codecs/Codecs.h"
+#include "ops/AnimationFormat.h"
 
 #include <algorithm>
 #include <tuple>
@@ -56,7 +57,7 @@ constexpr SVerbOption kSplitOptions[] = {
     Value(EVerbValue::Folder, "-o", "DIR", kFolderHelp, [](SVerbValues& v) { return &v.m_split.m_output.m_strFolder; }),
     Value(EVerbValue::Text, "--title", "NAME", "file title recorded in a saved batch file; the tiles are named after each picture",
           [](SVerbValues& v) { return &v.m_split.m_output.m_strTitle; }),
-    Value(EVerbValue::Format, "--data", "FORMAT", kDataHelp, [](SVerbValues& v) { return &v.m_strSplitData; }),
+    Value(EVerbValue::DataFormat, "--data", "FORMAT", kDataHelp, [](SVerbValues& v) { return &v.m_strSplitData; }),
     Number("--margin", "PIXELS", "pixels left out around the grid", 0, kMaxSpacing,
            [](SVerbValues& v) { return &v.m_split.m_sheet.m_nMargin; }),
     Number("--spacing", "PIXELS", "pixels left out between neighbouring tiles", 0, kMaxSpacing,
@@ -76,7 +77,7 @@ constexpr SVerbOption kCombineOptions[] = {
           [](SVerbValues& v) { return &v.m_combine.m_source.m_strTemplate; }),
     Value(EVerbValue::Type, "--type", "TYPE", kTypeHelp, [](SVerbValues& v) { return &v.m_combine.m_output.m_strType; }),
     Value(EVerbValue::Folder, "-o", "DIR", kFolderHelp, [](SVerbValues& v) { return &v.m_combine.m_output.m_strFolder; }),
-    Value(EVerbValue::Format, "--data", "FORMAT", kDataHelp, [](SVerbValues& v) { return &v.m_strCombineData; }),
+    Value(EVerbValue::DataFormat, "--data", "FORMAT", kDataHelp, [](SVerbValues& v) { return &v.m_strCombineData; }),
     Number("--keep-alpha", "0|1", "1: the sheet keeps alpha when a picture has it (png and tga)", 0, 1,
            [](SVerbValues& v) { return &v.m_nCombineKeepAlpha; }),
     Number("--padding", "PIXELS", "pixels left empty between cells", 0, kMaxSpacing,
@@ -125,6 +126,9 @@ constexpr SVerbOption kMngOptions[] = {
            [](SVerbValues& v) { return &v.m_mng.m_source.m_nFromNumber; }),
     Value(EVerbValue::Text, "--template", "###", kTemplateHelp, [](SVerbValues& v) { return &v.m_mng.m_source.m_strTemplate; }),
     Value(EVerbValue::Folder, "-o", "DIR", kFolderHelp, [](SVerbValues& v) { return &v.m_mng.m_output.m_strFolder; }),
+    Value(EVerbValue::Animation, "--format", "mng|apng|gif",
+          "file format: mng, apng (an animated PNG, DIR/<title>.png, which browsers play) or gif (DIR/<title>.gif)",
+          [](SVerbValues& v) { return &v.m_mng.m_strFormat; }),
 };
 
 constexpr SVerb kVerbs[] = {
@@ -145,7 +149,8 @@ constexpr SVerb kVerbs[] = {
      "Takes the alpha of every picture from the alpha image's grey level: DIR/<title>_ImageAlpha.<type>.",
      kAlphaImageOptions},
     {EBatchKind::Mng, "SEQUENCE...",
-     "Makes an animated MNG of each numbered sequence of frames: DIR/<title>.mng. A SEQUENCE is given as for combine.",
+     "Makes an animation of each numbered sequence of frames, looping for ever: DIR/<title>.mng unless --format "
+     "names another format. A SEQUENCE is given as for combine.",
      kMngOptions},
 };
 
@@ -252,7 +257,8 @@ SVerbValues VerbValuesOf(const CProgramSettings& s)
     v.m_mng = {output,
                {s.m_strMngSourceFolder, s.m_strMngFileName, s.m_strMngTemplate, s.m_strMngImageType, s.m_nMngSeqFrom},
                s.m_nMngFrames,
-               s.m_nMngFPS};
+               s.m_nMngFPS,
+               s.m_strMngFormat};
     return v;
 }
 
@@ -316,12 +322,22 @@ bool TakeVerbOption(const SVerbOption& option, const std::string& text, SVerbVal
             return false;
         }
         break;
-    case EVerbValue::Format:
+    case EVerbValue::DataFormat:
     {
         ESheetData format;
         if (text.empty() || !SheetDataFromName(text, format))
         {
             error = name + " '" + text + "' is none of none, json-hash and json-array";
+            return false;
+        }
+        break;
+    }
+    case EVerbValue::Animation:
+    {
+        EAnimationFormat format = EAnimationFormat::Mng;
+        if (text.empty() || !AnimationFormatFromName(text, format))
+        {
+            error = name + " '" + text + "' is not an animation format (" + AnimationFormatChoices() + ")";
             return false;
         }
         break;

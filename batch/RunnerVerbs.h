@@ -50,7 +50,8 @@ enum class EVerbValue
     Path,   // a file; empty for none, otherwise recorded as an absolute path
     Folder, // the output folder; recorded as an absolute path, empty for the current folder
     Type,   // an image type the engine can write (png, jpg, bmp, tga)
-    Format, // a data file format: none, json-hash or json-array
+    DataFormat, // a data file format: none, json-hash or json-array
+    Animation,  // an animation format by its name (mng, apng, gif)
 };
 
 struct SVerbOption

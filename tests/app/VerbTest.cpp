@@ -208,7 +208,8 @@ TEST_F(VerbTest, ArgumentsAreCheckedBeforeAnythingRuns)
              {"split"}, {"split", photo, "--rows", "0"}, {"split", photo, "--rows=10000"}, {"split", photo, "--cols", "2x"},
              {"split", photo, "--red", "1"}, {"split", photo, "--type", "gif"}, {"split", photo, "--type", "../png"},
              {"split", photo, "--template", ""}, {"split", photo, "--kind", "mng"}, {"split", photo, "--run"},
-             {"rgb-alpha", photo, "--alpha", "256"}, {"mng", photo, "--frames", "0"}, {"blend", photo, "--overlay"},
+             {"rgb-alpha", photo, "--alpha", "256"}, {"mng", photo, "--frames", "0"}, {"mng", photo, "--format", "webp"},
+             {"mng", photo, "--format", ""}, {"blend", photo, "--overlay"},
              {photo, "--save-batch", "x.xml"}, {"split", photo, "--list=yes"},
              {"split", photo, "--data", "json"}, {"split", photo, "--trim", "2"}, {"combine", photo, "--padding", "-1"}})
     {
@@ -218,6 +219,7 @@ TEST_F(VerbTest, ArgumentsAreCheckedBeforeAnythingRuns)
     }
     EXPECT_TRUE(RunWith({"split", photo, "--rows", "0"}).Says("--rows '0' is not a whole number from 1 to 9999"));
     EXPECT_TRUE(RunWith({"split", photo, "--red", "1"}).Says("Try 'mosvane-batch split --help'"));
+    EXPECT_TRUE(RunWith({"mng", photo, "--format", "APNG"}).Says("--format 'APNG' is not an animation format (mng, apng or gif)"));
 
     // A file named like a verb runs as a file when named with its folder; --help after a verb is
     // the verb's.
