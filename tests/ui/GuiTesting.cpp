@@ -251,10 +251,11 @@ void ProgramTest::Ship(std::initializer_list<const char*> names)
                                    std::filesystem::copy_options::overwrite_existing);
 }
 
-int ProgramTest::Run(const std::function<void(CMainFrameWindow&)>& check)
+int ProgramTest::Run(const std::function<void(CMainFrameWindow&)>& check, const std::string& picture)
 {
     SApplicationOptions options;
     options.m_strProgramFolder = m_dir.Path();
+    options.m_strPicture = picture;
     options.m_fnRunning = [&](CMainFrameWindow& frame) {
         Settle();
         if (check)

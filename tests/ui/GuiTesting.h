@@ -152,7 +152,7 @@ protected:
     // Puts the shipped files named into the program folder's Cnfg/.
     void Ship(std::initializer_list<const char*> names);
     // One start: check runs on the shown frame, then the frame is closed as a person would.
-    int Run(const std::function<void(CMainFrameWindow&)>& check = {});
+    int Run(const std::function<void(CMainFrameWindow&)>& check = {}, const std::string& picture = {});
 
     CTempDir m_dir;
     CDialogAnswers m_dialogs;

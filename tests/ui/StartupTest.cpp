@@ -4,6 +4,7 @@
 #include "GuiTesting.h"
 
 #include "batch/BatchKindTable.h"
+#include "ui/Application.h"
 #include "ui/BatchPanel.h"
 #include "ui/WindowPlacement.h"
 #include "view/MosvaneView.h"
@@ -122,6 +123,27 @@ TEST_F(StartupTest, PlacementAndPaneWidthRoundTripAndDefaults)
         EXPECT_EQ(frame.ToolkitDock()->width(), 320);
         EXPECT_EQ(frame.OutputDock()->height(), 200);
     });
+}
+
+// The picture named on the command line is open when the window comes up, as if opened; one that
+// does not load is said as for Open and leaves an empty window.
+TEST_F(StartupTest, PictureNamedOnTheCommandLineIsOpen)
+{
+    EXPECT_EQ(PictureArgument({"--verbose", "walk.png", "run.png"}), "walk.png");
+    EXPECT_EQ(PictureArgument({"--", "-odd.png"}), "-odd.png");
+    EXPECT_EQ(PictureArgument({"--reverse"}), "");
+    Ship({"StringTable.stb", "Mosvane.xml"});
+    const std::string picture = WritePicture(m_dir, "walk.png", PatternImage(30, 20));
+    CMessageRecorder said;
+    Run([&](CMainFrameWindow& frame) {
+        ASSERT_TRUE(frame.View()->HasImage());
+        EXPECT_EQ(frame.View()->WorkingImage().m_gxImg.width, 30);
+        EXPECT_EQ(frame.windowTitle().toStdString(), "Mosvane - " + picture);
+    }, picture);
+    EXPECT_TRUE(said.m_messages.empty());
+    CMessageRecorder messages;
+    Run([&](CMainFrameWindow& frame) { EXPECT_FALSE(frame.View()->HasImage()); }, m_dir.File("none.png"));
+    EXPECT_EQ(messages.m_messages.size(), 1u);
 }
 
 TEST_F(StartupTest, StoredValuesRefusedOrCorrected)
