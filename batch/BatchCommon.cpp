@@ -24,7 +24,7 @@ void ForEachItem(const BatchSection& section, const SItemRun& run,
         if (!path.empty())
         {
             if (report)
-                report->Item();
+                report->Item(i, path);
             // Memory running out is this item's failure, not the run's end: what the item held is
             // released by the unwinding, and the next item starts afresh.
             try

@@ -1,5 +1,8 @@
 #include "batch/BatchFile.h"
 
+#include "batch/BatchSections.h"
+#include "ops/AnimationFormat.h"
+
 #include <cstring>
 
 namespace
@@ -29,6 +32,12 @@ constexpr bool In = true, Out = false;
 std::string Text(int32_t value)
 {
     return std::to_string(value);
+}
+
+// A switch as the file holds it.
+std::string Switch(bool on)
+{
+    return on ? "1" : "0";
 }
 
 // A new list element of ratio entries, after all other children.
@@ -157,7 +166,12 @@ bool BatchFile::WriteValues(EBatchKind kind, std::initializer_list<SRecordedValu
     if (!PrepareSection(kind, section))
         return false;
     for (const SRecordedValue& value : values)
-        (value.m_bInput ? section.m_input : section.m_output).Attribute(value.m_pName).SetValue(value.m_strValue);
+    {
+        const XmlNode node = value.m_bInput ? section.m_input : section.m_output;
+        if (value.m_pszDefault && value.m_strValue == value.m_pszDefault && node.FindAttribute(value.m_pName).IsEmpty())
+            continue;
+        node.Attribute(value.m_pName).SetValue(value.m_strValue);
+    }
     return true;
 }
 
@@ -178,7 +192,12 @@ bool BatchFile::WriteSplitSection(const SplitInputs& in)
                       {Out, "NameFormat", output.m_strTitle},
                       {Out, "FromNumber", Text(output.m_nFromNumber)},
                       {Out, "Folder", output.m_strFolder},
-                      {Out, "Template", numberTemplate}},
+                      {Out, "Template", numberTemplate},
+                      {Out, "DataFormat", SheetDataName(in.m_sheet.m_eData), "none"},
+                      {In, "Margin", Text(in.m_sheet.m_nMargin), "0"},
+                      {In, "Spacing", Text(in.m_sheet.m_nSpacing), "0"},
+                      {In, "Trim", Switch(in.m_sheet.m_bTrim), "0"},
+                      {In, "SkipEmpty", Switch(in.m_sheet.m_bSkipEmpty), "0"}},
                      s))
         return false;
     RemoveChildrenNamed(s.m_input, "Rows");
@@ -197,7 +216,12 @@ bool BatchFile::WriteCombineSection(const CombineInputs& in)
                                              {In, "FromNumber", Text(source.m_nFromNumber)},
                                              {In, "Template", source.m_strTemplate},
                                              {In, "Rows", Text(in.m_nRows)},
-                                             {In, "Cols", Text(in.m_nCols)}});
+                                             {In, "Cols", Text(in.m_nCols)},
+                                             {Out, "DataFormat", SheetDataName(in.m_sheet.m_eData), "none"},
+                                             {In, "KeepAlpha", Switch(in.m_sheet.m_bKeepAlpha), "0"},
+                                             {In, "Padding", Text(in.m_sheet.m_nPadding), "0"},
+                                             {In, "Margin", Text(in.m_sheet.m_nMargin), "0"},
+                                             {In, "Extrude", Text(in.m_sheet.m_nExtrude), "0"}});
 }
 
 bool BatchFile::WriteBlendSection(const BlendInputs& in)
@@ -236,10 +260,25 @@ bool BatchFile::WriteMngSection(const MngInputs& in)
     const SequenceRecord& record = in.m_source;
     // The animations go where the interactive command writes them: the Output Settings folder.
     // The frames' folder is no place for them; each item names its own frames.
-    return WriteValues(EBatchKind::Mng, {{Out, "ImageType", record.m_strType},
-                                         {Out, "Folder", in.m_output.m_strFolder},
-                                         {In, "Template", record.m_strTemplate},
-                                         {In, "FPS", Text(in.m_nFramesPerSecond)},
-                                         {In, "FrameCount", Text(in.m_nFrameCount)},
-                                         {In, "FromNumber", Text(record.m_nFromNumber)}});
+    // The format is recorded only when it is not MNG, or when the section records one already (a
+    // recorded "gif" must not outlive a change back to MNG), so sections of MNG animations keep
+    // their bytes.
+    MngInputs recorded;
+    ReadMngSection(SectionParts(EBatchKind::Mng), recorded, EAbsentValue::Leave);
+    EAnimationFormat format = EAnimationFormat::Mng;
+    const bool writeFormat = !AnimationFormatFromName(in.m_strFormat, format) || format != EAnimationFormat::Mng ||
+                        !recorded.m_strFormat.empty();
+    BatchSection s;
+    if (!WriteValues(EBatchKind::Mng,
+                     {{Out, "ImageType", record.m_strType},
+                      {Out, "Folder", in.m_output.m_strFolder},
+                      {In, "Template", record.m_strTemplate},
+                      {In, "FPS", Text(in.m_nFramesPerSecond)},
+                      {In, "FrameCount", Text(in.m_nFrameCount)},
+                      {In, "FromNumber", Text(record.m_nFromNumber)}},
+                     s))
+        return false;
+    if (writeFormat)
+        s.m_input.Attribute("Format").SetValue(in.m_strFormat.empty() ? AnimationFormatName(format) : in.m_strFormat);
+    return true;
 }

@@ -95,11 +95,14 @@ private:
     bool PrepareSection(EBatchKind kind, BatchSection& section);
 
     // One value a Write function records: an attribute of "Input" (otherwise of "Output") and its text.
+    // A value with a default is written only when it differs from it or the file already holds the
+    // attribute, so that a section saved without the setting keeps the bytes it always had.
     struct SRecordedValue
     {
         bool m_bInput;
         const char* m_pName;
         std::string m_strValue;
+        const char* m_pszDefault = nullptr;
     };
     // Prepares the section and sets the values in the order given (new attributes are appended).
     bool WriteValues(EBatchKind kind, std::initializer_list<SRecordedValue> values, BatchSection& section);

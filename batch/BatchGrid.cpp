@@ -34,23 +34,57 @@ bool RatiosFit(const std::vector<float>& ratios)
     return sum <= 1.0f + kSplitRatioRounding * float(rounded + 1);
 }
 
+// False, with the reason noted, for sheet settings no item can be made with: a data format that is
+// none the program writes, or a spacing below 0.
+bool SheetSettingsFit(const BatchSection& section, int32_t a, int32_t b, int32_t c, CBatchReport* report)
+{
+    if (const std::string format = UnknownSheetData(section); !format.empty())
+    {
+        Note(report, "the \"DataFormat\" '" + format + "' is none of none, json-hash and json-array");
+        return false;
+    }
+    if (a < 0 || b < 0 || c < 0)
+    {
+        Note(report, "the sheet's margin, spacing, padding and extrusion cannot be below 0");
+        return false;
+    }
+    return true;
+}
+
 std::string PieceFailure()
 {
     const char* why = gxGetLastErrorText();
     return *why ? std::string("its piece could not be made: ") + why : std::string("its piece could not be made");
 }
 
-void SplitItem(const CEngineImage& item, const std::string& path, const std::vector<float>& rowRatios,
-               const std::vector<float>& colRatios, const SequenceRecord& pieces,
-               CBatchReport* report)
+// The data file of an item's pictures, when the section asks for one, reported as one more file.
+void WriteItemData(const std::string& dataPath, const SSheetDescription& sheet, ESheetData format,
+                   CBatchReport* report)
+{
+    if (format == ESheetData::None)
+        return;
+    std::string reason;
+    const bool written = WriteSheetData(dataPath, sheet, format, &reason);
+    if (report)
+        report->Saved(dataPath, written, reason);
+}
+
+// The pieces of one item along the section's ratios, within its margin and gutters, trimmed or
+// left out as the sheet settings say; then their data file, <title>.json beside them. Null when
+// done, otherwise why the item is skipped.
+const char* SplitItem(const CEngineImage& item, const std::string& path, const SplitInputs& in, CBatchReport* report)
 {
     const GX_IMAGE info = item.Info();
-    // The plain grid of the sheet geometry: no margin, no gutters.
+    const SSplitSheet& settings = in.m_sheet;
     std::vector<SSheetSpan> rows, cols;
-    SheetSpansOfRatios(rowRatios, info.height, 0, 0, rows);
-    SheetSpansOfRatios(colRatios, info.width, 0, 0, cols);
+    if (!SheetSpansOfRatios(in.m_rowFractions, info.height, settings.m_nMargin, settings.m_nSpacing, rows) ||
+        !SheetSpansOfRatios(in.m_colFractions, info.width, settings.m_nMargin, settings.m_nSpacing, cols))
+        return "the margin and spacing leave no room for its pieces";
+    const SequenceRecord& pieces = in.m_output;
+    const std::string title = ItemTitle(path);
     const CSequencePattern pattern =
-        BuildNumberPattern(pieces.m_strFolder, ItemTitle(path), TemplateDigits(pieces.m_strTemplate), pieces.m_strType);
+        BuildNumberPattern(pieces.m_strFolder, title, TemplateDigits(pieces.m_strTemplate), pieces.m_strType);
+    SSheetDescription sheet{{}, title, FileNameOf(path), SheetPictureKeepsAlpha(info, path), info.width, info.height};
 
     CEngineImage scratch = CEngineImage::Generate();
     int64_t number = pieces.m_nFromNumber;
@@ -63,52 +97,61 @@ void SplitItem(const CEngineImage& item, const std::string& path, const std::vec
             number += int64_t(cols.size());
             continue;
         }
-        const int y = int(row.m_nStart), h = int(row.m_nLength);
         for (const SSheetSpan& col : cols)
         {
-            if (col.m_nLength > 0)
-            {
-                const int x = int(col.m_nStart), w = int(col.m_nLength);
-                scratch.Bind();
-                // A piece whose storage cannot be made or filled is a file not written, with the
-                // engine's reason, never an empty or stale picture saved under its name.
-                bool made = gxTexImage(w, h, info.format);
-                scratch.Refresh();
-                made = made && gxCopyImageBuffer(item.Id(), t_RECT{x, y + h, x + w, y}, info.format, scratch.Buffer());
-                if (made)
-                    SaveBound(pattern.NameOf(number), false, report);
-                else if (report)
-                    report->Saved(pattern.NameOf(number), false, PieceFailure());
-            }
-            ++number;
+            const std::string name = pattern.NameOf(number++);
+            if (col.m_nLength == 0)
+                continue;
+            const SGridCell cell{col.m_nStart, row.m_nStart, int32_t(col.m_nLength), int32_t(row.m_nLength)};
+            SSheetFrame frame{FileNameOf(name)};
+            // A piece whose storage cannot be made or filled is a file not written, with the
+            // engine's reason, never an empty or stale picture saved under its name.
+            const ESheetCut cut = CutSheetPiece(info, cell, settings, scratch, frame);
+            if (cut == ESheetCut::Cut && SaveBound(name, false, report))
+                sheet.m_frames.push_back(std::move(frame));
+            else if (cut == ESheetCut::Failed && report)
+                report->Saved(name, false, PieceFailure());
         }
     }
+    WriteItemData(SheetDataPath(pieces.m_strFolder, title), sheet, settings.m_eData, report);
+    return nullptr;
 }
 
-void CombineItem(const std::string& path, uint32_t position, const CSequencePattern& sequence, int32_t fromNumber, int32_t rows,
-                 int32_t cols, CEngineImage& result, const std::string& folder, const std::string& type,
-                 CProgress& progress, CBatchReport* report)
+void CombineItem(const std::string& path, uint32_t position, const CSequencePattern& sequence, const CombineInputs& in,
+                 CEngineImage& result, CProgress& progress, CBatchReport* report)
 {
+    const int32_t fromNumber = in.m_source.m_nFromNumber, rows = in.m_nRows, cols = in.m_nCols;
     if (!SequenceNamesFit(sequence))
         return Skip(report, path, kNamesTooLong);
     CMemberFailures failures(report, path);
     const int64_t end = int64_t(fromNumber) + std::max<int64_t>(int64_t(rows) * cols, 0);
     int64_t expected = fromNumber; // the next number not yet tried
-    const EGridResult made = ComposeGrid(rows, cols, fromNumber, sequence, result, [&](int64_t number, bool placed) {
-        failures.Missing(sequence, expected, number);
-        expected = number + 1;
-        if (!placed)
-            failures.Failed(sequence.NameOf(number));
-    });
+    std::vector<SSheetFrame> frames;
+    const EGridResult made = ComposeGrid(
+        rows, cols, fromNumber, sequence, result,
+        [&](int64_t number, bool placed) {
+            failures.Missing(sequence, expected, number);
+            expected = number + 1;
+            if (!placed)
+                failures.Failed(sequence.NameOf(number));
+        },
+        in.m_sheet, &frames);
     if (made == EGridResult::Made)
         failures.Missing(sequence, expected, end);
     switch (made)
     {
     case EGridResult::Made:
-        SaveBound(ItemOutputName(folder, ItemTitleOrRandom(path, position), "", type), false, report);
+    {
+        const std::string title = ItemTitleOrRandom(path, position), folder = in.m_output.m_strFolder;
+        const std::string name = ItemOutputName(folder, title, "", in.m_output.m_strType);
+        // The data file describes the picture: without it, there is nothing to describe.
+        if (SaveBound(name, false, report))
+            WriteItemData(SheetDataPath(folder, title), CombinedSheet(result, std::move(frames), name, title),
+                          in.m_sheet.m_eData, report);
         if (report)
             report->Done();
         break;
+    }
     case EGridResult::FirstMissing:
         // Not even begun: no progress step.
         return Skip(report, path, "the first member " + sequence.NameOf(fromNumber) + " " +
@@ -146,14 +189,16 @@ bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* sc
             return false;
         }
 
+    if (!SheetSettingsFit(s, in.m_sheet.m_nMargin, in.m_sheet.m_nSpacing, 0, report))
+        return false;
+
     // Pieces are named after each item; the recorded title is not used.
     const SequenceRecord& pieces = in.m_output;
     ForEachLoadedItem(s, {report, schedule}, [&](CEngineImage& item, const std::string& path) -> const char* {
         if (!SequenceNamesFit(BuildNumberPattern(pieces.m_strFolder, ItemTitle(path),
                                                  TemplateDigits(pieces.m_strTemplate), pieces.m_strType)))
             return kNamesTooLong;
-        SplitItem(item, path, in.m_rowFractions, in.m_colFractions, pieces, report);
-        return nullptr;
+        return SplitItem(item, path, in, report);
     });
     return true;
 }
@@ -165,12 +210,13 @@ bool ExecuteCombineBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* 
         return false;
     CombineInputs in;
     ReadCombineSection(s, in);
+    if (!SheetSettingsFit(s, in.m_sheet.m_nPadding, in.m_sheet.m_nMargin, in.m_sheet.m_nExtrude, report))
+        return false;
     CEngineImage result = CEngineImage::Generate();
     const int digits = TemplateDigits(in.m_source.m_strTemplate);
 
     ForEachItem(s, {report, schedule}, [&](const std::string& path, uint32_t position, CProgress& progress) {
-        CombineItem(path, position, ItemSequencePattern(path, digits), in.m_source.m_nFromNumber, in.m_nRows, in.m_nCols, result,
-                    in.m_output.m_strFolder, in.m_output.m_strType, progress, report);
+        CombineItem(path, position, ItemSequencePattern(path, digits), in, result, progress, report);
     });
     return true;
 }

@@ -1,13 +1,42 @@
-// The MNG executor: every sequence item becomes one animation of its frames that load.
+// The MNG executor: every sequence item becomes one animation of its frames that load, in the
+// recorded format (MNG when none is recorded).
 
 #include "batch/BatchCommon.h"
 #include "batch/BatchSections.h"
 #include "batch/ItemSchedule.h"
+#include "ops/AnimationFormat.h"
 #include "ops/MngFrames.h"
 
 #include <algorithm>
 
 using namespace batch;
+
+namespace
+{
+// The recorded values an animation can be made with: a frame count that is not 0, a positive rate
+// and a format by one of its names. False, with the reason noted, otherwise.
+bool MngValuesUsable(const MngInputs& in, EAnimationFormat& format, CBatchReport* report)
+{
+    if (in.m_nFrameCount == 0)
+    {
+        Note(report, "the \"FrameCount\" is 0");
+        return false;
+    }
+    if (in.m_nFramesPerSecond <= 0)
+    {
+        Note(report, "the \"FPS\" is " + std::to_string(in.m_nFramesPerSecond) +
+                         ": an animation needs at least 1 frame a second");
+        return false;
+    }
+    if (!AnimationFormatFromName(in.m_strFormat, format))
+    {
+        Note(report, "the \"Format\" is \"" + in.m_strFormat + "\", which is no animation format (" +
+                         AnimationFormatChoices() + ")");
+        return false;
+    }
+    return true;
+}
+} // namespace
 
 bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* schedule)
 {
@@ -19,18 +48,11 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* sche
     const int32_t fromNumber = in.m_source.m_nFromNumber;
     const int32_t frameCount = in.m_nFrameCount;
     const int32_t framesPerSecond = in.m_nFramesPerSecond;
-    if (frameCount == 0)
-    {
-        Note(report, "the \"FrameCount\" is 0");
+    EAnimationFormat format = EAnimationFormat::Mng;
+    if (!MngValuesUsable(in, format, report))
         return false;
-    }
-    if (framesPerSecond <= 0)
-    {
-        Note(report, "the \"FPS\" is " + std::to_string(framesPerSecond) + ": an animation needs at least 1 frame a second");
-        return false;
-    }
     const int digits = TemplateDigits(in.m_source.m_strTemplate);
-    // The recorded type is not used: the output is always MNG.
+    // The recorded type is not used: the format decides the file.
     const std::string& folder = in.m_output.m_strFolder;
 
     CMngFrameSet frames;
@@ -57,9 +79,9 @@ bool ExecuteMngBatch(BatchFile& batch, CBatchReport* report, IItemSchedule* sche
             Skip(report, path, "no frame of the sequence could be loaded");
         else
         {
-            const std::string name = ItemOutputName(folder, ItemTitleOrRandom(path, position), "", "mng");
-            const bool written = gxMakeMngAnimFile(name.c_str(), frames.Width(), frames.Height(), frames.Count(),
-                                                   frames.Pointers(), framesPerSecond);
+            const std::string name =
+                ItemOutputName(folder, ItemTitleOrRandom(path, position), "", AnimationExtension(format));
+            const bool written = WriteAnimation(format, name, frames, framesPerSecond);
             if (report)
             {
                 report->Saved(name, written, written ? "" : gxGetLastErrorText());

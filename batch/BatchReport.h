@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CBatchReport
@@ -16,12 +18,24 @@ public:
     // Problems described one per line; only the first kMaxNotes are kept, the rest are counted.
     static constexpr size_t kMaxNotes = 50;
 
-    void Item() { ++m_nItems; }
-    void Done() { ++m_nDone; }
+    // The entry at this position of the item list starts; what follows is told of it.
+    void Item(uint32_t position, const std::string& path)
+    {
+        ++m_nItems;
+        AddResult({position, path, false, {}, {}});
+    }
+    void Done()
+    {
+        ++m_nDone;
+        if (SItemResult* result = Current())
+            result->m_bDone = true;
+    }
     void Skipped(const std::string& path, const std::string& reason)
     {
         ++m_nSkipped;
         Failure(path, reason);
+        if (SItemResult* result = Current(); result && result->m_strReason.empty())
+            result->m_strReason = Bounded(reason);
     }
     // An item whose outputs lack part of what it lists: a sequence member missing or not decoded.
     void Incomplete() { ++m_nIncomplete; }
@@ -30,7 +44,7 @@ public:
     void Saved(const std::string& name, bool written, const std::string& reason)
     {
         if (written)
-            ++m_nWritten;
+            Wrote(name);
         else
         {
             ++m_nFailedWrites;
@@ -41,7 +55,10 @@ public:
     void NotDone(const std::string& path)
     {
         ++m_nNotDone;
-        Failure(path, "NOT done: its worker process ended before finishing it");
+        const char* why = "NOT done: its worker process ended before finishing it";
+        Failure(path, why);
+        if (SItemResult* result = Current(); result && result->m_strReason.empty())
+            result->m_strReason = why;
     }
     // Items a run asked to stop never started; they count among the items.
     void NotStarted(int64_t count)
@@ -93,11 +110,44 @@ public:
                line.substr(tail);
     }
 
+    // What became of one entry of the item list: done or not (and why not), the files it wrote.
+    struct SItemResult
+    {
+        uint32_t m_nPosition = 0;
+        std::string m_strPath;
+        bool m_bDone = false;
+        std::string m_strReason; // why it was not done
+        std::vector<std::string> m_files;
+        bool operator==(const SItemResult&) const = default;
+    };
+    // Two entries wrote the same file: the later one's is the file that stays.
+    struct SClash
+    {
+        std::string m_strFile;
+        std::string m_strEarlier;
+        std::string m_strLater;
+        bool operator==(const SClash&) const = default;
+    };
+    // Names of written files are kept (for counting each file once and finding clashes) up to
+    // this many bytes; files written after that are counted as new files, neither listed nor compared.
+    static constexpr size_t kMaxNamedBytes = size_t(8) << 20;
+    static constexpr size_t kMaxResults = 10000;
+
+    // A file written by the current entry: counted once however often it is written, and a clash
+    // when an earlier entry wrote it.
+    void Wrote(const std::string& file);
+    // Appends an entry's result as told by another report (a worker's), its files through Wrote.
+    void AddResult(SItemResult result);
+    // Adds what another report (a worker's, of the entries that follow) holds, as if told here.
+    void Merge(const CBatchReport& from);
+    // The positions of the entries whose files won a clash, each once, in order.
+    std::vector<uint32_t> ClashWinners() const;
+
     int64_t m_nItems = 0;        // entries of the item list with a path
     int64_t m_nDone = 0;         // items processed
     int64_t m_nSkipped = 0;      // items left out (did not load, did not fit)
     int64_t m_nIncomplete = 0;   // items done without some of what they list
-    int64_t m_nWritten = 0;      // output files written
+    int64_t m_nWritten = 0;      // output files written, each counted once
     int64_t m_nFailedWrites = 0; // output files that could not be written
     int64_t m_nNotDone = 0;      // items a worker process left unfinished
     int64_t m_nNotStarted = 0;   // items a stopped run did not start
@@ -105,6 +155,11 @@ public:
     int64_t m_nNotesLeftOut = 0;
     std::vector<SFailure> m_failures;
     int64_t m_nFailuresLeftOut = 0;
+    std::vector<SItemResult> m_results; // the first kMaxResults entries, in item order
+    int64_t m_nResultsLeftOut = 0;
+    std::vector<SClash> m_clashes;      // in the order met, the first kMaxFailures
+    int64_t m_nClashesLeftOut = 0;
+    int64_t m_nUnnamedFiles = 0;        // files written past kMaxNamedBytes of names
 
     // True when every item listed produced all its outputs from all it lists.
     bool Complete() const
@@ -134,4 +189,15 @@ public:
                     " could not be written";
         return text;
     }
+
+private:
+    SItemResult* Current() { return m_bCurrentListed ? &m_results.back() : nullptr; }
+
+    // The last entry that wrote each named file: position and path.
+    std::map<std::string, std::pair<uint32_t, std::string>> m_writers;
+    size_t m_nNamedBytes = 0;
+    uint32_t m_nCurrentPosition = 0;
+    std::string m_strCurrentPath;
+    bool m_bInItem = false;
+    bool m_bCurrentListed = false;
 };

@@ -9,6 +9,7 @@
 #include "batch/RunStop.h"
 #include "batch/RunnerJson.h"
 #include "engine/gx.h"
+#include "ops/AnimationFormat.h"
 #include "ops/FrameHooks.h"
 
 #include <algorithm>
@@ -123,6 +124,18 @@ std::string RatioListText(const SRatioListTexts& list)
     return text.empty() ? "empty" : text;
 }
 
+// The animation format an MNG section makes, also when it records none.
+std::string AnimationFormatText(const BatchSection& section)
+{
+    MngInputs inputs;
+    ReadMngSection(section, inputs, EAbsentValue::Leave);
+    EAnimationFormat format = EAnimationFormat::Mng;
+    if (!AnimationFormatFromName(inputs.m_strFormat, format))
+        return "\"" + inputs.m_strFormat + "\", no animation format (" + AnimationFormatChoices() +
+               "): cannot be executed";
+    return std::string(AnimationFormatName(format)) + (inputs.m_strFormat.empty() ? " (none recorded)" : "");
+}
+
 void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
 {
     const BatchSection section = batch.SectionParts(kind);
@@ -159,6 +172,8 @@ void ListSection(const BatchFile& batch, EBatchKind kind, std::ostream& out)
         }
         out << "\n";
     }
+    if (kind == EBatchKind::Mng)
+        out << "  Format: " << AnimationFormatText(section) << "\n";
 }
 
 const char* StopSignalName(int signal)
@@ -196,6 +211,11 @@ void PrintReport(EBatchKind kind, const CBatchReport& report, std::ostream& err)
         err << "  " << note << "\n";
     if (report.m_nNotesLeftOut)
         err << "  ... and " << report.m_nNotesLeftOut << " more\n";
+    for (const CBatchReport::SClash& clash : report.m_clashes)
+        err << "  " << CBatchReport::Bounded(clash.m_strFile) << ": written by " << clash.m_strEarlier << ", then by "
+            << clash.m_strLater << ", whose file it is\n";
+    if (report.m_nClashesLeftOut)
+        err << "  ... and " << report.m_nClashesLeftOut << " more files written by more than one item\n";
 }
 
 // Why a file is refused, in words, from the reason its load gave: opening the path again to ask
@@ -376,6 +396,61 @@ bool ParseRunnerArguments(const std::vector<std::string>& args, SRunnerOptions& 
     return true;
 }
 
+// What a run prints and the status it ends with: the Output, JSON output and Exit status parts
+// of the --help text.
+std::string RunnerResultsUsage()
+{
+    return std::string("Output:\n"
+                       "For each executed kind one line goes to standard output: the kind, then\n"
+                       "  \"") + kBatchSucceedText + "\"\n"
+           "or\n"
+           "  \"" + kBatchFailText + "\"\n"
+           "Standard error gets a summary per kind (items done and skipped, files written, files that\n"
+           "could not be written, with the reasons) and, when it is a terminal, a progress bar.\n"
+           "The blend kind uses OpenGL; without a display it makes a headless EGL context.\n"
+           "The batch file itself is never changed.\n"
+           "\n"
+           "JSON output:\n"
+           "With --json one JSON object goes to standard output when the run ends, and the lines above\n"
+           "go to standard error with the summary. Its members:\n"
+           "  status             the exit status\n"
+           "  error              only when the run was refused, or its batch file not saved: why\n"
+           "  kinds              one object per kind, in the order the kinds ran, with the members below\n"
+           "  kind, section      the kind as --kind names it, and its section's element name\n"
+           "  executed           false when the kind did not start; then reason says why\n"
+           "  complete           true when every item produced all its outputs from all it lists\n"
+           "  items, done        the items listed, and those processed\n"
+           "  skipped            items left out: missing, undecodable or refused by the kind\n"
+           "  incomplete         items done without some of the members their sequence names\n"
+           "  not_done           items a worker process left when it ended\n"
+           "  not_started        items a run stopped by SIGINT or SIGTERM did not start\n"
+           "  files_written      output files written, each counted once\n"
+           "  files_not_written  output files that could not be written\n"
+           "  failed             what failed, in the items' order: an item, a member of its sequence or\n"
+           "                     an output file, as {\"path\": \"...\", \"reason\": \"...\"}\n"
+           "  failed_left_out    failures past the first " + std::to_string(CBatchReport::kMaxFailures) + ", counted only\n"
+           "  notes              the summary's lines for the kind\n"
+           "  notes_left_out     lines past the first " + std::to_string(CBatchReport::kMaxNotes) + ", counted only\n"
+           "  results            per item, in the items' order: {\"path\", \"done\", \"reason\" when not done,\n"
+           "                     \"files\": the files it wrote}\n"
+           "  results_left_out   items past the first " + std::to_string(CBatchReport::kMaxResults) + ", counted only\n"
+           "  clashes            files two items wrote, as {\"file\", \"earlier\", \"later\"}; the later\n"
+           "                     item's file is the one that stays\n"
+           "  clashes_left_out   clashes past the first " + std::to_string(CBatchReport::kMaxFailures) + ", counted only\n"
+           "Text is UTF-8; a byte of a name that is not valid UTF-8 is written as U+FFFD.\n"
+           "\n"
+           "Exit status:\n"
+           "0 only when every executed kind succeeded and every item it lists produced\n"
+           "all its output files from everything it names: no item or sequence member missing or\n"
+           "undecodable, none refused by its kind, none left by a worker process that ended, every\n"
+           "file written. 1 otherwise (the summary names each item and member concerned and why), or\n"
+           "when standard output could not be written; 2 for bad arguments or a file that is not a\n"
+           "batch file. SIGINT (Ctrl+C) or SIGTERM stops the run: the items already started are\n"
+           "finished, no other item or kind is started, the summary tells what was done and what\n"
+           "was not started, and the status is 130 (SIGINT) or 143 (SIGTERM).\n"
+           "\n";
+}
+
 // The text follows a few rules, because the manual page is made from it at build time: a line
 // "Usage: ..." (and "   or: ...") gives the synopsis; text up to the first heading describes the
 // program; a heading is a line of its own such as "Options:"; "  --name VALUE  text" starts an
@@ -408,34 +483,14 @@ std::string RunnerUsage()
            "  --list       print each section with its recorded values and item count; execute\n"
            "               nothing.\n"
            "  --json       print one JSON object with the results on standard output when the run\n"
-           "               ends (see Output); the lines and the progress bar go to standard error.\n"
+           "               ends (see JSON output); the lines and the progress bar go to standard error.\n"
            "  --save-batch FILE\n"
            "               with a verb: record its section in the batch file FILE (a new file, or\n"
            "               one that is a batch file already, whose section of that kind gets the\n"
            "               values and the pictures added) instead of running it.\n"
            "  --run        with --save-batch: run the section as well.\n"
            "  --help       print this text; after a verb, the verb's options.\n"
-           "\n" + VerbsUsage() + "\n"
-           "Output:\n"
-           "For each executed kind one line goes to standard output: the kind, then\n"
-           "  \"" + kBatchSucceedText + "\"\n"
-           "or\n"
-           "  \"" + kBatchFailText + "\"\n"
-           "Standard error gets a summary per kind (items done and skipped, files written, files that\n"
-           "could not be written, with the reasons) and, when it is a terminal, a progress bar.\n"
-           "The blend kind uses OpenGL; without a display it makes a headless EGL context.\n"
-           "The batch file itself is never changed.\n"
-           "\n"
-           "Exit status:\n"
-           "0 only when every executed kind succeeded and every item it lists produced\n"
-           "all its output files from everything it names: no item or sequence member missing or\n"
-           "undecodable, none refused by its kind, none left by a worker process that ended, every\n"
-           "file written. 1 otherwise (the summary names each item and member concerned and why), or\n"
-           "when standard output could not be written; 2 for bad arguments or a file that is not a\n"
-           "batch file. SIGINT (Ctrl+C) or SIGTERM stops the run: the items already started are\n"
-           "finished, no other item or kind is started, the summary tells what was done and what\n"
-           "was not started, and the status is 130 (SIGINT) or 143 (SIGTERM).\n"
-           "\n"
+           "\n" + VerbsUsage() + "\n" + RunnerResultsUsage() +
            "Examples:\n"
            "Spreading one batch file over machines (the file and the pictures on storage they share):\n"
            "  GNU parallel, 4 shards over two hosts:\n"

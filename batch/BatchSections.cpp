@@ -22,7 +22,8 @@ public:
     CAttributes(XmlNode node, EAbsentValue absent) : m_node(node), m_eAbsent(absent) {}
 
     void Text(const char* name, std::string& value) const { value = TextOf(ValueOf(m_node, name, m_eAbsent)); }
-    // A value the executor does not use: read without ever appending it.
+    // Read without ever appending it: a value the executor does not use, or one whose absence
+    // stands for its default (so that files that never recorded it are saved as they were).
     void RecordedText(const char* name, std::string& value) const
     {
         value = TextOf(ValueOf(m_node, name, EAbsentValue::Leave));
@@ -30,6 +31,26 @@ public:
     void Integer(const char* name, int32_t& value) const
     {
         value = ReadDecimalNumber(TextOf(ValueOf(m_node, name, m_eAbsent)).c_str());
+    }
+
+    // A setting newer than the format: missing reads as 0 and is never appended, so that executing
+    // an older file leaves it as it was.
+    void Setting(const char* name, int32_t& value) const
+    {
+        value = ReadDecimalNumber(TextOf(ValueOf(m_node, name, EAbsentValue::Leave)).c_str());
+    }
+    void Setting(const char* name, bool& on) const
+    {
+        int32_t value = 0;
+        Setting(name, value);
+        on = value != 0;
+    }
+    // The data format; a name that is none of them reads as none here (SheetDataNameOf tells it).
+    void DataFormat(ESheetData& format) const
+    {
+        std::string name;
+        RecordedText("DataFormat", name);
+        SheetDataFromName(name, format);
     }
 
 private:
@@ -97,6 +118,12 @@ void ReadSplitSection(const BatchSection& section, SplitInputs& in, EAbsentValue
     output.RecordedText("NameFormat", in.m_output.m_strTitle);
     ReadRatios(section.m_input.ChildByName(kRowList), absent, in.m_rowFractions);
     ReadRatios(section.m_input.ChildByName(kColList), absent, in.m_colFractions);
+    const CAttributes input(section.m_input, absent);
+    output.DataFormat(in.m_sheet.m_eData);
+    input.Setting("Margin", in.m_sheet.m_nMargin);
+    input.Setting("Spacing", in.m_sheet.m_nSpacing);
+    input.Setting("Trim", in.m_sheet.m_bTrim);
+    input.Setting("SkipEmpty", in.m_sheet.m_bSkipEmpty);
 }
 
 void ReadCombineSection(const BatchSection& section, CombineInputs& in, EAbsentValue absent)
@@ -109,6 +136,11 @@ void ReadCombineSection(const BatchSection& section, CombineInputs& in, EAbsentV
     input.Integer("Cols", in.m_nCols);
     output.Text("ImageType", in.m_output.m_strType);
     output.Text("Folder", in.m_output.m_strFolder);
+    output.DataFormat(in.m_sheet.m_eData);
+    input.Setting("KeepAlpha", in.m_sheet.m_bKeepAlpha);
+    input.Setting("Padding", in.m_sheet.m_nPadding);
+    input.Setting("Margin", in.m_sheet.m_nMargin);
+    input.Setting("Extrude", in.m_sheet.m_nExtrude);
 }
 
 void ReadBlendSection(const BatchSection& section, BlendInputs& in, EAbsentValue absent)
@@ -158,6 +190,7 @@ void ReadMngSection(const BatchSection& section, MngInputs& in, EAbsentValue abs
     input.Integer("FromNumber", in.m_source.m_nFromNumber);
     input.Integer("FrameCount", in.m_nFrameCount);
     input.Integer("FPS", in.m_nFramesPerSecond);
+    input.RecordedText("Format", in.m_strFormat);
     output.Text("ImageType", in.m_source.m_strType);
     output.Text("Folder", in.m_output.m_strFolder);
 }
@@ -172,6 +205,13 @@ void ReadSplitRatioTexts(const BatchSection& section, SRatioListTexts& rows, SRa
 {
     ReadRatioTexts(section.m_input.ChildByName(kRowList), rows);
     ReadRatioTexts(section.m_input.ChildByName(kColList), cols);
+}
+
+std::string UnknownSheetData(const BatchSection& section)
+{
+    const char* value = ValueOf(section.m_output, "DataFormat", EAbsentValue::Leave);
+    ESheetData format;
+    return value && !SheetDataFromName(value, format) ? std::string(value) : std::string();
 }
 
 int BatchFile::TemplateDigitsOf(EBatchKind kind) const

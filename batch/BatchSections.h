@@ -29,6 +29,8 @@ enum class EAbsentValue
 // Split: m_output holds folder, type, template, from number and, read without appending (the
 // executor names pieces after each item), the recorded title "NameFormat"; the fractions are
 // the "Rows" and "Cols" lists, one per child node.
+// The sheet settings of split and combine came later: never appended, missing reads as the plain
+// grid without a data file; a switch is on for any number but 0.
 void ReadSplitSection(const BatchSection& section, SplitInputs& inputs, EAbsentValue absent = EAbsentValue::Append);
 // Combine: m_source holds template and from number, m_output folder and type.
 void ReadCombineSection(const BatchSection& section, CombineInputs& inputs,
@@ -40,9 +42,14 @@ void ReadRgbAlphaSection(const BatchSection& section, AlphaRgbInputs& inputs,
                          EAbsentValue absent = EAbsentValue::Append);
 void ReadAlphaImageCombineSection(const BatchSection& section, AlphaImageInputs& inputs,
                                   EAbsentValue absent = EAbsentValue::Append);
-// MNG: m_source holds folder, type (recorded, not used: the output is always MNG), template and
-// from number of the frames, as WriteMngSection takes them.
+// MNG: m_source holds folder, type (recorded, not used: the animation's format decides the file),
+// template and from number of the frames, as WriteMngSection takes them; "Format" of "Input" is
+// read without appending (missing, it is MNG).
 void ReadMngSection(const BatchSection& section, MngInputs& inputs, EAbsentValue absent = EAbsentValue::Append);
+
+// The data format a split or combine section records when it is none of "none", "json-hash" and
+// "json-array" (the readers take it as none); empty when it is one of them or missing.
+std::string UnknownSheetData(const BatchSection& section);
 
 // The path of one entry of "ApplyToItems" ("PathName"), empty when it has none. With Append, an
 // element without one gains it, empty; comments and other nodes are never changed.

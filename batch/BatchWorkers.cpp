@@ -3,6 +3,7 @@
 #include "base/Fd.h"
 #include "batch/BatchExecute.h"
 #include "batch/BatchSections.h"
+#include "batch/WorkerRecord.h"
 #include "batch/RunStop.h"
 #include "engine/gx.h"
 #include "ops/FrameHooks.h"
@@ -28,132 +29,6 @@
 
 namespace
 {
-// What a worker tells the parent: the report and progress steps of one entry, of what came
-// before the item loop, or of the end with the executor's result.
-enum class ERecord : uint8_t
-{
-    Preamble = 1,
-    Item = 2,
-    End = 3,
-};
-
-struct SRecord
-{
-    ERecord m_type = ERecord::Item;
-    uint32_t m_nPosition = 0;
-    bool m_bResult = false;
-    int64_t m_nSteps = 0;
-    CBatchReport m_report;
-};
-
-// A record longer than this is not one a worker sends: the stream is damaged.
-constexpr uint32_t kMaxRecordBytes = 1u << 24;
-
-class CRecordWriter
-{
-public:
-    void U8(uint8_t v) { m_str.push_back(char(v)); }
-    void U32(uint32_t v) { m_str.append(reinterpret_cast<const char*>(&v), sizeof v); }
-    void I64(int64_t v) { m_str.append(reinterpret_cast<const char*>(&v), sizeof v); }
-    void Text(const std::string& text)
-    {
-        U32(uint32_t(std::min<size_t>(text.size(), kMaxRecordBytes / 4)));
-        m_str.append(text, 0, std::min<size_t>(text.size(), kMaxRecordBytes / 4));
-    }
-    std::string m_str;
-};
-
-class CRecordReader
-{
-public:
-    CRecordReader(const char* data, size_t size) : m_p(data), m_nLeft(size) {}
-    bool U8(uint8_t& v) { return Bytes(&v, sizeof v); }
-    bool U32(uint32_t& v) { return Bytes(&v, sizeof v); }
-    bool I64(int64_t& v) { return Bytes(&v, sizeof v); }
-    bool Text(std::string& text)
-    {
-        uint32_t size = 0;
-        if (!U32(size) || size > m_nLeft)
-            return false;
-        text.assign(m_p, size);
-        m_p += size, m_nLeft -= size;
-        return true;
-    }
-    bool AtEnd() const { return m_nLeft == 0; }
-
-private:
-    bool Bytes(void* out, size_t size)
-    {
-        if (size > m_nLeft)
-            return false;
-        std::memcpy(out, m_p, size);
-        m_p += size, m_nLeft -= size;
-        return true;
-    }
-    const char* m_p;
-    size_t m_nLeft;
-};
-
-std::string Encode(const SRecord& record)
-{
-    CRecordWriter w;
-    w.U32(0); // the length, filled in below
-    w.U8(uint8_t(record.m_type));
-    w.U32(record.m_nPosition);
-    w.U8(record.m_bResult ? 1 : 0);
-    w.I64(record.m_nSteps);
-    const CBatchReport& r = record.m_report;
-    for (int64_t v : {r.m_nItems, r.m_nDone, r.m_nSkipped, r.m_nIncomplete, r.m_nWritten, r.m_nFailedWrites, r.m_nNotDone,
-                      r.m_nNotesLeftOut, r.m_nFailuresLeftOut})
-        w.I64(v);
-    w.U32(uint32_t(r.m_notes.size()));
-    for (const std::string& note : r.m_notes)
-        w.Text(note);
-    w.U32(uint32_t(r.m_failures.size()));
-    for (const CBatchReport::SFailure& failure : r.m_failures)
-        w.Text(failure.m_strPath), w.Text(failure.m_strReason);
-    const uint32_t length = uint32_t(w.m_str.size() - sizeof(uint32_t));
-    std::memcpy(w.m_str.data(), &length, sizeof length);
-    return w.m_str;
-}
-
-bool Decode(const char* data, size_t size, SRecord& record)
-{
-    CRecordReader r(data, size);
-    uint8_t type = 0, result = 0;
-    CBatchReport& rep = record.m_report;
-    if (!r.U8(type) || type < uint8_t(ERecord::Preamble) || type > uint8_t(ERecord::End) ||
-        !r.U32(record.m_nPosition) || !r.U8(result) || !r.I64(record.m_nSteps))
-        return false;
-    record.m_type = ERecord(type);
-    record.m_bResult = result != 0;
-    for (int64_t* v : {&rep.m_nItems, &rep.m_nDone, &rep.m_nSkipped, &rep.m_nIncomplete, &rep.m_nWritten,
-                       &rep.m_nFailedWrites, &rep.m_nNotDone, &rep.m_nNotesLeftOut, &rep.m_nFailuresLeftOut})
-        if (!r.I64(*v))
-            return false;
-    uint32_t notes = 0;
-    if (!r.U32(notes))
-        return false;
-    for (uint32_t i = 0; i < notes; ++i)
-    {
-        std::string note;
-        if (!r.Text(note))
-            return false;
-        rep.m_notes.push_back(std::move(note));
-    }
-    uint32_t failures = 0;
-    if (!r.U32(failures))
-        return false;
-    for (uint32_t i = 0; i < failures; ++i)
-    {
-        CBatchReport::SFailure failure;
-        if (!r.Text(failure.m_strPath) || !r.Text(failure.m_strReason))
-            return false;
-        rep.m_failures.push_back(std::move(failure));
-    }
-    return r.AtEnd();
-}
-
 bool WriteAll(int fd, const std::string& bytes)
 {
     size_t done = 0;
@@ -167,27 +42,6 @@ bool WriteAll(int fd, const std::string& bytes)
         done += size_t(n);
     }
     return true;
-}
-
-// Adds what one record's report holds to the run's report, as the executor would have told it.
-void Merge(CBatchReport& into, const CBatchReport& from)
-{
-    into.m_nItems += from.m_nItems;
-    into.m_nDone += from.m_nDone;
-    into.m_nSkipped += from.m_nSkipped;
-    into.m_nIncomplete += from.m_nIncomplete;
-    into.m_nWritten += from.m_nWritten;
-    into.m_nFailedWrites += from.m_nFailedWrites;
-    into.m_nNotDone += from.m_nNotDone;
-    for (const std::string& note : from.m_notes)
-        into.Note(note);
-    into.m_nNotesLeftOut += from.m_nNotesLeftOut;
-    for (const CBatchReport::SFailure& failure : from.m_failures)
-        if (into.m_failures.size() < CBatchReport::kMaxFailures)
-            into.m_failures.push_back(failure);
-        else
-            ++into.m_nFailuresLeftOut;
-    into.m_nFailuresLeftOut += from.m_nFailuresLeftOut;
 }
 
 // The next entry number handed out to the workers of one execution, in memory shared by them.
@@ -246,7 +100,7 @@ public:
         if (m_nClaim < 0)
         {
             // Whatever the executor reported before its item loop, sent once by every worker.
-            Send(ERecord::Preamble, 0, false);
+            Send(EWorkerRecord::Preamble, 0, false);
             m_nClaim = m_counter.Take();
         }
         // Asked to stop: no entry is started, the End record still goes out.
@@ -262,18 +116,18 @@ public:
 
     void Finished(uint32_t position) override
     {
-        Send(ERecord::Item, position, false);
+        Send(EWorkerRecord::Item, position, false);
         m_nClaim = m_counter.Take();
     }
 
     int64_t ProgressRange(uint32_t count) const override { return m_shard.Size(count); }
 
-    void Send(ERecord type, uint32_t position, bool result)
+    void Send(EWorkerRecord type, uint32_t position, bool result)
     {
-        SRecord record{type, position, result, m_steps.Take(), std::move(m_report)};
+        SWorkerRecord record{type, position, result, m_steps.Take(), std::move(m_report)};
         m_report = CBatchReport{};
         // The parent is gone or the pipe is broken: nothing this worker does can be reported.
-        if (!WriteAll(m_nFd, Encode(record)))
+        if (!WriteAll(m_nFd, WriteWorkerRecord(record)))
             ::_exit(kRunnerExitLostParent);
     }
 
@@ -311,7 +165,7 @@ private:
             report.m_notes.clear();
             report.Note("not enough memory to execute it");
         }
-        schedule.Send(ERecord::End, 0, executed);
+        schedule.Send(EWorkerRecord::End, 0, executed);
         gxDestroy();
     }
     else
@@ -347,11 +201,11 @@ public:
     {
     }
 
-    void Take(SRecord&& record)
+    void Take(SWorkerRecord&& record)
     {
-        switch (record.m_type)
+        switch (record.m_eType)
         {
-        case ERecord::Preamble:
+        case EWorkerRecord::Preamble:
             // Every worker sends the same one; the first opens the progress bar as the executor does.
             if (!m_progress)
             {
@@ -359,7 +213,7 @@ public:
                 m_progress.emplace(int64_t(m_positions.size()));
             }
             break;
-        case ERecord::Item:
+        case EWorkerRecord::Item:
             m_pending.emplace(record.m_nPosition, std::move(record));
             while (m_nNext < m_positions.size())
             {
@@ -371,7 +225,7 @@ public:
                 ++m_nNext;
             }
             break;
-        case ERecord::End:
+        case EWorkerRecord::End:
             m_bResult = m_nEnds == 0 ? record.m_bResult : m_bResult && record.m_bResult;
             if (m_nEnds++ == 0)
                 m_end = std::move(record);
@@ -394,7 +248,7 @@ public:
             const std::string path = ReadItemPath(section.m_items.Child(m_positions[m_nNext]), EAbsentValue::Leave);
             if (workerLost && !path.empty())
             {
-                m_report.Item();
+                m_report.Item(m_positions[m_nNext], path);
                 m_report.NotDone(path);
             }
         }
@@ -404,9 +258,9 @@ public:
     }
 
 private:
-    void Apply(const SRecord& record)
+    void Apply(const SWorkerRecord& record)
     {
-        Merge(m_report, record.m_report);
+        m_report.Merge(record.m_report);
         for (int64_t i = 0; i < record.m_nSteps; ++i)
             if (m_progress)
                 m_progress->Step();
@@ -415,11 +269,11 @@ private:
     std::vector<uint32_t> m_positions;
     CBatchReport& m_report;
     std::optional<CProgress> m_progress;
-    std::map<uint32_t, SRecord> m_pending;
+    std::map<uint32_t, SWorkerRecord> m_pending;
     size_t m_nNext = 0;
     int m_nEnds = 0;
     bool m_bResult = false;
-    SRecord m_end;
+    SWorkerRecord m_end;
 };
 
 // SIGINT and SIGTERM held back for the life of the object, except during the waits given
@@ -455,24 +309,58 @@ bool DrainRecords(SWorker& worker, CCollector& collector)
 {
     size_t at = 0;
     std::string& buffer = worker.m_strBuffer;
-    while (buffer.size() - at >= sizeof(uint32_t))
+    for (;;)
     {
-        uint32_t length = 0;
-        std::memcpy(&length, buffer.data() + at, sizeof length);
-        if (length > kMaxRecordBytes)
+        SWorkerRecord record;
+        size_t used = 0;
+        const ERecordRead read = ReadWorkerRecord(std::string_view(buffer).substr(at), record, used);
+        if (read == ERecordRead::Damaged)
             return false;
-        if (buffer.size() - at - sizeof length < length)
+        if (read == ERecordRead::Partial)
             break;
-        SRecord record;
-        if (!Decode(buffer.data() + at + sizeof length, length, record))
-            return false;
-        worker.m_bEnded = worker.m_bEnded || record.m_type == ERecord::End;
+        worker.m_bEnded = worker.m_bEnded || record.m_eType == EWorkerRecord::End;
         collector.Take(std::move(record));
-        at += sizeof length + length;
+        at += used;
     }
     buffer.erase(0, at);
     return true;
 }
+
+// The entries given, and no other.
+class CChosenSchedule final : public IItemSchedule
+{
+public:
+    explicit CChosenSchedule(std::vector<uint32_t> positions) : m_positions(std::move(positions)) {}
+    bool Wanted(uint32_t position, const std::string&) override
+    {
+        return std::binary_search(m_positions.begin(), m_positions.end(), position);
+    }
+    void Finished(uint32_t) override {}
+    int64_t ProgressRange(uint32_t) const override { return int64_t(m_positions.size()); }
+
+private:
+    std::vector<uint32_t> m_positions;
+};
+
+// Two entries wrote the same file: in one process the later one's stays, but workers may have
+// finished them the other way round. The entries whose file must stay are executed once more
+// here, in order, without progress; only what they failed to write is told (the file may then
+// hold an earlier entry's picture).
+void RewriteClashWinners(EBatchKind kind, BatchFile& batch, CBatchReport& report)
+{
+    std::vector<uint32_t> winners = report.ClashWinners();
+    if (winners.empty())
+        return;
+    CStepCounter silent;
+    CFrameHooks hooks({&silent});
+    CBatchReport again;
+    CChosenSchedule chosen(std::move(winners));
+    ExecuteBatch(kind, batch, &again, &chosen);
+    for (const CBatchReport::SFailure& failure : again.m_failures)
+        report.Failure(failure.m_strPath, "once more, as the later of items writing the same file: " + failure.m_strReason);
+    report.m_nFailedWrites += again.m_nFailedWrites + again.m_nSkipped;
+}
+
 using WorkerPool = std::vector<std::unique_ptr<SWorker>>;
 
 // Forks up to `workers` processes over the shard; fewer (none at all) when a pipe or a fork fails.
@@ -642,5 +530,6 @@ bool ExecuteInWorkers(EBatchKind kind, BatchFile& batch, SItemShard shard, int w
     const bool executed = collector.Finish(section, workerLost);
     for (const std::string& line : lost)
         report.Note(line);
+    RewriteClashWinners(kind, batch, report);
     return executed;
 }

@@ -53,7 +53,25 @@ std::string KindObject(const SKindOutcome& outcome)
     text += "], " + Field("failed_left_out", r.m_nFailuresLeftOut) + ", " + JsonString("notes") + ": [";
     for (size_t i = 0; i < r.m_notes.size(); ++i)
         text += std::string(i ? ", " : "") + JsonString(r.m_notes[i]);
-    return text + "], " + Field("notes_left_out", r.m_nNotesLeftOut) + "}";
+    text += "], " + Field("notes_left_out", r.m_nNotesLeftOut) + ", " + JsonString("results") + ": [";
+    for (size_t i = 0; i < r.m_results.size(); ++i)
+    {
+        const CBatchReport::SItemResult& result = r.m_results[i];
+        text += std::string(i ? ", " : "") + "{" + JsonString("path") + ": " + JsonString(result.m_strPath) + ", " +
+                Field("done", result.m_bDone) + ", ";
+        if (!result.m_strReason.empty())
+            text += JsonString("reason") + ": " + JsonString(result.m_strReason) + ", ";
+        text += JsonString("files") + ": [";
+        for (size_t f = 0; f < result.m_files.size(); ++f)
+            text += std::string(f ? ", " : "") + JsonString(result.m_files[f]);
+        text += "]}";
+    }
+    text += "], " + Field("results_left_out", r.m_nResultsLeftOut) + ", " + JsonString("clashes") + ": [";
+    for (size_t i = 0; i < r.m_clashes.size(); ++i)
+        text += std::string(i ? ", " : "") + "{" + JsonString("file") + ": " + JsonString(r.m_clashes[i].m_strFile) + ", " +
+                JsonString("earlier") + ": " + JsonString(r.m_clashes[i].m_strEarlier) + ", " + JsonString("later") + ": " +
+                JsonString(r.m_clashes[i].m_strLater) + "}";
+    return text + "], " + Field("clashes_left_out", r.m_nClashesLeftOut) + "}";
 }
 } // namespace
 

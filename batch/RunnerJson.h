@@ -9,10 +9,15 @@
 //       "complete": false,             every item produced all its outputs from all it lists
 //       "items": 3, "done": 2, "skipped": 1, "incomplete": 0, "not_done": 0,
 //       "not_started": 0,              items a run stopped by SIGINT or SIGTERM did not start
-//       "files_written": 8, "files_not_written": 0,
+//       "files_written": 8, "files_not_written": 0,   files, each counted once
 //       "failed": [{"path": "/in/b.png", "reason": "does not exist"}],  item, member or file
 //       "failed_left_out": 0,
-//       "notes": ["..."], "notes_left_out": 0}]}  the summary's lines
+//       "notes": ["..."], "notes_left_out": 0,   the summary's lines
+//       "results": [{"path": "/in/a.png", "done": true, "files": ["out/a001.png"]},   per item,
+//                   {"path": "/in/b.png", "done": false, "reason": "does not exist", "files": []}],
+//       "results_left_out": 0,
+//       "clashes": [{"file": "out/pic.png", "earlier": "/in/1/pic.png", "later": "/in/2/pic.png"}],
+//       "clashes_left_out": 0}]}         files written by two items: the later one's stays
 //
 // Text is UTF-8; a byte that is not part of valid UTF-8 (a file name in another encoding) is
 // written as U+FFFD.

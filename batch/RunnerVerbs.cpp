@@ -6,6 +6,7 @@
 #include "config/ProgramSettings.h"
 #include "config/ShippedFiles.h"
 #include "engine/codecs/Codecs.h"
+#include "ops/AnimationFormat.h"
 
 #include <algorithm>
 #include <tuple>
@@ -35,6 +36,10 @@ constexpr SVerbOption Value(EVerbValue type, const char* name, const char* value
     return {name, value, help, type, 0, 0, nullptr, field};
 }
 
+// The widest margin, spacing, padding or extrusion: a picture's side.
+constexpr int32_t kMaxSpacing = 65535;
+constexpr const char* kDataHelp = "data file <title>.json written beside the pictures: none, json-hash or json-array";
+
 constexpr const char* kFolderHelp = "folder the results are written to";
 constexpr const char* kTypeHelp = "image type of the results: png, jpg, bmp or tga";
 constexpr const char* kTemplateHelp = "its length is the number of digits, 001 for ###";
@@ -52,6 +57,15 @@ constexpr SVerbOption kSplitOptions[] = {
     Value(EVerbValue::Folder, "-o", "DIR", kFolderHelp, [](SVerbValues& v) { return &v.m_split.m_output.m_strFolder; }),
     Value(EVerbValue::Text, "--title", "NAME", "file title recorded in a saved batch file; the tiles are named after each picture",
           [](SVerbValues& v) { return &v.m_split.m_output.m_strTitle; }),
+    Value(EVerbValue::DataFormat, "--data", "FORMAT", kDataHelp, [](SVerbValues& v) { return &v.m_strSplitData; }),
+    Number("--margin", "PIXELS", "pixels left out around the grid", 0, kMaxSpacing,
+           [](SVerbValues& v) { return &v.m_split.m_sheet.m_nMargin; }),
+    Number("--spacing", "PIXELS", "pixels left out between neighbouring tiles", 0, kMaxSpacing,
+           [](SVerbValues& v) { return &v.m_split.m_sheet.m_nSpacing; }),
+    Number("--trim", "0|1", "1: each tile cut to its pixels that are not fully transparent, its offset in the data file",
+           0, 1, [](SVerbValues& v) { return &v.m_nSplitTrim; }),
+    Number("--skip-empty", "0|1", "1: no file for a fully transparent tile (its number is used all the same)", 0, 1,
+           [](SVerbValues& v) { return &v.m_nSplitSkipEmpty; }),
 };
 
 constexpr SVerbOption kCombineOptions[] = {
@@ -63,6 +77,15 @@ constexpr SVerbOption kCombineOptions[] = {
           [](SVerbValues& v) { return &v.m_combine.m_source.m_strTemplate; }),
     Value(EVerbValue::Type, "--type", "TYPE", kTypeHelp, [](SVerbValues& v) { return &v.m_combine.m_output.m_strType; }),
     Value(EVerbValue::Folder, "-o", "DIR", kFolderHelp, [](SVerbValues& v) { return &v.m_combine.m_output.m_strFolder; }),
+    Value(EVerbValue::DataFormat, "--data", "FORMAT", kDataHelp, [](SVerbValues& v) { return &v.m_strCombineData; }),
+    Number("--keep-alpha", "0|1", "1: the sheet keeps alpha when a picture has it (png and tga)", 0, 1,
+           [](SVerbValues& v) { return &v.m_nCombineKeepAlpha; }),
+    Number("--padding", "PIXELS", "pixels left empty between cells", 0, kMaxSpacing,
+           [](SVerbValues& v) { return &v.m_combine.m_sheet.m_nPadding; }),
+    Number("--margin", "PIXELS", "pixels left empty around the sheet", 0, kMaxSpacing,
+           [](SVerbValues& v) { return &v.m_combine.m_sheet.m_nMargin; }),
+    Number("--extrude", "PIXELS", "each picture's border repeated outward by that many pixels", 0, kMaxSpacing,
+           [](SVerbValues& v) { return &v.m_combine.m_sheet.m_nExtrude; }),
 };
 
 constexpr SVerbOption kBlendOptions[] = {
@@ -103,6 +126,9 @@ constexpr SVerbOption kMngOptions[] = {
            [](SVerbValues& v) { return &v.m_mng.m_source.m_nFromNumber; }),
     Value(EVerbValue::Text, "--template", "###", kTemplateHelp, [](SVerbValues& v) { return &v.m_mng.m_source.m_strTemplate; }),
     Value(EVerbValue::Folder, "-o", "DIR", kFolderHelp, [](SVerbValues& v) { return &v.m_mng.m_output.m_strFolder; }),
+    Value(EVerbValue::Animation, "--format", "mng|apng|gif",
+          "file format: mng, apng (an animated PNG, DIR/<title>.png, which browsers play) or gif (DIR/<title>.gif)",
+          [](SVerbValues& v) { return &v.m_mng.m_strFormat; }),
 };
 
 constexpr SVerb kVerbs[] = {
@@ -123,7 +149,8 @@ constexpr SVerb kVerbs[] = {
      "Takes the alpha of every picture from the alpha image's grey level: DIR/<title>_ImageAlpha.<type>.",
      kAlphaImageOptions},
     {EBatchKind::Mng, "SEQUENCE...",
-     "Makes an animated MNG of each numbered sequence of frames: DIR/<title>.mng. A SEQUENCE is given as for combine.",
+     "Makes an animation of each numbered sequence of frames, looping for ever: DIR/<title>.mng unless --format "
+     "names another format. A SEQUENCE is given as for combine.",
      kMngOptions},
 };
 
@@ -230,7 +257,8 @@ SVerbValues VerbValuesOf(const CProgramSettings& s)
     v.m_mng = {output,
                {s.m_strMngSourceFolder, s.m_strMngFileName, s.m_strMngTemplate, s.m_strMngImageType, s.m_nMngSeqFrom},
                s.m_nMngFrames,
-               s.m_nMngFPS};
+               s.m_nMngFPS,
+               s.m_strMngFormat};
     return v;
 }
 
@@ -294,6 +322,26 @@ bool TakeVerbOption(const SVerbOption& option, const std::string& text, SVerbVal
             return false;
         }
         break;
+    case EVerbValue::DataFormat:
+    {
+        ESheetData format;
+        if (text.empty() || !SheetDataFromName(text, format))
+        {
+            error = name + " '" + text + "' is none of none, json-hash and json-array";
+            return false;
+        }
+        break;
+    }
+    case EVerbValue::Animation:
+    {
+        EAnimationFormat format = EAnimationFormat::Mng;
+        if (text.empty() || !AnimationFormatFromName(text, format))
+        {
+            error = name + " '" + text + "' is not an animation format (" + AnimationFormatChoices() + ")";
+            return false;
+        }
+        break;
+    }
     case EVerbValue::Text:
     case EVerbValue::Folder:
         if (text.empty())
@@ -363,6 +411,11 @@ bool WriteVerbSection(BatchFile& batch, const SVerb& verb, const SVerbValues& gi
             *option.m_pfnText(values) = Absolute(".");
     values.m_split.m_rowFractions = EvenFractions(values.m_nSplitRows);
     values.m_split.m_colFractions = EvenFractions(values.m_nSplitCols);
+    values.m_split.m_sheet.m_bTrim = values.m_nSplitTrim != 0;
+    values.m_split.m_sheet.m_bSkipEmpty = values.m_nSplitSkipEmpty != 0;
+    values.m_combine.m_sheet.m_bKeepAlpha = values.m_nCombineKeepAlpha != 0;
+    SheetDataFromName(values.m_strSplitData, values.m_split.m_sheet.m_eData);
+    SheetDataFromName(values.m_strCombineData, values.m_combine.m_sheet.m_eData);
     // The kind's row names its section writer; each verb's values are of its row's inputs type.
     auto inputs = std::tie(values.m_split, values.m_combine, values.m_blend, values.m_alphaExtract, values.m_rgbAlpha,
                            values.m_alphaImage, values.m_mng);

@@ -25,6 +25,10 @@ struct SVerbValues
     SplitInputs m_split;
     int32_t m_nSplitRows = 0;
     int32_t m_nSplitCols = 0;
+    // The sheet switches and data formats as typed (0 or 1; a format name), which become the
+    // kinds' sheet settings when the section is written.
+    int32_t m_nSplitTrim = 0, m_nSplitSkipEmpty = 0, m_nCombineKeepAlpha = 0;
+    std::string m_strSplitData = "none", m_strCombineData = "none";
     CombineInputs m_combine;
     BlendInputs m_blend;
     SequenceRecord m_alphaExtract;
@@ -46,6 +50,8 @@ enum class EVerbValue
     Path,   // a file; empty for none, otherwise recorded as an absolute path
     Folder, // the output folder; recorded as an absolute path, empty for the current folder
     Type,   // an image type the engine can write (png, jpg, bmp, tga)
+    DataFormat, // a data file format: none, json-hash or json-array
+    Animation,  // an animation format by its name (mng, apng, gif)
 };
 
 struct SVerbOption

@@ -33,7 +33,7 @@ constexpr CField Number(const char* pszAttribute, int32_t S::*pField)
 struct CSection
 {
     const char* m_pszName;
-    CField m_fields[8];
+    CField m_fields[9];
 };
 
 // Every value of the file, in the order in which the file is read and in which missing sections
@@ -53,7 +53,8 @@ const CSection kSections[] = {
     {"Blend", {Text("BkImg", &S::m_strBlendBkImg), Text("OverlayImg", &S::m_strBlendOverlayImg)}},
     {"MNG", {Text("SourceFolder", &S::m_strMngSourceFolder), Number("SeqFrom", &S::m_nMngSeqFrom),
              Number("Frames", &S::m_nMngFrames), Number("FPS", &S::m_nMngFPS), Text("Template", &S::m_strMngTemplate),
-             Text("ImageType", &S::m_strMngImageType), Text("FileName", &S::m_strMngFileName)}},
+             Text("ImageType", &S::m_strMngImageType), Text("FileName", &S::m_strMngFileName),
+             Text("Format", &S::m_strMngFormat)}},
 };
 
 // A settings file is XML text: after an optional byte order mark and whitespace it starts with

@@ -22,6 +22,7 @@ public:
     std::string m_strMngSourceFolder, m_strMngFileName;
     int32_t m_nMngSeqFrom = 0, m_nMngFrames = 0, m_nMngFPS = 0;
     std::string m_strMngTemplate, m_strMngImageType;
+    std::string m_strMngFormat; // the animation format's name ("mng", "apng", "gif"); empty is "mng"
     std::string m_strLastBatchFile;
 
     // Reads the settings file of the executable's folder. False, with no field changed, when the

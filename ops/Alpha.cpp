@@ -4,6 +4,7 @@
 #include "ops/AlphaPixels.h"
 #include "ops/MessageBox.h"
 #include "ops/WaitCursor.h"
+#include "ops/WriteGuard.h"
 
 #include <vector>
 
@@ -36,7 +37,7 @@ EExtractResult ExtractAlpha(const std::string& path, const CWorkingImage& image)
     std::vector<uint8_t> alpha;
     if (!MakeGreyOfAlpha(working, grey, alpha))
         return EExtractResult::WriteFailed;
-    return gxSaveImage(path.c_str(), false) ? EExtractResult::Written : EExtractResult::WriteFailed;
+    return SaveOutputImage(path) ? EExtractResult::Written : EExtractResult::WriteFailed;
 }
 
 bool MakeAlphaByRgb(int32_t r, int32_t g, int32_t b, int32_t a, CWorkingImage& image)
@@ -73,6 +74,8 @@ void ExtractAlphaCommand(const SequenceRecord& output, const CWorkingImage& imag
         ShowFrameMessage("Please input the Output Settings first!", "Wrong Parameters", EMessageIcon::Exclamation);
         return;
     }
+    if (image.m_gxImg.id != 0 && HasAlpha(image.m_gxImg.format) && !MayWriteOver({path}))
+        return;
     switch (ExtractAlpha(path, image))
     {
     case EExtractResult::Written:

@@ -4,6 +4,7 @@
 #include "ops/BlendCompose.h"
 #include "ops/MessageBox.h"
 #include "ops/WaitCursor.h"
+#include "ops/WriteGuard.h"
 
 namespace
 {
@@ -40,12 +41,16 @@ void BlendCommand(const BlendInputs& in, CWorkingImage& image)
     CWaitCursor wait;
     if (in.m_strBackgroundPath.empty() && in.m_strOverlayPath.empty())
         return;
-    const bool blended = BlendImage(in.m_strBackgroundPath, in.m_strOverlayPath, image);
     std::string path;
-    if (!BuildOutputPath(in.m_output, path) || image.m_gxImg.id == 0)
+    const bool named = BuildOutputPath(in.m_output, path);
+    // Asked before the image changes: No leaves the image and the files as they were.
+    if (named && image.m_gxImg.id != 0 && !MayWriteOver({path}))
+        return;
+    const bool blended = BlendImage(in.m_strBackgroundPath, in.m_strOverlayPath, image);
+    if (!named || image.m_gxImg.id == 0)
         return;
     gxBindImage(image.m_gxImg.id);
-    if (blended && gxSaveImage(path.c_str(), false))
+    if (blended && SaveOutputImage(path))
         ShowSucceeded("Success to blend the current image with the background and overlay image and save it as\n\n" +
                       path + ".");
     else

@@ -8,6 +8,7 @@
 #include "ops/SheetLayout.h"
 #include "ops/SplitGrid.h"
 #include "ops/WaitCursor.h"
+#include "ops/WriteGuard.h"
 
 #include <algorithm>
 
@@ -135,7 +136,7 @@ ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, c
         sheet, &frames))
     {
     case EGridResult::Made:
-        if (!gxSaveImage(outPath.c_str(), false))
+        if (!SaveOutputImage(outPath))
             return ECombineResult::WriteFailed;
         return WriteSheetData(dataPath, CombinedSheet(result, std::move(frames), outPath, title), sheet.m_eData,
                               pstrDataReason)
@@ -175,6 +176,11 @@ void CombineCommand(const CombineInputs& in)
         return;
     }
     const std::string dataPath = SheetDataPath(in.m_output.m_strFolder, in.m_output.m_strTitle);
+    std::vector<std::string> targets{outPath};
+    if (in.m_sheet.m_eData != ESheetData::None)
+        targets.push_back(dataPath);
+    if (!MayWriteOver(targets))
+        return;
     std::string dataReason;
     switch (CombineSequence(in.m_nRows, in.m_nCols, src.m_nFromNumber, pattern, outPath, in.m_sheet, dataPath,
                             in.m_output.m_strTitle, &dataReason))

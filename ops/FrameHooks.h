@@ -9,6 +9,7 @@
 
 #include <functional>
 
+class CWrittenFiles;
 class IMainFrame;
 
 struct FrameHooks
@@ -17,6 +18,8 @@ struct FrameHooks
     MessageHandler m_fnMessage{};          // empty: messages go to standard error
     std::function<void()> m_fnBeginWait{}; // the wait cursor is shown; empty: nothing happens
     std::function<void()> m_fnEndWait{};   // the cursor shown before is back
+    QuestionHandler m_fnQuestion{};        // empty: every question is answered No
+    CWrittenFiles* m_pWrittenFiles = nullptr; // this run's files (ops/WriteGuard.h); null: none
 };
 
 class CFrameHooks

@@ -38,3 +38,12 @@ void ShowFailed(const std::string& text)
 {
     ShowFrameMessage(text, "Fail", EMessageIcon::Exclamation);
 }
+
+bool AskFrameQuestion(const std::string& text, const std::string& caption)
+{
+    const QuestionHandler& handler = InstalledFrameHooks().m_fnQuestion;
+    if (handler)
+        return handler(text, caption, FrameWindowOrNull());
+    WriteToStandardError(text + " (no one to answer: No)", caption, EMessageIcon::Exclamation, nullptr);
+    return false;
+}

@@ -18,6 +18,9 @@ enum class EMessageIcon
 using MessageHandler =
     std::function<void(const std::string& text, const std::string& caption, EMessageIcon icon, void* owner)>;
 
+// A question with Yes and No: true for Yes. owner as above.
+using QuestionHandler = std::function<bool(const std::string& text, const std::string& caption, void* owner)>;
+
 void ShowMessage(const std::string& text, const std::string& caption, EMessageIcon icon, void* owner);
 
 // Shows a message owned by the main frame's window (no owner when there is no frame).
@@ -27,3 +30,7 @@ void ShowFrameMessage(const std::string& text, const std::string& caption, EMess
 // exclamation icon, both owned by the main frame's window.
 void ShowSucceeded(const std::string& text);
 void ShowFailed(const std::string& text);
+
+// Asks a question owned by the main frame's window; without an installed question handler the
+// answer is No (the question goes to standard error).
+bool AskFrameQuestion(const std::string& text, const std::string& caption);

@@ -4,9 +4,10 @@
 #include "ops/MessageBox.h"
 #include "ops/MngFrames.h"
 #include "ops/WaitCursor.h"
+#include "ops/WriteGuard.h"
 
 EMngResult MakeMngAnimation(int32_t fromNumber, int32_t frameCount, int32_t framesPerSecond,
-                            const CSequencePattern& pattern, const std::string& outPath)
+                            const CSequencePattern& pattern, const std::string& outPath, EAnimationFormat format)
 {
     if (frameCount < 1)
         return EMngResult::NothingToWrite;
@@ -16,9 +17,10 @@ EMngResult MakeMngAnimation(int32_t fromNumber, int32_t frameCount, int32_t fram
         return EMngResult::TooLarge;
     if (frames.Count() == 0)
         return EMngResult::NoFrames;
-    const bool written = gxMakeMngAnimFile(outPath.c_str(), frames.Width(), frames.Height(), frames.Count(),
-                                           frames.Pointers(), framesPerSecond);
+    const bool written = WriteAnimation(format, outPath, frames, framesPerSecond);
     progress.Step();
+    if (written)
+        NoteWritten(outPath);
     return written ? EMngResult::Written : EMngResult::WriteFailed;
 }
 
@@ -32,29 +34,39 @@ void MngCommand(const MngInputs& in)
                          "Wrong Parameters", EMessageIcon::Exclamation);
         return;
     }
+    EAnimationFormat format = EAnimationFormat::Mng;
+    if (!AnimationFormatFromName(in.m_strFormat, format))
+    {
+        ShowFrameMessage("The animation format \"" + in.m_strFormat + "\" is none of " + AnimationFormatChoices() +
+                             ".\n\nNo animation was made.",
+                         "Wrong Parameters", EMessageIcon::Exclamation);
+        return;
+    }
     const CSequencePattern pattern = BuildSourcePattern(src);
     std::string outPath;
-    if (!BuildMngOutputPath(in.m_output, outPath))
+    if (!BuildMngOutputPath(in.m_output, outPath, AnimationExtension(format)) || !MayWriteOver({outPath}))
         return;
-    switch (MakeMngAnimation(src.m_nFromNumber, in.m_nFrameCount, in.m_nFramesPerSecond, pattern, outPath))
+    const std::string name = AnimationFormatName(format);
+    const std::string notMade = "\n\nNo " + name + " animation was made.";
+    switch (MakeMngAnimation(src.m_nFromNumber, in.m_nFrameCount, in.m_nFramesPerSecond, pattern, outPath, format))
     {
     case EMngResult::Written:
-        ShowSucceeded("Success to make the mng animation and save it as\n\n" + outPath + ".");
+        ShowSucceeded("Success to make the " + name + " animation and save it as\n\n" + outPath + ".");
         break;
     case EMngResult::NothingToWrite:
-        ShowFailed("The frame count " + std::to_string(in.m_nFrameCount) +
-                   " names no frame: there is nothing to write.\n\nNo mng animation was made.");
+        ShowFailed("The frame count " + std::to_string(in.m_nFrameCount) + " names no frame: there is nothing to write." +
+                   notMade);
         break;
     case EMngResult::NoFrames:
         ShowFailed("No image of the sequence could be loaded, the first being\n\n" + pattern.NameOf(src.m_nFromNumber) +
-                   "\n\nNo mng animation was made.");
+                   notMade);
         break;
     case EMngResult::TooLarge:
         ShowFailed("The frames of the sequence would take too much memory:\n\n" + pattern.NameOf(src.m_nFromNumber) +
-                   "\n\nNo mng animation was made.");
+                   notMade);
         break;
     case EMngResult::WriteFailed:
-        ShowFailed("Failed to save the mng animation as\n\n" + outPath + ".");
+        ShowFailed("Failed to save the " + name + " animation as\n\n" + outPath + ".");
         break;
     }
 }

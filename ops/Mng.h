@@ -1,6 +1,8 @@
 #pragma once
-// MNG animation making: a numbered sequence of pictures becomes one animated MNG file.
+// MNG animation making: a numbered sequence of pictures becomes one animated file, MNG unless the
+// inputs name another format.
 
+#include "ops/AnimationFormat.h"
 #include "ops/OperationInputs.h"
 
 #include <cstdint>
@@ -16,10 +18,12 @@ enum class EMngResult
 };
 
 // Loads frames fromNumber .. fromNumber + frameCount - 1 named by pattern and writes the
-// animation at the first loaded frame's size. Frames that do not load are left out; nothing is
-// tried for a frame count below 1.
+// animation in the format at the first loaded frame's size. Frames that do not load are left out;
+// nothing is tried for a frame count below 1.
 EMngResult MakeMngAnimation(int32_t fromNumber, int32_t frameCount, int32_t framesPerSecond,
-                            const CSequencePattern& pattern, const std::string& outPath);
+                            const CSequencePattern& pattern, const std::string& outPath,
+                            EAnimationFormat format = EAnimationFormat::Mng);
 
-// "Generate Aniamted MNG": checks the inputs and the output settings, makes the file and reports.
+// "Generate Aniamted MNG": checks the inputs and the output settings, makes the file (named with
+// the format's extension) and reports.
 void MngCommand(const MngInputs& inputs);

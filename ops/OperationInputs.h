@@ -107,13 +107,16 @@ struct AlphaImageInputs
 };
 
 // MNG: the numbered frame sequence (folder, title, template, type, first number), the frame
-// count and the rate. The animation is written under the output's folder and title.
+// count, the rate and the file format by its name (ops/AnimationFormat.h: empty or "mng" for MNG,
+// "apng", "gif"; any other name is refused when the animation is made). The animation is written
+// under the output's folder and title.
 struct MngInputs
 {
     SequenceRecord m_output{};
     SequenceRecord m_source{};
     int32_t m_nFrameCount = 0;
     int32_t m_nFramesPerSecond = 0;
+    std::string m_strFormat{};
 
     bool operator==(const MngInputs&) const = default;
 };

@@ -70,11 +70,11 @@ bool BuildOutputPath(const SequenceRecord& output, std::string& path)
     return true;
 }
 
-bool BuildMngOutputPath(const SequenceRecord& output, std::string& path)
+bool BuildMngOutputPath(const SequenceRecord& output, std::string& path, const char* extension)
 {
     if (!BuildOutputPath(output, path))
         return false;
-    path = ItemOutputName(output.m_strFolder, output.m_strTitle, "", "mng");
+    path = ItemOutputName(output.m_strFolder, output.m_strTitle, "", extension);
     return true;
 }
 

@@ -45,8 +45,8 @@ int TemplateDigits(const std::string& strTemplate);
 // or the title is empty.
 bool BuildOutputPath(const SequenceRecord& output, std::string& path);
 
-// The MNG output path: the single output path with "mng" for its type.
-bool BuildMngOutputPath(const SequenceRecord& output, std::string& path);
+// The animation output path: the single output path with the extension (no dot) for its type.
+bool BuildMngOutputPath(const SequenceRecord& output, std::string& path, const char* extension = "mng");
 
 // The parts for numbered output: folder, title and type. Fails when no type is selected or the
 // title is empty; an empty folder is accepted and is the current folder.

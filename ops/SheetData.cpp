@@ -4,6 +4,7 @@
 #include "base/JsonWriter.h"
 #include "config/ProgramVersion.h"
 #include "ops/SequenceNaming.h"
+#include "ops/WriteGuard.h"
 
 namespace
 {
@@ -136,7 +137,10 @@ bool WriteSheetData(const std::string& path, const SSheetDescription& sheet, ESh
     if (format == ESheetData::None)
         return true;
     const std::string text = SheetDataText(sheet, format);
-    return ReplaceFile(path.c_str(), {reinterpret_cast<const uint8_t*>(text.data()), text.size()}, pstrReason);
+    if (!ReplaceFile(path.c_str(), {reinterpret_cast<const uint8_t*>(text.data()), text.size()}, pstrReason))
+        return false;
+    NoteWritten(path);
+    return true;
 }
 
 std::string DataFileFailure(const std::string& path, const std::string& reason)

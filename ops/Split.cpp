@@ -6,6 +6,7 @@
 #include "ops/MessageBox.h"
 #include "ops/SheetLayout.h"
 #include "ops/WaitCursor.h"
+#include "ops/WriteGuard.h"
 
 namespace
 {
@@ -13,6 +14,18 @@ void ShowInvalidGrid()
 {
     ShowFrameMessage("Invalid split row or column value found!\nPlease correct it first to continue!", "OK",
                      EMessageIcon::Exclamation);
+}
+// Every file a split may write: a piece per cell, and the data file when one is asked for.
+std::vector<std::string> SplitTargets(const SplitInputs& inputs, const CSplitGrid& grid, const CSequencePattern& pattern,
+                                      const std::string& dataPath)
+{
+    std::vector<std::string> targets;
+    const int64_t cells = int64_t(grid.m_rowHeights.size()) * int64_t(grid.m_colWidths.size());
+    for (int64_t i = 0; i < cells; ++i)
+        targets.push_back(pattern.NameOf(inputs.m_output.m_nFromNumber + i));
+    if (inputs.m_sheet.m_eData != ESheetData::None)
+        targets.push_back(dataPath);
+    return targets;
 }
 } // namespace
 
@@ -61,7 +74,7 @@ SplitResult SplitImage(int32_t fromNumber, const CSequencePattern& pattern, cons
         const ESheetCut cut = CutSheetPiece(source, c, sheet, piece, frame);
         if (cut == ESheetCut::Empty)
             ++result.m_nEmpty;
-        else if (cut == ESheetCut::Cut && gxSaveImage(name.c_str(), false))
+        else if (cut == ESheetCut::Cut && SaveOutputImage(name))
         {
             ++result.m_nWritten;
             result.m_sheet.m_frames.push_back(std::move(frame));
@@ -86,16 +99,17 @@ void SplitCommand(const SplitInputs& inputs, const CWorkingImage& image, const C
     if (inputs.m_output.m_strTemplate.empty())
         return;
     const int digits = TemplateDigits(inputs.m_output.m_strTemplate);
-    SplitResult result =
-        SplitImage(inputs.m_output.m_nFromNumber, BuildNumberPattern(parts.m_strFolder, parts.m_strTitle, digits, parts.m_strType), image,
-                   grid, inputs.m_sheet);
+    const CSequencePattern pattern = BuildNumberPattern(parts.m_strFolder, parts.m_strTitle, digits, parts.m_strType);
+    const std::string dataPath = SheetDataPath(parts.m_strFolder, parts.m_strTitle);
+    if (image.m_gxImg.id != 0 && !MayWriteOver(SplitTargets(inputs, grid, pattern, dataPath)))
+        return;
+    SplitResult result = SplitImage(inputs.m_output.m_nFromNumber, pattern, image, grid, inputs.m_sheet);
     if (result.m_bNoRoom)
     {
         ShowFrameMessage("The margin and spacing leave no room for the split cells!\nPlease make them smaller.",
                          "Wrong Settings", EMessageIcon::Exclamation);
         return;
     }
-    const std::string dataPath = SheetDataPath(parts.m_strFolder, parts.m_strTitle);
     result.m_sheet.m_strAnimation = parts.m_strTitle;
     std::string reason;
     const std::string dataFailure = WriteSheetData(dataPath, result.m_sheet, inputs.m_sheet.m_eData, &reason)

@@ -11,8 +11,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$1"
 corpus="$root/../shared/corpus"
-rm -rf "$out/decode" "$out/xml" "$out/batch" "$out/png"
-mkdir -p "$out/decode" "$out/xml" "$out/batch" "$out/png"
+rm -rf "$out/decode" "$out/xml" "$out/batch" "$out/png" "$out/worker_record"
+mkdir -p "$out/decode" "$out/xml" "$out/batch" "$out/png" "$out/worker_record"
 
 selector() { # the selector of a file's extension, as a number
   case "${1,,}" in
@@ -75,4 +75,5 @@ for f in "$root"/data/Cnfg/*.xml "$root"/tests/data/*.xml; do
 done
 [ -d "$corpus/pngsuite/png" ] && cp "$corpus"/pngsuite/png/*.png "$out/png/"
 cp "$root"/fuzz/seeds/batch/* "$root"/tests/data/*.xml "$out/batch/" 2>/dev/null || true
+cp "$root"/fuzz/seeds/worker_record/* "$out/worker_record/"
 echo "fuzz seeds: $(ls "$out/decode" | wc -l) decode, $(ls "$out/xml" | wc -l) xml, $(ls "$out/batch" | wc -l) batch, $(ls "$out/png" | wc -l) png in $out"

@@ -260,7 +260,7 @@ std::string Replaced(std::string text, const std::vector<std::pair<std::string, 
 
 // The options of the help text: the runner's own, and each verb's after its subsection line. The
 // value of an option completes by its placeholder: a KIND as a kind name, a FILE as any file, a
-// DIR as a folder; other values are the user's to type.
+// DIR as a folder, choices written a|b|c as one of them; other values are the user's to type.
 std::string Completion(const SUsage& usage, const std::string& text)
 {
     std::vector<std::string> options, kinds, verbs, valued;
@@ -286,10 +286,14 @@ std::string Completion(const SUsage& usage, const std::string& text)
             valued.push_back(name);
             const std::string value = block.m_strTerm.substr(space + 1);
             const char* files = "compopt -o filenames 2>/dev/null; mapfile -t COMPREPLY < <(compgen -";
+            std::string choices = value;
+            std::replace(choices.begin(), choices.end(), '|', ' ');
             const std::string action = value == "KIND"  ? "mapfile -t COMPREPLY < <(compgen -W \"$kinds\" -- \"$cur\")"
                                        : value == "FILE" ? files + std::string("f -- \"$cur\")")
                                        : value == "DIR"  ? files + std::string("d -- \"$cur\")")
-                                                         : "";
+                                       : choices != value
+                                           ? "mapfile -t COMPREPLY < <(compgen -W \"" + choices + "\" -- \"$cur\")"
+                                           : "";
             cases += "        " + name + ") " + action + (action.empty() ? "" : "; ") + "return ;;\n";
         }
     for (const auto& [verb, names] : verbOptions)

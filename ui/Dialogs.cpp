@@ -246,3 +246,14 @@ void ShowMessageBox(const std::string& text, const std::string& caption, EMessag
                     static_cast<QWidget*>(owner));
     box.exec();
 }
+
+bool AskQuestionBox(const std::string& text, const std::string& caption, void* owner)
+{
+    QWidget* parent = static_cast<QWidget*>(owner);
+    if (Hooks().m_fnQuestion)
+        return Hooks().m_fnQuestion(parent, text, caption);
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}

@@ -34,6 +34,8 @@ struct SDialogHooks
     std::function<bool(QWidget* owner, const QString& title, std::string& path)> m_fnBrowseFolder;
     // Hands a document or address to the desktop; false when nothing could open it.
     std::function<bool(const QUrl& url)> m_fnOpenUrl;
+    // A question with Yes and No; true for Yes.
+    std::function<bool(QWidget* owner, const std::string& text, const std::string& caption)> m_fnQuestion;
 };
 
 // Installs hooks and returns the previous ones; an empty member means the real dialog.
@@ -76,3 +78,5 @@ bool OpenOnDesktop(const QUrl& url);
 
 // The message box the window shows for ShowMessage (owner: a QWidget*, or null).
 void ShowMessageBox(const std::string& text, const std::string& caption, EMessageIcon icon, void* owner);
+// The question box for AskFrameQuestion: Yes and No, No the default; true for Yes.
+bool AskQuestionBox(const std::string& text, const std::string& caption, void* owner);

@@ -10,6 +10,7 @@
 #include "ops/Mng.h"
 #include "ops/Split.h"
 #include "ops/WaitCursor.h"
+#include "ops/WriteGuard.h"
 #include "ui/BatchPanel.h"
 #include "ui/CommandIds.h"
 #include "ui/Dialogs.h"
@@ -71,13 +72,15 @@ QString SpokenText(QString text)
 
 // While the frame lives it is the program's IMainFrame, messages are message boxes owned by the
 // frame, and long commands show the wait cursor.
+// Questions are question boxes; the files the operations write in this run are kept here.
 struct CMainFrameWindow::SInstallation
 {
     explicit SInstallation(IMainFrame& frame)
         : m_hooks(FrameHooks{&frame, ShowMessageBox, [] { QApplication::setOverrideCursor(Qt::WaitCursor); },
-                             [] { QApplication::restoreOverrideCursor(); }})
+                             [] { QApplication::restoreOverrideCursor(); }, AskQuestionBox, &m_written})
     {
     }
+    CWrittenFiles m_written;
     CFrameHooks m_hooks;
 };
 
@@ -647,6 +650,7 @@ bool CMainFrameWindow::GetCombineSettings(CombineInputs& inputs)
 void CMainFrameWindow::RunOperation(int id)
 {
     CWorkingImage& image = m_pView->WorkingImage();
+    m_pInstallation->m_written.SetWorkingSource(m_pView->HasImage() ? image.m_strPath : std::string());
     // The working image's texture and the offscreen targets live with the view's GL context.
     CViewGlScope gl(*m_pView);
     switch (id)

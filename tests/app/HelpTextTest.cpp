@@ -30,7 +30,8 @@ TEST(HelpText, TheRunnerAndTheHelpFileStateTheSameExitRuleAndOptions)
     const std::string usage = Words(help.m_strOut);
     for (const char* promise : {"0 only when every executed kind succeeded", "none left by a worker process that ended",
                                 "natural order (frame2 before frame10)", "--save-batch FILE", "mosvane-batch ./split",
-                                "2 for bad arguments or a file that is not a batch file", "--jobs N", "--shard K/N",
+                                "2 for bad arguments or a file that is not a batch file",
+                                "the status is 130 (SIGINT) or 143 (SIGTERM)", "--jobs N", "--shard K/N",
                                 "--shard $SLURM_ARRAY_TASK_ID/8", "--shard $JOB_COMPLETION_INDEX/8",
                                 "--shard {}/4 ::: 0 1 2 3"})
     {
@@ -139,6 +140,11 @@ TEST(HelpText, TheCompletionOffersOptionsKindsAndFiles)
     EXPECT_EQ(Complete({"mosvane-batch", "--"}, dir.Path()), options);
     EXPECT_EQ(Complete({"mosvane-batch", "b"}, dir.Path()), (std::vector<std::string>{"batch one.xml", "blend"}));
     // The first word: a verb or a file; after a verb, its options join the runner's.
+    std::vector<std::string> first = {"--odd", "batch one.xml", "pictures.png"};
+    for (const SVerb& verb : RunnerVerbs())
+        first.push_back(KindCommandName(verb.m_eKind));
+    std::sort(first.begin(), first.end());
+    EXPECT_EQ(Complete({"mosvane-batch", ""}, dir.Path()), first);
     EXPECT_EQ(Complete({"mosvane-batch", "al"}, dir.Path()), (std::vector<std::string>{"alpha-extract", "alpha-image"}));
     EXPECT_EQ(Complete({"mosvane-batch", "--jobs", "2", "p"}, dir.Path()), std::vector<std::string>{"pictures.png"});
     EXPECT_EQ(Complete({"mosvane-batch", "--jobs", "2", "rgb-alpha", "x.png", "--r"}, dir.Path()),

@@ -77,6 +77,7 @@ TEST(Runner, StatusFollowsTheKindsAndTheWrites)
     EXPECT_EQ(run.m_nStatus, kRunnerSucceeded);
     EXPECT_TRUE(run.Prints("alpha-extract (AlphaExtractBatch): 1 item\n"));
     EXPECT_TRUE(run.Prints("  Input: FrameCount=\"0\"\n"));
+    EXPECT_TRUE(run.Prints("  Format: mng (none recorded)\n")) << run.m_strOut;
     EXPECT_EQ(ReadTextFile(dir.File("b.xml")), before);
 }
 

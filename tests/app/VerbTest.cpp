@@ -5,7 +5,11 @@
 #include "batch/RunnerVerbs.h"
 #include "config/ProgramSettings.h"
 
+#include "support/JsonRead.h"
+
 #include <map>
+#include <regex>
+#include <set>
 
 namespace mosvane::test
 {
@@ -54,64 +58,95 @@ struct VerbTest : ::testing::Test
             Put(in + "/run0" + std::to_string(n) + ".png", Solid(3, 3, 0, uint8_t(60 * n), 0, 255));
     }
 
-    // The verb's run into out/verb and the batch file's run into out/file: both succeed with the
-    // same files.
-    void ExpectSameOutputs(const std::vector<std::string>& verb, const std::string& section)
+    // A verb with its pictures and values, and the batch section recording the same by hand
+    // (@OUT@ for its output folder).
+    struct SSameRun
     {
-        const std::string byVerb = dir.File("out/verb"), byFile = dir.File("out/file");
-        fs::remove_all(dir.File("out"));
-        fs::create_directories(byVerb), fs::create_directories(byFile);
-        std::vector<std::string> args = verb;
-        args.insert(args.end(), {"-o", byVerb});
-        const SRun verbRun = RunWith(args);
-        EXPECT_EQ(verbRun.m_nStatus, kRunnerSucceeded) << verbRun.m_strErr;
+        std::vector<std::string> m_verb;
+        std::string m_strSection;
+    };
 
-        std::string text = section;
+    // Three runs of the same values give the same files, byte for byte: the verb into out/verb,
+    // the hand-written batch file into out/file, and the file --save-batch wrote into out/saved.
+    void ExpectSameOutputs(const SSameRun& same)
+    {
+        const std::string& verb = same.m_verb[0];
+        const std::string byVerb = dir.File("out/verb"), byFile = dir.File("out/file"), bySaved = dir.File("out/saved");
+        fs::remove_all(dir.File("out")), fs::remove(dir.File("saved.xml"));
+        for (const std::string& folder : {byVerb, byFile, bySaved})
+            fs::create_directories(folder);
+        const auto with = [&](std::vector<std::string> extra) {
+            std::vector<std::string> args = same.m_verb;
+            args.insert(args.end(), extra.begin(), extra.end());
+            return RunWith(args);
+        };
+        const SRun verbRun = with({"-o", byVerb});
+        EXPECT_EQ(verbRun.m_nStatus, kRunnerSucceeded) << verb << verbRun.m_strErr;
+
+        std::string text = same.m_strSection;
         text.replace(text.find("@OUT@"), 5, byFile);
         const SRun fileRun = RunWith({WriteBatch(dir.File("same.xml"), {text})});
-        EXPECT_EQ(fileRun.m_nStatus, kRunnerSucceeded) << fileRun.m_strErr;
-        EXPECT_EQ(verbRun.m_strOut, fileRun.m_strOut);
+        EXPECT_EQ(fileRun.m_nStatus, kRunnerSucceeded) << verb << fileRun.m_strErr;
+        EXPECT_EQ(verbRun.m_strOut, fileRun.m_strOut) << verb;
+
+        EXPECT_EQ(with({"-o", bySaved, "--save-batch", dir.File("saved.xml")}).m_nStatus, kRunnerSucceeded) << verb;
+        EXPECT_TRUE(FolderNames(bySaved).empty()) << verb; // saved, not run
+        EXPECT_EQ(RunWith({dir.File("saved.xml")}).m_nStatus, kRunnerSucceeded) << verb;
 
         const auto made = FolderFiles(byVerb);
-        EXPECT_FALSE(made.empty()) << verb[0];
-        EXPECT_TRUE(made == FolderFiles(byFile)) << verb[0];
+        EXPECT_FALSE(made.empty()) << verb;
+        EXPECT_TRUE(made == FolderFiles(byFile)) << verb;
+        EXPECT_TRUE(made == FolderFiles(bySaved)) << verb;
     }
 };
 
-TEST_F(VerbTest, EachVerbWritesTheFilesOfTheBatchFileRecordingItsValues)
+TEST_F(VerbTest, EachVerbWritesTheFilesOfTheBatchFileRecordingItsValuesAndOfTheFileItSaves)
 {
     const std::string photo = in + "/photo.png", sprite = in + "/sprite.bmp";
-    ExpectSameOutputs({"split", photo, sprite, "--rows", "3", "--cols", "2", "--from", "7", "--template", "##",
-                       "--type", "bmp"},
-                      Section("SplitBatch", "ImageType=\"bmp\" NameFormat=\"x\" FromNumber=\"7\" Folder=\"@OUT@\" Template=\"##\"",
-                              "", {photo, sprite},
-                              "<Rows><Row Ratio=\"0.333333\"/><Row Ratio=\"0.333333\"/><Row Ratio=\"0.333333\"/></Rows>"
-                              "<Cols><Col Ratio=\"0.500000\"/><Col Ratio=\"0.500000\"/></Cols>"));
-    // A member names its sequence; a name without the number is the sequence itself.
-    ExpectSameOutputs({"combine", in + "/walk02.png", in + "/run.png", "--rows", "1", "--cols", "2", "--from", "2",
-                       "--template", "##", "--type", "tga"},
-                      Section("CombineBatch", "ImageType=\"tga\" Folder=\"@OUT@\"",
-                              "FromNumber=\"2\" Template=\"##\" Rows=\"1\" Cols=\"2\"", {in + "/walk.png", in + "/run.png"}));
-    ExpectSameOutputs({"blend", photo, "--background", in + "/back.png", "--overlay", in + "/mark.png"},
-                      Section("BlendBatch", "ImageType=\"png\" Folder=\"@OUT@\"",
-                              "BkImg=\"" + in + "/back.png\" OverlayImg=\"" + in + "/mark.png\"", {photo}));
-    ExpectSameOutputs({"alpha-extract", photo, "--type", "bmp"},
-                      Section("AlphaExtractBatch", "ImageType=\"bmp\" Folder=\"@OUT@\"", "", {photo}));
-    ExpectSameOutputs({"rgb-alpha", sprite, "--red", "0", "--green", "0", "--blue", "0", "--alpha", "77"},
-                      Section("RGBAlphaMakingBatch", "ImageType=\"png\" Folder=\"@OUT@\"", "R=\"0\" G=\"0\" B=\"0\" A=\"77\"",
-                              {sprite}));
-    ExpectSameOutputs({"alpha-image", photo, "--alpha-image", in + "/grey.png", "--type", "tga"},
-                      Section("AlphaImageCombineBatch", "ImageType=\"tga\" Folder=\"@OUT@\"",
-                              "SourceAlphaImage=\"" + in + "/grey.png\"", {photo}));
-    ExpectSameOutputs({"mng", in + "/walk01.png", "--frames", "4", "--fps", "25", "--from", "2", "--template", "##"},
-                      Section("MNGMakingBatch", "ImageType=\"png\" Folder=\"@OUT@\"",
-                              "Template=\"##\" FPS=\"25\" FrameCount=\"4\" FromNumber=\"2\"", {in + "/walk.png"}));
+    const SSameRun runs[] = {
+        {{"split", photo, sprite, "--rows", "3", "--cols", "2", "--from", "7", "--template", "##", "--type", "bmp"},
+         Section("SplitBatch", "ImageType=\"bmp\" NameFormat=\"x\" FromNumber=\"7\" Folder=\"@OUT@\" Template=\"##\"", "",
+                 {photo, sprite},
+                 "<Rows><Row Ratio=\"0.333333\"/><Row Ratio=\"0.333333\"/><Row Ratio=\"0.333333\"/></Rows>"
+                 "<Cols><Col Ratio=\"0.500000\"/><Col Ratio=\"0.500000\"/></Cols>")},
+        // A member names its sequence; a name without the number is the sequence itself.
+        {{"combine", in + "/walk02.png", in + "/run.png", "--rows", "1", "--cols", "2", "--from", "2", "--template", "##",
+          "--type", "tga"},
+         Section("CombineBatch", "ImageType=\"tga\" Folder=\"@OUT@\"", "FromNumber=\"2\" Template=\"##\" Rows=\"1\" Cols=\"2\"",
+                 {in + "/walk.png", in + "/run.png"})},
+        // The sheet settings, data files included.
+        {{"split", photo, "--rows", "2", "--cols", "2", "--data", "json-hash", "--margin", "1", "--spacing", "2", "--trim", "1",
+          "--skip-empty", "1"},
+         Section("SplitBatch", "ImageType=\"png\" FromNumber=\"1\" Folder=\"@OUT@\" Template=\"###\" DataFormat=\"json-hash\"",
+                 "Margin=\"1\" Spacing=\"2\" Trim=\"1\" SkipEmpty=\"1\"", {photo},
+                 "<Rows><Row Ratio=\"0.500000\"/><Row Ratio=\"0.500000\"/></Rows>"
+                 "<Cols><Col Ratio=\"0.500000\"/><Col Ratio=\"0.500000\"/></Cols>")},
+        {{"combine", in + "/walk02.png", "--rows", "1", "--cols", "2", "--from", "2", "--template", "##", "--data",
+          "json-array", "--keep-alpha", "1", "--padding", "2", "--margin", "1", "--extrude", "1"},
+         Section("CombineBatch", "ImageType=\"png\" Folder=\"@OUT@\" DataFormat=\"json-array\"",
+                 "FromNumber=\"2\" Template=\"##\" Rows=\"1\" Cols=\"2\" KeepAlpha=\"1\" Padding=\"2\" Margin=\"1\" Extrude=\"1\"",
+                 {in + "/walk.png"})},
+        {{"blend", photo, "--background", in + "/back.png", "--overlay", in + "/mark.png"},
+         Section("BlendBatch", "ImageType=\"png\" Folder=\"@OUT@\"",
+                 "BkImg=\"" + in + "/back.png\" OverlayImg=\"" + in + "/mark.png\"", {photo})},
+        {{"alpha-extract", photo, "--type", "bmp"}, Section("AlphaExtractBatch", "ImageType=\"bmp\" Folder=\"@OUT@\"", "", {photo})},
+        {{"rgb-alpha", sprite, "--red", "0", "--green", "0", "--blue", "0", "--alpha", "77"},
+         Section("RGBAlphaMakingBatch", "ImageType=\"png\" Folder=\"@OUT@\"", "R=\"0\" G=\"0\" B=\"0\" A=\"77\"", {sprite})},
+        {{"alpha-image", photo, "--alpha-image", in + "/grey.png", "--type", "tga"},
+         Section("AlphaImageCombineBatch", "ImageType=\"tga\" Folder=\"@OUT@\"", "SourceAlphaImage=\"" + in + "/grey.png\"",
+                 {photo})},
+        {{"mng", in + "/walk01.png", "--frames", "4", "--fps", "25", "--from", "2", "--template", "##"},
+         Section("MNGMakingBatch", "ImageType=\"png\" Folder=\"@OUT@\"", "Template=\"##\" FPS=\"25\" FrameCount=\"4\" FromNumber=\"2\"",
+                 {in + "/walk.png"})},
+    };
+    for (const SSameRun& same : runs)
+        ExpectSameOutputs(same);
 }
 
-TEST_F(VerbTest, SaveBatchWritesTheFileThatGivesTheSameOutputsAndNeverReplacesAnotherFile)
+TEST_F(VerbTest, SaveBatchRecordsRelativeInputsAddsToABatchFileAndNeverReplacesAnotherFile)
 {
     const std::string out = dir.File("out"), file = dir.File("jobs.xml");
-    fs::create_directories(out + "/verb"), fs::create_directories(out + "/file");
+    fs::create_directories(out + "/file");
     // Relative inputs, recorded from the folder the verb ran in.
     const SRun saved = RunProgram("rgb-alpha in/sprite.bmp --alpha 9 -o out/file --save-batch jobs.xml",
                                   "cd " + ShellQuote(dir.Path()) + " &&");
@@ -121,8 +156,6 @@ TEST_F(VerbTest, SaveBatchWritesTheFileThatGivesTheSameOutputsAndNeverReplacesAn
     EXPECT_EQ(SavedItems(file, EBatchKind::RgbAlpha), std::vector<std::string>{in + "/sprite.bmp"});
 
     EXPECT_EQ(RunWith({file}).m_nStatus, kRunnerSucceeded);
-    EXPECT_EQ(RunWith({"rgb-alpha", in + "/sprite.bmp", "--alpha", "9", "-o", out + "/verb"}).m_nStatus, kRunnerSucceeded);
-    EXPECT_TRUE(FolderFiles(out + "/verb") == FolderFiles(out + "/file"));
     EXPECT_EQ(FolderNames(out + "/file"), std::vector<std::string>{"sprite_AlphaRGB.png"});
 
     // Into a batch file: the kind's values replaced, its items added, other sections kept; with
@@ -175,8 +208,10 @@ TEST_F(VerbTest, ArgumentsAreCheckedBeforeAnythingRuns)
              {"split"}, {"split", photo, "--rows", "0"}, {"split", photo, "--rows=10000"}, {"split", photo, "--cols", "2x"},
              {"split", photo, "--red", "1"}, {"split", photo, "--type", "gif"}, {"split", photo, "--type", "../png"},
              {"split", photo, "--template", ""}, {"split", photo, "--kind", "mng"}, {"split", photo, "--run"},
-             {"rgb-alpha", photo, "--alpha", "256"}, {"mng", photo, "--frames", "0"}, {"blend", photo, "--overlay"},
-             {photo, "--save-batch", "x.xml"}, {"split", photo, "--list=yes"}})
+             {"rgb-alpha", photo, "--alpha", "256"}, {"mng", photo, "--frames", "0"}, {"mng", photo, "--format", "webp"},
+             {"mng", photo, "--format", ""}, {"blend", photo, "--overlay"},
+             {photo, "--save-batch", "x.xml"}, {"split", photo, "--list=yes"},
+             {"split", photo, "--data", "json"}, {"split", photo, "--trim", "2"}, {"combine", photo, "--padding", "-1"}})
     {
         const SRun run = RunWith(args);
         EXPECT_EQ(run.m_nStatus, kRunnerRefused) << args.back();
@@ -184,6 +219,7 @@ TEST_F(VerbTest, ArgumentsAreCheckedBeforeAnythingRuns)
     }
     EXPECT_TRUE(RunWith({"split", photo, "--rows", "0"}).Says("--rows '0' is not a whole number from 1 to 9999"));
     EXPECT_TRUE(RunWith({"split", photo, "--red", "1"}).Says("Try 'mosvane-batch split --help'"));
+    EXPECT_TRUE(RunWith({"mng", photo, "--format", "APNG"}).Says("--format 'APNG' is not an animation format (mng, apng or gif)"));
 
     // A file named like a verb runs as a file when named with its folder; --help after a verb is
     // the verb's.
@@ -221,55 +257,98 @@ namespace mosvane::test
 {
 namespace
 {
-// What python's json module reads from the runner's standard output, one line per kind.
-std::string ParsedByPython(const std::string& json)
+// Every member name of a JSON value and of the values it holds.
+void MemberNames(const SJson& value, std::set<std::string>& names)
 {
-    CTempDir dir;
-    WriteTextFile(dir.File("out.json"), json);
-    const char* script =
-        "import json, sys\n"
-        "d = json.load(open(sys.argv[1], encoding='utf-8'))\n"
-        "print('status', d['status'], d.get('error', ''))\n"
-        "for k in d['kinds']:\n"
-        "    print(k['kind'], k['executed'], k['complete'], k['items'], k['done'], k['skipped'], k['files_written'],\n"
-        "          k['files_not_written'], [(f['path'].rsplit('/', 1)[-1], f['reason']) for f in k['failed']])\n";
-    WriteTextFile(dir.File("read.py"), script);
-    std::string out;
-    EXPECT_EQ(RunCommand("python3 " + ShellQuote(dir.File("read.py")) + " " + ShellQuote(dir.File("out.json")) + " 2>&1", &out), 0)
-        << out << "\n" << json;
-    return out;
+    for (const auto& [name, member] : value.m_members)
+        names.insert(name), MemberNames(member, names);
+    for (const SJson& item : value.m_items)
+        MemberNames(item, names);
 }
 
-TEST_F(VerbTest, JsonOnStandardOutputTellsAScriptWhatEachKindDid)
+// The runner's standard output read by a strict JSON reader: the status and error, then one line
+// per kind. The member names go to names.
+std::string ReadResults(const std::string& json, std::set<std::string>& names)
 {
-    if (RunCommand("command -v python3 >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "python3 is not installed";
+    SJson d;
+    std::string error;
+    EXPECT_TRUE(ParseJson(json, d, error)) << error << "\n" << json;
+    MemberNames(d, names);
+    std::string text = "status " + std::to_string(d["status"].Integer()) + " " + d["error"].m_strValue + "\n";
+    for (const SJson& k : d["kinds"].m_items)
+    {
+        text += k["kind"].m_strValue + (k["executed"].m_bValue ? " executed" : " not executed") +
+                (k["complete"].m_bValue ? " complete" : "");
+        for (const char* count : {"items", "done", "skipped", "files_written", "files_not_written"})
+            text += " " + std::to_string(k[count].Integer());
+        for (const SJson& f : k["failed"].m_items)
+            text += " [" + fs::path(f["path"].m_strValue).filename().string() + ": " + f["reason"].m_strValue + "]";
+        text += "\n";
+    }
+    return text;
+}
+
+// The "JSON output:" part of --help, up to the next heading.
+std::string HelpJsonPart()
+{
+    const std::string help = RunWith({"--help"}).m_strOut;
+    const size_t at = help.find("\nJSON output:\n");
+    return at == std::string::npos ? std::string() : help.substr(at, help.find("\nExit status:", at) - at);
+}
+
+TEST_F(VerbTest, JsonOnStandardOutputTellsAScriptWhatEachKindDidInEveryMemberTheHelpDescribes)
+{
     const std::string out = dir.File("out");
     fs::create_directories(out);
+    std::set<std::string> names;
     // Missing items whose names a JSON writer must escape: a quote, a line break, bytes that are
     // no UTF-8.
     const std::string odd = in + "/say \"hi\"\n.png", latin = in + "/caf\xe9.png";
     const SRun run = RunProgram("split " + ShellQuote(in + "/photo.png") + " " + ShellQuote(odd) + " " + ShellQuote(latin) +
                                 " --json -o " + ShellQuote(out));
     EXPECT_EQ(run.m_nStatus, kRunnerFailed);
-    EXPECT_EQ(ParsedByPython(run.m_strOut),
-              "status 1 \n"
-              "split True False 3 1 2 4 0 [('say \"hi\"\\n.png', 'does not exist'), ('caf\xef\xbf\xbd.png', 'does not exist')]\n");
+    EXPECT_EQ(ReadResults(run.m_strOut, names), "status 1 \nsplit executed 3 1 2 4 0 [say \"hi\"\n.png: does not exist] "
+                                                "[caf\xef\xbf\xbd.png: does not exist]\n");
 
     // Worker processes report the same, failures included, in the items' order.
     const std::string many = ShellQuote(in + "/photo.png") + " " + ShellQuote(in + "/gone1.png") + " " +
                              ShellQuote(in + "/sprite.bmp") + " " + ShellQuote(in + "/gone2.png") + " --json -o " + ShellQuote(out);
     const SRun one = RunProgram("alpha-extract " + many + " --jobs 1"), three = RunProgram("alpha-extract " + many + " --jobs 3");
     EXPECT_EQ(one.m_strOut, three.m_strOut);
-    EXPECT_EQ(ParsedByPython(three.m_strOut), "status 1 \nalpha-extract True False 4 1 3 1 0 [('gone1.png', 'does not exist'), "
-                                              "('sprite.bmp', 'has no alpha layer'), ('gone2.png', 'does not exist')]\n");
+    EXPECT_EQ(ReadResults(three.m_strOut, names), "status 1 \nalpha-extract executed 4 1 3 1 0 [gone1.png: does not exist] "
+                                                  "[sprite.bmp: has no alpha layer] [gone2.png: does not exist]\n");
+
+    // Two items of one name from two folders clash on one output file: the later item's picture
+    // is the one left, and workers report the same object.
+    for (const std::string& folder : {in + "/a", in + "/b", out + "/clash", out + "/alone"})
+        fs::create_directories(folder);
+    fs::copy_file(in + "/photo.png", in + "/a/pic.png"), fs::copy_file(in + "/grey.png", in + "/b/pic.png");
+    const std::string clash = "rgb-alpha " + ShellQuote(in + "/a/pic.png") + " " + ShellQuote(in + "/b/pic.png") +
+                              " --json -o " + ShellQuote(out + "/clash");
+    const SRun clashOne = RunProgram(clash + " --jobs 1");
+    EXPECT_EQ(ReadResults(clashOne.m_strOut, names).rfind("status 0 \nrgb-alpha executed complete 2 2 0 ", 0), 0u)
+        << clashOne.m_strOut;
+    ASSERT_EQ(RunWith({"rgb-alpha", in + "/b/pic.png", "-o", out + "/alone"}).m_nStatus, kRunnerSucceeded);
+    EXPECT_TRUE(FolderFiles(out + "/clash") == FolderFiles(out + "/alone"));
+    EXPECT_EQ(RunProgram(clash + " --jobs 2").m_strOut, clashOne.m_strOut);
 
     // A batch file: kinds that did not start say why; a refusal is an object too.
     const std::string file = WriteBatch(dir.File("b.xml"), {Section("MNGMakingBatch", PngOutput(out), "FrameCount=\"0\"", {})});
-    EXPECT_EQ(ParsedByPython(RunProgram(ShellQuote(file) + " --json --kind mng --kind split").m_strOut),
-              "status 1 \nsplit False False 0 0 0 0 0 []\nmng False False 0 0 0 0 0 []\n");
-    EXPECT_EQ(ParsedByPython(RunProgram("--json " + ShellQuote(dir.File("none.xml"))).m_strOut),
+    EXPECT_EQ(ReadResults(RunProgram(ShellQuote(file) + " --json --kind mng --kind split").m_strOut, names),
+              "status 1 \nsplit not executed 0 0 0 0 0\nmng not executed 0 0 0 0 0\n");
+    EXPECT_EQ(ReadResults(RunProgram("--json " + ShellQuote(dir.File("none.xml"))).m_strOut, names),
               "status 2 cannot read '" + dir.File("none.xml") + "': No such file or directory\n");
+
+    // Every member a script may meet is described in --help (so in the manual page) and in the
+    // help file.
+    EXPECT_TRUE(names.count("error") && names.count("reason") && names.count("notes_left_out")) << names.size();
+    const std::string help = HelpJsonPart();
+    const std::string helpFile = ReadTextFile(std::string(MOSVANE_SOURCE_DIR) + "/data/Mosvane.html");
+    for (const std::string& name : names)
+    {
+        EXPECT_TRUE(std::regex_search(help, std::regex("\\b" + name + "\\b"))) << name << help;
+        EXPECT_NE(helpFile.find("<code>" + name + "</code>"), std::string::npos) << name;
+    }
 }
 } // namespace
 } // namespace mosvane::test

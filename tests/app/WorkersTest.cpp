@@ -131,6 +131,43 @@ TEST_F(WorkersTest, AKilledWorkerIsReportedWithItsItemAndTheRunFails)
     EXPECT_EQ(made.count("c001.png"), 0u);
 }
 
+// Two items of one kind writing the same names (two pic.png from different folders into one
+// folder): the later item's files stay at any number of workers, the summary names each clash, and
+// the files are counted once. The earlier pic.png is the slowest item, so that a worker finishes
+// it after the later one unless the run sees to the order.
+TEST_F(WorkersTest, TheLaterOfTwoItemsWritingOneNameWinsAtAnyNumberOfWorkers)
+{
+    fs::create_directories(in + "/1"), fs::create_directories(in + "/2");
+    Put(in + "/1/pic.png", Pattern(1600, 1200));
+    Put(in + "/2/pic.png", Pattern(40, 30, true));
+    const std::string items = ShellQuote(in + "/1/pic.png") + " " + ShellQuote(in + "/a.png") + " " +
+                              ShellQuote(in + "/2/pic.png") + " " + ShellQuote(in + "/c.png");
+    const auto split = [&](const char* jobs) {
+        return RunProgram("split " + items + " --rows 2 --cols 2 -o " + ShellQuote(out) + " " + jobs);
+    };
+    const SRun plain = split("--jobs 1");
+    ASSERT_EQ(plain.m_nStatus, 0) << plain.m_strErr;
+    const Files expected = TakeOutputs();
+    EXPECT_EQ(expected.size(), 12u);
+    EXPECT_NE(plain.m_strErr.find("4 items, 4 done, 0 skipped; 12 files written"), std::string::npos) << plain.m_strErr;
+    for (int piece = 1; piece <= 4; ++piece)
+        EXPECT_NE(plain.m_strErr.find(out + "/pic00" + std::to_string(piece) + ".png: written by " + in + "/1/pic.png, then by " +
+                                      in + "/2/pic.png, whose file it is"),
+                  std::string::npos)
+            << plain.m_strErr;
+    ASSERT_EQ(RunProgram("split " + ShellQuote(in + "/2/pic.png") + " --rows 2 --cols 2 -o " + ShellQuote(out)).m_nStatus, 0);
+    const Files later = TakeOutputs();
+    for (const auto& [name, bytes] : later)
+        EXPECT_TRUE(expected.at(name) == bytes) << name;
+    for (const char* jobs : {"--jobs 4", "--jobs 2"})
+    {
+        const SRun spread = split(jobs);
+        EXPECT_EQ(spread.m_nStatus, 0) << jobs;
+        EXPECT_EQ(spread.m_strErr, plain.m_strErr) << jobs;
+        EXPECT_TRUE(TakeOutputs() == expected) << jobs;
+    }
+}
+
 // In one process, with the frame's calls recorded: the workers' progress reaches the frame as a
 // plain run's does, and the report is the same.
 TEST_F(WorkersTest, TheProgressCallsAndTheReportAreThoseOfOneProcess)

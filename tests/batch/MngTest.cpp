@@ -1,4 +1,5 @@
 #include "BatchTesting.h"
+#include "support/AnimationReaders.h"
 
 namespace mosvane::test
 {
@@ -42,6 +43,72 @@ TEST_F(Mng, FramesThatDoNotLoadAreLeftOutOthersAreFittedAndAbsurdCountsEndCleanl
     record(2000000000);
     ASSERT_TRUE(ExecuteMngBatch(batch));
     EXPECT_EQ(MngSizes(dir.File("out/run.mng")).size(), 3u);
+}
+
+// Every format takes the same frames in the same order with the same missing-frame rule; the
+// format is recorded only when it is not MNG (or replaces one recorded before), and a name that is
+// no format is refused with that name rather than made into MNG.
+TEST_F(Mng, EachFormatMakesTheSameFramesAndAnUnknownFormatIsRefusedByName)
+{
+    if (PillowPython().empty())
+        GTEST_SKIP() << "Pillow (python3-pil) is not installed";
+    std::filesystem::create_directory(dir.File("out"));
+    const SPicture first = Put(dir.File("run005.png"), Pattern(8, 6)), last = Put(dir.File("run007.png"), Pattern(8, 6, true));
+    std::vector<uint8_t> lastShown = last.m_rgba; // as GIF shows it: alpha below 128 transparent, the rest opaque
+    for (size_t at = 0; at < lastShown.size(); at += 4)
+        lastShown[at + 3] < 128 ? void(std::fill_n(lastShown.begin() + long(at), 4, 0)) : void(lastShown[at + 3] = 255);
+    auto record = [&](const char* format) {
+        ASSERT_TRUE(batch.WriteMngSection({{dir.File("out"), "", "", "png", 0}, {dir.File("out"), "", "abc", "png", 5}, 3, 10, format}));
+        ASSERT_TRUE(batch.SaveBatchFile());
+    };
+    const std::string inputLine = "<Input Template=\"abc\" FPS=\"10\" FrameCount=\"3\" FromNumber=\"5\"";
+    record("mng");
+    ASSERT_TRUE(batch.AddItem(EBatchKind::Mng, dir.File("run.png")));
+    ASSERT_TRUE(batch.SaveBatchFile());
+    EXPECT_NE(ReadTextFile(dir.File("b.xml")).find(inputLine + "/>"), std::string::npos) << "MNG records no format";
+    const struct
+    {
+        const char* m_pszFormat;
+        const char* m_pszFile;
+        const char* m_pszPillow;
+    } formats[] = {{"apng", "out/run.png", "PNG"}, {"gif", "out/run.gif", "GIF"}};
+    for (const auto& f : formats)
+    {
+        record(f.m_pszFormat);
+        EXPECT_NE(ReadTextFile(dir.File("b.xml")).find(inputLine + " Format=\"" + f.m_pszFormat + "\"/>"), std::string::npos);
+        CBatchReport report;
+        ASSERT_TRUE(ExecuteMngBatch(batch, &report)) << f.m_pszFormat;
+        EXPECT_EQ(report.m_nWritten, 1) << f.m_pszFormat;
+        EXPECT_EQ(report.m_nIncomplete, 1) << "run006 is missing";
+        CTempDir scratch;
+        SAnimationRead read;
+        ASSERT_TRUE(ReadWithPillow(dir.File(f.m_pszFile), scratch, read)) << f.m_pszFormat;
+        EXPECT_EQ(read.m_strFormat, f.m_pszPillow);
+        ASSERT_EQ(read.m_frames.size(), 2u) << f.m_pszFormat;
+        EXPECT_EQ(read.m_frames[0], first.m_rgba) << f.m_pszFormat;
+        EXPECT_EQ(read.m_frames[1], std::string(f.m_pszFormat) == "gif" ? lastShown : last.m_rgba) << f.m_pszFormat;
+        ASSERT_EQ(read.m_durations.size(), 2u);
+        for (const std::string& duration : read.m_durations)
+            EXPECT_EQ(std::stod(duration), 100.0) << f.m_pszFormat;
+    }
+    // Back to MNG: the recorded "gif" is overwritten, and the MNG is written as before.
+    record("");
+    EXPECT_NE(ReadTextFile(dir.File("b.xml")).find(inputLine + " Format=\"mng\"/>"), std::string::npos);
+    ASSERT_TRUE(ExecuteMngBatch(batch));
+    EXPECT_EQ(MngSizes(dir.File("out/run.mng")), std::vector<Size>(3, {8, 6}));
+
+    std::filesystem::remove_all(dir.File("out"));
+    std::filesystem::create_directory(dir.File("out"));
+    for (const char* unknown : {"webp", "GIF", " apng"})
+    {
+        record(unknown);
+        CBatchReport report;
+        EXPECT_FALSE(ExecuteMngBatch(batch, &report)) << unknown;
+        ASSERT_EQ(report.m_notes.size(), 1u) << unknown;
+        EXPECT_NE(report.m_notes[0].find(std::string("\"Format\" is \"") + unknown + "\""), std::string::npos)
+            << report.m_notes[0];
+        EXPECT_TRUE(FolderNames(dir.File("out")).empty()) << unknown;
+    }
 }
 } // namespace
 } // namespace mosvane::test

@@ -46,8 +46,10 @@ TEST_F(BatchTest, WhatEachWriterRecordsReadsBackAsItWasGiven)
     // Only what a section records comes back: the split's template as its length in '#', the
     // combine's source as template and first number, the MNG frames without their title.
     const SequenceRecord out{"/out dir", "title", "tmpl", "tga", -3};
-    const SplitInputs split{{"/o", "tile", "\xC3\xA9#", "bmp", -2}, {0.5f, 0.25f, 0.25f}, {1.0f}};
-    const CombineInputs combine{out, {"/in", "img", "####", "jpg", INT32_MAX}, 2, INT32_MIN};
+    const SplitInputs split{{"/o", "tile", "\xC3\xA9#", "bmp", -2}, {0.5f, 0.25f, 0.25f}, {1.0f},
+                            {ESheetData::JsonArray, 3, INT32_MAX, true, true}};
+    const CombineInputs combine{out, {"/in", "img", "####", "jpg", INT32_MAX}, 2, INT32_MIN,
+                                {ESheetData::JsonHash, true, -1, 0, 7}};
     const BlendInputs blend{out, "/bk.png", ""};
     const AlphaRgbInputs rgb{out, 300, -1, 0, 256};
     const AlphaImageInputs image{out, "/a b.png"};
@@ -64,10 +66,12 @@ TEST_F(BatchTest, WhatEachWriterRecordsReadsBackAsItWasGiven)
     {
         SplitInputs splitRead;
         ReadSplitSection(SectionOf(loaded, EBatchKind::Split), splitRead, absent);
-        EXPECT_EQ(splitRead, (SplitInputs{{"/o", "tile", "##", "bmp", -2}, split.m_rowFractions, split.m_colFractions}));
+        EXPECT_EQ(splitRead, (SplitInputs{{"/o", "tile", "##", "bmp", -2}, split.m_rowFractions, split.m_colFractions,
+                                          split.m_sheet}));
         CombineInputs combineRead;
         ReadCombineSection(SectionOf(loaded, EBatchKind::Combine), combineRead, absent);
-        EXPECT_EQ(combineRead, (CombineInputs{{"/out dir", "", "", "tga", 0}, {"", "", "####", "", INT32_MAX}, 2, INT32_MIN}));
+        EXPECT_EQ(combineRead, (CombineInputs{{"/out dir", "", "", "tga", 0}, {"", "", "####", "", INT32_MAX}, 2, INT32_MIN,
+                                              combine.m_sheet}));
         BlendInputs blendRead;
         ReadBlendSection(SectionOf(loaded, EBatchKind::Blend), blendRead, absent);
         EXPECT_EQ(blendRead, (BlendInputs{{"/out dir", "", "", "tga", 0}, "/bk.png", ""}));
@@ -87,6 +91,14 @@ TEST_F(BatchTest, WhatEachWriterRecordsReadsBackAsItWasGiven)
     // Everything was there: reading added nothing.
     ASSERT_TRUE(loaded.SaveBatchFile());
     EXPECT_EQ(ReadTextFile(dir.File("b.xml")), saved);
+    // Sheet settings set back to their defaults are recorded as such, never left as they were.
+    ASSERT_TRUE(loaded.WriteSplitSection(SplitInputs{split.m_output}) && loaded.WriteCombineSection(CombineInputs{out}));
+    SplitInputs splitRead;
+    ReadSplitSection(SectionOf(loaded, EBatchKind::Split), splitRead, EAbsentValue::Leave);
+    CombineInputs combineRead;
+    ReadCombineSection(SectionOf(loaded, EBatchKind::Combine), combineRead, EAbsentValue::Leave);
+    EXPECT_EQ(splitRead.m_sheet, SSplitSheet{});
+    EXPECT_EQ(combineRead.m_sheet, SCombineSheet{});
 }
 
 TEST_F(BatchTest, ValuesReadByTheFileRules)

@@ -59,7 +59,7 @@ TEST(ProgramSettings, EmptyRootGetsDefaultsAndEverySectionOnSave)
               "\t<Alpha AlphaA=\"0\" AlphaR=\"0\" AlphaG=\"0\" AlphaB=\"0\" AlphaImage=\"\"/>\r\n"
               "\t<Blend BkImg=\"\" OverlayImg=\"\"/>\r\n"
               "\t<MNG SourceFolder=\"\" SeqFrom=\"0\" Frames=\"-3\" FPS=\"0\" Template=\"\" ImageType=\"\" "
-              "FileName=\"\"/>\r\n"
+              "FileName=\"\" Format=\"\"/>\r\n"
               "</Settings>\r\n");
 }
 

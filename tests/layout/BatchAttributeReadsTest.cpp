@@ -19,7 +19,7 @@ const char* const kReaders = "batch/BatchSections.cpp";
 std::set<std::string> ReaderAttributeNames(const std::filesystem::path& root)
 {
     const std::string text = TextOf(root / kReaders);
-    const std::regex read(R"re((?:\.(?:Text|RecordedText|Integer)|\bValueOf)\s*\([^;"]*"(\w+)")re");
+    const std::regex read(R"re((?:\.(?:Text|RecordedText|Integer|Setting)|\bValueOf)\s*\([^;"]*"(\w+)")re");
     std::set<std::string> names;
     for (auto it = std::sregex_iterator(text.begin(), text.end(), read); it != std::sregex_iterator(); ++it)
         names.insert((*it)[1].str());

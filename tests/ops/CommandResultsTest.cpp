@@ -1,5 +1,6 @@
 // What each command writes or changes when it succeeds, read back through ImageMagick.
 
+#include "BlendReference.h"
 #include "OpsTestSupport.h"
 
 #include "ops/Alpha.h"
@@ -8,8 +9,6 @@
 #include "ops/Mng.h"
 #include "ops/Split.h"
 
-#include <algorithm>
-#include <cmath>
 #include <utility>
 
 namespace mosvane::test
@@ -119,39 +118,6 @@ TEST_F(Ops, CombinedAlphaIsTheMeanOfTheFirstThreeBytes)
     EXPECT_EQ(m_nRedraws, 1);
 }
 
-// The layers composed from transparent black: each stretched to w x h as linear filtering with
-// clamped edges samples it (a target pixel centre maps between the four nearest texel centres),
-// then laid source-over, alpha as "over" composites it. Values 0..1.
-std::vector<double> Compose(const std::vector<SPicture>& layers, int64_t w, int64_t h)
-{
-    std::vector<double> out(size_t(w * h * 4));
-    for (const SPicture& src : layers)
-    {
-        const int64_t sw = src.m_nWidth, sh = src.m_nHeight;
-        const auto texel = [&](int64_t x, int64_t y, size_t c) {
-            const int64_t cx = std::clamp<int64_t>(x, 0, sw - 1), cy = std::clamp<int64_t>(y, 0, sh - 1);
-            return src.m_rgba[size_t(cy * sw + cx) * 4 + c] / 255.0;
-        };
-        for (int64_t y = 0; y < h; ++y)
-            for (int64_t x = 0; x < w; ++x)
-            {
-                const double s = (double(x) + 0.5) * double(sw) / double(w) - 0.5;
-                const double t = (double(y) + 0.5) * double(sh) / double(h) - 0.5;
-                const int64_t x0 = int64_t(std::floor(s)), y0 = int64_t(std::floor(t));
-                const double fx = s - double(x0), fy = t - double(y0);
-                double v[4];
-                for (size_t c = 0; c < 4; ++c)
-                    v[c] = (texel(x0, y0, c) * (1 - fx) + texel(x0 + 1, y0, c) * fx) * (1 - fy) +
-                           (texel(x0, y0 + 1, c) * (1 - fx) + texel(x0 + 1, y0 + 1, c) * fx) * fy;
-                double* d = &out[size_t(y * w + x) * 4];
-                for (size_t c = 0; c < 3; ++c)
-                    d[c] = v[c] * v[3] + d[c] * (1 - v[3]);
-                d[3] = v[3] + d[3] * (1 - v[3]); // coverage adds up, as "over" composites it
-            }
-    }
-    return out;
-}
-
 TEST_F(Ops, BlendMatchesAReferenceComposedOnTheCpu)
 {
     SPicture background = Pattern(10, 10, false);
@@ -166,9 +132,15 @@ TEST_F(Ops, BlendMatchesAReferenceComposedOnTheCpu)
                         File("out.png") + "."));
     EXPECT_EQ(m_nRedraws, 1);
 
+    // Each layer stretched as GL's linear filter samples it, laid source-over from transparent black.
+    auto ref = [](const SPicture& p) { return SRefPicture{int(p.m_nWidth), int(p.m_nHeight), GL_RGBA, p.m_rgba.data()}; };
+    const SRefPicture bk = ref(background), mark = ref(overlay), item = ref(picture);
+    const CBlendReference composed(200, 100, &bk, &mark);
     Bytes reference;
-    for (double v : Compose({background, picture, overlay}, 200, 100))
-        reference.push_back(uint8_t(std::lround(v * 255)));
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+            for (uint8_t v : composed.At(x, y, TexelOf(item, x, y)))
+                reference.push_back(v);
     EXPECT_LE(MaxDifference(Pixels(), reference), 3);
     EXPECT_EQ(Read(File("out.png")).m_rgba, Pixels());
 }

@@ -20,13 +20,6 @@
 
 namespace mosvane::test
 {
-// stem, the number zero-padded to digits, ".", type: composed without the code under test.
-inline std::string Numbered(const std::string& stem, int number, int digits, const std::string& type)
-{
-    char field[32];
-    std::snprintf(field, sizeof field, "%0*d", digits, number);
-    return stem + field + "." + type;
-}
 // Writes the pictures as a numbered sequence from `from` on; an empty picture leaves its number out.
 inline void WriteSequence(const std::string& stem, int from, int digits, const std::string& type,
                           const std::vector<SPicture>& pictures)

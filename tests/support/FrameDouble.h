@@ -7,6 +7,7 @@
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
 #include "ops/WaitCursor.h"
+#include "ops/WriteGuard.h"
 
 #include <array>
 #include <string>
@@ -34,7 +35,7 @@ public:
                        m_messages.push_back(Said(text, caption, icon) + (owner == &m_window ? "" : " (no owner)") +
                                             (m_nCursorDepth > 0 ? " (under the wait cursor)" : ""));
                    },
-                   [this] { ++m_nCursorDepth, ++m_nCursorShown; }, [this] { --m_nCursorDepth; }})
+                   [this] { ++m_nCursorDepth, ++m_nCursorShown; }, [this] { --m_nCursorDepth; }, {}, &m_written})
     {
     }
 
@@ -50,6 +51,7 @@ public:
     int m_nCursorDepth = 0, m_nCursorShown = 0;
 
 private:
+    CWrittenFiles m_written; // this run's files, as the window keeps them; questions are answered No
     CFrameHooks m_hooks;
 };
 } // namespace mosvane::test

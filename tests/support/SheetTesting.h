@@ -58,6 +58,44 @@ inline SPicture Cut(const SPicture& picture, uint32_t x, uint32_t y, uint32_t w,
     return block;
 }
 
+// Picture n of a test sequence: the pattern, shifted in colour per number.
+inline SPicture Frame(uint32_t w, uint32_t h, bool alpha, int n)
+{
+    SPicture picture = Pattern(w, h, alpha);
+    for (size_t i = 0; i < picture.m_rgba.size(); i += 4)
+        picture.m_rgba[i] = uint8_t(picture.m_rgba[i] + n * 37);
+    return picture;
+}
+
+// The split source: 96 x 64, cells of 32 x 32 in 2 rows of 3. Cell 0 is opaque; cell 1 has a
+// sprite at 8, 5 (12 x 20) in transparency; cells 2 and 5 are fully transparent (with colour);
+// cell 3 has one opaque pixel at 3, 30; cell 4 a barely visible block (alpha 1) at 0, 20.
+inline SPicture SplitSource()
+{
+    SPicture picture = Pattern(96, 64, true);
+    for (uint32_t y = 0; y < 64; ++y)
+        for (uint32_t x = 0; x < 96; ++x)
+        {
+            const uint32_t cell = y / 32 * 3 + x / 32, cx = x % 32, cy = y % 32;
+            const bool visible = cell == 0 || (cell == 1 && cx >= 8 && cx < 20 && cy >= 5 && cy < 25) ||
+                                 (cell == 3 && cx == 3 && cy == 30) || (cell == 4 && cx < 10 && cy >= 20);
+            uint8_t& alpha = picture.m_rgba[(size_t(y) * 96 + x) * 4 + 3];
+            alpha = !visible ? 0 : cell == 4 ? 1 : 255;
+        }
+    return picture;
+}
+
+// The combine sources: six pictures of 16 x 12, the second fully transparent, the fourth opaque,
+// the others with alpha; number 5 is missing.
+inline SPicture CombineSource(int n)
+{
+    SPicture picture = Frame(16, 12, n != 4, n);
+    if (n == 2)
+        for (size_t i = 3; i < picture.m_rgba.size(); i += 4)
+            picture.m_rgba[i] = 0;
+    return picture;
+}
+
 // Adds "<name> <digest of the file>" for each file of folder named in names.
 inline void AddDigests(const std::string& prefix, const std::string& folder, const std::vector<std::string>& names,
                        std::vector<std::pair<std::string, std::string>>& digests)

@@ -4,12 +4,20 @@
 
 #include <cstdint>
 #include <functional>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace mosvane::test
 {
+// stem, the number zero-padded to digits, ".", type: composed without the code under test.
+inline std::string Numbered(const std::string& stem, int number, int digits, const std::string& type)
+{
+    char field[32];
+    std::snprintf(field, sizeof field, "%0*d", digits, number);
+    return stem + field + "." + type;
+}
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class CTempDir
 {

@@ -188,6 +188,75 @@ TEST_F(FrameTest, PanelsFitTheFirstStartPaneWidthWithNamedControls)
     EXPECT_TRUE(FindById<QGroupBox>(outputPane, IdOutputGroup)->isVisible());
 }
 
+// With the output going where the opened picture lies, under its title, every operation that writes
+// a file asks before it writes over the picture or over a file the window did not write in this
+// run; No writes nothing and says so, Yes writes, and a file the window wrote itself is written
+// again without a question.
+TEST_F(FrameTest, NoOperationWritesOverAFileItDidNotWriteWithoutAsking)
+{
+    std::filesystem::create_directories(m_dir.File("seq"));
+    for (int k = 1; k <= 2; ++k)
+        WritePicture(m_dir, "seq/img00" + std::to_string(k) + ".png", Filled(QColor(k * 100, 0, 0), 8, 6));
+    Settings().m_strCombineSourceFolder = m_dir.File("seq"), Settings().m_strCombineNameFormat = "img";
+    Settings().m_strCombineTemplate = "###", Settings().m_strCombineImgType = "png";
+    Settings().m_nCombineRows = 1, Settings().m_nCombineCols = 2, Settings().m_nCombineSeqFrom = 1;
+    Settings().m_strMngSourceFolder = m_dir.File("seq"), Settings().m_strMngFileName = "img";
+    Settings().m_strMngTemplate = "###", Settings().m_strMngImageType = "png";
+    Settings().m_nMngSeqFrom = 1, Settings().m_nMngFrames = 2, Settings().m_nMngFPS = 4;
+    Settings().m_strSplitTemplate = "##", Settings().m_nSplitSeqFrom = 1;
+    Start();
+    const std::string source = m_dir.File("in.png");
+    const auto click = [this](int tab, int id) { FindById<QAbstractButton>(Tab(tab), id)->click(), Settle(); };
+    const auto type = [this](int tab, int id, const char* text) {
+        SetValue(FindById<QWidget>(Tab(tab), id), QString::fromUtf8(text));
+    };
+    struct SCase
+    {
+        const char* m_pName;
+        std::string m_strTarget;      // the file written over
+        bool m_bAsksAgain;            // after Yes: the picture's own file is asked for every time
+        std::function<void()> m_fnDo; // with the picture open
+    };
+    const SCase cases[] = {
+        {"blend", source, true, [&] { type(1, IdBlendBackground, "/nowhere.png"), click(1, IdBlend); }},
+        {"extract", source, true, [&] { click(1, IdExtractAlpha); }},
+        {"split", m_dir.File("in01.png"), false,
+         [&] { type(0, IdSplitRows, "1"), type(0, IdSplitCols, "2"), click(0, IdDrawSplitLine), click(0, IdSplit); }},
+        {"combine", source, true, [&] { click(0, IdCombinePrepare), click(0, IdCombine); }},
+        {"mng", m_dir.File("in.mng"), false, [&] { click(1, IdMakeMng); }},
+    };
+    for (const SCase& c : cases)
+    {
+        SCOPED_TRACE(c.m_pName);
+        WritePicture(m_dir, "in.png", PatternImage(8, 8, 128));
+        if (c.m_strTarget != source)
+            WriteTextFile(c.m_strTarget, "someone's file");
+        const std::string before = ReadTextFile(c.m_strTarget);
+        Open(source);
+        TakeMessages();
+
+        m_dialogs.m_questions.clear(), m_dialogs.m_answers = {false};
+        c.m_fnDo();
+        ASSERT_EQ(m_dialogs.m_questions.size(), 1u);
+        EXPECT_NE(m_dialogs.m_questions[0].find(c.m_strTarget), std::string::npos) << m_dialogs.m_questions[0];
+        EXPECT_EQ(TakeMessages(), Said{"OK: Nothing was written; the existing file was kept:\n\n " + c.m_strTarget});
+        EXPECT_EQ(ReadTextFile(c.m_strTarget), before);
+
+        m_dialogs.m_answers = {true};
+        c.m_fnDo();
+        EXPECT_EQ(m_dialogs.m_questions.size(), 2u);
+        const Said said = TakeMessages();
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_EQ(said[0].rfind("Succeed: ", 0), 0u) << said[0];
+        EXPECT_NE(ReadTextFile(c.m_strTarget), before);
+
+        m_dialogs.m_answers = {false};
+        c.m_fnDo();
+        EXPECT_EQ(m_dialogs.m_questions.size(), c.m_bAsksAgain ? 3u : 2u);
+        TakeMessages();
+    }
+}
+
 // Every start shows the first tab with the focus in its first control that takes it; Tab then
 // visits only controls, in reading order, the current tab's and then Output Settings', and comes
 // round to the tab strip and back.

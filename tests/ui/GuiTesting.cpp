@@ -68,6 +68,14 @@ CDialogAnswers::CDialogAnswers()
         m_openedUrls.push_back(url.toString().toStdString());
         return true;
     };
+    hooks.m_fnQuestion = [this](QWidget*, const std::string& text, const std::string&) {
+        m_questions.push_back(text);
+        if (m_answers.empty())
+            return false;
+        const bool yes = m_answers.front();
+        m_answers.erase(m_answers.begin());
+        return yes;
+    };
     m_previous = SetDialogHooks(std::move(hooks));
 }
 

@@ -58,6 +58,9 @@ public:
     ~CDialogAnswers();
     std::vector<std::string> m_openPaths, m_savePaths, m_folders;
     std::vector<std::string> m_openedUrls;
+    // Question boxes: the answers given in turn (an empty queue answers No), the texts asked.
+    std::vector<bool> m_answers;
+    std::vector<std::string> m_questions;
     QString m_strLastSaveFilter, m_strLastSuffix, m_strLastFolderTitle;
     SSaveRequest m_lastSave;
     // The filter entry the person chooses in the save dialog; empty: the one it starts with.
