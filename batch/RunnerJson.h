@@ -36,7 +36,4 @@ struct SKindOutcome
     CBatchReport m_report;
 };
 
-// text as a JSON string, quotes included.
-std::string JsonString(const std::string& text);
-
 std::string RunResultsJson(const std::vector<SKindOutcome>& kinds, int status, const std::string& error = "");

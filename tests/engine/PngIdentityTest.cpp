@@ -60,7 +60,7 @@ TEST(PngIdentity, WrittenFilesKeepTheirRecordedDigests)
         ASSERT_TRUE(gx::EncodePng(bitmap, file)) << name;
         digests.emplace_back(name, Digest(file));
     }
-    ExpectRecordedDigests("png-writer-digests.txt", digests);
+    ExpectRecordedDigests("png-writer-digests.txt", digests, !SuiteFiles().empty());
 }
 
 using gx::png::DecodePngLibpngOnly;
