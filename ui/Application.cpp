@@ -12,6 +12,7 @@
 #include "view/MosvaneView.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTimer>
 #include <QSocketNotifier>
@@ -74,7 +75,7 @@ std::string PictureArgument(const QStringList& arguments)
         if (!bOptionsEnded && argument == QStringLiteral("--"))
             bOptionsEnded = true;
         else if (bOptionsEnded || !argument.startsWith(QLatin1Char('-')))
-            return argument.toStdString();
+            return QFileInfo(argument).absoluteFilePath().toStdString();
     }
     return {};
 }

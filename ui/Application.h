@@ -21,7 +21,8 @@ struct SApplicationOptions
 };
 
 // The picture named on a command line (the arguments after the program's name, Qt's own already
-// taken out): the first that is not an option, or after "--" the first at all; empty: none.
+// taken out): the first that is not an option, or after "--" the first at all, as a full path (the
+// output folder follows it into later starts from other folders); empty: none.
 std::string PictureArgument(const QStringList& arguments);
 
 // Runs the program inside an existing QApplication and returns its exit code.
