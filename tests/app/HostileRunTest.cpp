@@ -14,7 +14,15 @@ namespace
 using namespace mosvane::test;
 using namespace batch;
 
-TEST(HostileRun, ReportLinesAreBoundedAndAHugeTemplateStaysWithinAMemoryLimit)
+// A temporary folder with an output folder "out" in it.
+struct HostileRun : ::testing::Test
+{
+    CTempDir dir;
+    std::string out = dir.File("out");
+    void SetUp() override { std::filesystem::create_directory(out); }
+};
+
+TEST_F(HostileRun, ReportLinesAreBoundedAndAHugeTemplateStaysWithinAMemoryLimit)
 {
     const std::string huge(20'000'000, 'x');
     const std::string shown = CBatchReport::Bounded(huge + ": could not be written");
@@ -33,21 +41,19 @@ TEST(HostileRun, ReportLinesAreBoundedAndAHugeTemplateStaysWithinAMemoryLimit)
         GTEST_SKIP() << "address space limits do not apply under the sanitizer";
     // Every piece's name would be 20 million characters long: each item is refused once, with a
     // short line, and nothing of the template is copied per piece.
-    CTempDir dir;
     Put(dir.File("a.png"), Pattern(4, 4));
-    std::filesystem::create_directory(dir.File("out"));
     const std::string ratios = "<Rows><Row Ratio=\"0.5\"/><Row Ratio=\"0.5\"/></Rows>"
                                "<Cols><Col Ratio=\"0.5\"/><Col Ratio=\"0.5\"/></Cols>";
     const std::string batch =
         WriteBatch(dir.File("b.xml"),
                    {Section("SplitBatch",
-                            PngOutput(dir.File("out")) + " FromNumber=\"1\" Template=\"" + std::string(20'000'000, '#') + "\"",
+                            PngOutput(out) + " FromNumber=\"1\" Template=\"" + std::string(20'000'000, '#') + "\"",
                             "", std::vector<std::string>(12, dir.File("a.png")), ratios)});
     EXPECT_EQ(RunInChild([&] { return RunWith({batch, "--kind", "split"}).m_nStatus; }, 120000, uint64_t(300) << 20),
               kRunnerFailed);
 }
 
-TEST(HostileRun, SequencesNoSystemCanNameAreRefusedOnceWithoutProbing)
+TEST_F(HostileRun, SequencesNoSystemCanNameAreRefusedOnceWithoutProbing)
 {
     const std::string name255(251, 'n');
     struct SCase
@@ -68,8 +74,6 @@ TEST(HostileRun, SequencesNoSystemCanNameAreRefusedOnceWithoutProbing)
         EXPECT_EQ(SequenceNamesFit(c.m_pattern), c.m_bFits) << c.m_pattern.m_strHead.size() << " "
                                                            << c.m_pattern.m_nDigits;
 
-    CTempDir dir;
-    std::filesystem::create_directory(dir.File("out"));
     const std::string longTemplate(200'000, '#');
     const std::vector<std::string> items(3, dir.File("walk.png"));
     for (const auto& [section, kind, input] :
@@ -78,7 +82,7 @@ TEST(HostileRun, SequencesNoSystemCanNameAreRefusedOnceWithoutProbing)
     {
         const std::string batch = WriteBatch(
             dir.File("b.xml"),
-            {Section(section, PngOutput(dir.File("out")), std::string(input) + " Template=\"" + longTemplate + "\"", items)});
+            {Section(section, PngOutput(out), std::string(input) + " Template=\"" + longTemplate + "\"", items)});
         const auto start = std::chrono::steady_clock::now();
         const SRun run = RunWith({batch, "--kind", kind});
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << kind;
@@ -87,19 +91,17 @@ TEST(HostileRun, SequencesNoSystemCanNameAreRefusedOnceWithoutProbing)
     }
 }
 
-TEST(HostileRun, NumbersAtTheEndsOfTheRangeBecomeNoFrames)
+TEST_F(HostileRun, NumbersAtTheEndsOfTheRangeBecomeNoFrames)
 {
-    CTempDir dir;
-    std::filesystem::create_directory(dir.File("out"));
     // Beyond the count the folder is listed rather than probed; these must not pass for members.
     for (const char* name : {"run-3.png", "run9223372036854775807.png", "run-9223372036854775808.png"})
         Put(dir.File(name), Pattern(6, 4, true));
     const std::string batch =
-        WriteBatch(dir.File("b.xml"), {Section("MNGMakingBatch", "Folder=\"" + dir.File("out") + "\"",
+        WriteBatch(dir.File("b.xml"), {Section("MNGMakingBatch", "Folder=\"" + out + "\"",
                                                "Template=\"\" FromNumber=\"-5\" FrameCount=\"100000\" FPS=\"5\"",
                                                {dir.File("run.png")})});
     const SRun run = RunWith({batch});
-    EXPECT_EQ(MngSizes(dir.File("out/run.mng")), std::vector<Size>(2, {6, 4})); // the header and one frame
+    EXPECT_EQ(MngSizes(out + "/run.mng"), std::vector<Size>(2, {6, 4})); // the header and one frame
     // The members that are not there: the first few of each gap named, the rest counted.
     EXPECT_TRUE(run.Says(dir.File("run-5.png") + " does not exist")) << run.m_strErr;
     EXPECT_TRUE(run.Says(dir.File("run7.png") + " does not exist")) << run.m_strErr;
@@ -108,11 +110,9 @@ TEST(HostileRun, NumbersAtTheEndsOfTheRangeBecomeNoFrames)
     EXPECT_EQ(run.m_nStatus, kRunnerFailed);
 }
 
-TEST(HostileRun, RatioEntriesThatAddNothingAddNoAllowance)
+TEST_F(HostileRun, RatioEntriesThatAddNothingAddNoAllowance)
 {
-    CTempDir dir;
     Put(dir.File("a.png"), Pattern(8, 8));
-    std::filesystem::create_directory(dir.File("out"));
     auto rows = [](std::vector<std::string> ratios, int empty) {
         std::string text = "<Rows>";
         for (const std::string& ratio : ratios)
@@ -135,20 +135,19 @@ TEST(HostileRun, RatioEntriesThatAddNothingAddNoAllowance)
     for (const auto& c : cases)
     {
         const std::string batch =
-            WriteBatch(dir.File("b.xml"), {Section("SplitBatch", PngOutput(dir.File("out")) + " Template=\"#\"", "",
+            WriteBatch(dir.File("b.xml"), {Section("SplitBatch", PngOutput(out) + " Template=\"#\"", "",
                                                    {dir.File("a.png")}, rows(c.m_ratios, c.m_nEmpty))});
         EXPECT_EQ(RunWith({batch}).m_nStatus, c.m_bRuns ? kRunnerSucceeded : kRunnerFailed)
             << c.m_ratios.size() << " ratios, " << c.m_nEmpty << " empty";
     }
 }
 
-TEST(HostileRun, AnEmptyFolderIsTheCurrentFolderNotTheRoot)
+TEST_F(HostileRun, AnEmptyFolderIsTheCurrentFolderNotTheRoot)
 {
     // The window's numbered names are held to the same rule in the naming tests.
     EXPECT_EQ(ItemOutputName("", "car", "_Blend", "png"), "car_Blend.png");
     EXPECT_EQ(ItemOutputName("out", "car", "_Blend", "png"), "out/car_Blend.png");
 
-    CTempDir dir;
     Put(dir.File("car.png"), Pattern(4, 4, true));
     const std::string batch =
         WriteBatch(dir.File("b.xml"), {Section("AlphaExtractBatch", PngOutput(""), "", {dir.File("car.png")})});
@@ -160,9 +159,8 @@ TEST(HostileRun, AnEmptyFolderIsTheCurrentFolderNotTheRoot)
     EXPECT_TRUE(FileExists(dir.File("car_Alpha.png")));
 }
 
-TEST(HostileRun, AFrameRateOfZeroIsABadSettingNotAFailedWrite)
+TEST_F(HostileRun, AFrameRateOfZeroIsABadSettingNotAFailedWrite)
 {
-    CTempDir dir;
     Put(dir.File("run1.png"), Pattern(4, 4));
     for (const char* fps : {"0", "-3"})
     {
@@ -178,21 +176,19 @@ TEST(HostileRun, AFrameRateOfZeroIsABadSettingNotAFailedWrite)
     }
 }
 
-TEST(HostileRun, StatusZeroOnlyWhenEveryItemAndMemberGaveItsOutputs)
+TEST_F(HostileRun, StatusZeroOnlyWhenEveryItemAndMemberGaveItsOutputs)
 {
-    CTempDir dir;
-    std::filesystem::create_directory(dir.File("out"));
     Put(dir.File("walk1.png"), Pattern(4, 4));
     WriteTextFile(dir.File("walk2.png"), "\x89PNG\r\n\x1a\n truncated");
     const std::string batch =
-        WriteBatch(dir.File("b.xml"), {Section("CombineBatch", PngOutput(dir.File("out")),
+        WriteBatch(dir.File("b.xml"), {Section("CombineBatch", PngOutput(out),
                                                "Template=\"#\" FromNumber=\"1\" Rows=\"1\" Cols=\"3\"", {dir.File("walk.png")})});
     SRun run = RunWith({batch});
     // The kind itself ran and wrote its picture, but never says "Succeed"; the summary tells what
     // is missing from it.
     EXPECT_EQ(run.m_strOut, std::string("combine: ") + kBatchFailText +
                                 " 0 of 1 items done; 1 item without all of their members: see the summary\n");
-    EXPECT_TRUE(FileExists(dir.File("out/walk.png")));
+    EXPECT_TRUE(FileExists(out + "/walk.png"));
     EXPECT_EQ(run.m_nStatus, kRunnerFailed);
     EXPECT_TRUE(run.Says(dir.File("walk2.png") + " could not be decoded")) << run.m_strErr;
     EXPECT_TRUE(run.Says(dir.File("walk3.png") + " does not exist")) << run.m_strErr;
@@ -211,7 +207,7 @@ TEST(HostileRun, StatusZeroOnlyWhenEveryItemAndMemberGaveItsOutputs)
                                        std::pair{dir.Path(), "is not a regular file"},
                                        std::pair{dir.File("cut.png"), "could not be decoded: truncated PNG data"}})
     {
-        run = RunWith({WriteBatch(dir.File("b.xml"), {Section("AlphaExtractBatch", PngOutput(dir.File("out")), "", {item})})});
+        run = RunWith({WriteBatch(dir.File("b.xml"), {Section("AlphaExtractBatch", PngOutput(out), "", {item})})});
         EXPECT_EQ(run.m_nStatus, kRunnerFailed);
         EXPECT_TRUE(run.Says(item + ": " + reason)) << run.m_strErr;
     }

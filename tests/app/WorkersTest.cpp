@@ -7,7 +7,6 @@
 
 #include <csignal>
 #include <fcntl.h>
-#include <map>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,16 +16,6 @@ namespace
 {
 namespace fs = std::filesystem;
 using Files = std::map<std::string, std::vector<uint8_t>>;
-
-// Every file under a folder by its relative name, with its bytes.
-Files FilesUnder(const std::string& folder)
-{
-    Files files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file())
-            ReadFileBytes(entry.path().string(), files[fs::relative(entry.path(), folder).string()]);
-    return files;
-}
 
 // A batch file with every kind, several items each, among them items that do not load or do not
 // fit and a sequence item with an empty title; outputs go to folder "out".
@@ -77,7 +66,7 @@ struct WorkersTest : ::testing::Test
     // The outputs of a run, the output folder emptied for the next.
     Files TakeOutputs()
     {
-        Files files = FilesUnder(out);
+        Files files = FilesIn(out);
         fs::remove_all(out);
         fs::create_directories(out);
         return files;

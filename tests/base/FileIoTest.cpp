@@ -48,24 +48,19 @@ TEST(FileIo, WhatIsNotARegularFileIsRefusedAtOnceWithItsReason)
     {
         SCOPED_TRACE(c.m_strPath);
         // In a child with a time limit: an open that blocks fails the test instead of hanging it.
-        EXPECT_EQ(RunInChild([&] {
-                      std::vector<uint8_t> bytes{1};
-                      std::string reason;
-                      return !ReadWholeFile(c.m_strPath.c_str(), bytes, 1 << 20, &reason) && bytes.empty() &&
-                                     reason == c.m_strReason
-                                 ? 0
-                                 : 1;
-                  }, 500), 0);
-        EXPECT_EQ(RunInChild([&] {
-                      uint64_t size = 0;
-                      return AppendToFile(c.m_strPath.c_str(), Bytes("x"), size) == c.m_bAppendCreates ? 0 : 1;
-                  }, 500), 0);
+        EXPECT_TRUE(TrueInChild([&] {
+            std::vector<uint8_t> bytes{1};
+            std::string reason;
+            return !ReadWholeFile(c.m_strPath.c_str(), bytes, 1 << 20, &reason) && bytes.empty() && reason == c.m_strReason;
+        }));
+        EXPECT_TRUE(TrueInChild([&] {
+            uint64_t size = 0;
+            return AppendToFile(c.m_strPath.c_str(), Bytes("x"), size) == c.m_bAppendCreates;
+        }));
     }
     // Replacing a pipe or a device is refused before anything opens it.
-    EXPECT_EQ(RunInChild([&] {
-                  std::string reason;
-                  return !ReplaceFile(fifo.c_str(), Bytes("x"), &reason) && reason == "not a regular file" ? 0 : 1;
-              }, 500), 0);
+    std::string reason;
+    EXPECT_TRUE(TrueInChild([&] { return !ReplaceFile(fifo.c_str(), Bytes("x"), &reason) && reason == "not a regular file"; }));
     EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"missing.png", "x.png"}));
 }
 
@@ -149,16 +144,13 @@ TEST(FileIo, FailedWritesNameTheSystemsReasonAndLeaveTheOldFile)
 
     // Past the file size limit: the write fails (the signal is ignored, the process lives on),
     // the old file is kept and the temporary file removed.
-    EXPECT_EQ(RunInChild([&] {
-                  IgnoreFileSizeSignal();
-                  const rlimit limit{1024, 1024};
-                  if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
-                      return 2;
-                  std::string reason;
-                  return !ReplaceFile(path.c_str(), std::vector<uint8_t>(4096, 7), &reason) && reason == "File too large"
-                             ? 0
-                             : 1;
-              }, 2000), 0);
+    EXPECT_TRUE(TrueInChild([&] {
+        IgnoreFileSizeSignal();
+        const rlimit limit{1024, 1024};
+        std::string reason;
+        return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 && !ReplaceFile(path.c_str(), std::vector<uint8_t>(4096, 7), &reason) &&
+               reason == "File too large";
+    }, 2000));
     EXPECT_EQ(ReadTextFile(path), "old");
     EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"out.png"});
 

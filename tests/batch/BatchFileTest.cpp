@@ -1,32 +1,9 @@
 #include "BatchTesting.h"
 
-
 namespace mosvane::test
 {
 namespace
 {
-// The document as one line per element, indented by depth: its name and its attributes in
-// document order; comments as <!--text-->.
-std::vector<std::string> Outline(XmlNode node, const std::string& indent = "")
-{
-    std::vector<std::string> lines;
-    for (uint32_t i = 0; i < node.ChildCount(); ++i)
-    {
-        const XmlNode child = node.Child(i);
-        std::string line = indent;
-        if (child.Kind() == XmlKindComment)
-            line += std::string("<!--") + child.Value() + "-->";
-        else
-            line += child.Name() ? child.Name() : "?";
-        for (uint32_t k = 0; k < child.AttributeCount(); ++k)
-            line += std::string(" ") + child.AttributeAt(k).Name() + "=" + child.AttributeAt(k).Value();
-        lines.push_back(line);
-        for (std::string& inner : Outline(child, indent + "  "))
-            lines.push_back(std::move(inner));
-    }
-    return lines;
-}
-
 // What a file on disk holds, read back through a fresh batch.
 std::vector<std::string> SavedOutline(const std::string& path)
 {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,17 +25,14 @@ inline std::vector<Size> MngSizes(const std::string& path, uint32_t* ticks = nul
 {
     std::vector<uint8_t> d;
     EXPECT_TRUE(ReadFileBytes(path, d)) << path;
-    auto be32 = [&](size_t at) {
-        return uint32_t(d[at]) << 24 | uint32_t(d[at + 1]) << 16 | uint32_t(d[at + 2]) << 8 | d[at + 3];
-    };
     std::vector<Size> sizes;
-    for (size_t at = 8; at + 12 <= d.size(); at += 12 + be32(at))
+    for (size_t at = 8; at + 12 <= d.size(); at += 12 + Be32At(d, at))
     {
         const std::string type(d.begin() + long(at) + 4, d.begin() + long(at) + 8);
         if (type == "MHDR" && ticks)
-            *ticks = be32(at + 16);
+            *ticks = Be32At(d, at + 16);
         if (type == "MHDR" || type == "IHDR")
-            sizes.emplace_back(be32(at + 8), be32(at + 12));
+            sizes.emplace_back(Be32At(d, at + 8), Be32At(d, at + 12));
     }
     return sizes;
 }
@@ -64,6 +62,36 @@ inline std::string WriteBatch(const std::string& path, const std::vector<std::st
         text += section;
     WriteTextFile(path, text + "</MosvaneBatch>");
     return path;
+}
+
+// The document as one line per element, indented by depth: its name and its attributes in
+// document order; comments as <!--text-->.
+inline std::vector<std::string> Outline(XmlNode node, const std::string& indent = "")
+{
+    std::vector<std::string> lines;
+    for (uint32_t i = 0; i < node.ChildCount(); ++i)
+    {
+        const XmlNode child = node.Child(i);
+        std::string line = indent + (child.Kind() == XmlKindComment ? std::string("<!--") + child.Value() + "-->"
+                                     : child.Name()                    ? child.Name()
+                                                                       : "?");
+        for (uint32_t k = 0; k < child.AttributeCount(); ++k)
+            line += std::string(" ") + child.AttributeAt(k).Name() + "=" + child.AttributeAt(k).Value();
+        lines.push_back(line);
+        for (std::string& inner : Outline(child, indent + "  "))
+            lines.push_back(std::move(inner));
+    }
+    return lines;
+}
+
+// Every file under a folder by its name relative to it, with its bytes.
+inline std::map<std::string, std::vector<uint8_t>> FilesIn(const std::string& folder)
+{
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        EXPECT_TRUE(!entry.is_regular_file() ||
+                    ReadFileBytes(entry.path().string(), files[std::filesystem::relative(entry.path(), folder).string()]));
+    return files;
 }
 
 inline SequenceRecord Output(const std::string& folder) { return {folder, "ignored", "", "png", 0}; }

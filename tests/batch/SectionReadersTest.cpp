@@ -1,7 +1,6 @@
 // The read side of the batch sections: what the writers record reads back as it was given, a
 // missing value reads by the file's rules and is appended where and in the order batch files have
-// always gained it, a read for looking only changes nothing, and nothing outside the readers reads
-// an attribute by name.
+// always gained it, and a read for looking only changes nothing.
 
 #include "BatchTesting.h"
 
@@ -9,28 +8,17 @@
 
 #include <climits>
 #include <cmath>
-#include <fstream>
-#include <set>
 
 namespace mosvane::test
 {
 namespace
 {
-namespace fs = std::filesystem;
-
-// Every attribute of the element and of the elements below it, as name="value" lines indented by
-// depth, comments as <!-->.
-std::string Outline(XmlNode node, const std::string& indent = "")
+// The outline of the elements below node, a line each.
+std::string Outlined(XmlNode node)
 {
     std::string text;
-    for (uint32_t i = 0; i < node.ChildCount(); ++i)
-    {
-        const XmlNode child = node.Child(i);
-        text += indent + (child.Kind() == XmlKindComment ? "<!-->" : child.Name() ? child.Name() : "?");
-        for (uint32_t k = 0; k < child.AttributeCount(); ++k)
-            text += std::string(" ") + child.AttributeAt(k).Name() + "=" + child.AttributeAt(k).Value();
-        text += "\n" + Outline(child, indent + " ");
-    }
+    for (const std::string& line : Outline(node))
+        text += line + "\n";
     return text;
 }
 
@@ -140,27 +128,27 @@ TEST_F(BatchTest, MissingValuesAreAppendedWhereAndInTheOrderTheyAlwaysWere)
                 "</" + SectionName(kind) + ">";
     WriteTextFile(dir.File("b.xml"), text + "</MosvaneBatch>");
     ASSERT_TRUE(batch.LoadBatchFile(dir.File("b.xml")));
-    const std::string untouched = Outline(batch.Root());
+    const std::string untouched = Outlined(batch.Root());
     std::ostringstream listing;
     ListBatch(batch, {}, listing);
     for (EBatchKind kind : {EBatchKind::Split, EBatchKind::Combine, EBatchKind::Mng})
         EXPECT_EQ(batch.TemplateDigitsOf(kind), 0);
-    EXPECT_EQ(Outline(batch.Root()), untouched);
+    EXPECT_EQ(Outlined(batch.Root()), untouched);
 
     for (EBatchKind kind : kBatchKinds)
         ExecuteBatch(kind, batch);
     // The kinds that refuse their values (no template, no layer, no frame count) read no item.
-    const std::string item = " ApplyToItems\n  Item PathName=\n  <!-->\n";
-    const std::string unread = " ApplyToItems\n  Item\n  <!-->\n";
-    EXPECT_EQ(Outline(batch.Root()),
-              "SplitBatch\n Output Folder= ImageType= Template= FromNumber=\n Input\n"
-              "  Rows\n   Row Ratio=\n  Cols\n   Col Ratio=\n" + unread +
-              "CombineBatch\n Output ImageType= Folder=\n Input Template= FromNumber= Rows= Cols=\n" + item +
-              "BlendBatch\n Output Folder= ImageType=\n Input BkImg= OverlayImg=\n" + unread +
-              "AlphaExtractBatch\n Output ImageType= Folder=\n Input\n" + item +
-              "RGBAlphaMakingBatch\n Output Folder= ImageType=\n Input R= G= B= A=\n" + item +
-              "AlphaImageCombineBatch\n Output Folder= ImageType=\n Input SourceAlphaImage=\n" + item +
-              "MNGMakingBatch\n Output ImageType= Folder=\n Input Template= FromNumber= FrameCount= FPS=\n" + unread);
+    const std::string item = "  ApplyToItems\n    Item PathName=\n    <!--note-->\n";
+    const std::string unread = "  ApplyToItems\n    Item\n    <!--note-->\n";
+    EXPECT_EQ(Outlined(batch.Root()),
+              "SplitBatch\n  Output Folder= ImageType= Template= FromNumber=\n  Input\n"
+              "    Rows\n      Row Ratio=\n    Cols\n      Col Ratio=\n" + unread +
+              "CombineBatch\n  Output ImageType= Folder=\n  Input Template= FromNumber= Rows= Cols=\n" + item +
+              "BlendBatch\n  Output Folder= ImageType=\n  Input BkImg= OverlayImg=\n" + unread +
+              "AlphaExtractBatch\n  Output ImageType= Folder=\n  Input\n" + item +
+              "RGBAlphaMakingBatch\n  Output Folder= ImageType=\n  Input R= G= B= A=\n" + item +
+              "AlphaImageCombineBatch\n  Output Folder= ImageType=\n  Input SourceAlphaImage=\n" + item +
+              "MNGMakingBatch\n  Output ImageType= Folder=\n  Input Template= FromNumber= FrameCount= FPS=\n" + unread);
 }
 
 TEST_F(BatchTest, TheTemplateOfAnIncompleteSectionIsReadWithoutChangingIt)
@@ -168,111 +156,12 @@ TEST_F(BatchTest, TheTemplateOfAnIncompleteSectionIsReadWithoutChangingIt)
     WriteBatch(dir.File("b.xml"), {"<MNGMakingBatch><Input Template=\"###\"/></MNGMakingBatch>",
                                    "<SplitBatch><Output Template=\"\xC3\xA9#\"/></SplitBatch>"});
     ASSERT_TRUE(batch.LoadBatchFile(dir.File("b.xml")));
-    const std::string before = Outline(batch.Root());
+    const std::string before = Outlined(batch.Root());
     EXPECT_EQ(batch.TemplateDigitsOf(EBatchKind::Mng), 3);
     EXPECT_EQ(batch.TemplateDigitsOf(EBatchKind::Split), 2);
     EXPECT_EQ(batch.TemplateDigitsOf(EBatchKind::Combine), 0);
-    EXPECT_EQ(Outline(batch.Root()), before);
+    EXPECT_EQ(Outlined(batch.Root()), before);
 }
 
-// Every attribute name a batch file holds: those the writers record and the items' path.
-std::set<std::string> AttributeNames()
-{
-    CTempDir dir;
-    BatchFile batch;
-    EXPECT_TRUE(batch.NewBatchFile(dir.File("b.xml")));
-    const SequenceRecord out{"/o", "t", "#", "png", 1};
-    batch.WriteSplitSection({out, {1.0f}, {1.0f}});
-    batch.WriteCombineSection({out, out, 1, 1});
-    batch.WriteBlendSection({out, "/b.png", "/o.png"});
-    batch.WriteAlphaExtractSection(out);
-    batch.WriteRgbAlphaSection({out, 1, 2, 3, 4});
-    batch.WriteAlphaImageCombineSection({out, "/a.png"});
-    batch.WriteMngSection({out, out, 1, 1});
-    for (EBatchKind kind : kBatchKinds)
-        batch.AddItem(kind, "/i.png");
-    std::set<std::string> names;
-    std::function<void(XmlNode)> collect = [&](XmlNode node) {
-        for (uint32_t i = 0; i < node.AttributeCount(); ++i)
-            names.insert(node.AttributeAt(i).Name());
-        for (uint32_t i = 0; i < node.ChildCount(); ++i)
-            collect(node.Child(i));
-    };
-    collect(batch.Root());
-    return names;
-}
-
-// "file:line: ..." for each string literal equal to an attribute name, and each call of an
-// attribute lookup, in the batch folder's sources outside the readers and the writers. Comments
-// are passed over.
-std::vector<std::string> ReadsOutsideTheReaders(const fs::path& root, const std::set<std::string>& names)
-{
-    std::vector<std::string> found;
-    for (const auto& entry : fs::directory_iterator(root / "batch"))
-    {
-        const std::string file = entry.path().filename().string();
-        const std::string ext = entry.path().extension().string();
-        if ((ext != ".cpp" && ext != ".h") || file == "BatchSections.cpp" || file == "BatchFile.cpp")
-            continue;
-        std::ifstream in(entry.path());
-        std::string line;
-        for (int n = 1; std::getline(in, line); ++n)
-        {
-            std::string code; // the line without its comment, each literal's text replaced by its index
-            std::vector<std::string> literals;
-            for (size_t i = 0; i < line.size(); ++i)
-            {
-                const char c = line[i];
-                if (c == '/' && i + 1 < line.size() && line[i + 1] == '/')
-                    break;
-                if (c != '"' && c != '\'')
-                {
-                    code += c;
-                    continue;
-                }
-                std::string literal;
-                for (++i; i < line.size() && line[i] != c; ++i)
-                    literal += line[i] == '\\' && i + 1 < line.size() ? line[++i] : line[i];
-                if (c == '"')
-                    literals.push_back(literal);
-                code += "#";
-            }
-            const std::string where = "batch/" + file + ":" + std::to_string(n) + ": ";
-            for (const std::string& literal : literals)
-                if (names.count(literal))
-                    found.push_back(where + "\"" + literal + "\"");
-            for (const char* call : {"Attribute(", "Attribute (", "FindAttribute("})
-                if (code.find(std::string(".") + call) != std::string::npos ||
-                    code.find(std::string("->") + call) != std::string::npos)
-                    found.push_back(where + call);
-        }
-    }
-    return found;
-}
-
-TEST(SectionReaders, TheCheckFindsAttributeReadsOutsideTheReaders)
-{
-    CTempDir dir;
-    fs::create_directories(dir.File("batch"));
-    std::ofstream(dir.File("batch/BatchSections.cpp")) << "read(\"Folder\");\n";          // the readers
-    std::ofstream(dir.File("batch/BatchFile.cpp")) << "node.Attribute(\"Folder\");\n";     // the writers
-    std::ofstream(dir.File("batch/Kind.cpp")) << "// \"Folder\" in a comment\n"
-                                                 "Note(\"the \\\"Folder\\\" is empty\"); char q = '\"';\n"
-                                                 "f(\"Folder\"); // again \"Folder\"\n"
-                                                 "node.FindAttribute(x);\n";
-    std::ofstream(dir.File("batch/Kind.h")) << "inline const char* p = \"PathName\";\n";
-    std::ofstream(dir.File("batch/Notes.txt")) << "\"Folder\"\n";
-    std::vector<std::string> found = ReadsOutsideTheReaders(dir.Path(), {"Folder", "PathName"});
-    std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<std::string>{"batch/Kind.cpp:3: \"Folder\"", "batch/Kind.cpp:4: FindAttribute(",
-                                               "batch/Kind.h:1: \"PathName\""}));
-}
-
-TEST(SectionReaders, NoAttributeOfABatchFileIsReadOutsideTheReaders)
-{
-    const std::set<std::string> names = AttributeNames();
-    ASSERT_TRUE(names.count("NameFormat") && names.count("Ratio") && names.count("PathName") && names.count("FPS"));
-    EXPECT_EQ(ReadsOutsideTheReaders(MOSVANE_SOURCE_DIR, names), std::vector<std::string>{});
-}
 } // namespace
 } // namespace mosvane::test

@@ -9,8 +9,10 @@
 
 namespace
 {
+using namespace mosvane::test;
+
 // A program folder whose settings file holds the given text (none when it is empty).
-class SettingsFolder : public mosvane::test::CProgramFolder
+class SettingsFolder : public CProgramFolder
 {
 public:
     explicit SettingsFolder(const std::string& text)
@@ -23,7 +25,7 @@ public:
 
 TEST(ProgramSettings, ShippedFileLoadsEveryValueAndSavesUnchanged)
 {
-    const std::string shipped = mosvane::test::ReadTextFile(std::string(MOSVANE_SOURCE_DIR) + "/data/Cnfg/Mosvane.xml");
+    const std::string shipped = ReadTextFile(std::string(MOSVANE_SOURCE_DIR) + "/data/Cnfg/Mosvane.xml");
     SettingsFolder folder(shipped);
     CProgramSettings s;
     ASSERT_TRUE(s.LoadSettings(folder.Path()));
@@ -94,7 +96,7 @@ TEST(ProgramSettings, MissingOrEmptyFileChangesNothingAndWritesNothing)
     s.m_nSplitRows = 4;
     EXPECT_FALSE(s.LoadSettings(folder.Path()));
     EXPECT_EQ(s.m_nSplitRows, 4); // unchanged
-    EXPECT_FALSE(s.SaveSettings(folder.Path()) || mosvane::test::FileExists(folder.File("Mosvane.xml")));
+    EXPECT_FALSE(s.SaveSettings(folder.Path()) || FileExists(folder.File("Mosvane.xml")));
     folder.Write("Mosvane.xml", "");
     EXPECT_FALSE(s.LoadSettings(folder.Path()));
 }
@@ -113,7 +115,7 @@ TEST(ProgramSettings, ADeclarationFirstHidesEverySection)
 
 TEST(ProgramSettings, WhatIsNoXmlIsKeptAsideAndTheShippedSettingsTakeItsPlace)
 {
-    const std::string shipped = mosvane::test::ReadTextFile(std::string(MOSVANE_SOURCE_DIR) + "/data/Cnfg/Mosvane.xml");
+    const std::string shipped = ReadTextFile(std::string(MOSVANE_SOURCE_DIR) + "/data/Cnfg/Mosvane.xml");
     std::string noise(3000, '\0');
     uint32_t state = 7;
     for (char& c : noise)
@@ -158,16 +160,12 @@ TEST(ProgramSettings, WhatCannotBeKeptAsideOrSavedIsNotWrittenOverAndSaysWhy)
     // A save the system refuses gives the system's reason; the old file stays.
     folder.Write("Mosvane.xml", "<S/>");
     ASSERT_TRUE(s.LoadSettings(folder.Path()));
-    EXPECT_EQ(mosvane::test::RunInChild([&] {
-                  IgnoreFileSizeSignal();
-                  const rlimit limit{64, 64};
-                  std::string reason;
-                  return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 && !s.SaveSettings(folder.Path(), &reason) &&
-                                 reason == "File too large"
-                             ? 0
-                             : 1;
-              }, 5000),
-              0);
+    EXPECT_TRUE(TrueInChild([&] {
+        IgnoreFileSizeSignal();
+        const rlimit limit{64, 64};
+        std::string reason;
+        return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 && !s.SaveSettings(folder.Path(), &reason) && reason == "File too large";
+    }, 5000));
     EXPECT_EQ(folder.Text(), "<S/>");
 }
 

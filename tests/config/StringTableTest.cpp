@@ -6,6 +6,8 @@
 
 namespace
 {
+using namespace mosvane::test;
+
 // The strings of a filter list: description, patterns, description, patterns...
 std::vector<std::string> FilterList(const char* p)
 {
@@ -41,7 +43,7 @@ TEST(StringTable, ShippedFileHoldsEveryTextAtItsOffset)
 
 TEST(StringTable, EmptyShortAndReplacedFiles)
 {
-    mosvane::test::CProgramFolder folder, missing;
+    CProgramFolder folder, missing;
     CStringTable table;
     // An empty table gives the shipped English texts, never a message without words or a dialog
     // without file types.
@@ -84,17 +86,16 @@ TEST(StringTable, EmptyShortAndReplacedFiles)
 }
 
 // The generator of the shipped file; it refuses sources whose texts do not fit.
-int RunGenerator(const mosvane::test::CProgramFolder& folder, const std::string& source)
+int RunGenerator(const CProgramFolder& folder, const std::string& source)
 {
     folder.Write("source.txt", source);
-    return mosvane::test::RunCommand(mosvane::test::ShellQuote(mosvane::test::BinDir() + "/mosvane_make_stringtable") +
-                                     " " + mosvane::test::ShellQuote(folder.File("source.txt")) + " " +
-                                     mosvane::test::ShellQuote(folder.File("out.stb")) + " 2>/dev/null");
+    return RunCommand(ShellQuote(BinDir() + "/mosvane_make_stringtable") + " " + ShellQuote(folder.File("source.txt")) +
+                      " " + ShellQuote(folder.File("out.stb")) + " 2>/dev/null");
 }
 
 TEST(StringTableGenerator, PlacesTextsAndRefusesWhatDoesNotFit)
 {
-    mosvane::test::CProgramFolder folder;
+    CProgramFolder folder;
     ASSERT_EQ(RunGenerator(folder, "# c\r\n@1 text\r\nWarning\r\n\r\n@9 filters\r\nA\r\n*.a\r\n@20 text\r\nend\r\n"),
               0);
     EXPECT_EQ(folder.Read("out.stb"), std::string("\0Warning\0A\0*.a\0\0\0\0\0\0end\0", 24));
@@ -102,7 +103,7 @@ TEST(StringTableGenerator, PlacesTextsAndRefusesWhatDoesNotFit)
                             "@9 text\na\n@1 text\nb\n", "loose\n", "@x text\na\n"})
     {
         EXPECT_NE(RunGenerator(folder, bad), 0) << bad;
-        EXPECT_FALSE(mosvane::test::FileExists(folder.File("out.stb")));
+        EXPECT_FALSE(FileExists(folder.File("out.stb")));
     }
 }
 } // namespace

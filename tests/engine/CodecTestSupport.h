@@ -36,16 +36,6 @@ inline gx::CBitmap BitmapFromRgba(const Bytes& rgba, uint32_t width, uint32_t he
     return bitmap;
 }
 
-inline uint32_t Le32At(const Bytes& b, size_t at)
-{
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
-}
-
-inline uint32_t Be32At(const Bytes& b, size_t at)
-{
-    return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
-}
-
 // Fields appended in order: little-endian ones, and big-endian ones with chunks for PNG and MNG.
 struct CFileBuilder
 {

@@ -51,6 +51,39 @@ std::vector<std::string> AttributeReadsOutsideReaders(const std::filesystem::pat
     return found;
 }
 
+// In the batch folder, where a name can reach a read through any helper or variable, the rule is
+// stricter: outside the readers and the writers (batch/BatchFile.cpp) no string literal equals one
+// of the names and no attribute is looked up at all. "file:line: names X" and "file:line: looks
+// up" for each; comments are passed over.
+std::vector<std::string> BatchFolderNamesOutsideReaders(const std::filesystem::path& root,
+                                                        const std::set<std::string>& names)
+{
+    const std::regex token(R"re(//.*|"((?:[^"\\]|\\.)*)"|'(?:[^'\\]|\\.)*')re");
+    const std::regex lookup(R"re((?:\.|->)\s*(?:Find)?Attribute\s*\()re");
+    std::vector<std::string> found;
+    for (const std::string& name : SourcesUnder(root, "batch"))
+    {
+        std::istringstream lines(name == kReaders || name == "batch/BatchFile.cpp" ? "" : TextOf(root / name));
+        std::string line;
+        for (int n = 1; std::getline(lines, line); ++n)
+        {
+            const std::string where = name + ":" + std::to_string(n) + ": ";
+            std::string code; // the line without its comment, each literal as '#'
+            size_t last = 0;
+            for (auto it = std::sregex_iterator(line.begin(), line.end(), token); it != std::sregex_iterator(); ++it)
+            {
+                code += line.substr(last, size_t(it->position()) - last) + (it->str().rfind("//", 0) == 0 ? "" : "#");
+                last = size_t(it->position() + it->length());
+                if ((*it)[1].matched && names.count((*it)[1].str()))
+                    found.push_back(where + "names " + (*it)[1].str());
+            }
+            if (std::regex_search(code + line.substr(last), lookup))
+                found.push_back(where + "looks up");
+        }
+    }
+    return found;
+}
+
 TEST(BatchAttributes, TheCheckerFindsEveryReadByNameOutsideTheReaders)
 {
     CTempDir dir;
@@ -72,6 +105,20 @@ TEST(BatchAttributes, TheCheckerFindsEveryReadByNameOutsideTheReaders)
                                         "ui/C.cpp:2: reads PathName"}));
 }
 
+TEST(BatchAttributes, TheBatchFolderCheckerFindsNamesAndLookupsOutsideTheReadersAndWriters)
+{
+    CTempDir dir;
+    WriteFiles(dir, {{kReaders, "read(\"Folder\");\n"},
+                     {"batch/BatchFile.cpp", "node.Attribute(\"Folder\");\n"},
+                     {"batch/Kind.cpp", "// \"Folder\" in a comment\nNote(\"the \\\"Folder\\\" is empty\"); char q = '\"';\n"
+                                        "f(\"Folder\"); // again \"Folder\"\nnode.FindAttribute(x);\n"},
+                     {"batch/Kind.h", "inline const char* p = \"PathName\";\n"},
+                     {"batch/Notes.txt", "\"Folder\"\n"}});
+    EXPECT_EQ(BatchFolderNamesOutsideReaders(dir.Path(), {"Folder", "PathName"}),
+              (std::vector<std::string>{"batch/Kind.cpp:3: names Folder", "batch/Kind.cpp:4: looks up",
+                                        "batch/Kind.h:1: names PathName"}));
+}
+
 TEST(BatchAttributes, NoAttributeOfABatchSectionIsReadOutsideTheSectionReaders)
 {
     const std::set<std::string> names = ReaderAttributeNames(MOSVANE_SOURCE_DIR);
@@ -80,5 +127,6 @@ TEST(BatchAttributes, NoAttributeOfABatchSectionIsReadOutsideTheSectionReaders)
                              "BkImg", "OverlayImg", "R", "A", "SourceAlphaImage", "FrameCount", "FPS", "PathName"})
         EXPECT_EQ(names.count(name), 1u) << name;
     EXPECT_EQ(AttributeReadsOutsideReaders(MOSVANE_SOURCE_DIR, names), std::vector<std::string>{});
+    EXPECT_EQ(BatchFolderNamesOutsideReaders(MOSVANE_SOURCE_DIR, names), std::vector<std::string>{});
 }
 } // namespace

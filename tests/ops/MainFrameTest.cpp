@@ -16,12 +16,8 @@ TEST(MainFrame, MissingFrameIsLoggedAsAFailedCheck)
     std::filesystem::current_path(previous);
 
     std::string log;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
-    {
-        std::vector<uint8_t> bytes;
-        EXPECT_TRUE(ReadFileBytes(entry.path().string(), bytes));
-        log.append(bytes.begin(), bytes.end());
-    }
+    for (const std::string& name : FolderNames(dir.Path()))
+        log += ReadTextFile(dir.File(name));
     const std::string check = "IF_OK(CMainFrame::s_pSingletonMainFrame)\xE2\x98\x85 in MainFrm, 730";
     size_t found = 0;
     for (size_t at = log.find(check); at != std::string::npos; at = log.find(check, at + 1), ++found) {}

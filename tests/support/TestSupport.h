@@ -57,6 +57,11 @@ std::string ShellQuote(const std::string& text);
 // most that many bytes beyond what it holds at the fork, except under AddressSanitizer, whose
 // shadow memory reserves far more than any such limit.
 int RunInChild(const std::function<int()>& body, int timeoutMs, uint64_t addressSpaceGrowth = 0);
+// True when check, run in a child process, answered true within timeoutMs.
+inline bool TrueInChild(const std::function<bool()>& check, int timeoutMs = 500)
+{
+    return RunInChild([&] { return check() ? 0 : 1; }, timeoutMs) == 0;
+}
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kUnderSanitizer = true;
 #else
@@ -83,6 +88,16 @@ std::string Digest(const std::vector<uint8_t>& bytes);
 // was produced (false where some sources, such as the shared corpus, are not on this machine).
 void ExpectRecordedDigests(const std::string& table, const std::vector<std::pair<std::string, std::string>>& digests,
                            bool bAllPresent = true);
+
+// 32-bit numbers stored little-endian and big-endian at an offset of bytes.
+inline uint32_t Le32At(const std::vector<uint8_t>& b, size_t at)
+{
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+inline uint32_t Be32At(const std::vector<uint8_t>& b, size_t at)
+{
+    return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
+}
 
 // Largest absolute difference between two equally sized byte buffers (255 when sizes differ).
 int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
