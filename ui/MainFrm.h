@@ -115,8 +115,9 @@ private:
     QWidget* FirstToolControl() const;
 
     // The operations of the panels' buttons, each with its inputs as the getters give them; the
-    // operations check their inputs and say what is missing.
-    void RunOperation(int id);
+    // operations check their inputs and say what is missing. False when the split grid was
+    // refused; the other operations report for themselves.
+    bool RunOperation(int id);
     // The output settings, then the first panel that holds the group.
     template <typename Inputs>
     bool FillFromPanels(Inputs& inputs, bool (IToolPanel::*fill)(Inputs&));
