@@ -96,7 +96,11 @@ const SCase kCases[] = {
      [](Commands& t) { t.Img(); CombineAlphaCommand({t.m_output, t.File("img001.png")}, t.Rgba()); }, ""},
 
     {"BlendWithoutImage", [](Commands& t) { BlendCommand({t.m_output, t.File("in.png"), ""}, t.m_image); }, ""},
-    {"BlendWithoutLayers", [](Commands& t) { BlendCommand({t.m_output, "", ""}, t.Rgba()); }, ""},
+    // Naming no layer, or one that does not load, is said; nothing is blended.
+    {"BlendWithoutLayers", [](Commands& t) { BlendCommand({t.m_output, "", ""}, t.Rgba()); },
+     "Please input the Background Image or the Overlay Watermark, or both, to blend the current image with!", kWrong},
+    {"BlendOverlayNotLoading", [](Commands& t) { BlendCommand({t.m_output, "", t.File("no.png")}, t.Rgba()); },
+     "Cannot load the overlay watermark:\n\n $/no.png\nNo such file or directory\n\nNothing was blended."},
     {"BlendWriteFails", [](Commands& t) { BlendCommand({t.Gone("jpg"), t.File("in.png"), ""}, t.Rgba()); },
      "Failed to blend the current image and save it as\n\n$/gone/out.jpg."},
 
