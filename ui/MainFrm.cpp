@@ -507,7 +507,11 @@ void CMainFrameWindow::OpenHelp(const char* section)
     QUrl url = QUrl::fromLocalFile(file);
     if (section && *section)
         url.setFragment(QString::fromUtf8(section));
-    OpenOnDesktop(url);
+    // Without a program for it (no browser on the machine) the person can still open it by hand.
+    if (!OpenOnDesktop(url))
+        ShowMessage("No program could be started to show the help file. It can be opened by hand from:\n\n " +
+                        file.toStdString(),
+                    "Sorry", EMessageIcon::Exclamation, static_cast<QWidget*>(this));
 }
 
 void CMainFrameWindow::ShowAbout()

@@ -125,7 +125,8 @@ private:
     void OpenFile();
     void SaveFile();
     void ShowAbout();
-    // Opens the help file at a section (empty: its start); says so when the file is missing.
+    // Opens the help file at a section (empty: its start); says so when the file is missing, and
+    // names the file when no program could be started to show it.
     void OpenHelp(const char* section);
 
     CMosvaneView* m_pView = nullptr;

@@ -129,6 +129,11 @@ TEST_F(FrameTest, ProgressHelpFileAndAboutBox)
         m_pFrame->OnCommand(id);
     ASSERT_EQ(m_dialogs.m_openedUrls.size(), 4u);
     EXPECT_EQ(m_dialogs.m_openedUrls[1], "file://" + m_dir.File("Mosvane.html") + "#support");
+    EXPECT_EQ(TakeMessages(), Said{});
+    m_dialogs.m_bNoBrowser = true;
+    m_pFrame->OnCommand(IdHelpTopics);
+    EXPECT_EQ(TakeMessages(), Said{"Sorry: No program could be started to show the help file. It can be opened by "
+                                   "hand from:\n\n " + m_dir.File("Mosvane.html")});
     EXPECT_FALSE(m_pFrame->OnCommand(4242));
 }
 
