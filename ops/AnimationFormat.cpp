@@ -48,6 +48,14 @@ bool AnimationFormatFromName(const std::string& name, EAnimationFormat& format)
     return false;
 }
 
+std::vector<std::string> AnimationFormatNames()
+{
+    std::vector<std::string> names;
+    for (const SFormatRow& row : kFormats)
+        names.emplace_back(row.m_pszName);
+    return names;
+}
+
 std::string AnimationFormatChoices()
 {
     std::string text;

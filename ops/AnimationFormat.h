@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CMngFrameSet;
 
@@ -20,6 +21,8 @@ const char* AnimationFormatName(EAnimationFormat format);
 // The format of a name as batch files, settings and the runner hold it: one of the three names, or
 // the empty text for MNG. False for any other text (the format is then Mng).
 bool AnimationFormatFromName(const std::string& name, EAnimationFormat& format);
+// Every format's name, MNG first, for the lists that offer the choice.
+std::vector<std::string> AnimationFormatNames();
 // "mng, apng or gif", for the messages that refuse another name.
 std::string AnimationFormatChoices();
 // The file extension without the dot: "mng", "png", "gif".

@@ -77,6 +77,7 @@ enum ECommandId : int
     IdMngFrameCount = 1050,
     IdMngFps = 1064,
     IdMngSeparator = 1063,
+    IdMngFormat = 1099,
     // Status bar panes.
     IdPaneProgress = 129,
     IdPaneTitle = 128,

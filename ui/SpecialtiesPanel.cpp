@@ -1,6 +1,7 @@
 #include "ui/SpecialtiesPanel.h"
 
 #include "config/ProgramSettings.h"
+#include "ops/AnimationFormat.h"
 #include "ui/CommandIds.h"
 #include "ui/Dialogs.h"
 #include "ui/ImageDropEdit.h"
@@ -22,6 +23,20 @@ CImageDropEdit* DropEdit(QWidget* parent, int id, const std::string& text)
     edit->setText(QString::fromStdString(text));
     SetCommandId(edit, id);
     return edit;
+}
+
+// The animation formats by their names, the one seeded selected (MNG for an empty or unknown name).
+QComboBox* FormatList(QWidget* parent, const std::string& seed)
+{
+    auto* list = new QComboBox(parent);
+    WheelOnlyWithFocus(list);
+    for (const std::string& name : AnimationFormatNames())
+        list->addItem(QString::fromStdString(name));
+    EAnimationFormat format = EAnimationFormat::Mng;
+    AnimationFormatFromName(seed, format);
+    list->setCurrentText(QString::fromUtf8(AnimationFormatName(format)));
+    SetCommandId(list, IdMngFormat);
+    return list;
 }
 } // namespace
 
@@ -83,6 +98,7 @@ CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
     m_pMngTemplate = MakeEdit(mng, IdSequenceTemplate, settings.m_strMngTemplate);
     m_pFrameCount = MakeEdit(mng, IdMngFrameCount, std::to_string(settings.m_nMngFrames));
     m_pFps = MakeDigitsEdit(mng, IdMngFps, settings.m_nMngFPS);
+    m_pMngFormat = FormatList(mng, settings.m_strMngFormat);
     QPushButton* makeMng = MakeButton(mng, IdMakeMng, "Generate Aniamted MNG");
     auto* mngGrid = new QGridLayout(mng);
     AddSequenceSourceRows(mngGrid, 0, m_pMngFolder, browseFolder, m_pMngTitle, m_pMngType);
@@ -90,8 +106,9 @@ CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
     AddFieldRow(mngGrid, 5, "Template:", m_pMngTemplate);
     AddFieldRow(mngGrid, 6, "Frame Count:", m_pFrameCount);
     AddFieldRow(mngGrid, 7, "FPS:", m_pFps);
-    AddWideRow(mngGrid, 8, MakeSeparator(IdMngSeparator));
-    AddWideRow(mngGrid, 9, makeMng);
+    AddFieldRow(mngGrid, 8, "Format:", m_pMngFormat);
+    AddWideRow(mngGrid, 9, MakeSeparator(IdMngSeparator));
+    AddWideRow(mngGrid, 10, makeMng);
     mngGrid->setColumnStretch(1, 1);
 
     auto* outer = new QVBoxLayout(this);
@@ -127,6 +144,7 @@ CSpecialtiesPanel::~CSpecialtiesPanel()
     settings.m_nMngFPS = ReadNumber(m_pFps);
     settings.m_strMngTemplate = ReadText(m_pMngTemplate);
     settings.m_strMngImageType = ReadSelected(m_pMngType);
+    settings.m_strMngFormat = ReadSelected(m_pMngFormat);
     settings.m_strAlphaImage = ReadText(m_pAlphaImage);
 }
 
@@ -168,6 +186,7 @@ bool CSpecialtiesPanel::FillMngInputs(MngInputs& inputs)
     source.m_strTitle = ReadText(m_pMngTitle);
     source.m_strTemplate = ReadText(m_pMngTemplate);
     source.m_strType = ReadSelected(m_pMngType);
+    inputs.m_strFormat = ReadSelected(m_pMngFormat);
     return inputs.m_nFrameCount != 0 && inputs.m_nFramesPerSecond != 0 && !source.m_strFolder.empty() &&
            !source.m_strTemplate.empty() && !source.m_strType.empty();
 }

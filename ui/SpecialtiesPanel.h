@@ -1,8 +1,8 @@
 #pragma once
 // The "Specialties" tab: the alpha layer group (extract, combine an alpha picture, alpha by
 // colour), the blend group (background and overlay pictures) and the MNG group (a numbered frame
-// sequence). The panel keeps the values and hands its action buttons to the frame. Seeded from
-// the settings record when made and written back when destroyed.
+// sequence and the animation's format). The panel keeps the values and hands its action buttons to
+// the frame. Seeded from the settings record when made and written back when destroyed.
 
 #include "ops/OperationInputs.h"
 #include "ui/ToolPanel.h"
@@ -46,6 +46,7 @@ private:
     QLineEdit* m_pMngFolder = nullptr;
     QLineEdit* m_pMngTitle = nullptr;
     QComboBox* m_pMngType = nullptr;
+    QComboBox* m_pMngFormat = nullptr;
     QLineEdit* m_pMngFrom = nullptr;
     QLineEdit* m_pMngTemplate = nullptr;
     QLineEdit* m_pFrameCount = nullptr;

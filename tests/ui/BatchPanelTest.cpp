@@ -91,6 +91,7 @@ TEST_F(BatchPanelTest, EveryRowConfiguredFilledExecutedSavedAndLoadedAgain)
     Settings().m_strMngSourceFolder = m_dir.File("seq"), Settings().m_strMngFileName = "s";
     Settings().m_strMngTemplate = "##", Settings().m_strMngImageType = "png";
     Settings().m_nMngSeqFrom = 1, Settings().m_nMngFrames = 4, Settings().m_nMngFPS = 5;
+    Settings().m_strMngFormat = "gif"; // recorded by the MNG row's Save Config
     Start();
 
     const std::string batch = m_dir.File("jobs.xml");
@@ -128,9 +129,10 @@ TEST_F(BatchPanelTest, EveryRowConfiguredFilledExecutedSavedAndLoadedAgain)
     for (const char* name : {"a1.png", "a4.png", "s.png", "a_Blend.png", "a_Alpha.png", "a_AlphaRGB.png",
                              "a_ImageAlpha.png"})
         EXPECT_TRUE(FileExists(m_dir.File("out/") + name)) << name;
-    // The MNG row writes where the Output Settings say, as the interactive command does.
-    EXPECT_TRUE(FileExists(m_dir.File("out/s.mng")));
-    EXPECT_FALSE(FileExists(m_dir.File("seq/s.mng")));
+    // The MNG row writes in the group's format where the Output Settings say, as the interactive
+    // command does.
+    EXPECT_EQ(ReadTextFile(m_dir.File("out/s.gif")).substr(0, 6), "GIF89a");
+    EXPECT_FALSE(FileExists(m_dir.File("seq/s.gif")) || FileExists(m_dir.File("out/s.mng")));
     EXPECT_EQ(QImage(QString::fromStdString(m_dir.File("out/a4.png"))).size(), QSize(8, 6));
     EXPECT_EQ(QImage(QString::fromStdString(m_dir.File("out/s.png"))).size(), QSize(10, 8));
 

@@ -1,5 +1,5 @@
-// The "Specialties" tab: the three alpha operations, blend with either or both layers, an MNG
-// from a numbered folder, drops on the path boxes and the getters' validity.
+// The "Specialties" tab: the three alpha operations, blend with either or both layers, an
+// animation in each format from a numbered folder, drops on the path boxes and the getters' validity.
 
 #include "GuiTesting.h"
 
@@ -104,7 +104,8 @@ TEST_F(SpecialtiesPanelTest, AlphaOperationsAndBlendGiveTheExpectedPixels)
     }
 }
 
-TEST_F(SpecialtiesPanelTest, MngFromNumberedFolderHasFramesAndDelay)
+// Each format chosen in the group makes its file, known by its signature; the MNG has its frames and delay.
+TEST_F(SpecialtiesPanelTest, AnimationInEachFormatFromNumberedFolder)
 {
     ASSERT_TRUE(HaveImageMagick());
     std::filesystem::create_directories(m_dir.File("seq"));
@@ -114,9 +115,21 @@ TEST_F(SpecialtiesPanelTest, MngFromNumberedFolderHasFramesAndDelay)
     Settings().m_strMngTemplate = "##", Settings().m_strMngImageType = "png";
     Settings().m_nMngSeqFrom = 1, Settings().m_nMngFrames = 3, Settings().m_nMngFPS = 4;
     Start();
-    Click(kTab, IdMakeMng); // needs no opened picture
-    EXPECT_EQ(TakeMessages(), Said{"Succeed: Success to make the mng animation and save it as\n\n" +
-                                   m_dir.File("out.mng") + "."});
+    EXPECT_EQ(Text(kTab, IdMngFormat), "mng");
+    const std::pair<const char*, std::string> formats[] = {
+        {"apng", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16)}, {"gif", "GIF89a"}, {"mng", "\x8aMNG\r\n\x1a\n"}};
+    for (const auto& [format, signature] : formats)
+    {
+        SetValue(Control<QWidget>(kTab, IdMngFormat), format);
+        Click(kTab, IdMakeMng); // needs no opened picture
+        const std::string path = m_dir.File(std::string("out.") + (format == std::string("apng") ? "png" : format));
+        EXPECT_EQ(TakeMessages(), Said{"Succeed: Success to make the " + std::string(format) +
+                                       " animation and save it as\n\n" + path + "."});
+        const std::string bytes = ReadTextFile(path);
+        EXPECT_EQ(bytes.substr(0, signature.size()), signature) << format;
+        // An animated PNG is told from a still one by its animation control chunk.
+        EXPECT_EQ(bytes.find("acTL") != std::string::npos, format == std::string("apng")) << format;
+    }
     std::string listing;
     ASSERT_EQ(RunCommand("identify -format '%T %w %h\\n' " + ShellQuote(m_dir.File("out.mng")), &listing), 0);
     EXPECT_EQ(listing, "25 6 4\n25 6 4\n25 6 4\n");
@@ -129,9 +142,10 @@ TEST_F(SpecialtiesPanelTest, GettersSeedingAndDrops)
     Settings().m_nAlphaR = 300, Settings().m_nAlphaG = -255, Settings().m_nAlphaB = 7;
     Settings().m_strMngSourceFolder = "/seq", Settings().m_strMngTemplate = "##", Settings().m_nMngFPS = 10;
     Settings().m_strMngImageType = "tif"; // no such entry: bmp
+    Settings().m_strMngFormat = "webp";  // no such format: mng
     Settings().m_strBlendBkImg = "/keep/bk.png";
     Start();
-    EXPECT_EQ(Control<QComboBox>(kTab, IdMngType)->currentText(), "bmp");
+    EXPECT_EQ(Control<QComboBox>(kTab, IdMngType)->currentText() + Text(kTab, IdMngFormat), "bmpmng");
     Type(kTab, IdKeyAlpha, "256"); // the last digit would leave the range: refused
     AlphaRgbInputs rgb;
     EXPECT_TRUE(m_pFrame->GetAlphaRgbSettings(rgb));
@@ -142,7 +156,8 @@ TEST_F(SpecialtiesPanelTest, GettersSeedingAndDrops)
         Type(kTab, IdMngFrameCount, count); // the frame count box takes any text
         EXPECT_EQ(m_pFrame->GetMngSettings(mng), valid) << count;
     }
-    EXPECT_EQ(mng.m_source.m_strFolder + mng.m_source.m_strTemplate + mng.m_source.m_strType, "/seq##bmp");
+    EXPECT_EQ(mng.m_source.m_strFolder + mng.m_source.m_strTemplate + mng.m_source.m_strType + mng.m_strFormat,
+              "/seq##bmpmng");
 
     Drop(IdBlendBackground, {"/pictures/a.dds"});
     Drop(IdBlendBackground, {"/pictures/notes.txt", "/pictures/b.png"}); // only the first counts

@@ -182,7 +182,7 @@ const SKept kKept[] = {
     {0, IdCombineFrom, "7"}, {0, IdCombineType, "gif"}, {0, IdSequenceTemplate, "##"}, {0, IdSequenceTitle, "sheet"}, {1, IdKeyRed, "1"}, {1, IdKeyGreen, "2"},
     {1, IdKeyBlue, "3"}, {1, IdKeyAlpha, "4"}, {1, IdBlendBackground, "/bk.png"}, {1, IdBlendOverlay, "/over.png"}, {1, IdMngFrom, "8"},
     {1, IdMngFrameCount, "9"}, {1, IdMngFolder, "/frames"}, {1, IdSequenceTitle, "anim"}, {1, IdMngFps, "12"}, {1, IdSequenceTemplate, "f##"},
-    {1, IdMngType, "dds"}, {1, IdAlphaImageFile, "/alpha.png"},
+    {1, IdMngType, "dds"}, {1, IdMngFormat, "apng"}, {1, IdAlphaImageFile, "/alpha.png"},
 };
 
 QWidget* ControlOf(CMainFrameWindow& frame, int tab, int id)
