@@ -16,5 +16,7 @@ int main(int argc, char** argv)
     QuitOnTerminationSignal();
     // Start-up failures come before any window: their messages are boxes of their own.
     const CFrameHooks messages(FrameHooks{nullptr, ShowMessageBox});
-    return RunApplication({});
+    SApplicationOptions options;
+    options.m_strPicture = PictureArgument(QApplication::arguments().mid(1));
+    return RunApplication(options);
 }

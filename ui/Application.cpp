@@ -9,9 +9,12 @@
 #include "ui/Dialogs.h"
 #include "ui/MainFrm.h"
 #include "ui/WindowPlacement.h"
+#include "view/MosvaneView.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QSettings>
+#include <QTimer>
 #include <QSocketNotifier>
 #include <QSurfaceFormat>
 
@@ -64,6 +67,19 @@ void QuitOnTerminationSignal()
     ::sigaction(SIGTERM, &action, nullptr);
 }
 
+std::string PictureArgument(const QStringList& arguments)
+{
+    bool bOptionsEnded = false;
+    for (const QString& argument : arguments)
+    {
+        if (!bOptionsEnded && argument == QStringLiteral("--"))
+            bOptionsEnded = true;
+        else if (bOptionsEnded || !argument.startsWith(QLatin1Char('-')))
+            return QFileInfo(argument).absoluteFilePath().toStdString();
+    }
+    return {};
+}
+
 int RunApplication(const SApplicationOptions& options)
 {
     const SDataFolders folders =
@@ -94,6 +110,10 @@ int RunApplication(const SApplicationOptions& options)
         {
             QSettings placement(QString::fromUtf8(kSettingsOrganization), QString::fromUtf8(kSettingsApplication));
             frame->RestoreAndShow(placement);
+            // Once the shown window has its GL surface; a picture that does not load is said as
+            // for Open, and the window stays.
+            if (!options.m_strPicture.empty())
+                QTimer::singleShot(0, frame.get(), [&frame, &options] { frame->View()->LoadCommand(options.m_strPicture); });
             if (options.m_fnRunning)
                 options.m_fnRunning(*frame);
             result = QApplication::exec();

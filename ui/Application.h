@@ -3,6 +3,8 @@
 // failure its own "Error" box and exit code 0), the frame with its placement restored, the event
 // loop, and at every normal exit the settings file rewritten.
 
+#include <QStringList>
+
 #include <functional>
 #include <string>
 
@@ -14,7 +16,14 @@ struct SApplicationOptions
     std::string m_strProgramFolder;
     // Called once the frame is shown, before the event loop runs (tests drive the frame here).
     std::function<void(CMainFrameWindow&)> m_fnRunning;
+    // A picture to open once the frame is shown (the desktop's "Open with"); empty: none.
+    std::string m_strPicture;
 };
+
+// The picture named on a command line (the arguments after the program's name, Qt's own already
+// taken out): the first that is not an option, or after "--" the first at all, as a full path (the
+// output folder follows it into later starts from other folders); empty: none.
+std::string PictureArgument(const QStringList& arguments);
 
 // Runs the program inside an existing QApplication and returns its exit code.
 int RunApplication(const SApplicationOptions& options);

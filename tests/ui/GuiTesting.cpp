@@ -259,14 +259,19 @@ void ProgramTest::Ship(std::initializer_list<const char*> names)
                                    std::filesystem::copy_options::overwrite_existing);
 }
 
-int ProgramTest::Run(const std::function<void(CMainFrameWindow&)>& check)
+int ProgramTest::Run(const std::function<void(CMainFrameWindow&)>& check, const std::string& picture)
 {
     SApplicationOptions options;
     options.m_strProgramFolder = m_dir.Path();
+    options.m_strPicture = picture;
+    m_shown.clear();
     options.m_fnRunning = [&](CMainFrameWindow& frame) {
+        // Over the frame's own boxes, which would wait for a person; gone before the frame is.
+        CMessageRecorder shown;
         Settle();
         if (check)
             check(frame);
+        m_shown = shown.m_messages;
         QTimer::singleShot(0, &frame, &QWidget::close);
     };
     return RunApplication(options);

@@ -155,10 +155,12 @@ protected:
     void TearDown() override { QSettings().clear(); }
     // Puts the shipped files named into the program folder's Cnfg/.
     void Ship(std::initializer_list<const char*> names);
-    // One start: check runs on the shown frame, then the frame is closed as a person would.
-    int Run(const std::function<void(CMainFrameWindow&)>& check = {});
+    // One start (picture: as named on the command line): check runs on the shown frame, then the
+    // frame is closed as a person would. What the shown frame says is kept in m_shown.
+    int Run(const std::function<void(CMainFrameWindow&)>& check = {}, const std::string& picture = {});
 
     CTempDir m_dir;
+    std::vector<SShownMessage> m_shown;
     CDialogAnswers m_dialogs;
 };
 } // namespace mosvane::test

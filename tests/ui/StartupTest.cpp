@@ -4,6 +4,7 @@
 #include "GuiTesting.h"
 
 #include "batch/BatchKindTable.h"
+#include "ui/Application.h"
 #include "ui/BatchPanel.h"
 #include "ui/WindowPlacement.h"
 #include "view/MosvaneView.h"
@@ -122,6 +123,31 @@ TEST_F(StartupTest, PlacementAndPaneWidthRoundTripAndDefaults)
         EXPECT_EQ(frame.ToolkitDock()->width(), 320);
         EXPECT_EQ(frame.OutputDock()->height(), 200);
     });
+}
+
+// The picture named on the command line is open when the window comes up, as if opened (named by
+// its full path, whatever the folder the program was started from); one that does not load is said
+// as for Open and leaves an empty window.
+TEST_F(StartupTest, PictureNamedOnTheCommandLineIsOpen)
+{
+    const std::string here = QDir::currentPath().toStdString() + "/";
+    EXPECT_EQ(PictureArgument({"--verbose", "walk.png", "run.png"}), here + "walk.png");
+    EXPECT_EQ(PictureArgument({"--", "-odd.png"}), here + "-odd.png");
+    EXPECT_EQ(PictureArgument({"--reverse"}), "");
+    Ship({"StringTable.stb", "Mosvane.xml"});
+    const std::string picture = WritePicture(m_dir, "walk.png", PatternImage(30, 20));
+    Run([&](CMainFrameWindow& frame) {
+        ASSERT_TRUE(frame.View()->HasImage());
+        EXPECT_EQ(frame.View()->WorkingImage().m_gxImg.width, 30);
+        EXPECT_EQ(frame.windowTitle().toStdString(), "Mosvane - " + picture);
+    }, picture);
+    EXPECT_TRUE(m_shown.empty());
+    for (const std::string& unreadable : {m_dir.File("none.png"), m_dir.Path()})
+    {
+        Run([&](CMainFrameWindow& frame) { EXPECT_FALSE(frame.View()->HasImage()); }, unreadable);
+        ASSERT_EQ(m_shown.size(), 1u) << unreadable;
+        EXPECT_EQ(m_shown[0].m_strText, "This file could not be opened as a picture.");
+    }
 }
 
 TEST_F(StartupTest, StoredValuesRefusedOrCorrected)
