@@ -10,6 +10,7 @@
 #include <utility>
 
 class CWrapRowLayout;
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGridLayout;
@@ -35,6 +36,8 @@ void WheelOnlyWithFocus(QWidget* box);
 
 // A digits-only box with up-down arrows, 0..maximum.
 QSpinBox* MakeNumberBox(QWidget* parent, int id, int maximum, int32_t value);
+// A check box whose text names it, checked when on.
+QCheckBox* MakeSwitch(QWidget* parent, int id, const char* text, bool on);
 // A digits-only edit without arrows.
 QLineEdit* MakeDigitsEdit(QWidget* parent, int id, int32_t value);
 QLineEdit* MakeEdit(QWidget* parent, int id, const std::string& text);

@@ -2,6 +2,7 @@
 // template refusals, "Prepare" and a combine from a prepared folder.
 
 #include "GuiTesting.h"
+#include "support/PixiSheets.h"
 
 #include "ui/SplitCombinePanel.h"
 #include "view/MosvaneView.h"
@@ -44,9 +45,17 @@ TEST_F(SplitCombinePanelTest, SplitStepsAndDraggedGridWrittenAsFiles)
     EXPECT_EQ(Hint(IdSplitHint), CSplitCombinePanel::kHint3);
     ASSERT_EQ(m_pFrame->View()->SplitGrid().ColumnLines(), (std::vector<int64_t>{20, 40}));
     Drag(m_pFrame->View()->Canvas(), QPoint(20, 10), QPoint(26, 10));
+    SetValue(Control<QWidget>(kSplitTab, IdSheetData), "json-hash");
     Click(kSplitTab, IdSplit);
     EXPECT_EQ(TakeMessages(), Said{"Succeed: Succeed to split the image and save as:\n\n " + m_dir.Path() +
-                                   "/in##.png"}); // the title follows the picture
+                                   "/in##.png\n\nwith the data file:\n\n " + m_dir.File("in.json")}); // the title follows the picture
+    // The data file names the dragged cells' rectangles in the picture, which stays whole.
+    const SJson data = ReadSheetData(m_dir.File("in.json"));
+    EXPECT_EQ(data["meta"]["image"].m_strValue, "in.png");
+    const SJson& dragged = data["frames"]["in02.png"]["frame"];
+    EXPECT_EQ((std::vector<int64_t>{dragged["x"].Integer(), dragged["y"].Integer(), dragged["w"].Integer(),
+                                    dragged["h"].Integer()}),
+              (std::vector<int64_t>{26, 0, 14, 20}));
 
     const int widths[] = {26, 14, 20}, lefts[] = {0, 26, 40};
     for (int cell = 0; cell < 6; ++cell)
