@@ -36,8 +36,7 @@ constexpr SVerbOption Value(EVerbValue type, const char* name, const char* value
     return {name, value, help, type, 0, 0, nullptr, field};
 }
 
-// The widest margin, spacing, padding or extrusion: a picture's side.
-constexpr int32_t kMaxSpacing = 65535;
+constexpr int32_t kMaxSpacing = kMaxSheetSpacing;
 constexpr const char* kDataHelp = "data file <title>.json written beside the pictures: none, json-hash or json-array";
 
 constexpr const char* kFolderHelp = "folder the results are written to";

@@ -33,7 +33,7 @@ constexpr CField Number(const char* pszAttribute, int32_t S::*pField)
 struct CSection
 {
     const char* m_pszName;
-    CField m_fields[9];
+    CField m_fields[10];
 };
 
 // Every value of the file, in the order in which the file is read and in which missing sections
@@ -55,6 +55,11 @@ const CSection kSections[] = {
              Number("Frames", &S::m_nMngFrames), Number("FPS", &S::m_nMngFPS), Text("Template", &S::m_strMngTemplate),
              Text("ImageType", &S::m_strMngImageType), Text("FileName", &S::m_strMngFileName),
              Text("Format", &S::m_strMngFormat)}},
+    {"Sheet", {Text("DataFormat", &S::m_strSheetData), Number("SplitMargin", &S::m_nSplitMargin),
+               Number("Spacing", &S::m_nSplitSpacing), Number("Trim", &S::m_nSplitTrim),
+               Number("SkipEmpty", &S::m_nSplitSkipEmpty), Number("KeepAlpha", &S::m_nCombineKeepAlpha),
+               Number("Padding", &S::m_nCombinePadding), Number("CombineMargin", &S::m_nCombineMargin),
+               Number("Extrude", &S::m_nCombineExtrude)}},
 };
 
 // A settings file is XML text: after an optional byte order mark and whitespace it starts with

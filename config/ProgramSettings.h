@@ -23,6 +23,12 @@ public:
     int32_t m_nMngSeqFrom = 0, m_nMngFrames = 0, m_nMngFPS = 0;
     std::string m_strMngTemplate, m_strMngImageType;
     std::string m_strMngFormat; // the animation format's name ("mng", "apng", "gif"); empty is "mng"
+    // The sheet settings of split and combine: the data file's format by its name ("json-hash",
+    // "json-array"; empty or "none": no data file), and the switches as 0 or 1. Keep alpha is on
+    // in the shipped file and off where a file does not have it, as the plain opaque sheet.
+    std::string m_strSheetData;
+    int32_t m_nSplitMargin = 0, m_nSplitSpacing = 0, m_nSplitTrim = 0, m_nSplitSkipEmpty = 0;
+    int32_t m_nCombineKeepAlpha = 0, m_nCombinePadding = 0, m_nCombineMargin = 0, m_nCombineExtrude = 0;
     std::string m_strLastBatchFile;
 
     // Reads the settings file of the executable's folder. False, with no field changed, when the

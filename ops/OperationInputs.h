@@ -6,12 +6,16 @@
 // Every value carries the output parts of the Output Settings panel in m_output (folder, title,
 // type); the split adds its template and first number there.
 
+#include "engine/Limits.h"
 #include "ops/SequenceNaming.h"
 #include "ops/SheetData.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// The widest margin, spacing, padding or extrusion a person can set: a picture's side.
+inline constexpr int32_t kMaxSheetSpacing = int32_t(gx::kMaxDimension);
 
 // The sheet settings of a split: the data file written beside the pieces, a margin around the
 // cells and a gutter between neighbours (pixels of the picture), trimming each piece to its

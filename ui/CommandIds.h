@@ -52,6 +52,17 @@ enum ECommandId : int
     IdCombineSeparator = 1043,
     IdCombinePrepare = 1038,
     IdCombineHint = 1029,
+    // The Sheet group of the same panel: the data file and the sheet settings of split and combine.
+    IdSheetGroup = 1200,
+    IdSheetData = 1201,
+    IdSheetSplitMargin = 1202,
+    IdSheetSpacing = 1203,
+    IdSheetTrim = 1204,
+    IdSheetSkipEmpty = 1205,
+    IdSheetKeepAlpha = 1206,
+    IdSheetPadding = 1207,
+    IdSheetCombineMargin = 1208,
+    IdSheetExtrude = 1209,
     // Specialties panel: the alpha layer (an alpha picture, or a key colour and its alpha value),
     // the blend and the MNG maker.
     IdAlphaGroup = 1044,

@@ -6,6 +6,7 @@
 #include "ui/WrapRowLayout.h"
 #include "ui/WrappingButton.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -67,6 +68,14 @@ QSpinBox* MakeNumberBox(QWidget* parent, int id, int maximum, int32_t value)
     WheelOnlyWithFocus(box);
     box->setRange(0, maximum);
     box->setValue(std::clamp<int32_t>(value, 0, maximum));
+    SetCommandId(box, id);
+    return box;
+}
+
+QCheckBox* MakeSwitch(QWidget* parent, int id, const char* text, bool on)
+{
+    auto* box = new QCheckBox(QString::fromUtf8(text), parent);
+    box->setChecked(on);
     SetCommandId(box, id);
     return box;
 }

@@ -10,6 +10,7 @@
 #include <utility>
 
 class CWrapRowLayout;
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGridLayout;
@@ -25,6 +26,8 @@ inline constexpr const char* kSequenceImageTypes[] = {"bmp", "jpg", "tga", "png"
 // Limits of the up-down boxes: grid counts, and first numbers of a sequence.
 inline constexpr int kMaxGridCount = 9999;
 inline constexpr int kMaxSequenceNumber = 999999999;
+// Limit of a colour channel or alpha value.
+inline constexpr int kMaxChannel = 255;
 
 // A value box (number box, list) takes the mouse wheel only while it has the focus: turned over
 // it otherwise, the wheel scrolls the pane, as it does over the rest of the panel. Clicking or
@@ -33,6 +36,8 @@ void WheelOnlyWithFocus(QWidget* box);
 
 // A digits-only box with up-down arrows, 0..maximum.
 QSpinBox* MakeNumberBox(QWidget* parent, int id, int maximum, int32_t value);
+// A check box whose text names it, checked when on.
+QCheckBox* MakeSwitch(QWidget* parent, int id, const char* text, bool on);
 // A digits-only edit without arrows.
 QLineEdit* MakeDigitsEdit(QWidget* parent, int id, int32_t value);
 QLineEdit* MakeEdit(QWidget* parent, int id, const std::string& text);

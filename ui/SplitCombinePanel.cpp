@@ -7,7 +7,9 @@
 #include "ui/HintLabel.h"
 #include "ui/PanelControls.h"
 #include "ui/TemplateEdit.h"
+#include "ui/WrapRowLayout.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -75,6 +77,7 @@ CSplitCombinePanel::CSplitCombinePanel(QWidget* parent) : QWidget(parent)
     outer->setContentsMargins(4, 4, 4, 4);
     outer->addWidget(splitter);
     outer->addWidget(combiner);
+    outer->addWidget(MakeSheetGroup(settings));
     outer->addStretch(1);
 
     for (QWidget* image : {static_cast<QWidget*>(m_pRows), static_cast<QWidget*>(m_pCols),
@@ -101,6 +104,55 @@ CSplitCombinePanel::~CSplitCombinePanel()
     settings.m_strCombineImgType = ReadSelected(m_pType);
     settings.m_strCombineTemplate = ReadText(m_pCombineTemplate);
     settings.m_strCombineNameFormat = ReadText(m_pTitle);
+    settings.m_strSheetData = SheetDataName(SelectedSheetData());
+    settings.m_nSplitMargin = m_pSplitMargin->value();
+    settings.m_nSplitSpacing = m_pSplitSpacing->value();
+    settings.m_nSplitTrim = m_pTrim->isChecked();
+    settings.m_nSplitSkipEmpty = m_pSkipEmpty->isChecked();
+    settings.m_nCombineMargin = m_pCombineMargin->value();
+    settings.m_nCombinePadding = m_pPadding->value();
+    settings.m_nCombineExtrude = m_pExtrude->value();
+    settings.m_nCombineKeepAlpha = m_pKeepAlpha->isChecked();
+}
+
+QGroupBox* CSplitCombinePanel::MakeSheetGroup(const CProgramSettings& settings)
+{
+    auto* sheet = new QGroupBox(QStringLiteral("Sheet"));
+    SetCommandId(sheet, IdSheetGroup);
+    m_pSheetData = new QComboBox(sheet);
+    WheelOnlyWithFocus(m_pSheetData);
+    for (ESheetData format : {ESheetData::None, ESheetData::JsonHash, ESheetData::JsonArray})
+        m_pSheetData->addItem(QString::fromUtf8(SheetDataName(format)));
+    ESheetData seeded = ESheetData::None;
+    SheetDataFromName(settings.m_strSheetData, seeded); // a name of no format seeds none
+    m_pSheetData->setCurrentIndex(int(seeded));
+    SetCommandId(m_pSheetData, IdSheetData);
+    m_pSplitMargin = MakeNumberBox(sheet, IdSheetSplitMargin, kMaxSheetSpacing, settings.m_nSplitMargin);
+    m_pSplitSpacing = MakeNumberBox(sheet, IdSheetSpacing, kMaxSheetSpacing, settings.m_nSplitSpacing);
+    m_pTrim = MakeSwitch(sheet, IdSheetTrim, "trim", settings.m_nSplitTrim != 0);
+    m_pSkipEmpty = MakeSwitch(sheet, IdSheetSkipEmpty, "skip empty", settings.m_nSplitSkipEmpty != 0);
+    m_pCombineMargin = MakeNumberBox(sheet, IdSheetCombineMargin, kMaxSheetSpacing, settings.m_nCombineMargin);
+    m_pPadding = MakeNumberBox(sheet, IdSheetPadding, kMaxSheetSpacing, settings.m_nCombinePadding);
+    m_pExtrude = MakeNumberBox(sheet, IdSheetExtrude, kMaxSheetSpacing, settings.m_nCombineExtrude);
+    m_pKeepAlpha = MakeSwitch(sheet, IdSheetKeepAlpha, "keep alpha", settings.m_nCombineKeepAlpha != 0);
+
+    auto* grid = new QGridLayout(sheet);
+    AddFieldRow(grid, 0, "Data File:", m_pSheetData);
+    AddPairsRow(grid, 1, {{"Split Margin:", m_pSplitMargin}, {"Spacing:", m_pSplitSpacing}});
+    auto* splitSwitches = new CWrapRowLayout;
+    splitSwitches->AddSegment({m_pTrim, m_pSkipEmpty});
+    grid->addLayout(splitSwitches, 2, 0, 1, 3);
+    AddPairsRow(grid, 3, {{"Combine Margin:", m_pCombineMargin}, {"Padding:", m_pPadding}, {"Extrude:", m_pExtrude}});
+    AddWideRow(grid, 4, m_pKeepAlpha);
+    grid->setColumnStretch(1, 1);
+    return sheet;
+}
+
+ESheetData CSplitCombinePanel::SelectedSheetData() const
+{
+    ESheetData format = ESheetData::None;
+    SheetDataFromName(ReadSelected(m_pSheetData), format);
+    return format;
 }
 
 void CSplitCombinePanel::OnImageOpened(const std::string&)
@@ -112,9 +164,10 @@ void CSplitCombinePanel::OnImageOpened(const std::string&)
     m_pSplitHint->setText(QString::fromUtf8(kHint2));
 }
 
-void CSplitCombinePanel::BeforeCommand(int id)
+void CSplitCombinePanel::AfterCommand(int id, bool bDone)
 {
-    if (id != IdDrawSplitLine)
+    // A refused grid leaves the step where it was: "Split it!" stays as it was.
+    if (id != IdDrawSplitLine || !bDone)
         return;
     m_pSplit->setEnabled(true);
     m_pSplitHint->setText(QString::fromUtf8(kHint3));
@@ -128,6 +181,8 @@ bool CSplitCombinePanel::FillSplitInputs(SplitInputs& inputs)
     const int32_t rows = m_pRows->value(), cols = m_pCols->value();
     inputs.m_rowFractions = EvenFractions(rows);
     inputs.m_colFractions = EvenFractions(cols);
+    inputs.m_sheet = {SelectedSheetData(), m_pSplitMargin->value(), m_pSplitSpacing->value(), m_pTrim->isChecked(),
+                      m_pSkipEmpty->isChecked()};
     return !pattern.empty() && rows != 0 && cols != 0 && !(rows == 1 && cols == 1);
 }
 
@@ -141,6 +196,8 @@ void CSplitCombinePanel::ReadCombineGroup(CombineInputs& inputs) const
     source.m_strTitle = ReadText(m_pTitle);
     source.m_strTemplate = ReadText(m_pCombineTemplate, kTemplateLength);
     source.m_strType = ReadSelected(m_pType);
+    inputs.m_sheet = {SelectedSheetData(), m_pKeepAlpha->isChecked(), m_pPadding->value(), m_pCombineMargin->value(),
+                      m_pExtrude->value()};
 }
 
 bool CSplitCombinePanel::FillCombineInputs(CombineInputs& inputs)

@@ -10,8 +10,11 @@
 #include <QWidget>
 
 class CHintLabel;
+class CProgramSettings;
 class CTemplateEdit;
+class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -35,18 +38,21 @@ public:
 
     // IToolPanel
     void OnImageOpened(const std::string& path) override;
-    void BeforeCommand(int id) override;
+    void AfterCommand(int id, bool bDone) override;
 
     // The splitter's values: as many '#' as its template has characters appended to the output's
     // template, the first number, and one equal fraction per row and column. Filled whether valid
     // or not; true when the template is not empty and the counts make a grid (neither 0, not
-    // both 1).
+    // both 1). The sheet settings are the Sheet group's.
     bool FillSplitInputs(SplitInputs& inputs) override;
-    // The combine group (source sequence, rows, columns), filled whether valid or not; true when
+    // The combine group (source sequence, rows, columns) and the Sheet group's settings for a
+    // combine, filled whether valid or not; true when
     // rows and columns are neither 0 nor both 1 and the source folder, template and type are set.
     bool FillCombineInputs(CombineInputs& inputs) override;
 
 private:
+    QGroupBox* MakeSheetGroup(const CProgramSettings& settings);
+    ESheetData SelectedSheetData() const;
     void ReadCombineGroup(CombineInputs& inputs) const;
     void OnBrowseSource();
     void OnPrepare();
@@ -67,4 +73,13 @@ private:
     QSpinBox* m_pCombineFrom = nullptr;
     QPushButton* m_pCombine = nullptr;
     CHintLabel* m_pCombineHint = nullptr;
+    QComboBox* m_pSheetData = nullptr;
+    QSpinBox* m_pSplitMargin = nullptr;
+    QSpinBox* m_pSplitSpacing = nullptr;
+    QCheckBox* m_pTrim = nullptr;
+    QCheckBox* m_pSkipEmpty = nullptr;
+    QSpinBox* m_pCombineMargin = nullptr;
+    QSpinBox* m_pPadding = nullptr;
+    QSpinBox* m_pExtrude = nullptr;
+    QCheckBox* m_pKeepAlpha = nullptr;
 };

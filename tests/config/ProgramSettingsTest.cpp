@@ -30,8 +30,10 @@ TEST(ProgramSettings, ShippedFileLoadsEveryValueAndSavesUnchanged)
     CProgramSettings s;
     ASSERT_TRUE(s.LoadSettings(folder.Path()));
     EXPECT_EQ(std::tie(s.m_strLastBatchFile, s.m_strOutputFolder), std::make_tuple(folder.Path() + "Cnfg/BatchMosvane.xml", folder.Path() + "Output"));
-    EXPECT_EQ(std::tie(s.m_strOutputImageType, s.m_nSplitRows, s.m_strCombineNameFormat, s.m_nAlphaR, s.m_strMngFileName),
-              std::make_tuple("png", 2, "frame", 255, "frame"));
+    // New settings keep the sheets' alpha; no data file, no margins.
+    EXPECT_EQ(std::tie(s.m_strOutputImageType, s.m_nSplitRows, s.m_strCombineNameFormat, s.m_nAlphaR, s.m_strMngFileName,
+                       s.m_strSheetData, s.m_nCombineKeepAlpha, s.m_nSplitMargin),
+              std::make_tuple("png", 2, "frame", 255, "frame", "none", 1, 0));
     // Saving unchanged values leaves the file byte for byte as it was.
     s.m_strLastBatchFile.clear();
     s.m_strOutputFolder.clear();
@@ -62,6 +64,8 @@ TEST(ProgramSettings, EmptyRootGetsDefaultsAndEverySectionOnSave)
               "\t<Blend BkImg=\"\" OverlayImg=\"\"/>\r\n"
               "\t<MNG SourceFolder=\"\" SeqFrom=\"0\" Frames=\"-3\" FPS=\"0\" Template=\"\" ImageType=\"\" "
               "FileName=\"\" Format=\"\"/>\r\n"
+              "\t<Sheet DataFormat=\"\" SplitMargin=\"0\" Spacing=\"0\" Trim=\"0\" SkipEmpty=\"0\" KeepAlpha=\"0\" "
+              "Padding=\"0\" CombineMargin=\"0\" Extrude=\"0\"/>\r\n"
               "</Settings>\r\n");
 }
 

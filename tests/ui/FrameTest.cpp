@@ -129,6 +129,11 @@ TEST_F(FrameTest, ProgressHelpFileAndAboutBox)
         m_pFrame->OnCommand(id);
     ASSERT_EQ(m_dialogs.m_openedUrls.size(), 4u);
     EXPECT_EQ(m_dialogs.m_openedUrls[1], "file://" + m_dir.File("Mosvane.html") + "#support");
+    EXPECT_EQ(TakeMessages(), Said{});
+    m_dialogs.m_bNoBrowser = true;
+    m_pFrame->OnCommand(IdHelpTopics);
+    EXPECT_EQ(TakeMessages(), Said{"Sorry: No program could be started to show the help file. It can be opened by "
+                                   "hand from:\n\n " + m_dir.File("Mosvane.html")});
     EXPECT_FALSE(m_pFrame->OnCommand(4242));
 }
 
@@ -206,6 +211,7 @@ TEST_F(FrameTest, NoOperationWritesOverAFileItDidNotWriteWithoutAsking)
     Settings().m_strSplitTemplate = "##", Settings().m_nSplitSeqFrom = 1;
     Start();
     const std::string source = m_dir.File("in.png");
+    const std::string background = WritePicture(m_dir, "seq/bk.png", Filled(Qt::blue));
     const auto click = [this](int tab, int id) { FindById<QAbstractButton>(Tab(tab), id)->click(), Settle(); };
     const auto type = [this](int tab, int id, const char* text) {
         SetValue(FindById<QWidget>(Tab(tab), id), QString::fromUtf8(text));
@@ -218,7 +224,7 @@ TEST_F(FrameTest, NoOperationWritesOverAFileItDidNotWriteWithoutAsking)
         std::function<void()> m_fnDo; // with the picture open
     };
     const SCase cases[] = {
-        {"blend", source, true, [&] { type(1, IdBlendBackground, "/nowhere.png"), click(1, IdBlend); }},
+        {"blend", source, true, [&] { type(1, IdBlendBackground, background.c_str()), click(1, IdBlend); }},
         {"extract", source, true, [&] { click(1, IdExtractAlpha); }},
         {"split", m_dir.File("in01.png"), false,
          [&] { type(0, IdSplitRows, "1"), type(0, IdSplitCols, "2"), click(0, IdDrawSplitLine), click(0, IdSplit); }},

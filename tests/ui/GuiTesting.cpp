@@ -67,7 +67,7 @@ CDialogAnswers::CDialogAnswers()
     };
     hooks.m_fnOpenUrl = [this](const QUrl& url) {
         m_openedUrls.push_back(url.toString().toStdString());
-        return true;
+        return !m_bNoBrowser;
     };
     hooks.m_fnQuestion = [this](QWidget*, const std::string& text, const std::string&) {
         m_questions.push_back(text);

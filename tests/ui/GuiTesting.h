@@ -58,6 +58,7 @@ public:
     ~CDialogAnswers();
     std::vector<std::string> m_openPaths, m_savePaths, m_folders;
     std::vector<std::string> m_openedUrls;
+    bool m_bNoBrowser = false; // the desktop has no program for the addresses opened
     // Question boxes: the answers given in turn (an empty queue answers No), the texts asked.
     std::vector<bool> m_answers;
     std::vector<std::string> m_questions;

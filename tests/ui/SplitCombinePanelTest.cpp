@@ -2,6 +2,7 @@
 // template refusals, "Prepare" and a combine from a prepared folder.
 
 #include "GuiTesting.h"
+#include "support/PixiSheets.h"
 
 #include "ui/SplitCombinePanel.h"
 #include "view/MosvaneView.h"
@@ -16,6 +17,7 @@ using namespace mosvane::test;
 namespace
 {
 constexpr int kSplitTab = 0;
+const std::string kInvalidGrid = "Invalid split row or column value found!\nPlease correct it first to continue!";
 
 class SplitCombinePanelTest : public FrameTest
 {
@@ -43,9 +45,17 @@ TEST_F(SplitCombinePanelTest, SplitStepsAndDraggedGridWrittenAsFiles)
     EXPECT_EQ(Hint(IdSplitHint), CSplitCombinePanel::kHint3);
     ASSERT_EQ(m_pFrame->View()->SplitGrid().ColumnLines(), (std::vector<int64_t>{20, 40}));
     Drag(m_pFrame->View()->Canvas(), QPoint(20, 10), QPoint(26, 10));
+    SetValue(Control<QWidget>(kSplitTab, IdSheetData), "json-hash");
     Click(kSplitTab, IdSplit);
     EXPECT_EQ(TakeMessages(), Said{"Succeed: Succeed to split the image and save as:\n\n " + m_dir.Path() +
-                                   "/in##.png"}); // the title follows the picture
+                                   "/in##.png\n\nwith the data file:\n\n " + m_dir.File("in.json")}); // the title follows the picture
+    // The data file names the dragged cells' rectangles in the picture, which stays whole.
+    const SJson data = ReadSheetData(m_dir.File("in.json"));
+    EXPECT_EQ(data["meta"]["image"].m_strValue, "in.png");
+    const SJson& dragged = data["frames"]["in02.png"]["frame"];
+    EXPECT_EQ((std::vector<int64_t>{dragged["x"].Integer(), dragged["y"].Integer(), dragged["w"].Integer(),
+                                    dragged["h"].Integer()}),
+              (std::vector<int64_t>{26, 0, 14, 20}));
 
     const int widths[] = {26, 14, 20}, lefts[] = {0, 26, 40};
     for (int cell = 0; cell < 6; ++cell)
@@ -58,18 +68,27 @@ TEST_F(SplitCombinePanelTest, SplitStepsAndDraggedGridWrittenAsFiles)
                 << cell;
     }
 
-    // Another picture returns to the second step; one row and one column still reach the third,
-    // then are refused.
+    // Another picture returns to the second step. A grid the check refuses (one row and one
+    // column, more rows or columns than pixels) leaves the step, "Split it!" and the grid as they
+    // were; an accepted one reaches the third step.
     Open(WritePicture(m_dir, "again.png", picture));
     EXPECT_FALSE(Enabled(kSplitTab, IdSplit));
-    EXPECT_EQ(Hint(IdSplitHint), CSplitCombinePanel::kHint2);
-    Type(kSplitTab, IdSplitRows, "1");
-    Type(kSplitTab, IdSplitCols, "1");
-    Click(kSplitTab, IdDrawSplitLine);
-    EXPECT_TRUE(Enabled(kSplitTab, IdSplit));
-    EXPECT_EQ(Hint(IdSplitHint), CSplitCombinePanel::kHint3);
-    EXPECT_EQ(TakeMessages(), Said{"OK: Invalid split row or column value found!\nPlease correct it first to continue!"});
-    EXPECT_TRUE(m_pFrame->View()->SplitGrid().Empty());
+    struct SCase
+    {
+        const char *m_pRows, *m_pCols;
+        bool m_bAccepted, m_bSplitAfter;
+    };
+    for (const SCase& c : {SCase{"1", "1", false, false}, {"41", "2", false, false}, {"2", "3", true, true},
+                           {"1", "1", false, true}, {"2", "61", false, true}})
+    {
+        Type(kSplitTab, IdSplitRows, c.m_pRows);
+        Type(kSplitTab, IdSplitCols, c.m_pCols);
+        Click(kSplitTab, IdDrawSplitLine);
+        EXPECT_EQ(Enabled(kSplitTab, IdSplit), c.m_bSplitAfter) << c.m_pRows << " x " << c.m_pCols;
+        EXPECT_EQ(Hint(IdSplitHint), c.m_bSplitAfter ? CSplitCombinePanel::kHint3 : CSplitCombinePanel::kHint2);
+        EXPECT_EQ(TakeMessages(), c.m_bAccepted ? Said{} : Said{"OK: " + kInvalidGrid}) << c.m_pRows;
+    }
+    EXPECT_EQ(m_pFrame->View()->SplitGrid().ColumnLines(), (std::vector<int64_t>{20, 40}));
 }
 
 TEST_F(SplitCombinePanelTest, TemplatesHoldOnlyHashes)

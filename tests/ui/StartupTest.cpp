@@ -146,7 +146,11 @@ TEST_F(StartupTest, PictureNamedOnTheCommandLineIsOpen)
     {
         Run([&](CMainFrameWindow& frame) { EXPECT_FALSE(frame.View()->HasImage()); }, unreadable);
         ASSERT_EQ(m_shown.size(), 1u) << unreadable;
-        EXPECT_EQ(m_shown[0].m_strText, "This file could not be opened as a picture.");
+        // The table's text, then the reason on a second line.
+        const std::string& text = m_shown[0].m_strText;
+        EXPECT_EQ(text.substr(0, text.find('\n')), "This file could not be opened as a picture.");
+        ASSERT_NE(text.find('\n'), std::string::npos) << text;
+        EXPECT_LT(text.find('\n') + 1, text.size()) << text;
     }
 }
 
@@ -208,7 +212,9 @@ const SKept kKept[] = {
     {0, IdCombineFrom, "7"}, {0, IdCombineType, "gif"}, {0, IdSequenceTemplate, "##"}, {0, IdSequenceTitle, "sheet"}, {1, IdKeyRed, "1"}, {1, IdKeyGreen, "2"},
     {1, IdKeyBlue, "3"}, {1, IdKeyAlpha, "4"}, {1, IdBlendBackground, "/bk.png"}, {1, IdBlendOverlay, "/over.png"}, {1, IdMngFrom, "8"},
     {1, IdMngFrameCount, "9"}, {1, IdMngFolder, "/frames"}, {1, IdSequenceTitle, "anim"}, {1, IdMngFps, "12"}, {1, IdSequenceTemplate, "f##"},
-    {1, IdMngType, "dds"}, {1, IdMngFormat, "apng"}, {1, IdAlphaImageFile, "/alpha.png"},
+    {1, IdMngType, "dds"}, {1, IdMngFormat, "apng"}, {1, IdAlphaImageFile, "/alpha.png"}, {0, IdSheetData, "json-array"},
+    {0, IdSheetSplitMargin, "2"}, {0, IdSheetSpacing, "3"}, {0, IdSheetTrim, "true"}, {0, IdSheetSkipEmpty, "true"},
+    {0, IdSheetCombineMargin, "4"}, {0, IdSheetPadding, "5"}, {0, IdSheetExtrude, "65535"}, {0, IdSheetKeepAlpha, "false"},
 };
 
 QWidget* ControlOf(CMainFrameWindow& frame, int tab, int id)
@@ -229,6 +235,7 @@ TEST_F(StartupTest, RestartKeepsEveryValueThePanelsWriteBackScreenshots)
 {
     Ship({"StringTable.stb", "Mosvane.xml", "BatchMosvane.xml"});
     Run([&](CMainFrameWindow& frame) {
+        EXPECT_EQ(ValueOf(ControlOf(frame, 0, IdSheetKeepAlpha)), "true"); // on for new settings
         for (const SKept& kept : kKept)
             SetValue(ControlOf(frame, kept.m_nTab, kept.m_nId), QString::fromUtf8(kept.m_pValue));
         // The source folder is kept only when chosen with "...".
@@ -243,6 +250,12 @@ TEST_F(StartupTest, RestartKeepsEveryValueThePanelsWriteBackScreenshots)
             EXPECT_EQ(ValueOf(ControlOf(frame, kept.m_nTab, kept.m_nId)).toStdString(), kept.m_pValue)
                 << kept.m_nId;
         EXPECT_EQ(ValueOf(ControlOf(frame, 0, IdCombineFolder)), "/chosen");
+        // What the Sheet group holds is what a split, a combine and their batch sections get.
+        SplitInputs split;
+        CombineInputs combine;
+        frame.GetSplitSettings(split), frame.GetCombineSettings(combine);
+        EXPECT_EQ(split.m_sheet, (SSplitSheet{ESheetData::JsonArray, 2, 3, true, true}));
+        EXPECT_EQ(combine.m_sheet, (SCombineSheet{ESheetData::JsonArray, false, 5, 4, 65535}));
 
         CMessageRecorder messages;
         m_dialogs.m_openPaths = {picture};
