@@ -1,9 +1,12 @@
 #include "batch/BatchFile.h"
 
+#include "base/FileIo.h"
 #include "batch/BatchSections.h"
 #include "ops/AnimationFormat.h"
 
 #include <cstring>
+#include <functional>
+#include <string_view>
 
 namespace
 {
@@ -70,7 +73,7 @@ BatchFile::~BatchFile() = default;
 bool BatchFile::NewBatchFile(const std::string& path, std::string* pstrReason)
 {
     StartBatchFile(path);
-    return m_pDocument->Save(m_strPath, pstrReason);
+    return SaveBatchFile(pstrReason);
 }
 
 void BatchFile::StartBatchFile(const std::string& path)
@@ -81,6 +84,8 @@ void BatchFile::StartBatchFile(const std::string& path)
     m_root = m_pDocument->Root().AppendChild(XmlKindElement);
     m_root.SetName(kBatchRootName);
     m_strPath = path;
+    m_bModified = true;
+    m_diskStamp = DiskStamp();
 }
 
 bool BatchFile::LoadBatchFile(const std::string& path, std::string* pstrReason)
@@ -95,6 +100,8 @@ bool BatchFile::LoadBatchFile(const std::string& path, std::string* pstrReason)
     m_pDocument = std::move(document);
     m_root = first;
     m_strPath = path;
+    m_bModified = false;
+    m_diskStamp = DiskStamp();
     return true;
 }
 
@@ -102,7 +109,11 @@ bool BatchFile::SaveBatchFile(std::string* pstrReason)
 {
     if (pstrReason)
         pstrReason->clear();
-    return m_pDocument && m_pDocument->Save(m_strPath, pstrReason);
+    if (!m_pDocument || !m_pDocument->Save(m_strPath, pstrReason))
+        return false;
+    m_bModified = false;
+    m_diskStamp = DiskStamp();
+    return true;
 }
 
 void BatchFile::CloseBatchFile()
@@ -110,6 +121,22 @@ void BatchFile::CloseBatchFile()
     m_root = XmlNode();
     m_pDocument.reset();
     m_strPath.clear();
+    m_bModified = false;
+    m_diskStamp = SDiskStamp{};
+}
+
+BatchFile::SDiskStamp BatchFile::DiskStamp() const
+{
+    std::vector<uint8_t> bytes;
+    if (m_strPath.empty() || !ReadWholeFile(m_strPath.c_str(), bytes, kXmlMaxFileBytes))
+        return SDiskStamp{};
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return SDiskStamp{true, uint64_t(bytes.size()), std::hash<std::string_view>{}(text)};
+}
+
+bool BatchFile::ChangedOnDisk() const
+{
+    return IsOpen() && !(DiskStamp() == m_diskStamp);
 }
 
 XmlNode BatchFile::SectionNode(EBatchKind kind) const
@@ -147,6 +174,7 @@ bool BatchFile::AddItem(EBatchKind kind, const std::string& path)
         return false;
     XmlNode item = GetOrCreateChild(section, "ApplyToItems").AppendChild(XmlKindElement);
     item.SetName("Item");
+    m_bModified = true;
     return item.Attribute("PathName").SetValue(path);
 }
 
@@ -158,6 +186,7 @@ bool BatchFile::PrepareSection(EBatchKind kind, BatchSection& section)
     section.m_output = GetOrCreateChild(section.m_section, "Output");
     section.m_input = GetOrCreateChild(section.m_section, "Input");
     section.m_items = GetOrCreateChild(section.m_section, "ApplyToItems");
+    m_bModified = true;
     return !section.m_section.IsEmpty();
 }
 

@@ -54,6 +54,13 @@ public:
     // Drops the document without saving.
     void CloseBatchFile();
 
+    // The document was changed in memory (a section recorded, an item added) since it was loaded
+    // or last written; a new batch whose first write failed counts as changed.
+    bool IsModified() const { return m_bModified; }
+    // The file at the path is no longer what this object loaded or last wrote there: another
+    // program, or another window, wrote, replaced or removed it since.
+    bool ChangedOnDisk() const;
+
     bool IsOpen() const { return m_pDocument != nullptr; }
     const std::string& Path() const { return m_strPath; }
     XmlNode Root() const { return m_root; }
@@ -108,9 +115,22 @@ private:
     bool WriteValues(EBatchKind kind, std::initializer_list<SRecordedValue> values, BatchSection& section);
     bool WriteValues(EBatchKind kind, std::initializer_list<SRecordedValue> values);
 
+    // What the file at the path holds now: its size and a hash of its bytes, or nothing when it
+    // cannot be read.
+    struct SDiskStamp
+    {
+        bool m_bRead = false;
+        uint64_t m_nSize = 0;
+        size_t m_nHash = 0;
+        bool operator==(const SDiskStamp&) const = default;
+    };
+    SDiskStamp DiskStamp() const;
+
     std::unique_ptr<XmlDocument> m_pDocument;
     XmlNode m_root;
     std::string m_strPath;
+    bool m_bModified = false;
+    SDiskStamp m_diskStamp; // as loaded or last written
 };
 
 // The sequence item path of a chosen file: the file's path with the number field just before its

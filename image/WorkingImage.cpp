@@ -13,13 +13,37 @@ GLuint MakeTexture(const WorkingImageRecord& image)
 {
     return CreateGlTexture(image.width, image.height, image.format, GL_UNSIGNED_BYTE, image.data, GL_RGBA, GL_LINEAR);
 }
+
+// Why GL gave no texture for the picture: a side beyond its limit, or its refusal.
+std::string TextureRefusal(const WorkingImageRecord& image)
+{
+    GLint maxSide = 0;
+    if (HaveGlContext())
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    const std::string limit = ": the view shows at most " + std::to_string(maxSide);
+    if (maxSide > 0 && image.width > maxSide)
+        return std::to_string(image.width) + " pixels wide" + limit;
+    if (maxSide > 0 && image.height > maxSide)
+        return std::to_string(image.height) + " pixels high" + limit;
+    return "the graphics driver could not take the picture";
+}
+
+void SetReason(std::string* pstrReason, std::string reason)
+{
+    if (pstrReason)
+        *pstrReason = std::move(reason);
+}
 } // namespace
 
-bool CWorkingImage::LoadImageFile(const char* path)
+bool CWorkingImage::LoadImageFile(const char* path, std::string* pstrReason)
 {
+    SetReason(pstrReason, {});
     const GX_IMAGE loaded = gxLoadImage(path);
     if (loaded.id == 0)
+    {
+        SetReason(pstrReason, gxGetLastErrorText());
         return false;
+    }
 
     WorkingImageRecord next;
     next.id = loaded.id;
@@ -34,6 +58,7 @@ bool CWorkingImage::LoadImageFile(const char* path)
     {
         LogMissingImageData();
         gxDestroyImage(next.id);
+        SetReason(pstrReason, "the picture has no pixels");
         return false;
     }
     // The new texture is made before the old image goes, so that a texture GL refuses leaves the
@@ -41,6 +66,7 @@ bool CWorkingImage::LoadImageFile(const char* path)
     next.texture = MakeTexture(next);
     if (next.texture == 0)
     {
+        SetReason(pstrReason, TextureRefusal(next));
         gxDestroyImage(next.id);
         return false;
     }

@@ -34,8 +34,9 @@ public:
     CWorkingImage& operator=(const CWorkingImage&) = delete;
 
     // Makes the file the working image with its texture. On any failure the previous working
-    // image, texture included, stays as it was.
-    bool LoadImageFile(const char* path);
+    // image, texture included, stays as it was, and pstrReason (where given) receives why: the
+    // decoder's reason, or the texture limit the picture exceeds.
+    bool LoadImageFile(const char* path, std::string* pstrReason = nullptr);
     // Frees the engine image and the texture (the texture only while a GL context is current).
     void ReleaseImage();
     // Makes `texture` from `data`: the image's own size, edges clamped, linear filtering.

@@ -15,5 +15,7 @@ class CWorkingImage;
 // unless a later tile failed after earlier ones were composed).
 bool BlendImage(const std::string& backgroundPath, const std::string& overlayPath, CWorkingImage& image);
 
-// "Generate": blends, then writes the result to the output path and reports.
+// "Generate": blends, then writes the result to the output path and reports. Without a working
+// image it does nothing; without either layer named, or with a named one that does not load, it
+// says so and changes nothing.
 void BlendCommand(const BlendInputs& inputs, CWorkingImage& image);

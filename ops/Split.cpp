@@ -98,10 +98,16 @@ void SplitCommand(const SplitInputs& inputs, const CWorkingImage& image, const C
     }
     if (inputs.m_output.m_strTemplate.empty())
         return;
+    // Without a grid laid over a picture there is nothing to write, which is no success.
+    if (image.m_gxImg.id == 0 || grid.Empty())
+    {
+        ShowInvalidGrid();
+        return;
+    }
     const int digits = TemplateDigits(inputs.m_output.m_strTemplate);
     const CSequencePattern pattern = BuildNumberPattern(parts.m_strFolder, parts.m_strTitle, digits, parts.m_strType);
     const std::string dataPath = SheetDataPath(parts.m_strFolder, parts.m_strTitle);
-    if (image.m_gxImg.id != 0 && !MayWriteOver(SplitTargets(inputs, grid, pattern, dataPath)))
+    if (!MayWriteOver(SplitTargets(inputs, grid, pattern, dataPath)))
         return;
     SplitResult result = SplitImage(inputs.m_output.m_nFromNumber, pattern, image, grid, inputs.m_sheet);
     if (result.m_bNoRoom)

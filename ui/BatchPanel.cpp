@@ -97,12 +97,21 @@ CBatchPanel::CBatchPanel(QWidget* parent) : QWidget(parent)
 CBatchPanel::~CBatchPanel()
 {
     GetProgramSettings().m_strLastBatchFile = m_pPath->text().toStdString();
-    // No one is left to be asked at close: a batch that cannot be written is at least logged,
-    // with where and why, rather than lost without a word.
+    // The file is written only when this window changed it, and never over edits made to it on
+    // disk since (by hand, by another program or window): those win, and the log says so. No one
+    // is left to be asked at close: a batch that cannot be written is at least logged, with where
+    // and why, rather than lost without a word.
     std::string reason;
-    if (m_batch.IsOpen() && !m_batch.SaveBatchFile(&reason))
-        WriteLog("error", "The batch file could not be saved to %s: %s", m_batch.Path().c_str(),
-                 reason.empty() ? "it could not be written" : reason.c_str());
+    const char* path = m_batch.Path().c_str();
+    if (m_batch.IsOpen() && m_batch.IsModified())
+    {
+        if (m_batch.ChangedOnDisk())
+            WriteLog("batch", "The batch file %s was changed on disk since it was loaded: it is kept as it is there, "
+                     "and the changes made to it in this window are not saved", path);
+        else if (!m_batch.SaveBatchFile(&reason))
+            WriteLog("error", "The batch file could not be saved to %s: %s", path,
+                     reason.empty() ? "it could not be written" : reason.c_str());
+    }
     m_batch.CloseBatchFile();
 }
 

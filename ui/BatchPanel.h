@@ -3,7 +3,7 @@
 // of three commands: "Save Config" records the current values of the other panels in the kind's
 // section, "Add Items" lists picture files in it, and the execute button runs the kind over them.
 // The batch file of the last run is opened again at start ("LastBatchFile") and, with what was
-// changed in memory, saved at the end.
+// changed in memory, saved at the end unless the file was changed on disk since.
 
 #include "batch/BatchFile.h"
 #include "ui/ToolPanel.h"

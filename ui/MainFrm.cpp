@@ -419,6 +419,7 @@ bool CMainFrameWindow::OnCommand(int id)
     for (IToolPanel* panel : m_panels)
         if (panel)
             panel->BeforeCommand(id);
+    bool bDone = true;
     switch (id)
     {
     case IdFileOpen:
@@ -450,11 +451,14 @@ bool CMainFrameWindow::OnCommand(int id)
     case IdAlphaImage:
     case IdBlend:
     case IdMakeMng:
-        RunOperation(id);
+        bDone = RunOperation(id);
         break;
     default:
         return false;
     }
+    for (IToolPanel* panel : m_panels)
+        if (panel)
+            panel->AfterCommand(id, bDone);
     UpdateCommandStates();
     return true;
 }
@@ -503,7 +507,11 @@ void CMainFrameWindow::OpenHelp(const char* section)
     QUrl url = QUrl::fromLocalFile(file);
     if (section && *section)
         url.setFragment(QString::fromUtf8(section));
-    OpenOnDesktop(url);
+    // Without a program for it (no browser on the machine) the person can still open it by hand.
+    if (!OpenOnDesktop(url))
+        ShowMessage("No program could be started to show the help file. It can be opened by hand from:\n\n " +
+                        file.toStdString(),
+                    "Sorry", EMessageIcon::Exclamation, static_cast<QWidget*>(this));
 }
 
 void CMainFrameWindow::ShowAbout()
@@ -647,7 +655,7 @@ bool CMainFrameWindow::GetCombineSettings(CombineInputs& inputs)
     return bGroup && !inputs.m_output.m_strFolder.empty() && !inputs.m_output.m_strType.empty();
 }
 
-void CMainFrameWindow::RunOperation(int id)
+bool CMainFrameWindow::RunOperation(int id)
 {
     CWorkingImage& image = m_pView->WorkingImage();
     m_pInstallation->m_written.SetWorkingSource(m_pView->HasImage() ? image.m_strPath : std::string());
@@ -660,9 +668,10 @@ void CMainFrameWindow::RunOperation(int id)
         for (IToolPanel* panel : m_panels)
             if (panel && panel->FillSplitInputs(inputs))
                 break;
-        if (DrawSplitLineCommand(int32_t(inputs.m_rowFractions.size()), int32_t(inputs.m_colFractions.size()), image,
-                                 m_pView->SplitGrid()))
-            m_pView->RedrawNow();
+        if (!DrawSplitLineCommand(int32_t(inputs.m_rowFractions.size()), int32_t(inputs.m_colFractions.size()), image,
+                                  m_pView->SplitGrid()))
+            return false;
+        m_pView->RedrawNow();
         break;
     }
     case IdSplit: {
@@ -710,4 +719,5 @@ void CMainFrameWindow::RunOperation(int id)
     default:
         break;
     }
+    return true;
 }

@@ -115,8 +115,9 @@ private:
     QWidget* FirstToolControl() const;
 
     // The operations of the panels' buttons, each with its inputs as the getters give them; the
-    // operations check their inputs and say what is missing.
-    void RunOperation(int id);
+    // operations check their inputs and say what is missing. False when the split grid was
+    // refused; the other operations report for themselves.
+    bool RunOperation(int id);
     // The output settings, then the first panel that holds the group.
     template <typename Inputs>
     bool FillFromPanels(Inputs& inputs, bool (IToolPanel::*fill)(Inputs&));
@@ -124,7 +125,8 @@ private:
     void OpenFile();
     void SaveFile();
     void ShowAbout();
-    // Opens the help file at a section (empty: its start); says so when the file is missing.
+    // Opens the help file at a section (empty: its start); says so when the file is missing, and
+    // names the file when no program could be started to show it.
     void OpenHelp(const char* section);
 
     CMosvaneView* m_pView = nullptr;

@@ -26,6 +26,8 @@ inline constexpr const char* kSequenceImageTypes[] = {"bmp", "jpg", "tga", "png"
 // Limits of the up-down boxes: grid counts, and first numbers of a sequence.
 inline constexpr int kMaxGridCount = 9999;
 inline constexpr int kMaxSequenceNumber = 999999999;
+// Limit of a colour channel or alpha value.
+inline constexpr int kMaxChannel = 255;
 
 // A value box (number box, list) takes the mouse wheel only while it has the focus: turned over
 // it otherwise, the wheel scrolls the pane, as it does over the rest of the panel. Clicking or

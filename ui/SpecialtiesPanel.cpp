@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace
@@ -49,10 +50,12 @@ CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
     m_pAlphaImage = DropEdit(alpha, IdAlphaImageFile, settings.m_strAlphaImage);
     QPushButton* browseAlpha = MakeBrowseButton(alpha, IdAlphaBrowse, "Browse Alpha Image");
     m_pCombineAlpha = MakeButton(alpha, IdAlphaImage, "Combine Alpha Image Channel");
-    m_pRed = MakeDigitsEdit(alpha, IdKeyRed, settings.m_nAlphaR);
-    m_pGreen = MakeDigitsEdit(alpha, IdKeyGreen, settings.m_nAlphaG);
-    m_pBlue = MakeDigitsEdit(alpha, IdKeyBlue, settings.m_nAlphaB);
-    m_pAlpha = MakeDigitsEdit(alpha, IdKeyAlpha, settings.m_nAlphaA);
+    // The colour and its new alpha are channel values: the boxes hold 0 to 255 (stored values
+    // outside are brought into range), so the message names the colour that is applied.
+    m_pRed = MakeNumberBox(alpha, IdKeyRed, kMaxChannel, settings.m_nAlphaR);
+    m_pGreen = MakeNumberBox(alpha, IdKeyGreen, kMaxChannel, settings.m_nAlphaG);
+    m_pBlue = MakeNumberBox(alpha, IdKeyBlue, kMaxChannel, settings.m_nAlphaB);
+    m_pAlpha = MakeNumberBox(alpha, IdKeyAlpha, kMaxChannel, settings.m_nAlphaA);
     m_pAlphaByRgb = MakeButton(alpha, IdAlphaByRgb, "Make Alpha Channel By RGB");
 
     auto* alphaGrid = new QGridLayout(alpha);
@@ -61,8 +64,11 @@ CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
     AddFieldRow(alphaGrid, 2, "Alpha:", m_pAlphaImage, browseAlpha);
     AddWideRow(alphaGrid, 3, m_pCombineAlpha);
     AddWideRow(alphaGrid, 4, MakeSeparator(IdKeySeparator));
-    for (QLineEdit* edit : {m_pRed, m_pGreen, m_pBlue, m_pAlpha})
-        edit->setMaximumWidth(40);
+    for (QSpinBox* box : {m_pRed, m_pGreen, m_pBlue, m_pAlpha})
+    {
+        box->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        box->setMaximumWidth(40);
+    }
     AddPairsRow(alphaGrid, 5, {{"R: ", m_pRed}, {"G:", m_pGreen}, {"B:", m_pBlue}, {"A:", m_pAlpha}}, {}, 2);
     alphaGrid->addWidget(m_pAlphaByRgb, 6, 0, 1, 3, Qt::AlignLeft);
     alphaGrid->setColumnStretch(1, 1);
@@ -125,10 +131,10 @@ CSpecialtiesPanel::CSpecialtiesPanel(QWidget* parent) : QWidget(parent)
 CSpecialtiesPanel::~CSpecialtiesPanel()
 {
     CProgramSettings& settings = GetProgramSettings();
-    settings.m_nAlphaR = ReadNumber(m_pRed);
-    settings.m_nAlphaG = ReadNumber(m_pGreen);
-    settings.m_nAlphaB = ReadNumber(m_pBlue);
-    settings.m_nAlphaA = ReadNumber(m_pAlpha);
+    settings.m_nAlphaR = m_pRed->value();
+    settings.m_nAlphaG = m_pGreen->value();
+    settings.m_nAlphaB = m_pBlue->value();
+    settings.m_nAlphaA = m_pAlpha->value();
     settings.m_strBlendBkImg = ReadText(m_pBackground);
     settings.m_strBlendOverlayImg = ReadText(m_pOverlay);
     settings.m_nMngSeqFrom = ReadNumber(m_pMngFrom);
@@ -157,10 +163,10 @@ bool CSpecialtiesPanel::FillBlendInputs(BlendInputs& inputs)
 
 bool CSpecialtiesPanel::FillAlphaRgbInputs(AlphaRgbInputs& inputs)
 {
-    inputs.m_nRed = ReadNumber(m_pRed);
-    inputs.m_nGreen = ReadNumber(m_pGreen);
-    inputs.m_nBlue = ReadNumber(m_pBlue);
-    inputs.m_nAlpha = ReadNumber(m_pAlpha);
+    inputs.m_nRed = m_pRed->value();
+    inputs.m_nGreen = m_pGreen->value();
+    inputs.m_nBlue = m_pBlue->value();
+    inputs.m_nAlpha = m_pAlpha->value();
     return true;
 }
 

@@ -13,6 +13,7 @@ class CImageDropEdit;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 class CSpecialtiesPanel : public QWidget, public IToolPanel
 {
@@ -36,10 +37,10 @@ private:
     void BrowseFolder();
 
     CImageDropEdit* m_pAlphaImage = nullptr;
-    QLineEdit* m_pRed = nullptr;
-    QLineEdit* m_pGreen = nullptr;
-    QLineEdit* m_pBlue = nullptr;
-    QLineEdit* m_pAlpha = nullptr;
+    QSpinBox* m_pRed = nullptr;
+    QSpinBox* m_pGreen = nullptr;
+    QSpinBox* m_pBlue = nullptr;
+    QSpinBox* m_pAlpha = nullptr;
     CImageDropEdit* m_pBackground = nullptr;
     CImageDropEdit* m_pOverlay = nullptr;
     QLineEdit* m_pMngFolder = nullptr;

@@ -164,9 +164,10 @@ void CSplitCombinePanel::OnImageOpened(const std::string&)
     m_pSplitHint->setText(QString::fromUtf8(kHint2));
 }
 
-void CSplitCombinePanel::BeforeCommand(int id)
+void CSplitCombinePanel::AfterCommand(int id, bool bDone)
 {
-    if (id != IdDrawSplitLine)
+    // A refused grid leaves the step where it was: "Split it!" stays as it was.
+    if (id != IdDrawSplitLine || !bDone)
         return;
     m_pSplit->setEnabled(true);
     m_pSplitHint->setText(QString::fromUtf8(kHint3));

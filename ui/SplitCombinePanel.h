@@ -38,7 +38,7 @@ public:
 
     // IToolPanel
     void OnImageOpened(const std::string& path) override;
-    void BeforeCommand(int id) override;
+    void AfterCommand(int id, bool bDone) override;
 
     // The splitter's values: as many '#' as its template has characters appended to the output's
     // template, the first number, and one equal fraction per row and column. Filled whether valid

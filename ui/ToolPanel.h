@@ -1,7 +1,7 @@
 #pragma once
 // What the frame asks of a tool panel in the "Toolkit Space" tabs. A panel is a QWidget that
 // also implements IToolPanel; the frame hands it the image-opened notice and every command before
-// running it, and asks it for the values of the operations whose controls it holds. Every member
+// running it and its outcome after, and asks it for the values of the operations whose controls it holds. Every member
 // has a do-nothing default, so a panel implements only what it holds.
 //
 // The Fill calls receive inputs whose m_output already holds the Output Settings panel's folder,
@@ -22,6 +22,9 @@ public:
     virtual void OnImageOpened(const std::string& /*path*/) {}
     // The frame is about to run command id (hints, enabling what follows).
     virtual void BeforeCommand(int /*id*/) {}
+    // The frame ran command id; bDone is false when the command refused its inputs (a split grid
+    // the picture cannot take).
+    virtual void AfterCommand(int /*id*/, bool /*bDone*/) {}
 
     virtual bool FillSplitInputs(SplitInputs& /*inputs*/) { return false; }
     virtual bool FillCombineInputs(CombineInputs& /*inputs*/) { return false; }

@@ -393,16 +393,21 @@ bool CMosvaneView::PixelUnder(QPointF pointer, int64_t& x, int64_t& y) const
 bool CMosvaneView::LoadCommand(const std::string& path)
 {
     bool bLoaded = false;
+    std::string reason = "no GL context to show it";
     {
         CWaitCursor wait;
         CViewGlScope gl(*this);
-        bLoaded = gl.Current() && m_image.LoadImageFile(path.c_str());
+        bLoaded = gl.Current() && m_image.LoadImageFile(path.c_str(), &reason);
     }
     if (!bLoaded)
     {
+        // The table's text, and on a second line why this file could not be shown.
         const CStringTable& table = GetStringTable();
-        ShowMessage(table.GetStringAt(StbImageOpenText), table.GetStringAt(StbImageOpenCaption),
-                    EMessageIcon::Exclamation, static_cast<QWidget*>(this));
+        std::string text = table.GetStringAt(StbImageOpenText);
+        if (!reason.empty())
+            text += "\n" + reason;
+        ShowMessage(text, table.GetStringAt(StbImageOpenCaption), EMessageIcon::Exclamation,
+                    static_cast<QWidget*>(this));
         return false;
     }
     m_bMipmapped = false;

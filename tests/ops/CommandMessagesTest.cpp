@@ -70,8 +70,9 @@ const SCase kCases[] = {
     {"SplitWithoutTemplate", [](Commands& t) { t.Split(t.m_output, ""); }, ""},
     {"SplitWriteFails", [](Commands& t) { t.Split(t.Gone("bmp"), "###", -1); },
      "Failed to save 2 of the 2 split images, the first as:\n\n $/gone/out-01.bmp"},
+    // Nothing to write is no success.
     {"SplitGridNeverLaid", [](Commands& t) { SplitCommand({{t.Dir(), "out", "#", "png", 1}}, t.Rgba(), t.m_grid); },
-     "Succeed to split the image and save as:\n\n $/out#.png", "Succeed", EMessageIcon::Information},
+     kInvalidGrid, "OK"},
 
     {"CombineOneByOne", [](Commands& t) { CombineCommand({t.m_output, t.Img(), 1, 1}); }, kBadCombine, kWrong},
     {"CombineWithoutOutputType", [](Commands& t) { CombineCommand({t.Output(""), t.Img(), 2, 3}); },
@@ -95,7 +96,11 @@ const SCase kCases[] = {
      [](Commands& t) { t.Img(); CombineAlphaCommand({t.m_output, t.File("img001.png")}, t.Rgba()); }, ""},
 
     {"BlendWithoutImage", [](Commands& t) { BlendCommand({t.m_output, t.File("in.png"), ""}, t.m_image); }, ""},
-    {"BlendWithoutLayers", [](Commands& t) { BlendCommand({t.m_output, "", ""}, t.Rgba()); }, ""},
+    // Naming no layer, or one that does not load, is said; nothing is blended.
+    {"BlendWithoutLayers", [](Commands& t) { BlendCommand({t.m_output, "", ""}, t.Rgba()); },
+     "Please input the Background Image or the Overlay Watermark, or both, to blend the current image with!", kWrong},
+    {"BlendOverlayNotLoading", [](Commands& t) { BlendCommand({t.m_output, "", t.File("no.png")}, t.Rgba()); },
+     "Cannot load the overlay watermark:\n\n $/no.png\nNo such file or directory\n\nNothing was blended."},
     {"BlendWriteFails", [](Commands& t) { BlendCommand({t.Gone("jpg"), t.File("in.png"), ""}, t.Rgba()); },
      "Failed to blend the current image and save it as\n\n$/gone/out.jpg."},
 

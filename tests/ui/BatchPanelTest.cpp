@@ -5,6 +5,7 @@
 #include "GuiTesting.h"
 
 #include "batch/BatchKindTable.h"
+#include "config/Log.h"
 #include "ui/BatchPanel.h"
 #include "ui/OutputSettingsPanel.h"
 
@@ -146,4 +147,43 @@ TEST_F(BatchPanelTest, EveryRowConfiguredFilledExecutedSavedAndLoadedAgain)
     BatchSection section;
     ASSERT_TRUE(m_pFrame->BatchPanel()->Batch().GetSection(EBatchKind::Combine, section));
     EXPECT_EQ(section.m_items.ChildCount(), 1u);
+}
+
+// At close the batch file is written only when the window changed it, and never over an edit
+// made to it on disk since it was loaded: that edit stays, and the log says so.
+TEST_F(BatchPanelTest, CloseWritesOnlyChangesAndKeepsEditsMadeOnDisk)
+{
+    const std::string batch = m_dir.File("jobs.xml");
+    const std::string loaded = "<MosvaneBatch >\n\n</MosvaneBatch>\n"; // as no writer spaces it
+    const std::string edited = "<MosvaneBatch>\n<!-- by hand -->\n</MosvaneBatch>\n";
+    CTempDir logs;
+    SetLogFolder(logs.Path());
+    struct SCase
+    {
+        bool m_bWindowChanges, m_bDiskEdited;
+    };
+    for (const SCase c : {SCase{false, false}, {false, true}, {true, true}, {true, false}})
+    {
+        WriteTextFile(batch, loaded);
+        Settings().m_strLastBatchFile = batch;
+        Start();
+        if (c.m_bWindowChanges)
+            Click(kTab, Row(EBatchKind::AlphaExtract).m_nSaveConfigId);
+        if (c.m_bDiskEdited)
+            WriteTextFile(batch, edited);
+        Stop();
+        const std::string after = ReadTextFile(batch);
+        if (c.m_bWindowChanges && !c.m_bDiskEdited)
+            EXPECT_NE(after.find("AlphaExtract"), std::string::npos) << after;
+        else
+            EXPECT_EQ(after, c.m_bDiskEdited ? edited : loaded) << c.m_bWindowChanges;
+    }
+    SetLogFolder("");
+    std::string log;
+    for (const std::string& name : FolderNames(logs.Path()))
+        log += ReadTextFile(logs.File(name));
+    const std::string notice = "The batch file " + batch + " was changed on disk since it was loaded";
+    const size_t said = log.find(notice);
+    EXPECT_NE(said, std::string::npos) << log;
+    EXPECT_EQ(log.find(notice, said + notice.size()), std::string::npos) << log; // once, for the one case
 }

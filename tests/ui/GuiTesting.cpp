@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <qguiapplication_platform.h>
 #include <QSettings>
+#include <QSpontaneKeyEvent>
 #include <QTimer>
 #include <QUrl>
 
@@ -66,7 +67,7 @@ CDialogAnswers::CDialogAnswers()
     };
     hooks.m_fnOpenUrl = [this](const QUrl& url) {
         m_openedUrls.push_back(url.toString().toStdString());
-        return true;
+        return !m_bNoBrowser;
     };
     hooks.m_fnQuestion = [this](QWidget*, const std::string& text, const std::string&) {
         m_questions.push_back(text);
@@ -150,9 +151,14 @@ void DragF(QWidget* widget, QPointF from, QPointF to)
 
 void TurnWheel(QWidget* widget, QPoint at, int delta, Qt::KeyboardModifiers modifiers)
 {
-    QWheelEvent wheel(QPointF(at), QPointF(widget->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+    // As the window system delivers it: to the innermost widget under the pointer, marked as
+    // coming from outside, so that the toolkit offers what that widget ignores to its parents.
+    QWidget* under = widget->childAt(at) ? widget->childAt(at) : widget;
+    const QPoint local = under->mapFrom(widget, at);
+    QWheelEvent wheel(QPointF(local), QPointF(under->mapToGlobal(local)), QPoint(), QPoint(0, delta), Qt::NoButton,
                       modifiers, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(widget, &wheel);
+    QSpontaneKeyEvent::setSpontaneous(&wheel); // sendEvent would clear the mark
+    QCoreApplication::instance()->notify(under, &wheel);
     Settle();
 }
 

@@ -58,6 +58,7 @@ public:
     ~CDialogAnswers();
     std::vector<std::string> m_openPaths, m_savePaths, m_folders;
     std::vector<std::string> m_openedUrls;
+    bool m_bNoBrowser = false; // the desktop has no program for the addresses opened
     // Question boxes: the answers given in turn (an empty queue answers No), the texts asked.
     std::vector<bool> m_answers;
     std::vector<std::string> m_questions;
@@ -85,7 +86,8 @@ void Drag(QWidget* widget, QPoint from, QPoint to);
 void SendMouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::MouseButton button = Qt::LeftButton,
                Qt::KeyboardModifiers modifiers = {});
 void DragF(QWidget* widget, QPointF from, QPointF to);
-// A turn of the mouse wheel over widget at `at` (120 a notch; positive away from the person).
+// A turn of the mouse wheel over widget at `at` (120 a notch; positive away from the person), taken
+// by the innermost widget there or passed on to its parents as from a real wheel.
 void TurnWheel(QWidget* widget, QPoint at, int delta, Qt::KeyboardModifiers modifiers = {});
 // Presses and releases a key on the X display itself, as a keyboard would (X keysym, e.g. 0xffff
 // for Delete): the toolkit gets the key and the text the X server gives it. The key goes to the

@@ -135,15 +135,21 @@ TEST_F(SpecialtiesPanelTest, AnimationInEachFormatFromNumberedFolder)
     EXPECT_EQ(listing, "25 6 4\n25 6 4\n25 6 4\n");
 }
 
-// The getters' validity, the seeding of an unknown type, and drops on the path boxes.
+// The getters' validity, the seeding of an unknown type and of channels out of range, and drops
+// on the path boxes.
 TEST_F(SpecialtiesPanelTest, GettersSeedingAndDrops)
 {
+    Settings().m_nAlphaR = 300, Settings().m_nAlphaG = -255, Settings().m_nAlphaB = 7;
     Settings().m_strMngSourceFolder = "/seq", Settings().m_strMngTemplate = "##", Settings().m_nMngFPS = 10;
     Settings().m_strMngImageType = "tif"; // no such entry: bmp
     Settings().m_strMngFormat = "webp";  // no such format: mng
     Settings().m_strBlendBkImg = "/keep/bk.png";
     Start();
     EXPECT_EQ(Control<QComboBox>(kTab, IdMngType)->currentText() + Text(kTab, IdMngFormat), "bmpmng");
+    Type(kTab, IdKeyAlpha, "256"); // the last digit would leave the range: refused
+    AlphaRgbInputs rgb;
+    EXPECT_TRUE(m_pFrame->GetAlphaRgbSettings(rgb));
+    EXPECT_EQ((std::vector{rgb.m_nRed, rgb.m_nGreen, rgb.m_nBlue, rgb.m_nAlpha}), (std::vector{255, 0, 7, 25}));
     MngInputs mng;
     for (auto [count, valid] : {std::pair{"abc", false}, {"0", false}, {"3", true}})
     {
@@ -163,6 +169,5 @@ TEST_F(SpecialtiesPanelTest, GettersSeedingAndDrops)
     EXPECT_FALSE(m_pFrame->GetBlendSettings(blend)); // neither layer
     // Every getter needs the output title.
     m_pFrame->OutputPanel()->TitleEdit()->clear();
-    AlphaRgbInputs rgb;
     EXPECT_FALSE(m_pFrame->GetAlphaRgbSettings(rgb) || m_pFrame->GetMngSettings(mng));
 }

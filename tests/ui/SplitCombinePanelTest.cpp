@@ -17,6 +17,7 @@ using namespace mosvane::test;
 namespace
 {
 constexpr int kSplitTab = 0;
+const std::string kInvalidGrid = "Invalid split row or column value found!\nPlease correct it first to continue!";
 
 class SplitCombinePanelTest : public FrameTest
 {
@@ -67,18 +68,27 @@ TEST_F(SplitCombinePanelTest, SplitStepsAndDraggedGridWrittenAsFiles)
                 << cell;
     }
 
-    // Another picture returns to the second step; one row and one column still reach the third,
-    // then are refused.
+    // Another picture returns to the second step. A grid the check refuses (one row and one
+    // column, more rows or columns than pixels) leaves the step, "Split it!" and the grid as they
+    // were; an accepted one reaches the third step.
     Open(WritePicture(m_dir, "again.png", picture));
     EXPECT_FALSE(Enabled(kSplitTab, IdSplit));
-    EXPECT_EQ(Hint(IdSplitHint), CSplitCombinePanel::kHint2);
-    Type(kSplitTab, IdSplitRows, "1");
-    Type(kSplitTab, IdSplitCols, "1");
-    Click(kSplitTab, IdDrawSplitLine);
-    EXPECT_TRUE(Enabled(kSplitTab, IdSplit));
-    EXPECT_EQ(Hint(IdSplitHint), CSplitCombinePanel::kHint3);
-    EXPECT_EQ(TakeMessages(), Said{"OK: Invalid split row or column value found!\nPlease correct it first to continue!"});
-    EXPECT_TRUE(m_pFrame->View()->SplitGrid().Empty());
+    struct SCase
+    {
+        const char *m_pRows, *m_pCols;
+        bool m_bAccepted, m_bSplitAfter;
+    };
+    for (const SCase& c : {SCase{"1", "1", false, false}, {"41", "2", false, false}, {"2", "3", true, true},
+                           {"1", "1", false, true}, {"2", "61", false, true}})
+    {
+        Type(kSplitTab, IdSplitRows, c.m_pRows);
+        Type(kSplitTab, IdSplitCols, c.m_pCols);
+        Click(kSplitTab, IdDrawSplitLine);
+        EXPECT_EQ(Enabled(kSplitTab, IdSplit), c.m_bSplitAfter) << c.m_pRows << " x " << c.m_pCols;
+        EXPECT_EQ(Hint(IdSplitHint), c.m_bSplitAfter ? CSplitCombinePanel::kHint3 : CSplitCombinePanel::kHint2);
+        EXPECT_EQ(TakeMessages(), c.m_bAccepted ? Said{} : Said{"OK: " + kInvalidGrid}) << c.m_pRows;
+    }
+    EXPECT_EQ(m_pFrame->View()->SplitGrid().ColumnLines(), (std::vector<int64_t>{20, 40}));
 }
 
 TEST_F(SplitCombinePanelTest, TemplatesHoldOnlyHashes)

@@ -146,7 +146,11 @@ TEST_F(StartupTest, PictureNamedOnTheCommandLineIsOpen)
     {
         Run([&](CMainFrameWindow& frame) { EXPECT_FALSE(frame.View()->HasImage()); }, unreadable);
         ASSERT_EQ(m_shown.size(), 1u) << unreadable;
-        EXPECT_EQ(m_shown[0].m_strText, "This file could not be opened as a picture.");
+        // The table's text, then the reason on a second line.
+        const std::string& text = m_shown[0].m_strText;
+        EXPECT_EQ(text.substr(0, text.find('\n')), "This file could not be opened as a picture.");
+        ASSERT_NE(text.find('\n'), std::string::npos) << text;
+        EXPECT_LT(text.find('\n') + 1, text.size()) << text;
     }
 }
 

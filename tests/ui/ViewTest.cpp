@@ -11,6 +11,8 @@
 #include <QScrollBar>
 
 #include <cmath>
+#include <filesystem>
+#include <sys/stat.h>
 
 using namespace mosvane::test;
 
@@ -258,12 +260,34 @@ TEST_F(ViewTest, DropLoadsFirstFileAndFailedLoadKeepsPicture)
     EXPECT_EQ(m_frame.m_titles, m_frame.m_opened);
     EXPECT_EQ(m_pView->WorkingImage().m_gxImg.width, 40);
 
-    const std::string broken = m_dir.File("broken.png");
-    ASSERT_TRUE(WriteFileBytes(broken, {0x89, 'P', 'N', 'G', 1, 2, 3}));
-    EXPECT_FALSE(Load(broken));
-    ASSERT_EQ(m_messages.m_messages.size(), 1u);
-    EXPECT_EQ(m_messages.m_messages[0].m_strText, GetStringTable().GetStringAt(StbImageOpenText));
-    EXPECT_EQ(m_messages.m_messages[0].m_strCaption, GetStringTable().GetStringAt(StbImageOpenCaption));
+    // Every file that cannot be shown keeps the picture and says why on a second line: the
+    // decoder's reason, or the texture limit.
+    ASSERT_TRUE(WriteFileBytes(m_dir.File("broken.png"), {0x89, 'P', 'N', 'G', 1, 2, 3}));
+    ASSERT_TRUE(WriteFileBytes(m_dir.File("empty.png"), {}));
+    ASSERT_EQ(::mkfifo(m_dir.File("fifo.png").c_str(), 0600), 0);
+    std::filesystem::create_directories(m_dir.File("folder.png"));
+    GLint maxSide = 0;
+    m_pView->Canvas()->makeCurrent();
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    m_pView->Canvas()->doneCurrent();
+    ASSERT_GT(maxSide, 0);
+    WritePicture(m_dir, "wide.png", Filled(Qt::red, maxSide + 1, 1));
+    const std::string head = std::string(GetStringTable().GetStringAt(StbImageOpenText)) + "\n";
+    for (const char* name : {"broken.png", "empty.png", "fifo.png", "folder.png", "wide.png"})
+    {
+        EXPECT_FALSE(Load(m_dir.File(name)));
+        ASSERT_EQ(m_messages.m_messages.size(), 1u) << name;
+        const std::string text = m_messages.m_messages[0].m_strText;
+        EXPECT_EQ(text.substr(0, head.size()), head) << name;
+        EXPECT_GT(text.size(), head.size()) << name;
+        if (name == std::string("wide.png"))
+        {
+            EXPECT_EQ(text.substr(head.size()), std::to_string(maxSide + 1) + " pixels wide: the view shows at most " +
+                                                     std::to_string(maxSide));
+        }
+        EXPECT_EQ(m_messages.m_messages[0].m_strCaption, GetStringTable().GetStringAt(StbImageOpenCaption));
+        m_messages.m_messages.clear();
+    }
     EXPECT_EQ(m_frame.m_opened.size(), 1u);
     EXPECT_EQ(PixelAt(5, 5), PatternImage(40, 30).pixelColor(5, 5));
 }
