@@ -7,6 +7,7 @@
 #include "config/StringTable.h"
 #include "view/MosvaneView.h"
 
+#include <QDir>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -196,6 +197,45 @@ TEST_F(ViewTest, SplitGridDrawnAndDraggedWithinReach)
         SendMouse(m_pView->Canvas(), QEvent::MouseMove, At(point.x(), point.y()), Qt::NoButton);
         EXPECT_EQ(m_pView->Canvas()->cursor().shape(), shape) << point.x() << "," << point.y();
     }
+}
+
+// At 400% every picture pixel is a 4 x 4 block of device pixels at every ratio, a dragged line
+// lands on the picture pixel under the pointer, and a sprite's transparent parts show the
+// checkerboard. Also writes the screenshot of the zoomed view at this run's ratio.
+using ViewZoomTest = ViewTest;
+
+TEST_F(ViewZoomTest, MagnifiedPixelsAndDragLandOnThePictureScreenshot)
+{
+    Show(320, 240);
+    QImage sprite = PatternImage(40, 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            if ((x - 20) * (x - 20) + (y - 15) * (y - 15) > 12 * 12)
+                sprite.setPixelColor(x, y, QColor(0, 0, 0, 0)); // a round sprite on nothing
+    ASSERT_TRUE(Load(WritePicture(m_dir, "sprite.png", sprite)));
+    m_pView->SetZoomAt(4.0, QPointF(0, 0));
+    Settle();
+    ASSERT_DOUBLE_EQ(m_pView->Zoom(), 4.0);
+    for (const QPoint p : {QPoint(20, 15), QPoint(13, 11), QPoint(31, 19)})
+        for (const QPoint corner : {QPoint(0, 0), QPoint(3, 3)})
+            EXPECT_EQ(PixelAt(4 * p.x() + corner.x(), 4 * p.y() + corner.y()), sprite.pixelColor(p).rgb())
+                << p.x() << "," << p.y();
+    const QColor corner = PixelAt(1, 1); // transparent: checkerboard, not the background
+    EXPECT_TRUE(corner == QColor(204, 204, 204) || corner == QColor(153, 153, 153)) << corner.name().toStdString();
+    EXPECT_EQ(PixelAt(4 * 40 + 2, 10), kBackground); // past the zoomed picture
+
+    ASSERT_TRUE(m_pView->DrawSplitLines(1, 2)); // a column line at x = 20: device 80
+    CSplitGrid& grid = m_pView->SplitGrid();
+    Drag(80, 40, 4 * 13 + 2, 40); // onto the middle of picture pixel 13
+    EXPECT_EQ(grid.ColumnLines(), std::vector<int64_t>{13});
+    Drag(4 * 13, 40, 4 * 27 + 3, 40); // from its left edge to the last device pixel of 27
+    EXPECT_EQ(grid.ColumnLines(), std::vector<int64_t>{27});
+    EXPECT_EQ(PixelAt(4 * 27, 60), kRed);
+
+    ASSERT_TRUE(QDir().mkpath(QStringLiteral(MOSVANE_SCREENSHOT_DIR)));
+    const QString ratio = QString::number(Ratio()).replace('.', '_');
+    EXPECT_TRUE(m_pView->Canvas()->grabFramebuffer().save(
+        QStringLiteral(MOSVANE_SCREENSHOT_DIR "/view-zoom-400-ratio-%1.png").arg(ratio)));
 }
 
 // The arrow keys move the line last grabbed by one picture pixel, with Shift by ten, never closer
