@@ -39,12 +39,23 @@ TEST_F(Alpha, OneColourGetsTheChosenAlpha)
     ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
     EXPECT_EQ(Read(dir.File("w_AlphaRGB.png")).At(1, 0), (Pixel{200, 0, 0, 255}));
 
-    // Values outside 0..255 are compared whole and match nothing; "A" keeps its low 8 bits.
-    batch.WriteRgbAlphaSection({Output(dir.Path()), 256 + 255, 255, 255, 0});
-    ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
-    EXPECT_EQ(Read(dir.File("w_AlphaRGB.png")).At(0, 0), (Pixel{255, 255, 255, 255}));
+    // Values outside a byte are refused by name, and nothing is written.
+    for (const auto& [values, note] : {std::pair{AlphaRgbInputs{Output(dir.Path()), 256 + 255, 255, 255, 0},
+                                                 "the \"R\" value 511 is outside 0 to 255"},
+                                       std::pair{AlphaRgbInputs{Output(dir.Path()), 0, 0, 255, 256 + 9},
+                                                 "the \"A\" value 265 is outside 0 to 255"},
+                                       std::pair{AlphaRgbInputs{Output(dir.Path()), 0, -1, 255, 0},
+                                                 "the \"G\" value -1 is outside 0 to 255"}})
+    {
+        std::filesystem::remove(dir.File("w_AlphaRGB.png"));
+        batch.WriteRgbAlphaSection(values);
+        CBatchReport report;
+        EXPECT_FALSE(ExecuteRgbAlphaBatch(batch, &report)) << note;
+        EXPECT_EQ(report.m_notes, std::vector<std::string>{note});
+        EXPECT_FALSE(std::filesystem::exists(dir.File("w_AlphaRGB.png"))) << note;
+    }
     // In GL_BGRA blue is the first byte.
-    batch.WriteRgbAlphaSection({Output(dir.Path()), 0, 0, 255, 256 + 9});
+    batch.WriteRgbAlphaSection({Output(dir.Path()), 0, 0, 255, 9});
     batch.AddItem(EBatchKind::RgbAlpha, dir.File("bgra.tga"));
     ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
     EXPECT_EQ(Read(dir.File("bgra_AlphaRGB.png")).At(0, 0), (Pixel{0, 0, 0, 9}));
