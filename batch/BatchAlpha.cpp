@@ -6,8 +6,6 @@
 #include "batch/BatchSections.h"
 #include "ops/AlphaPixels.h"
 
-#include <string>
-#include <utility>
 #include <vector>
 
 namespace
@@ -62,13 +60,11 @@ bool ExecuteRgbAlphaBatch(BatchFile& batch, CBatchReport* report, IItemSchedule*
     ReadRgbAlphaSection(s, in);
     // A hand-edited value outside a byte would match no pixel (R, G, B) or give another alpha
     // than the one written (A keeps its low 8 bits): refused with its reason, nothing written.
-    for (const auto& [name, value] : {std::pair{"R", in.m_nRed}, std::pair{"G", in.m_nGreen},
-                                      std::pair{"B", in.m_nBlue}, std::pair{"A", in.m_nAlpha}})
-        if (value < 0 || value > 255)
-        {
-            Note(report, std::string("the \"") + name + "\" value " + std::to_string(value) + " is outside 0 to 255");
-            return false;
-        }
+    if (const std::string refused = ColourOutsideByte(in); !refused.empty())
+    {
+        Note(report, refused);
+        return false;
+    }
     const uint8_t newAlpha = uint8_t(in.m_nAlpha);
 
     ForEachItemPicture(s, {in.m_output.m_strFolder, in.m_output.m_strType, "_AlphaRGB"}, {report, schedule},

@@ -4,6 +4,8 @@
 #include "batch/BatchKindTable.h"
 #include "config/DecimalNumber.h"
 
+#include <utility>
+
 namespace
 {
 // The attribute's value, or null when it is missing. With Append a missing attribute of an element
@@ -212,6 +214,15 @@ std::string UnknownSheetData(const BatchSection& section)
     const char* value = ValueOf(section.m_output, "DataFormat", EAbsentValue::Leave);
     ESheetData format;
     return value && !SheetDataFromName(value, format) ? std::string(value) : std::string();
+}
+
+std::string ColourOutsideByte(const AlphaRgbInputs& in)
+{
+    for (const auto& [name, value] : {std::pair{"R", in.m_nRed}, std::pair{"G", in.m_nGreen},
+                                      std::pair{"B", in.m_nBlue}, std::pair{"A", in.m_nAlpha}})
+        if (value < 0 || value > 255)
+            return std::string("the \"") + name + "\" value " + std::to_string(value) + " is outside 0 to 255";
+    return std::string();
 }
 
 int BatchFile::TemplateDigitsOf(EBatchKind kind) const

@@ -51,6 +51,10 @@ void ReadMngSection(const BatchSection& section, MngInputs& inputs, EAbsentValue
 // "json-array" (the readers take it as none); empty when it is one of them or missing.
 std::string UnknownSheetData(const BatchSection& section);
 
+// The refusal of a colour-to-alpha section whose R, G, B or A lies outside 0..255, naming the
+// attribute and its value; empty when all four are bytes.
+std::string ColourOutsideByte(const AlphaRgbInputs& in);
+
 // The path of one entry of "ApplyToItems" ("PathName"), empty when it has none. With Append, an
 // element without one gains it, empty; comments and other nodes are never changed.
 std::string ReadItemPath(XmlNode entry, EAbsentValue absent = EAbsentValue::Append);
