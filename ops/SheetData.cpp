@@ -70,6 +70,14 @@ bool SheetDataFromName(const std::string& name, ESheetData& format)
     return false;
 }
 
+std::vector<std::string> SheetDataNames()
+{
+    std::vector<std::string> names;
+    for (const SFormatName& entry : kFormatNames)
+        names.emplace_back(entry.m_pszName);
+    return names;
+}
+
 SSheetFrame WholeFrame(const std::string& name, const SSheetRect& frame)
 {
     return SSheetFrame{name, frame, false, {0, 0, frame.m_nWidth, frame.m_nHeight}, frame.m_nWidth, frame.m_nHeight};

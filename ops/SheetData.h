@@ -28,6 +28,8 @@ const char* SheetDataName(ESheetData format);
 // The format of a name as batch files and settings hold it: those three, and the empty text for
 // none. False for any other text (the format is then None).
 bool SheetDataFromName(const std::string& name, ESheetData& format);
+// Every format's name, none first, for the lists that offer the choice.
+std::vector<std::string> SheetDataNames();
 
 struct SSheetRect
 {

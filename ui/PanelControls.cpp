@@ -148,6 +148,17 @@ QComboBox* MakeTypeList(QWidget* parent, int id, const std::string& seed)
     return list;
 }
 
+QComboBox* MakeNameList(QWidget* parent, int id, const std::vector<std::string>& names, const std::string& selected)
+{
+    auto* list = new QComboBox(parent);
+    WheelOnlyWithFocus(list);
+    for (const std::string& name : names)
+        list->addItem(QString::fromStdString(name));
+    list->setCurrentIndex(std::max(0, list->findText(QString::fromStdString(selected))));
+    SetCommandId(list, id);
+    return list;
+}
+
 int32_t ReadNumber(const QLineEdit* edit)
 {
     return ReadDecimalNumber(edit->text().toUtf8().constData());

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 class CWrapRowLayout;
 class QCheckBox;
@@ -57,6 +58,8 @@ QComboBox* MakeTypeList(QWidget* parent, int id, const std::string& seed);
 int32_t ReadNumber(const QLineEdit* edit);
 std::string ReadText(const QLineEdit* edit, int maxLength = -1);
 std::string ReadSelected(const QComboBox* list);
+// A list of the given names with `selected` current (the first name when it is none of them).
+QComboBox* MakeNameList(QWidget* parent, int id, const std::vector<std::string>& names, const std::string& selected);
 
 // A chosen folder without its trailing separators ("/" itself stays).
 std::string WithoutTrailingSeparators(std::string folder);

@@ -28,15 +28,9 @@ CImageDropEdit* DropEdit(QWidget* parent, int id, const std::string& text)
 // The animation formats by their names, the one seeded selected (MNG for an empty or unknown name).
 QComboBox* FormatList(QWidget* parent, const std::string& seed)
 {
-    auto* list = new QComboBox(parent);
-    WheelOnlyWithFocus(list);
-    for (const std::string& name : AnimationFormatNames())
-        list->addItem(QString::fromStdString(name));
     EAnimationFormat format = EAnimationFormat::Mng;
     AnimationFormatFromName(seed, format);
-    list->setCurrentText(QString::fromUtf8(AnimationFormatName(format)));
-    SetCommandId(list, IdMngFormat);
-    return list;
+    return MakeNameList(parent, IdMngFormat, AnimationFormatNames(), AnimationFormatName(format));
 }
 } // namespace
 

@@ -119,14 +119,9 @@ QGroupBox* CSplitCombinePanel::MakeSheetGroup(const CProgramSettings& settings)
 {
     auto* sheet = new QGroupBox(QStringLiteral("Sheet"));
     SetCommandId(sheet, IdSheetGroup);
-    m_pSheetData = new QComboBox(sheet);
-    WheelOnlyWithFocus(m_pSheetData);
-    for (ESheetData format : {ESheetData::None, ESheetData::JsonHash, ESheetData::JsonArray})
-        m_pSheetData->addItem(QString::fromUtf8(SheetDataName(format)));
     ESheetData seeded = ESheetData::None;
     SheetDataFromName(settings.m_strSheetData, seeded); // a name of no format seeds none
-    m_pSheetData->setCurrentIndex(int(seeded));
-    SetCommandId(m_pSheetData, IdSheetData);
+    m_pSheetData = MakeNameList(sheet, IdSheetData, SheetDataNames(), SheetDataName(seeded));
     m_pSplitMargin = MakeNumberBox(sheet, IdSheetSplitMargin, kMaxSheetSpacing, settings.m_nSplitMargin);
     m_pSplitSpacing = MakeNumberBox(sheet, IdSheetSpacing, kMaxSheetSpacing, settings.m_nSplitSpacing);
     m_pTrim = MakeSwitch(sheet, IdSheetTrim, "trim", settings.m_nSplitTrim != 0);
