@@ -31,9 +31,6 @@ TEST_F(Alpha, OneColourGetsTheChosenAlpha)
     SPicture white = Solid(3, 1, 255, 255, 255);
     white.m_rgba[4] = 200, white.m_rgba[5] = white.m_rgba[6] = 0;
     Put(dir.File("w.png"), white, "-alpha off");
-    SPicture blue = Solid(2, 1, 0, 0, 255);
-    blue.m_rgba[4] = 255, blue.m_rgba[6] = 0, blue.m_rgba[7] = 254; // red, and not opaque: the file keeps alpha
-    Put(dir.File("bgra.tga"), blue);
     batch.WriteRgbAlphaSection({Output(dir.Path()), 255, 255, 255, 0});
     batch.AddItem(EBatchKind::RgbAlpha, dir.File("w.png"));
     ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
@@ -54,12 +51,6 @@ TEST_F(Alpha, OneColourGetsTheChosenAlpha)
         EXPECT_EQ(report.m_notes, std::vector<std::string>{note});
         EXPECT_FALSE(std::filesystem::exists(dir.File("w_AlphaRGB.png"))) << note;
     }
-    // In GL_BGRA blue is the first byte.
-    batch.WriteRgbAlphaSection({Output(dir.Path()), 0, 0, 255, 9});
-    batch.AddItem(EBatchKind::RgbAlpha, dir.File("bgra.tga"));
-    ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
-    EXPECT_EQ(Read(dir.File("bgra_AlphaRGB.png")).At(0, 0), (Pixel{0, 0, 0, 9}));
-    EXPECT_EQ(Read(dir.File("bgra_AlphaRGB.png")).At(1, 0), (Pixel{255, 0, 0, 254}));
 }
 
 TEST_F(Alpha, TheAlphaPictureGivesItemsOfItsSizeItsGreyLevels)

@@ -23,23 +23,6 @@ struct Split : BatchTest
     }
 };
 
-TEST_F(Split, PiecesFollowTheStoredRatiosAndLeaveTheRemainderOut)
-{
-    const SPicture car = Put(dir.File("car.png"), Pattern(300, 200));
-    Record({0.5f, 0.5f}, {1.0f / 3, 1.0f / 3, 1.0f / 3});
-    batch.AddItem(EBatchKind::Split, dir.File("car.png"));
-    ASSERT_TRUE(ExecuteSplitBatch(batch));
-    // 0.333333 of 300 is 99 pixels: the last three columns are in no piece.
-    for (uint32_t k = 0; k < 6; ++k)
-    {
-        const SPicture piece = Read(dir.File("car000" + std::to_string(k + 1) + ".png"));
-        ASSERT_EQ(Size(piece.m_nWidth, piece.m_nHeight), Size(99, 100));
-        EXPECT_EQ(piece.At(98, 7), car.At(k % 3 * 99 + 98, k / 3 * 100 + 7)) << k;
-    }
-    EXPECT_FALSE(FileExists(dir.File("car0007.png")));
-    EXPECT_EQ(frame.m_strProgress, "[1.]");
-}
-
 TEST_F(Split, AGridRecordedFromTheViewCutsTheSamePixelsFromAPictureOfItsSize)
 {
     // Sides up to the largest picture, grids of two to five cells with and without margin and
@@ -146,16 +129,6 @@ struct Combine : BatchTest
         ASSERT_TRUE(batch.WriteCombineSection({Output(dir.File("out")), {"", "", "####", "", 1}, rows, cols}));
     }
 };
-
-TEST_F(Combine, AMissingPictureLeavesItsCellAndTheNumberingGoesOn)
-{
-    ASSERT_TRUE(ExecuteCombineBatch(batch));
-    const SPicture sheet = Read(dir.File("out/walk.png"));
-    ASSERT_EQ(Size(sheet.m_nWidth, sheet.m_nHeight), Size(12, 6));
-    EXPECT_EQ(sheet.At(8, 2), (Pixel{120, 0, 0, 255}));
-    EXPECT_EQ(sheet.At(1, 4), (Pixel{0, 0, 0, 255})); // walk0004 is missing
-    EXPECT_EQ(sheet.At(5, 4), (Pixel{200, 0, 0, 255}));
-}
 
 TEST_F(Combine, GridsWithoutCellsOrTooLargeWriteNothing)
 {
