@@ -1,5 +1,9 @@
 #include "BatchTesting.h"
 
+#include "batch/BatchSections.h"
+#include "ops/SheetLayout.h"
+#include "ops/Split.h"
+
 namespace mosvane::test
 {
 namespace
@@ -18,6 +22,42 @@ struct Split : BatchTest
         cols.Child(index).Attribute("Ratio").SetValue(value);
     }
 };
+
+TEST_F(Split, AGridRecordedFromTheViewCutsTheSamePixelsFromAPictureOfItsSize)
+{
+    // Sides up to the largest picture, grids of two to five cells with and without margin and
+    // gutters: through the stored text, every cell keeps the size and place "Split it!" gives it.
+    uint64_t seed = 7;
+    const auto next = [&seed](int64_t below) { return int64_t((seed = seed * 6364136223846793005u + 1) >> 33) % below; };
+    for (int round = 0; round < 400; ++round)
+    {
+        std::vector<int32_t> sizes(size_t(2 + next(4)));
+        for (int32_t& size : sizes)
+            size = int32_t(1 + next(round % 4 == 0 ? 16000 : 64));
+        CSplitGrid grid;
+        grid.m_colWidths = sizes;
+        grid.m_rowHeights = {int32_t(1 + next(65535))};
+        SplitInputs inputs{{dir.Path(), "", "##", "png", 1}, {1.0f}, std::vector<float>(sizes.size())};
+        inputs.m_sheet.m_nMargin = round % 3 == 0 ? next(3) : 0;
+        inputs.m_sheet.m_nSpacing = round % 5 == 0 ? next(3) : 0;
+        std::vector<SSheetSpan> expected, cut;
+        int64_t side = 0;
+        for (int32_t size : sizes)
+            side += size;
+        if (!SheetSpansOfSizes(sizes, inputs.m_sheet.m_nMargin, inputs.m_sheet.m_nSpacing, expected))
+            continue;
+        ASSERT_TRUE(RecordSplitGrid(grid, inputs) && batch.WriteSplitSection(inputs));
+        ASSERT_TRUE(ExecuteSplitBatch(batch)) << "round " << round << ": the recorded shares are refused";
+        SplitInputs read;
+        BatchSection section;
+        ASSERT_TRUE(batch.GetSection(EBatchKind::Split, section));
+        ReadSplitSection(section, read);
+        ASSERT_TRUE(SheetSpansOfRatios(read.m_colFractions, side, inputs.m_sheet.m_nMargin, inputs.m_sheet.m_nSpacing, cut));
+        for (size_t k = 0; k < sizes.size(); ++k)
+            ASSERT_TRUE(cut[k].m_nStart == expected[k].m_nStart && cut[k].m_nLength == expected[k].m_nLength)
+                << "round " << round << " cell " << k << ": " << cut[k].m_nLength << " of " << expected[k].m_nLength;
+    }
+}
 
 TEST_F(Split, RatiosAreAcceptedAsSaveConfigWritesThemAndOthersRefusedBeforeAnything)
 {

@@ -1,15 +1,19 @@
-// The "Split && Combine" tab: the split steps with their hints, a dragged grid written as files,
+// The "Split && Combine" tab: the split steps with their hints, a dragged grid written as files (and
+// the same files from the runner once recorded),
 // template refusals, "Prepare" and a combine from a prepared folder.
 
 #include "GuiTesting.h"
 #include "support/PixiSheets.h"
 
+#include "batch/BatchKindTable.h"
+#include "ui/BatchPanel.h"
 #include "ui/SplitCombinePanel.h"
 #include "view/MosvaneView.h"
 
 #include <QComboBox>
 #include <QLabel>
 
+#include <cstdlib>
 #include <filesystem>
 
 using namespace mosvane::test;
@@ -66,6 +70,33 @@ TEST_F(SplitCombinePanelTest, SplitStepsAndDraggedGridWrittenAsFiles)
         for (const QPoint p : {QPoint(0, 0), QPoint(widths[col] - 1, 19)})
             EXPECT_EQ(piece.pixelColor(p).rgb(), picture.pixelColor(lefts[col] + p.x(), row * 20 + p.y()).rgb())
                 << cell;
+    }
+
+    // Recorded on the batch tab, the dragged grid gives the runner the very same files.
+    namespace fs = std::filesystem;
+    fs::create_directories(m_dir.File("window"));
+    for (int cell = 1; cell <= 6; ++cell)
+        fs::rename(m_dir.File("in0" + std::to_string(cell) + ".png"), m_dir.File("window/in0" + std::to_string(cell) + ".png"));
+    constexpr int kBatchTab = 2;
+    const SBatchPanelRow& row = BatchKindInfo(EBatchKind::Split).m_panel;
+    m_dialogs.m_savePaths = {m_dir.File("jobs.xml")};
+    Click(kBatchTab, IdBatchNew);
+    Click(kBatchTab, row.m_nSaveConfigId);
+    m_dialogs.m_openPaths = {m_dir.File("in.png")};
+    Click(kBatchTab, row.m_nAddItemsId);
+    Click(kBatchTab, IdBatchSave);
+    TakeMessages();
+    const std::string run = "'" + BinDir() + "/mosvane-batch' '" + m_dir.File("jobs.xml") + "' --kind split >/dev/null";
+    ASSERT_EQ(std::system(run.c_str()), 0);
+    for (int cell = 1; cell <= 6; ++cell)
+    {
+        std::vector<uint8_t> window, runner;
+        const std::string name = "in0" + std::to_string(cell) + ".png";
+        ASSERT_TRUE(ReadFileBytes(m_dir.File("window/" + name), window) && ReadFileBytes(m_dir.File(name), runner)) << name;
+        EXPECT_TRUE(window == runner) << name << " " << window.size() << " " << runner.size();
+        const QImage a(QString::fromStdString(m_dir.File("window/" + name))), b(QString::fromStdString(m_dir.File(name)));
+        EXPECT_EQ(a.size(), b.size()) << name;
+        EXPECT_TRUE(a.convertToFormat(QImage::Format_ARGB32) == b.convertToFormat(QImage::Format_ARGB32)) << name;
     }
 
     // Another picture returns to the second step. A grid the check refuses (one row and one
