@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QLabel>
 
-#include <cstdlib>
 #include <filesystem>
 
 using namespace mosvane::test;
@@ -61,22 +60,17 @@ TEST_F(SplitCombinePanelTest, SplitStepsAndDraggedGridWrittenAsFiles)
                                     dragged["h"].Integer()}),
               (std::vector<int64_t>{26, 0, 14, 20}));
 
-    const int widths[] = {26, 14, 20}, lefts[] = {0, 26, 40};
-    for (int cell = 0; cell < 6; ++cell)
-    {
-        const QImage piece(QString::fromStdString(m_dir.File("in0" + std::to_string(cell + 1) + ".png")));
-        const int row = cell / 3, col = cell % 3;
-        ASSERT_EQ(piece.size(), QSize(widths[col], 20)) << cell;
-        for (const QPoint p : {QPoint(0, 0), QPoint(widths[col] - 1, 19)})
-            EXPECT_EQ(piece.pixelColor(p).rgb(), picture.pixelColor(lefts[col] + p.x(), row * 20 + p.y()).rgb())
-                << cell;
-    }
-
-    // Recorded on the batch tab, the dragged grid gives the runner the very same files.
+    // The pieces have the dragged widths; recorded on the batch tab, the dragged grid gives the
+    // runner the very same files.
     namespace fs = std::filesystem;
     fs::create_directories(m_dir.File("window"));
+    const int widths[] = {26, 14, 20};
     for (int cell = 1; cell <= 6; ++cell)
-        fs::rename(m_dir.File("in0" + std::to_string(cell) + ".png"), m_dir.File("window/in0" + std::to_string(cell) + ".png"));
+    {
+        const std::string name = "in0" + std::to_string(cell) + ".png";
+        EXPECT_EQ(QImage(QString::fromStdString(m_dir.File(name))).size(), QSize(widths[(cell - 1) % 3], 20)) << name;
+        fs::rename(m_dir.File(name), m_dir.File("window/" + name));
+    }
     constexpr int kBatchTab = 2;
     const SBatchPanelRow& row = BatchKindInfo(EBatchKind::Split).m_panel;
     m_dialogs.m_savePaths = {m_dir.File("jobs.xml")};
@@ -86,17 +80,13 @@ TEST_F(SplitCombinePanelTest, SplitStepsAndDraggedGridWrittenAsFiles)
     Click(kBatchTab, row.m_nAddItemsId);
     Click(kBatchTab, IdBatchSave);
     TakeMessages();
-    const std::string run = "'" + BinDir() + "/mosvane-batch' '" + m_dir.File("jobs.xml") + "' --kind split >/dev/null";
-    ASSERT_EQ(std::system(run.c_str()), 0);
+    ASSERT_EQ(RunCommand(ShellQuote(BinDir() + "/mosvane-batch") + " " + ShellQuote(m_dir.File("jobs.xml")) +
+                         " --kind split >/dev/null"),
+              0);
     for (int cell = 1; cell <= 6; ++cell)
     {
-        std::vector<uint8_t> window, runner;
         const std::string name = "in0" + std::to_string(cell) + ".png";
-        ASSERT_TRUE(ReadFileBytes(m_dir.File("window/" + name), window) && ReadFileBytes(m_dir.File(name), runner)) << name;
-        EXPECT_TRUE(window == runner) << name << " " << window.size() << " " << runner.size();
-        const QImage a(QString::fromStdString(m_dir.File("window/" + name))), b(QString::fromStdString(m_dir.File(name)));
-        EXPECT_EQ(a.size(), b.size()) << name;
-        EXPECT_TRUE(a.convertToFormat(QImage::Format_ARGB32) == b.convertToFormat(QImage::Format_ARGB32)) << name;
+        EXPECT_EQ(ReadTextFile(m_dir.File(name)), ReadTextFile(m_dir.File("window/" + name))) << name;
     }
 
     // Another picture returns to the second step. A grid the check refuses (one row and one
@@ -168,9 +158,7 @@ TEST_F(SplitCombinePanelTest, PrepareTellsWhatIsMissingThenCombinesTheChosenFold
         bool m_bReady;
     };
     const SCase cases[] = {
-        {"", "###", "2", "Bad Combination Image Source Folder!", false},
         {"/seq", "", "2", "Bad Number Template Inputted!", false},
-        {"/seq", "###", "0", "Bad Combination Rows or Cols!", false},
         {"/seq", "###", "2",
          "Combine out a 2 x 3 picture using images from img001.png to img006.png from the source folder /seq.", true},
     };
