@@ -26,12 +26,17 @@ TEST_F(Alpha, ExtractWritesTheAlphaOfPicturesThatHaveOne)
     EXPECT_EQ(frame.m_strProgress, "[3..]");
 }
 
-TEST_F(Alpha, ColourValuesOutsideAByteAreRefusedByName)
+TEST_F(Alpha, TheSectionsColourReachesThePixelsAndValuesOutsideAByteAreRefusedByName)
 {
-    // Which pixels turn is the operation's rule; the batch refuses values outside a byte by
-    // name, and writes nothing.
-    Put(dir.File("w.png"), Solid(3, 1, 255, 255, 255), "-alpha off");
-    batch.AddItem(EBatchKind::RgbAlpha, dir.File("w.png"));
+    // Which pixels turn is the operation's rule; the batch hands it R, G, B and A as recorded
+    // (blue and alpha 9 over a GL_BGRA picture: red stays), refuses values outside a byte by
+    // name, and writes nothing then.
+    Put(dir.File("w.tga"), {2, 1, {0, 0, 255, 200, 255, 0, 0, 254}});
+    batch.WriteRgbAlphaSection({Output(dir.Path()), 0, 0, 255, 9});
+    ASSERT_TRUE(batch.AddItem(EBatchKind::RgbAlpha, dir.File("w.tga")));
+    ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
+    EXPECT_EQ(Read(dir.File("w_AlphaRGB.png")).m_rgba, (std::vector<uint8_t>{0, 0, 0, 9, 255, 0, 0, 254}));
+    std::filesystem::remove(dir.File("w_AlphaRGB.png"));
     for (const auto& [values, note] : {std::pair{AlphaRgbInputs{Output(dir.Path()), 256 + 255, 255, 255, 0},
                                                  "the \"R\" value 511 is outside 0 to 255"},
                                        std::pair{AlphaRgbInputs{Output(dir.Path()), 0, 0, 255, 256 + 9},
