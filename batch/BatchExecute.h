@@ -23,9 +23,10 @@
 #include "batch/ItemSchedule.h"
 
 // Ratios of a split list may add up to a little more than 1.0: each is stored with six decimals and
-// held in single precision. The allowance per ratio covers both roundings; a list that exceeds 1.0
-// by more is refused.
-inline constexpr float kSplitRatioRounding = 6e-7f;
+// held in single precision, and a grid recorded from the view stores each cell's share up to two
+// millionths above it (RecordSplitGrid). The allowance per ratio covers these; a list that exceeds
+// 1.0 by more is refused.
+inline constexpr float kSplitRatioRounding = 2.5e-6f;
 
 bool ExecuteSplitBatch(BatchFile& batch, CBatchReport* report = nullptr, IItemSchedule* schedule = nullptr);
 bool ExecuteCombineBatch(BatchFile& batch, CBatchReport* report = nullptr, IItemSchedule* schedule = nullptr);

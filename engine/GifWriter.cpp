@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <exception>
 #include <gif_lib.h>
 #include <memory>
@@ -42,6 +43,7 @@ public:
 
 private:
     bool Gather(int count, const uint8_t* const* frames, size_t pixels);
+    void OrderByChange(int count, const uint8_t* const* frames, size_t pixels);
     void MedianCut(int count, const uint8_t* const* frames, size_t pixels);
     uint8_t Nearest(int r, int g, int b);
 
@@ -76,11 +78,34 @@ void CGifPalette::Choose(int count, const uint8_t* const* frames, size_t pixels)
 {
     m_bExact = Gather(count, frames, pixels);
     if (m_bExact)
-        return;
+        return OrderByChange(count, frames, pixels);
     m_index.clear();
     m_colours.clear();
     MedianCut(count, frames, pixels);
     m_nearest.assign(size_t(1) << 15, -1);
+}
+
+// Puts first the colours the later frames change to most: their blocks then use the lowest
+// indices, which often fit a smaller LZW code size than the whole palette needs.
+void CGifPalette::OrderByChange(int count, const uint8_t* const* frames, size_t pixels)
+{
+    std::vector<uint64_t> changes(m_colours.size(), 0);
+    for (int k = 1; k < count; ++k)
+    {
+        for (size_t i = 0; i < pixels; ++i)
+        {
+            const uint8_t* p = frames[k] + i * 4;
+            if (p[3] >= kOpaqueFrom && std::memcmp(p, frames[k - 1] + i * 4, 4) != 0)
+                ++changes[m_index.at(Rgb(p))];
+        }
+    }
+    std::vector<uint32_t> order(m_colours);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        return changes[m_index.at(a)] > changes[m_index.at(b)];
+    });
+    m_colours = order;
+    for (size_t n = 0; n < m_colours.size(); ++n)
+        m_index[m_colours[n]] = uint8_t(n);
 }
 
 // A histogram of 5 bits a channel over the opaque pixels of the frames, and the boxes of bins
@@ -313,29 +338,102 @@ struct SMapFreer
     void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
 };
 
-// The frame's block: pixels unchanged from what is shown become transparent.
-bool PutFrame(GifFileType* gif, const SFrameRect& rect, uint32_t width, const uint8_t* shown, const uint8_t* frame,
-              uint8_t transparent, int disposal, int delay, std::vector<GifPixelType>& line)
+// A frame's block and how it ends.
+struct SGifBlock
 {
-    GraphicsControlBlock control{};
-    control.DisposalMode = disposal;
-    control.UserInputFlag = false;
-    control.DelayTime = delay;
-    control.TransparentColor = transparent;
-    GifByteType extension[4];
-    const size_t length = EGifGCBToExtension(&control, extension);
-    if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(length), extension) != GIF_OK ||
-        EGifPutImageDesc(gif, int(rect.m_nLeft), int(rect.m_nTop), int(rect.m_nWidth), int(rect.m_nHeight), false,
-                         nullptr) != GIF_OK)
-        return false;
-    line.resize(rect.m_nWidth);
+    SFrameRect m_rect;
+    int m_nDisposal;
+    int m_nDelay;
+    bool m_bFirst;
+};
+
+// The block's pixels into `pixels`, with `clear` where nothing is to be drawn: where the frame is
+// clear and, when unchangedClear, where it equals what is shown. Returns the transparent index the
+// block can take (the first index it uses for no colour) and sets *codeBits to the LZW code size
+// its indices need.
+int BlockPixels(const SGifBlock& block, uint32_t width, const uint8_t* shown, const uint8_t* frame, uint8_t clear,
+                bool unchangedClear, std::vector<GifPixelType>& pixels, int* codeBits)
+{
+    const SFrameRect& rect = block.m_rect;
+    pixels.resize(size_t(rect.m_nWidth) * rect.m_nHeight);
+    std::array<bool, 256> used{};
+    GifPixelType* out = pixels.data();
     for (uint32_t y = rect.m_nTop; y < rect.m_nTop + rect.m_nHeight; ++y)
     {
         const size_t row = size_t(y) * width + rect.m_nLeft;
-        for (uint32_t x = 0; x < rect.m_nWidth; ++x)
-            line[x] = frame[row + x] == shown[row + x] ? transparent : frame[row + x];
-        if (EGifPutLine(gif, line.data(), int(rect.m_nWidth)) != GIF_OK)
-            return false;
+        for (uint32_t x = 0; x < rect.m_nWidth; ++x, ++out)
+        {
+            *out = unchangedClear && frame[row + x] == shown[row + x] ? clear : frame[row + x];
+            used[*out] = true;
+        }
+    }
+    // Readers fill a block disposed to the background with its transparent index, and the first
+    // frame's clear pixels with the screen's background: there the index stays the screen's.
+    const bool screenIndex = block.m_bFirst || block.m_nDisposal == DISPOSE_BACKGROUND;
+    const bool anyClear = used[clear] || screenIndex;
+    used[clear] = false;
+    int transparent = clear;
+    if (!screenIndex)
+        for (transparent = 0; used[size_t(transparent)];)
+            ++transparent;
+    int top = anyClear ? transparent : 0;
+    for (int n = 255; n > top; --n)
+        if (used[size_t(n)])
+        {
+            top = n;
+            break;
+        }
+    *codeBits = 2; // the least GIF allows
+    while ((1 << *codeBits) <= top)
+        ++*codeBits;
+    return anyClear ? transparent : NO_TRANSPARENT_COLOR;
+}
+
+// The block as a graphic control extension and an image. Its transparent index and LZW code size
+// are the block's own; giflib takes the code size from the colour map in force, the global one,
+// whose size is lowered for the block alone (its table is written already).
+bool PutFrame(GifFileType* gif, const SGifBlock& block, uint32_t width, const uint8_t* shown, const uint8_t* frame,
+              uint8_t clear, bool unchangedClear, std::vector<GifPixelType>& pixels)
+{
+    int codeBits = 0;
+    const int transparent = BlockPixels(block, width, shown, frame, clear, unchangedClear, pixels, &codeBits);
+    if (transparent != NO_TRANSPARENT_COLOR && transparent != clear)
+        std::replace(pixels.begin(), pixels.end(), GifPixelType(clear), GifPixelType(transparent));
+    GraphicsControlBlock control{};
+    control.DisposalMode = block.m_nDisposal;
+    control.UserInputFlag = false;
+    control.DelayTime = block.m_nDelay;
+    control.TransparentColor = transparent;
+    GifByteType extension[4];
+    const size_t length = EGifGCBToExtension(&control, extension);
+    if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(length), extension) != GIF_OK)
+        return false;
+    const SFrameRect& rect = block.m_rect;
+    const int tableBits = gif->SColorMap->BitsPerPixel;
+    gif->SColorMap->BitsPerPixel = std::min(codeBits, tableBits);
+    const int described = EGifPutImageDesc(gif, int(rect.m_nLeft), int(rect.m_nTop), int(rect.m_nWidth),
+                                           int(rect.m_nHeight), false, nullptr);
+    gif->SColorMap->BitsPerPixel = tableBits;
+    return described == GIF_OK && EGifPutLine(gif, pixels.data(), int(pixels.size())) == GIF_OK;
+}
+
+// The block stored the smaller way: unchanged pixels transparent, which gives long runs where
+// little changes, or stored as they are, which keeps the runs of a moved sprite's colours. Both
+// are written to the end of `file` and the larger taken back.
+bool PutSmallerFrame(GifFileType* gif, std::vector<uint8_t>& file, const SGifBlock& block, uint32_t width,
+                     const uint8_t* shown, const uint8_t* frame, uint8_t clear, std::vector<GifPixelType>& pixels)
+{
+    const size_t start = file.size();
+    if (!PutFrame(gif, block, width, shown, frame, clear, true, pixels))
+        return false;
+    const std::vector<uint8_t> unchangedClear(file.begin() + long(start), file.end());
+    file.resize(start);
+    if (!PutFrame(gif, block, width, shown, frame, clear, false, pixels))
+        return false;
+    if (file.size() - start > unchangedClear.size())
+    {
+        file.resize(start);
+        file.insert(file.end(), unchangedClear.begin(), unchangedClear.end());
     }
     return true;
 }
@@ -377,7 +475,7 @@ bool WriteGif(const char* path, uint32_t width, uint32_t height, int count, cons
 
     // What is shown before the frame (after the previous one's disposal), the frame and the next.
     std::vector<uint8_t> shown(pixels, transparent), frame(pixels), next(pixels);
-    std::vector<GifPixelType> line;
+    std::vector<GifPixelType> block;
     palette.Index(frames[0], width, height, frame.data());
     for (int k = 0; k < count; ++k)
     {
@@ -396,7 +494,9 @@ bool WriteGif(const char* path, uint32_t width, uint32_t height, int count, cons
             rect = {0, 0, 1, 1}; // a frame equal to the last one still takes its time
         const int disposal = erased.Empty() ? DISPOSE_DO_NOT : DISPOSE_BACKGROUND;
         const int delay = int(gx::FrameDuration(uint64_t(k), uint32_t(fps), 100));
-        if (!PutFrame(gif.get(), rect, width, shown.data(), frame.data(), transparent, disposal, delay, line))
+        const SGifBlock put{rect, disposal, delay, k == 0};
+        if (!(k == 0 ? PutFrame(gif.get(), put, width, shown.data(), frame.data(), transparent, false, block)
+                     : PutSmallerFrame(gif.get(), file, put, width, shown.data(), frame.data(), transparent, block)))
             return gx::RecordOutcome(gx::ECodecError::EncodeFailed, gx::EFileType::Gif);
         shown.swap(frame);
         if (disposal == DISPOSE_BACKGROUND)

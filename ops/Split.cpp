@@ -8,6 +8,8 @@
 #include "ops/WaitCursor.h"
 #include "ops/WriteGuard.h"
 
+#include <cmath>
+
 namespace
 {
 void ShowInvalidGrid()
@@ -43,6 +45,39 @@ bool DrawSplitLineCommand(int32_t rows, int32_t cols, const CWorkingImage& image
         ShowInvalidGrid();
         return false;
     }
+    return true;
+}
+
+namespace
+{
+// A batch stores each ratio with six decimals and cuts the whole pixels below side * ratio, in
+// single precision. The exact share would come back a pixel short whenever its decimals round
+// down, so each share is stored one to two millionths above it: more than the float rounding
+// takes away, and less than a pixel on any side up to 65535 pixels (2e-6 * 65535 < 0.14).
+std::vector<float> RecordedShares(const std::vector<SSheetSpan>& spans)
+{
+    constexpr double kLastDecimal = 1e-6;
+    int64_t room = 0;
+    for (const SSheetSpan& span : spans)
+        room += span.m_nLength;
+    std::vector<float> shares;
+    shares.reserve(spans.size());
+    for (const SSheetSpan& span : spans)
+        shares.push_back(float((std::floor(double(span.m_nLength) / double(room) / kLastDecimal) + 2) * kLastDecimal));
+    return shares;
+}
+} // namespace
+
+bool RecordSplitGrid(const CSplitGrid& grid, SplitInputs& inputs)
+{
+    std::vector<SSheetSpan> rows, cols;
+    if (grid.Empty() || grid.m_rowHeights.size() != inputs.m_rowFractions.size() ||
+        grid.m_colWidths.size() != inputs.m_colFractions.size() ||
+        !SheetSpansOfSizes(grid.m_rowHeights, inputs.m_sheet.m_nMargin, inputs.m_sheet.m_nSpacing, rows) ||
+        !SheetSpansOfSizes(grid.m_colWidths, inputs.m_sheet.m_nMargin, inputs.m_sheet.m_nSpacing, cols))
+        return false;
+    inputs.m_rowFractions = RecordedShares(rows);
+    inputs.m_colFractions = RecordedShares(cols);
     return true;
 }
 

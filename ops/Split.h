@@ -32,6 +32,13 @@ bool DrawSplitLineCommand(int32_t rows, int32_t cols, const CWorkingImage& image
 SplitResult SplitImage(int32_t fromNumber, const CSequencePattern& pattern, const CWorkingImage& image,
                        const CSplitGrid& grid, const SSplitSheet& sheet = {});
 
+// Save Config of the split: the grid laid on the view, when it has the inputs' counts, replaces
+// their even fractions with its cells' shares of the room the sheet's margin and gutters leave, so
+// that a batch cuts the very pixels "Split it!" cuts from a picture of this size (and the same
+// shares from others). False, with the inputs as they were, for an empty grid, other counts or no
+// room.
+bool RecordSplitGrid(const CSplitGrid& grid, SplitInputs& inputs);
+
 // "Split it!": output folder, title and type from the Output Settings panel with the splitter's
 // template and from number, all in inputs.m_output; the cells are those of the view's grid (the
 // fractions of the inputs are not used). With a data format the data file <title>.json goes

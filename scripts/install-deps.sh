@@ -4,7 +4,8 @@
 #   scripts/install-deps.sh test    build + GoogleTest, ImageMagick (the tests' reference), Pillow and
 #                                   ffmpeg (the animations' readers), Xvfb (the window's tests run
 #                                   on a virtual display; libXtst presses their keys), groff (the
-#                                   manual pages are checked), python3 (its json module reads
+#                                   manual pages are checked), universal-ctags (the layout test
+#                                   finds function bodies with it), python3 (its json module reads
 #                                   --json) and node with npm (PixiJS reads the sheets' data files)
 #   scripts/install-deps.sh bench   test + Google Benchmark, pugixml, libvips with its headers, apngasm
 #                                   and gifsicle (compared against)
@@ -18,7 +19,8 @@ build=(build-essential cmake pkg-config
        libgl-dev libegl-dev libegl1 libegl-mesa0 libgl1-mesa-dri libopengl0
        qt6-base-dev libqt6opengl6-dev libqt6gui6 libqt6widgets6 libqt6openglwidgets6 libqt6test6
        qt6-qpa-plugins fonts-dejavu-core)
-test=(libgtest-dev libgmock-dev imagemagick python3 python3-pil ffmpeg xvfb xauth libxtst6 groff-base)
+test=(libgtest-dev libgmock-dev imagemagick python3 python3-pil ffmpeg xvfb xauth libxtst6 groff-base
+      universal-ctags)
 # A node that came from elsewhere (with its own npm) is kept: Debian's npm would not go with it.
 if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
   test+=(nodejs npm)

@@ -622,7 +622,11 @@ bool CMainFrameWindow::FillFromPanels(Inputs& inputs, bool (IToolPanel::*fill)(I
 
 bool CMainFrameWindow::GetSplitSettings(SplitInputs& inputs)
 {
-    return FillFromPanels(inputs, &IToolPanel::FillSplitInputs);
+    const bool bFilled = FillFromPanels(inputs, &IToolPanel::FillSplitInputs);
+    // The grid laid on the view (dragged, perhaps) is what the person saw; the counts alone when
+    // there is none or it has other counts.
+    RecordSplitGrid(m_pView->SplitGrid(), inputs);
+    return bFilled;
 }
 
 bool CMainFrameWindow::GetBlendSettings(BlendInputs& inputs)

@@ -18,9 +18,8 @@ TEST(Runner, BadArgumentsAndFilesThatAreNotBatchFilesAreRefused)
     ASSERT_TRUE(ParseRunnerArguments({"--", "--odd name.xml"}, options, error));
     EXPECT_EQ(options.m_strFile, "--odd name.xml");
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {}, {"--kind", "split"}, {"b.xml", "--kind"}, {"b.xml", "--kind", "Split"}, {"b.xml", "-x"}, {"a.xml", "b.xml"},
-             {"b.xml", "--jobs", "0"}, {"b.xml", "--jobs=257"}, {"b.xml", "--jobs", "two"}, {"b.xml", "--shard"},
-             {"b.xml", "--shard=2/2"}})
+             {}, {"b.xml", "--kind"}, {"b.xml", "--kind", "Split"}, {"b.xml", "-x"}, {"a.xml", "b.xml"},
+             {"b.xml", "--jobs=257"}, {"b.xml", "--jobs", "two"}, {"b.xml", "--shard=2/2"}})
     {
         // Refused for the arguments themselves, not for the file they name, which does not exist.
         const SRun run = RunWith(args);
@@ -81,7 +80,9 @@ TEST(Runner, StatusFollowsTheKindsAndTheWrites)
     EXPECT_EQ(ReadTextFile(dir.File("b.xml")), before);
 }
 
-TEST(Runner, ABlendWhoseLayersDoNotLoadBlendsItsItemsAndNamesTheLayers)
+// Layers that do not load are named and left out; over an opaque background a clear item
+// under a half-transparent mark comes out opaque.
+TEST(Runner, ABlendNamesTheLayersThatDoNotLoadAndIsOpaqueOverAnOpaqueBackground)
 {
     CTempDir dir;
     const SPicture photo = Put(dir.File("a.png"), Pattern(6, 4));
@@ -93,6 +94,15 @@ TEST(Runner, ABlendWhoseLayersDoNotLoadBlendsItsItemsAndNamesTheLayers)
     for (const char* layer : {"none.png", "gone.png"})
         EXPECT_TRUE(run.Says(dir.File(layer) + ": does not exist; it is left out of the blend")) << layer;
     EXPECT_EQ(Read(dir.File("a_Blend.png")).m_rgba, photo.m_rgba); // opaque: unchanged without layers
+
+    Put(dir.File("grey.png"), Solid(64, 48, 90, 90, 90), "-alpha off");
+    Put(dir.File("mark.png"), Solid(8, 8, 0, 0, 255, 128));
+    Put(dir.File("clear.png"), Solid(8, 8, 0, 0, 0, 0));
+    const std::string real = "BkImg=\"" + dir.File("grey.png") + "\" OverlayImg=\"" + dir.File("mark.png") + "\"";
+    ASSERT_EQ(RunWith({WriteBatch(dir.File("b.xml"), {Section("BlendBatch", PngOutput(dir.Path()), real, {dir.File("clear.png")})})})
+                  .m_nStatus,
+              kRunnerSucceeded);
+    EXPECT_TRUE(Near(Read(dir.File("clear_Blend.png")).At(5, 2), {45, 45, 173, 255}));
 }
 
 TEST(Runner, TheProgressBarIsDrawnOnATerminal)

@@ -185,23 +185,19 @@ TEST_F(VerbTest, FoldersGiveTheirPicturesInNaturalOrder)
     ASSERT_EQ(RunWith({"mng", in, "--template", "##", "--save-batch", file}).m_nStatus, kRunnerSucceeded);
     EXPECT_EQ(SavedItems(file, EBatchKind::Mng), (std::vector<std::string>{in + "/run.png", in + "/walk.png"}));
 
-    EXPECT_TRUE(NaturalNameLess("f9", "f10") && !NaturalNameLess("f10", "f9"));
-    EXPECT_TRUE(NaturalNameLess("f007b", "f7c") && NaturalNameLess("f07", "f7") && !NaturalNameLess("f7", "f07"));
-    EXPECT_TRUE(NaturalNameLess("a", "a1") && NaturalNameLess("a99999999999999999999", "a100000000000000000000"));
-    EXPECT_FALSE(NaturalNameLess("same", "same"));
+    // Beyond what the folder above shows: leading zeros, numbers past 64 bits, equal names.
+    EXPECT_TRUE(NaturalNameLess("f07", "f7") && !NaturalNameLess("f7", "f07") && !NaturalNameLess("same", "same"));
+    EXPECT_TRUE(NaturalNameLess("a99999999999999999999", "a100000000000000000000"));
 }
 
 TEST_F(VerbTest, ArgumentsAreCheckedBeforeAnythingRuns)
 {
     const std::string photo = in + "/photo.png";
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"split"}, {"split", photo, "--rows", "0"}, {"split", photo, "--rows=10000"}, {"split", photo, "--cols", "2x"},
-             {"split", photo, "--red", "1"}, {"split", photo, "--type", "gif"}, {"split", photo, "--type", "../png"},
+             {"split"}, {"split", photo, "--rows=10000"}, {"split", photo, "--cols", "2x"}, {"split", photo, "--type", "../png"},
              {"split", photo, "--template", ""}, {"split", photo, "--kind", "mng"}, {"split", photo, "--run"},
-             {"rgb-alpha", photo, "--alpha", "256"}, {"mng", photo, "--frames", "0"}, {"mng", photo, "--format", "webp"},
-             {"mng", photo, "--format", ""}, {"blend", photo, "--overlay"},
-             {photo, "--save-batch", "x.xml"}, {"split", photo, "--list=yes"},
-             {"split", photo, "--data", "json"}, {"split", photo, "--trim", "2"}, {"combine", photo, "--padding", "-1"}})
+             {"rgb-alpha", photo, "--alpha", "256"}, {"mng", photo, "--format", ""}, {"blend", photo, "--overlay"},
+             {photo, "--save-batch", "x.xml"}, {"split", photo, "--data", "json"}, {"combine", photo, "--padding", "-1"}})
     {
         const SRun run = RunWith(args);
         EXPECT_EQ(run.m_nStatus, kRunnerRefused) << args.back();
@@ -307,9 +303,9 @@ TEST_F(VerbTest, JsonOnStandardOutputTellsAScriptWhatEachKindDidInEveryMemberThe
     EXPECT_EQ(ReadResults(three.m_strOut, names), "status 1 \nalpha-extract executed 4 1 3 1 0 [gone1.png: does not exist] "
                                                   "[sprite.bmp: has no alpha layer] [gone2.png: does not exist]\n");
 
-    // Two items of one name from two folders clash on one output file: the later item's picture
-    // is the one left, and workers report the same object.
-    for (const std::string& folder : {in + "/a", in + "/b", out + "/clash", out + "/alone"})
+    // Two items of one name from two folders clash on one output file (which of them wins, at any
+    // number of workers, is the workers test's): workers report the same object.
+    for (const std::string& folder : {in + "/a", in + "/b"})
         fs::create_directories(folder);
     fs::copy_file(in + "/photo.png", in + "/a/pic.png"), fs::copy_file(in + "/grey.png", in + "/b/pic.png");
     const std::string clash = "rgb-alpha " + ShellQuote(in + "/a/pic.png") + " " + ShellQuote(in + "/b/pic.png") +
@@ -317,8 +313,6 @@ TEST_F(VerbTest, JsonOnStandardOutputTellsAScriptWhatEachKindDidInEveryMemberThe
     const SRun clashOne = RunProgram(clash + " --jobs 1");
     EXPECT_EQ(ReadResults(clashOne.m_strOut, names).rfind("status 0 \nrgb-alpha executed complete 2 2 0 ", 0), 0u)
         << clashOne.m_strOut;
-    ASSERT_EQ(RunWith({"rgb-alpha", in + "/b/pic.png", "-o", out + "/alone"}).m_nStatus, kRunnerSucceeded);
-    EXPECT_TRUE(FilesIn(out + "/clash") == FilesIn(out + "/alone"));
     EXPECT_EQ(RunProgram(clash + " --jobs 2").m_strOut, clashOne.m_strOut);
 
     // A batch file: kinds that did not start say why; a refusal is an object too.

@@ -45,26 +45,5 @@ TEST(JsonWriter, BytesThatAreNoUtf8BecomeReplacementCharacters)
     for (const auto& c : cases)
         EXPECT_EQ(ReadBack(JsonQuoted(c.bytes)), c.read) << c.bytes;
 }
-
-TEST(JsonWriter, ContainersNestOneMemberALineOrInline)
-{
-    CJsonWriter json;
-    json.BeginObject();
-    json.Key("empty"), json.BeginArray(), json.End();
-    json.Key("point"), json.BeginObject(true);
-    json.Key("x"), json.Integer(-3);
-    json.Key("inner"), json.BeginArray(), json.Bool(true), json.Bool(false), json.End();
-    json.End();
-    json.Key("list"), json.BeginArray(), json.String("a"), json.Integer(9007199254740993), json.End();
-    json.End();
-    EXPECT_EQ(json.Text(), "{\n"
-                           "  \"empty\": [],\n"
-                           "  \"point\": {\"x\": -3, \"inner\": [true, false]},\n"
-                           "  \"list\": [\n"
-                           "    \"a\",\n"
-                           "    9007199254740993\n"
-                           "  ]\n"
-                           "}\n");
-}
 } // namespace
 } // namespace mosvane::test

@@ -26,20 +26,17 @@ TEST_F(Alpha, ExtractWritesTheAlphaOfPicturesThatHaveOne)
     EXPECT_EQ(frame.m_strProgress, "[3..]");
 }
 
-TEST_F(Alpha, OneColourGetsTheChosenAlpha)
+TEST_F(Alpha, TheSectionsColourReachesThePixelsAndValuesOutsideAByteAreRefusedByName)
 {
-    SPicture white = Solid(3, 1, 255, 255, 255);
-    white.m_rgba[4] = 200, white.m_rgba[5] = white.m_rgba[6] = 0;
-    Put(dir.File("w.png"), white, "-alpha off");
-    SPicture blue = Solid(2, 1, 0, 0, 255);
-    blue.m_rgba[4] = 255, blue.m_rgba[6] = 0, blue.m_rgba[7] = 254; // red, and not opaque: the file keeps alpha
-    Put(dir.File("bgra.tga"), blue);
-    batch.WriteRgbAlphaSection({Output(dir.Path()), 255, 255, 255, 0});
-    batch.AddItem(EBatchKind::RgbAlpha, dir.File("w.png"));
+    // Which pixels turn is the operation's rule; the batch hands it R, G, B and A as recorded
+    // (blue and alpha 9 over a GL_BGRA picture: red stays), refuses values outside a byte by
+    // name, and writes nothing then.
+    Put(dir.File("w.tga"), {2, 1, {0, 0, 255, 200, 255, 0, 0, 254}});
+    batch.WriteRgbAlphaSection({Output(dir.Path()), 0, 0, 255, 9});
+    ASSERT_TRUE(batch.AddItem(EBatchKind::RgbAlpha, dir.File("w.tga")));
     ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
-    EXPECT_EQ(Read(dir.File("w_AlphaRGB.png")).At(1, 0), (Pixel{200, 0, 0, 255}));
-
-    // Values outside a byte are refused by name, and nothing is written.
+    EXPECT_EQ(Read(dir.File("w_AlphaRGB.png")).m_rgba, (std::vector<uint8_t>{0, 0, 0, 9, 255, 0, 0, 254}));
+    std::filesystem::remove(dir.File("w_AlphaRGB.png"));
     for (const auto& [values, note] : {std::pair{AlphaRgbInputs{Output(dir.Path()), 256 + 255, 255, 255, 0},
                                                  "the \"R\" value 511 is outside 0 to 255"},
                                        std::pair{AlphaRgbInputs{Output(dir.Path()), 0, 0, 255, 256 + 9},
@@ -47,19 +44,12 @@ TEST_F(Alpha, OneColourGetsTheChosenAlpha)
                                        std::pair{AlphaRgbInputs{Output(dir.Path()), 0, -1, 255, 0},
                                                  "the \"G\" value -1 is outside 0 to 255"}})
     {
-        std::filesystem::remove(dir.File("w_AlphaRGB.png"));
         batch.WriteRgbAlphaSection(values);
         CBatchReport report;
         EXPECT_FALSE(ExecuteRgbAlphaBatch(batch, &report)) << note;
         EXPECT_EQ(report.m_notes, std::vector<std::string>{note});
         EXPECT_FALSE(std::filesystem::exists(dir.File("w_AlphaRGB.png"))) << note;
     }
-    // In GL_BGRA blue is the first byte.
-    batch.WriteRgbAlphaSection({Output(dir.Path()), 0, 0, 255, 9});
-    batch.AddItem(EBatchKind::RgbAlpha, dir.File("bgra.tga"));
-    ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
-    EXPECT_EQ(Read(dir.File("bgra_AlphaRGB.png")).At(0, 0), (Pixel{0, 0, 0, 9}));
-    EXPECT_EQ(Read(dir.File("bgra_AlphaRGB.png")).At(1, 0), (Pixel{255, 0, 0, 254}));
 }
 
 TEST_F(Alpha, TheAlphaPictureGivesItemsOfItsSizeItsGreyLevels)
@@ -74,7 +64,6 @@ TEST_F(Alpha, TheAlphaPictureGivesItemsOfItsSizeItsGreyLevels)
     batch.AddItem(EBatchKind::AlphaImageCombine, dir.File("item.png"));
     ASSERT_TRUE(ExecuteAlphaImageCombineBatch(batch));
     EXPECT_EQ(Read(dir.File("item_ImageAlpha.png")).At(0, 0)[3], 60);
-    EXPECT_EQ(Read(dir.File("item_ImageAlpha.png")).At(2, 1), (Pixel{7, 8, 9, 200}));
     EXPECT_FALSE(FileExists(dir.File("other_ImageAlpha.png")));
 
     // An alpha picture that does not load fits no item.

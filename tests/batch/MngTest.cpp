@@ -7,7 +7,7 @@ namespace
 {
 using Mng = BatchTest;
 
-TEST_F(Mng, FramesThatDoNotLoadAreLeftOutOthersAreFittedAndAbsurdCountsEndCleanly)
+TEST_F(Mng, FramesThatDoNotLoadAreLeftOutAndAbsurdCountsEndCleanly)
 {
     std::filesystem::create_directory(dir.File("out"));
     for (const char* name : {"run005.png", "run007.png"})
@@ -25,11 +25,7 @@ TEST_F(Mng, FramesThatDoNotLoadAreLeftOutOthersAreFittedAndAbsurdCountsEndCleanl
     // An item with no frame writes nothing and still steps.
     EXPECT_EQ(frame.m_strProgress, "[2..]");
 
-    Put(dir.File("run006.png"), Pattern(20, 2, true));
-    ASSERT_TRUE(ExecuteMngBatch(batch));
-    EXPECT_EQ(MngSizes(dir.File("out/run.mng")), std::vector<Size>(4, {8, 6}));
     std::filesystem::remove(dir.File("out/run.mng"));
-    std::filesystem::remove(dir.File("run006.png"));
 
     frame.m_strProgress.clear();
     record(0);

@@ -29,6 +29,16 @@ BatchSection SectionOf(const BatchFile& batch, EBatchKind kind)
     return section;
 }
 
+// The section of the kind as its reader gives it.
+template <class T>
+T ReadOf(const BatchFile& batch, EBatchKind kind, void (*read)(const BatchSection&, T&, EAbsentValue),
+         EAbsentValue absent = EAbsentValue::Leave)
+{
+    T value;
+    read(SectionOf(batch, kind), value, absent);
+    return value;
+}
+
 TEST_F(BatchTest, WhatEachWriterRecordsReadsBackAsItWasGiven)
 {
     // Only what a section records comes back: the split's template as its length in '#', the
@@ -52,41 +62,29 @@ TEST_F(BatchTest, WhatEachWriterRecordsReadsBackAsItWasGiven)
     ASSERT_TRUE(loaded.LoadBatchFile(dir.File("b.xml")));
     for (EAbsentValue absent : {EAbsentValue::Leave, EAbsentValue::Append})
     {
-        SplitInputs splitRead;
-        ReadSplitSection(SectionOf(loaded, EBatchKind::Split), splitRead, absent);
-        EXPECT_EQ(splitRead, (SplitInputs{{"/o", "tile", "##", "bmp", -2}, split.m_rowFractions, split.m_colFractions,
-                                          split.m_sheet}));
-        CombineInputs combineRead;
-        ReadCombineSection(SectionOf(loaded, EBatchKind::Combine), combineRead, absent);
-        EXPECT_EQ(combineRead, (CombineInputs{{"/out dir", "", "", "tga", 0}, {"", "", "####", "", INT32_MAX}, 2, INT32_MIN,
-                                              combine.m_sheet}));
-        BlendInputs blendRead;
-        ReadBlendSection(SectionOf(loaded, EBatchKind::Blend), blendRead, absent);
-        EXPECT_EQ(blendRead, (BlendInputs{{"/out dir", "", "", "tga", 0}, "/bk.png", ""}));
-        SequenceRecord outRead;
-        ReadAlphaExtractSection(SectionOf(loaded, EBatchKind::AlphaExtract), outRead, absent);
-        EXPECT_EQ(outRead, (SequenceRecord{"/out dir", "", "", "tga", 0}));
-        AlphaRgbInputs rgbRead;
-        ReadRgbAlphaSection(SectionOf(loaded, EBatchKind::RgbAlpha), rgbRead, absent);
-        EXPECT_EQ(rgbRead, (AlphaRgbInputs{{"/out dir", "", "", "tga", 0}, 300, -1, 0, 256}));
-        AlphaImageInputs imageRead;
-        ReadAlphaImageCombineSection(SectionOf(loaded, EBatchKind::AlphaImageCombine), imageRead, absent);
-        EXPECT_EQ(imageRead, (AlphaImageInputs{{"/out dir", "", "", "tga", 0}, "/a b.png"}));
-        MngInputs mngRead;
-        ReadMngSection(SectionOf(loaded, EBatchKind::Mng), mngRead, absent);
-        EXPECT_EQ(mngRead, (MngInputs{{"/out dir", "", "", "", 0}, {"", "", "abc", "png", 5}, 3, 12}));
+        EXPECT_EQ(ReadOf(loaded, EBatchKind::Split, ReadSplitSection, absent),
+                  (SplitInputs{{"/o", "tile", "##", "bmp", -2}, split.m_rowFractions, split.m_colFractions, split.m_sheet}));
+        EXPECT_EQ(ReadOf(loaded, EBatchKind::Combine, ReadCombineSection, absent),
+                  (CombineInputs{{"/out dir", "", "", "tga", 0}, {"", "", "####", "", INT32_MAX}, 2, INT32_MIN,
+                                 combine.m_sheet}));
+        EXPECT_EQ(ReadOf(loaded, EBatchKind::Blend, ReadBlendSection, absent),
+                  (BlendInputs{{"/out dir", "", "", "tga", 0}, "/bk.png", ""}));
+        EXPECT_EQ(ReadOf(loaded, EBatchKind::AlphaExtract, ReadAlphaExtractSection, absent),
+                  (SequenceRecord{"/out dir", "", "", "tga", 0}));
+        EXPECT_EQ(ReadOf(loaded, EBatchKind::RgbAlpha, ReadRgbAlphaSection, absent),
+                  (AlphaRgbInputs{{"/out dir", "", "", "tga", 0}, 300, -1, 0, 256}));
+        EXPECT_EQ(ReadOf(loaded, EBatchKind::AlphaImageCombine, ReadAlphaImageCombineSection, absent),
+                  (AlphaImageInputs{{"/out dir", "", "", "tga", 0}, "/a b.png"}));
+        EXPECT_EQ(ReadOf(loaded, EBatchKind::Mng, ReadMngSection, absent),
+                  (MngInputs{{"/out dir", "", "", "", 0}, {"", "", "abc", "png", 5}, 3, 12}));
     }
     // Everything was there: reading added nothing.
     ASSERT_TRUE(loaded.SaveBatchFile());
     EXPECT_EQ(ReadTextFile(dir.File("b.xml")), saved);
     // Sheet settings set back to their defaults are recorded as such, never left as they were.
     ASSERT_TRUE(loaded.WriteSplitSection(SplitInputs{split.m_output}) && loaded.WriteCombineSection(CombineInputs{out}));
-    SplitInputs splitRead;
-    ReadSplitSection(SectionOf(loaded, EBatchKind::Split), splitRead, EAbsentValue::Leave);
-    CombineInputs combineRead;
-    ReadCombineSection(SectionOf(loaded, EBatchKind::Combine), combineRead, EAbsentValue::Leave);
-    EXPECT_EQ(splitRead.m_sheet, SSplitSheet{});
-    EXPECT_EQ(combineRead.m_sheet, SCombineSheet{});
+    EXPECT_EQ(ReadOf(loaded, EBatchKind::Split, ReadSplitSection).m_sheet, SSplitSheet{});
+    EXPECT_EQ(ReadOf(loaded, EBatchKind::Combine, ReadCombineSection).m_sheet, SCombineSheet{});
 }
 
 TEST_F(BatchTest, ValuesReadByTheFileRules)
@@ -97,16 +95,14 @@ TEST_F(BatchTest, ValuesReadByTheFileRules)
                 Section("SplitBatch", "", "", {}, "<Rows><Row Ratio=\"0.333333\"/><Row Ratio=\"x\"/><!-- -->"
                                                   "<Row Ratio=\"1e999\"/></Rows>")});
     ASSERT_TRUE(batch.LoadBatchFile(dir.File("b.xml")));
-    CombineInputs combine;
-    ReadCombineSection(SectionOf(batch, EBatchKind::Combine), combine);
+    const CombineInputs combine = ReadOf(batch, EBatchKind::Combine, ReadCombineSection, EAbsentValue::Append);
     // Text as it stands, integers saturating, " 12abc" as 12, a missing type empty.
     EXPECT_EQ(std::tuple(combine.m_output.m_strFolder, combine.m_source.m_strTemplate, combine.m_source.m_nFromNumber,
                          combine.m_nRows, combine.m_nCols, combine.m_output.m_strType),
               std::tuple("/o", "\xC3\xA9#", 12, INT32_MAX, INT32_MIN, ""));
     // One ratio per child node, in single precision; a comment or a text that is no number gives
     // 0.0, a number beyond a double's range NaN, which the split refuses.
-    SplitInputs split;
-    ReadSplitSection(SectionOf(batch, EBatchKind::Split), split);
+    const SplitInputs split = ReadOf(batch, EBatchKind::Split, ReadSplitSection, EAbsentValue::Append);
     ASSERT_EQ(split.m_rowFractions.size(), 4u);
     EXPECT_EQ(split.m_rowFractions[0], float(0.333333));
     EXPECT_EQ(split.m_rowFractions[1] + split.m_rowFractions[2], 0.0f);

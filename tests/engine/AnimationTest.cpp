@@ -256,6 +256,55 @@ TEST_F(GifWrite, ManyColoursAreDiffusedOverAPaletteOfTheirOwn)
     }
 }
 
+// A sprite of four colours walking over a still background of eight: each later block is stored
+// the smaller way (its unchanged pixels transparent, or as they are), with an index and a code
+// size of its own; every reader still shows every frame exactly.
+TEST_F(GifWrite, SmallerBlocksOfTheirOwnIndicesShowExactly)
+{
+    constexpr uint32_t w = 48, h = 24;
+    const uint8_t colours[8][3] = {{92, 148, 252}, {250, 250, 250}, {200, 76, 12}, {252, 188, 176},
+                                   {252, 216, 168}, {228, 0, 88},   {0, 0, 168},   {20, 20, 20}};
+    std::vector<Bytes> frames;
+    for (uint32_t k = 0; k < 6; ++k)
+    {
+        Bytes f(size_t(w) * h * 4, 255);
+        for (uint32_t y = 0; y < h; ++y)
+            for (uint32_t x = 0; x < w; ++x)
+            {
+                const bool sprite = x >= 2 + 5 * k && x < 10 + 5 * k && y >= 8 && y < 20;
+                const size_t back = y >= 20 ? 2 + (x / 4 + y) % 2 : y < 4 && x % 12 < 6 ? 1 : x == 47 ? 7 : 0;
+                std::copy_n(colours[sprite ? 4 + (y / 3 + k) % 3 : back], 3, &f[(size_t(y) * w + x) * 4]);
+            }
+        frames.push_back(f);
+    }
+    ASSERT_TRUE(gxMakeGifAnimFile(m_strPath.c_str(), int(w), int(h), 6, PointersTo(frames).data(), 12));
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(m_strPath.c_str(), &error);
+    ASSERT_TRUE(gif && DGifSlurp(gif) == GIF_OK);
+    std::string transparent;
+    for (int k = 1; k < gif->ImageCount; ++k)
+    {
+        GraphicsControlBlock control{};
+        DGifSavedExtensionToGCB(gif, k, &control);
+        transparent += std::to_string(control.TransparentColor) + " ";
+    }
+    DGifCloseFile(gif, &error);
+    EXPECT_NE(transparent.find("-1"), std::string::npos) << transparent; // some block stored as it is
+    const std::vector<Bytes> shown = ShownFrames(frames, AsGifShows);
+    SAnimationRead read;
+    if (!PillowPython().empty())
+    {
+        ASSERT_TRUE(ReadWithPillow(m_strPath, m_dir, read));
+        EXPECT_EQ(ShownFrames(read.m_frames, Shown), shown);
+    }
+    std::vector<Bytes> decoded;
+    if (HaveFfmpeg())
+    {
+        ASSERT_TRUE(ReadWithFfmpeg(m_strPath, w, h, decoded));
+        EXPECT_EQ(ShownFrames(decoded, Shown), shown);
+    }
+}
+
 // Every chunk of an APNG after the signature: its type and data.
 std::vector<std::pair<std::string, Bytes>> PngChunks(const Bytes& file)
 {

@@ -12,18 +12,11 @@ std::string Describe(const Bytes& f)
     return Le32At(f, 14) == 12 ? std::to_string(f[24]) : std::to_string(f[28]) + " " + std::to_string(f[30]);
 }
 
-// This ImageMagick widens 4-bit fields and 1-bit alpha by shifting alone (0xF reads as 0xF0, an
-// opaque 1-bit alpha as 0x80).
+// This ImageMagick widens 4-bit fields by shifting alone (0xF reads as 0xF0).
 void WidenNibbles(Bytes& rgba)
 {
     for (uint8_t& v : rgba)
         v = uint8_t((v & 0xF0) | (v >> 4));
-}
-
-void WidenAlphaBit(Bytes& rgba)
-{
-    for (size_t i = 3; i < rgba.size(); i += 4)
-        rgba[i] = rgba[i] ? 255 : 0;
 }
 
 using BmpMagick = MagickTest;
@@ -41,9 +34,7 @@ TEST_F(BmpMagick, EveryVariantImageMagickWritesReadsAsItReadsIt)
         {"-alpha off -type Palette -define bmp:format=bmp3", kFlat, "8 1", GL_BGR},
         {"-alpha off -type Palette", kVaried, "8 1", GL_BGR},
         {"-alpha off -define bmp:subtype=RGB565", kVaried, "16 3", GL_BGR},
-        {"-alpha off -define bmp:subtype=RGB555", kFlat, "16 3", GL_BGR},
         {"-define bmp:subtype=ARGB4444", EPicture::Alpha, "16 3", GL_BGRA, 0, false, WidenNibbles},
-        {"-define bmp:subtype=ARGB1555", EPicture::Alpha, "16 3", GL_BGRA, 0, false, WidenAlphaBit},
     };
     ExpectMagickCases(gx::DecodeBmp, "bmp", Describe, cases, 13, 7, m_dir); // odd width: every row is padded
 }

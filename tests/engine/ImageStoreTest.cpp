@@ -57,21 +57,6 @@ TEST_F(ImageStore, SetPixelsClipsAndConvertsAndCopyTakesARectangle)
     EXPECT_EQ(out, (Bytes{14, 13, 12, 255, 17, 16, 15, 255}));
 }
 
-TEST_F(ImageStore, ConvertFlipAndDelete)
-{
-    uint32_t id = NewImage(1, 2, GL_BGR);
-    const uint8_t px[6] = {1, 2, 3, 4, 5, 6};
-    ASSERT_TRUE(gxSetPixels(0, 0, 1, 2, GL_BGR, px));
-    ASSERT_TRUE(gxConvertImage(GL_RGBA));
-    ASSERT_TRUE(gxFlipImage());
-    EXPECT_EQ(Buffer(id, 8), (Bytes{6, 5, 4, 255, 3, 2, 1, 255}));
-    uint8_t alpha[2] = {};
-    ASSERT_TRUE(gxCopyImageAlpha(id, alpha));
-    EXPECT_EQ(alpha[0], 255);
-    gxDeleteImages(1, &id);
-    EXPECT_EQ(gxGetImageBuffer(id), nullptr);
-    EXPECT_EQ(gxGetImageInfo(id).id, 0u);
-}
 TEST_F(ImageStore, PipesNamedLikePicturesAreRefusedAtOnceAndSavesKeepTheOldFilesLinks)
 {
     using namespace mosvane::test;

@@ -32,7 +32,6 @@ TEST_F(JpegMagick, BaselineProgressiveGreyAndCmykReadAsImageMagickReadsThem)
         {"-quality 92 -sampling-factor 2x2", EPicture::Smooth, "0 3", GL_RGB, kDecoderTolerance},
         {"-interlace JPEG", EPicture::Smooth, "2 3", GL_RGB, kDecoderTolerance},
         {"-colorspace gray", EPicture::Smooth, "0 1", GL_RGB, kDecoderTolerance},
-        {"-colorspace gray -interlace JPEG", EPicture::Smooth, "2 1", GL_RGB, kDecoderTolerance},
         {"-colorspace CMYK", EPicture::Smooth, "0 4", GL_RGB, kDecoderTolerance},
     };
     ExpectMagickCases(gx::DecodeJpeg, "jpg", Describe, cases, 16, 16, m_dir);

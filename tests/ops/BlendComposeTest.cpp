@@ -72,8 +72,6 @@ TEST_P(BlendCompose, MatchesTheSinglePassReferenceWithinThreeLevels)
 INSTANTIATE_TEST_SUITE_P(
     Sizes, BlendCompose,
     ::testing::Values(
-        // Single pass at GL's own limits.
-        SComposeCase{"OnePass", 150, 130, GL_RGBA, 200, 10, 40, 300, {}, {}, {}, {}},
         // Tiles of 48 over a 150 x 130 picture; layers wider and taller than a texture of 64.
         SComposeCase{"TilesAndReducedLayers", 150, 130, GL_RGBA, 200, 10, 40, 300, {64, 48}, {}, {}, {}},
         // An odd-sized three-byte picture in tiles that do not divide it, a background alone.

@@ -54,11 +54,9 @@ CDialogAnswers::CDialogAnswers()
         return !paths.empty();
     };
     hooks.m_fnSaveFile = [this](QWidget*, const SSaveRequest& request, std::string& path, QString& chosen) {
-        m_lastSave = request;
         m_strLastSaveFilter = request.m_strFilter;
         m_strLastSuffix = request.m_strDefaultSuffix;
-        // The person keeps the entry the dialog chose, unless the test picks another.
-        chosen = m_strChooseFilter.isEmpty() ? request.m_strSelectedFilter : m_strChooseFilter;
+        chosen = request.m_strSelectedFilter; // the person keeps the entry the dialog chose
         return Pop(m_savePaths, path);
     };
     hooks.m_fnBrowseFolder = [this](QWidget*, const QString& title, std::string& path) {

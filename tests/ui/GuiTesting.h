@@ -63,9 +63,6 @@ public:
     std::vector<bool> m_answers;
     std::vector<std::string> m_questions;
     QString m_strLastSaveFilter, m_strLastSuffix, m_strLastFolderTitle;
-    SSaveRequest m_lastSave;
-    // The filter entry the person chooses in the save dialog; empty: the one it starts with.
-    QString m_strChooseFilter;
 
 private:
     SDialogHooks m_previous;

@@ -47,18 +47,6 @@ TEST(XmlWrite, DocumentBuiltFromNothing)
     XmlDocument doc;
     EXPECT_TRUE(doc.Root().IsEmpty());
     EXPECT_TRUE(doc.Root().AppendChild(XmlKindElement).IsEmpty()); // nothing to append to yet
-    doc.CreateEmpty();
-    XmlNode root = AppendElement(doc.Root(), "Mosvane");
-    XmlNode output = AppendElement(root, "Output");
-    output.Attribute("Folder").SetValue("/home/ana/out");
-    output.Attribute("ImageType").SetValue("");
-    output.Attribute("Inner").SetValue("a\nb c");
-    AppendElement(root, "Split").Attribute("Rows").SetLong(3);
-    EXPECT_EQ(Written(doc.Root()), "<Mosvane>\r\n"
-                                   "\t<Output Folder=\"/home/ana/out\" ImageType=\"\" Inner=\"a\nb c\"/>\r\n"
-                                   "\t<Split Rows=\"3\"/>\r\n"
-                                   "</Mosvane>\r\n");
-
     // Records without name or value.
     doc.CreateEmpty();
     XmlNode r = doc.Root().AppendChild(XmlKindElement);
