@@ -1,6 +1,6 @@
 #pragma once
-// A strict JSON reader for the tests: what the program's data files say, read without the code
-// that wrote them. Objects keep their members in document order.
+// A strict JSON reader for the tests, Python's json module: what the program's data files say,
+// read without the code that wrote them. Objects keep their members in document order.
 
 #include <cstdint>
 #include <string>

@@ -38,6 +38,13 @@ void CtrlKey(QWidget* frame, Qt::Key key)
     QTest::keyClick(frame, key, Qt::ControlModifier);
     Settle();
 }
+
+// A widget a person sets or presses (which needs a name for screen readers and a tab stop).
+bool IsControl(QWidget* w)
+{
+    return qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+           qobject_cast<QAbstractSpinBox*>(w);
+}
 } // namespace
 
 TEST_F(FrameTest, OpenSetsTitleAndOutputPaneThenCtrlSSavesNamedFile)
@@ -183,8 +190,7 @@ TEST_F(FrameTest, PanelsFitTheFirstStartPaneWidthWithNamedControls)
     for (QWidget* root : {static_cast<QWidget*>(m_pFrame.get()), static_cast<QWidget*>(m_pFrame->AboutBox())})
         for (QWidget* w : root->findChildren<QWidget*>())
         {
-            const bool bControl = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w);
-            EXPECT_TRUE(!bControl || !QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty())
+            EXPECT_TRUE(!IsControl(w) || !QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty())
                 << CommandIdOf(w) << " " << w->metaObject()->className();
         }
     m_pFrame->AboutBox()->accept();
@@ -290,10 +296,8 @@ TEST_F(FrameTest, StartsOnFirstTabAndTabVisitsControlsInReadingOrder)
         QWidget* control = controlOf(at);
         if (!visited.empty() && control == visited.front())
             break;
-        const bool bControl = qobject_cast<QAbstractButton*>(control) || qobject_cast<QLineEdit*>(control) ||
-                              qobject_cast<QComboBox*>(control) || qobject_cast<QAbstractSpinBox*>(control) ||
-                              qobject_cast<QTabBar*>(control);
-        EXPECT_TRUE(bControl) << control->metaObject()->className() << " at stop " << visited.size();
+        EXPECT_TRUE(IsControl(control) || qobject_cast<QTabBar*>(control))
+            << control->metaObject()->className() << " at stop " << visited.size();
         EXPECT_TRUE(control->isVisible() && control->isEnabled()) << CommandIdOf(control);
         visited.push_back(control);
         QTest::keyClick(at, Qt::Key_Tab);
