@@ -17,7 +17,6 @@
 #include <QImage>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
-#include <QOpenGLWidget>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -148,7 +147,7 @@ int main(int argc, char** argv)
     view.Canvas()->setFixedSize(1280, 800);
     QApplication::processEvents();
     uint64_t swapped = 0;
-    QObject::connect(view.Canvas(), &QOpenGLWidget::frameSwapped, [&] { ++swapped; });
+    QObject::connect(view.Canvas(), &CViewCanvas::frameSwapped, [&] { ++swapped; });
     const auto presented = [&](uint64_t before) {
         const auto deadline = Clock::now() + std::chrono::seconds(2);
         while (swapped == before && Clock::now() < deadline)

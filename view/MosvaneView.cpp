@@ -15,13 +15,17 @@
 #include <GL/glext.h>
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGridLayout>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPaintEngine>
+#include <QPainter>
 #include <QScrollBar>
 #include <QUrl>
 #include <QWheelEvent>
@@ -80,35 +84,164 @@ void PixelColour(const WorkingImageRecord& img, int64_t x, int64_t y, int rgba[4
 }
 } // namespace
 
-CViewCanvas::CViewCanvas(CMosvaneView& view) : QOpenGLWidget(&view), m_view(view)
+CViewSurface::CViewSurface(CMosvaneView& view, CViewCanvas& canvas) : m_view(view), m_canvas(canvas)
+{
+    setSurfaceType(QSurface::OpenGLSurface);
+    setFormat(QSurfaceFormat::defaultFormat());
+}
+
+CViewSurface::~CViewSurface() = default;
+
+bool CViewSurface::Prepare()
+{
+    if (m_bFailed || !handle())
+        return false;
+    if (!m_pContext)
+    {
+        auto context = std::make_unique<QOpenGLContext>();
+        context->setFormat(requestedFormat());
+        if (!context->create() || !context->makeCurrent(this))
+        {
+            m_bFailed = true;
+            return false;
+        }
+        m_pContext = std::move(context);
+        m_view.CreateDevice();
+        return true;
+    }
+    return m_pContext->makeCurrent(this);
+}
+
+bool CViewSurface::MakeCurrent()
+{
+    return Prepare();
+}
+
+void CViewSurface::Present()
+{
+    if (!isExposed() || !Prepare())
+        return;
+    // The surface's framebuffer size, rounded as the toolkit rounds it.
+    const QSize device = size() * devicePixelRatio();
+    if (device != m_deviceSize && !device.isEmpty())
+    {
+        m_deviceSize = device;
+        if (m_view.m_hDevice)
+            gxResizeCurrentDevice(device.width(), device.height());
+    }
+    ++m_canvas.m_nFramesDrawn;
+    m_view.Paint();
+    m_pContext->swapBuffers(this);
+    emit m_canvas.frameSwapped();
+}
+
+QImage CViewSurface::Grab()
+{
+    if (!Prepare())
+        return {};
+    const QSize device = size() * devicePixelRatio();
+    if (device.isEmpty())
+        return {};
+    if (device != m_deviceSize)
+    {
+        m_deviceSize = device;
+        if (m_view.m_hDevice)
+            gxResizeCurrentDevice(device.width(), device.height());
+    }
+    m_view.Paint();
+    QImage image(device, QImage::Format_RGBA8888);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, device.width(), device.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    // GL's rows run from the bottom up.
+    image.mirror();
+    image.setDevicePixelRatio(devicePixelRatio());
+    return image;
+}
+
+void CViewSurface::exposeEvent(QExposeEvent*)
+{
+    Present();
+}
+
+bool CViewSurface::event(QEvent* event)
+{
+    // The canvas handles what the person does over the picture, whichever of the two receives it.
+    switch (event->type())
+    {
+    case QEvent::MouseButtonPress:
+        m_canvas.setFocus(Qt::MouseFocusReason);
+        m_canvas.mousePressEvent(static_cast<QMouseEvent*>(event));
+        return true;
+    case QEvent::MouseMove:
+        m_canvas.mouseMoveEvent(static_cast<QMouseEvent*>(event));
+        return true;
+    case QEvent::MouseButtonRelease:
+        m_canvas.mouseReleaseEvent(static_cast<QMouseEvent*>(event));
+        return true;
+    case QEvent::Wheel:
+        m_canvas.wheelEvent(static_cast<QWheelEvent*>(event));
+        return true;
+    case QEvent::KeyPress:
+        QCoreApplication::sendEvent(&m_canvas, event);
+        return true;
+    case QEvent::Enter:
+        m_bPointerInside = true;
+        break;
+    case QEvent::Leave:
+        m_bPointerInside = false;
+        m_canvas.leaveEvent(event);
+        break;
+    case QEvent::UpdateRequest:
+        Present();
+        return true;
+    default:
+        break;
+    }
+    return QWindow::event(event);
+}
+
+CViewCanvas::CViewCanvas(CMosvaneView& view) : QWidget(&view), m_view(view)
 {
     setMouseTracking(true);
     // Clicked, the surface takes the arrow keys that move the selected line; it is no stop of the
     // Tab key, which visits the controls.
     setFocusPolicy(Qt::ClickFocus);
     setAccessibleName(QStringLiteral("Image View"));
+    m_pSurface = new CViewSurface(view, *this);
+    QWidget* container = QWidget::createWindowContainer(m_pSurface, this);
+    container->setFocusPolicy(Qt::NoFocus);
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(container);
 }
 
-void CViewCanvas::initializeGL()
+QImage CViewCanvas::grabFramebuffer()
 {
-    m_view.CreateDevice();
+    return m_pSurface->Grab();
 }
 
-void CViewCanvas::resizeGL(int width, int height)
+void CViewCanvas::doneCurrent()
 {
-    if (m_view.m_hDevice && width > 0 && height > 0)
-        gxResizeCurrentDevice(width, height);
+    if (m_pSurface->Context())
+        m_pSurface->Context()->doneCurrent();
 }
 
-void CViewCanvas::paintGL()
+void CViewCanvas::paintEvent(QPaintEvent*)
 {
-    ++m_nFramesDrawn;
-    m_view.Paint();
+    // On the screen the GL window covers the canvas. A picture of the window (QWidget::grab, which
+    // paints into a pixmap, not into the window's backing store) cannot see into that window, so
+    // the canvas paints its frame there.
+    QPainter painter(this);
+    const QPaintDevice* target = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+    QBackingStore* screen = backingStore();
+    if (target && (!screen || target != screen->paintDevice()))
+        painter.drawImage(rect(), grabFramebuffer());
 }
 
 void CViewCanvas::resizeEvent(QResizeEvent* event)
 {
-    QOpenGLWidget::resizeEvent(event);
+    QWidget::resizeEvent(event);
     m_view.ClientResized();
 }
 
@@ -178,7 +311,7 @@ void CViewCanvas::keyPressEvent(QKeyEvent* event)
     }
     if (!line.m_bHit || delta == 0)
     {
-        QOpenGLWidget::keyPressEvent(event);
+        QWidget::keyPressEvent(event);
         return;
     }
     m_view.NudgeSelectedLine(delta);
@@ -189,7 +322,7 @@ void CViewCanvas::leaveEvent(QEvent* event)
 {
     if (!m_view.m_grid.m_bDragging)
         m_view.SetPointerText(QString());
-    QOpenGLWidget::leaveEvent(event);
+    QWidget::leaveEvent(event);
 }
 
 CMosvaneView::CMosvaneView(QWidget* parent) : QWidget(parent)
@@ -357,7 +490,7 @@ void CMosvaneView::SetZoomAt(double zoom, QPointF pointer)
     RedrawNow();
     if (bChanged)
         emit ZoomChanged(m_dZoom);
-    if (m_pCanvas->underMouse())
+    if (m_pCanvas->underMouse() || m_pCanvas->Surface()->PointerInside())
         DescribePixel(m_pCanvas->mapFromGlobal(QCursor::pos()).toPointF());
 }
 
@@ -443,7 +576,7 @@ bool CMosvaneView::DrawSplitLines(int32_t rows, int32_t cols)
 
 void CMosvaneView::RedrawNow()
 {
-    m_pCanvas->repaint();
+    m_pCanvas->Surface()->Present();
 }
 
 bool CMosvaneView::NudgeSelectedLine(int64_t delta)
@@ -583,10 +716,18 @@ void CMosvaneView::UpdateCursor(QPointF pointer)
     const SViewMapping mapping = Mapping();
     const SGridLineHit hit = m_grid.HitTest(mapping.PictureX(pointer.x()), mapping.PictureY(pointer.y()),
                                             mapping.PictureDistance(CSplitGrid::kLineReach));
+    // The canvas says what the cursor is; the GL window over it shows it.
     if (!hit.m_bHit)
+    {
         m_pCanvas->unsetCursor();
+        m_pCanvas->Surface()->unsetCursor();
+    }
     else
-        m_pCanvas->setCursor(hit.m_bColumn ? Qt::SizeHorCursor : Qt::SizeVerCursor);
+    {
+        const Qt::CursorShape shape = hit.m_bColumn ? Qt::SizeHorCursor : Qt::SizeVerCursor;
+        m_pCanvas->setCursor(shape);
+        m_pCanvas->Surface()->setCursor(shape);
+    }
 }
 
 void CMosvaneView::SetPointerText(const QString& text)
@@ -652,11 +793,8 @@ void CMosvaneView::dropEvent(QDropEvent* event)
 
 CViewGlScope::CViewGlScope(CMosvaneView& view) : m_canvas(*view.m_pCanvas)
 {
-    if (m_canvas.context())
-    {
-        m_canvas.makeCurrent();
-        m_bCurrent = true;
-    }
+    // The context is made with the window, before it is first exposed.
+    m_bCurrent = m_canvas.Surface()->MakeCurrent();
 }
 
 CViewGlScope::~CViewGlScope()

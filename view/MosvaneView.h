@@ -16,30 +16,76 @@
 #include "ops/SplitGrid.h"
 #include "view/ViewMapping.h"
 
-#include <QOpenGLWidget>
+#include <QOpenGLContext>
 #include <QWidget>
+#include <QWindow>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class QScrollBar;
 class CMosvaneView;
 
-// The GL surface of the view; its size is the view's client area.
-class CViewCanvas : public QOpenGLWidget
+class CViewCanvas;
+
+// The native GL window inside the canvas. It draws straight into its own window: a frame costs the
+// view's drawing and one copy to the screen, with no offscreen framebuffer composed into the main
+// window afterwards. Pointer, wheel and key events it receives go to the canvas.
+class CViewSurface : public QWindow
+{
+public:
+    CViewSurface(CMosvaneView& view, CViewCanvas& canvas);
+    ~CViewSurface() override;
+
+    QOpenGLContext* Context() const { return m_pContext.get(); }
+    bool MakeCurrent();
+    // Draws a frame and presents it, when the window is on the screen.
+    void Present();
+    // The frame as drawn now, read from the back buffer (not presented); null without a context.
+    QImage Grab();
+    bool PointerInside() const { return m_bPointerInside; }
+
+protected:
+    void exposeEvent(QExposeEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    // Makes the context (and, the first time, the view's render device) current; false when GL
+    // cannot be had for this window.
+    bool Prepare();
+
+    CMosvaneView& m_view;
+    CViewCanvas& m_canvas;
+    std::unique_ptr<QOpenGLContext> m_pContext;
+    bool m_bFailed = false;
+    QSize m_deviceSize;
+    bool m_bPointerInside = false;
+};
+
+// The view's client area: it holds the GL window, takes the pointer and keys, and knows what was
+// drawn.
+class CViewCanvas : public QWidget
 {
     Q_OBJECT
 public:
     explicit CViewCanvas(CMosvaneView& view);
 
-    // Frames drawn since the surface was made (paintGL calls), for tests and measurements; the
-    // toolkit's frameSwapped signal tells when one reached the screen.
+    // Frames drawn since the surface was made, for tests and measurements; frameSwapped tells when
+    // one reached the screen.
     uint64_t FramesDrawn() const { return m_nFramesDrawn; }
+    // The frame as the view draws it now, in device pixels.
+    QImage grabFramebuffer();
+    QOpenGLContext* context() const { return m_pSurface->Context(); }
+    void makeCurrent() { m_pSurface->MakeCurrent(); }
+    void doneCurrent();
+    CViewSurface* Surface() const { return m_pSurface; }
+
+signals:
+    void frameSwapped();
 
 protected:
-    void initializeGL() override;
-    void resizeGL(int width, int height) override;
-    void paintGL() override;
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -49,7 +95,10 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    friend class CViewSurface;
+
     CMosvaneView& m_view;
+    CViewSurface* m_pSurface = nullptr;
     uint64_t m_nFramesDrawn = 0;
     // Wheel turns below one notch (fine-grained wheels and touchpads), kept until they make one.
     int m_nZoomWheel = 0;
@@ -140,6 +189,7 @@ protected:
 
 private:
     friend class CViewCanvas;
+    friend class CViewSurface;
     friend class CViewGlScope;
 
     void CreateDevice();
