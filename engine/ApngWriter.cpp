@@ -16,10 +16,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <exception>
 #include <span>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -209,8 +211,9 @@ struct SApngCandidate
     uint8_t m_nBlend = kBlendSource;
 };
 
-// Writes the frames one after the other into a file that holds the header chunks already. Each
-// frame is stored the way (blend operation and row filters) whose trial deflates smallest.
+// Writes the chunks of single frames, in any order (each depends on the source frames alone, so
+// that several encoders can share the work). Each frame is stored the way (blend operation and row
+// filters) whose trial deflates smallest.
 class CApngFrames
 {
 public:
@@ -218,7 +221,8 @@ public:
         : m_storage(storage), m_nWidth(width), m_nHeight(height), m_nFps(fps), m_writer(kApngCompressionLevel)
     {
     }
-    bool Append(std::vector<uint8_t>& file, const uint8_t* rgba);
+    // Appends the fcTL and data chunk of frame k (frames[k - 1] being the one before it) to out.
+    bool Append(std::vector<uint8_t>& out, const uint8_t* const* frames, int k);
 
 private:
     // The block of the current frame that differs from the previous one, and its candidates: the
@@ -231,23 +235,29 @@ private:
     const uint32_t m_nWidth, m_nHeight;
     const int m_nFps;
     gx::CPngImageWriter m_writer;
-    uint32_t m_nSequence = 0;
+    uint32_t m_nSequence = 0; // of the frame's fcTL
+    int m_nConverted = -1;    // the frame in m_current
     std::vector<uint8_t> m_previous, m_current, m_over;
     std::vector<uint8_t> m_chunks[2]; // the data chunks of the two ways deflated in earnest
 };
 
-bool CApngFrames::Append(std::vector<uint8_t>& file, const uint8_t* rgba)
+bool CApngFrames::Append(std::vector<uint8_t>& out, const uint8_t* const* frames, int k)
 {
-    m_storage.Convert(rgba, size_t(m_nWidth) * m_nHeight, m_current);
+    const size_t pixels = size_t(m_nWidth) * m_nHeight;
+    if (k > 0 && m_nConverted == k - 1)
+        m_previous.swap(m_current);
+    else if (k > 0)
+        m_storage.Convert(frames[k - 1], pixels, m_previous);
+    m_storage.Convert(frames[k], pixels, m_current);
+    m_nConverted = k;
+    m_nSequence = k == 0 ? 0 : uint32_t(2 * uint64_t(k) - 1); // fcTL and fdAT after the first one's fcTL
     std::vector<SApngCandidate> candidates;
     SFrameRect rect{0, 0, m_nWidth, m_nHeight};
-    if (m_nSequence == 0)
+    if (k == 0)
         candidates.push_back({m_current.data(), size_t(m_nWidth) * m_storage.BytesPerPixel(), kBlendSource});
     else
         rect = ChangedBlock(candidates);
-    const bool appended = AppendSmallest(file, rect, candidates);
-    m_previous.swap(m_current);
-    return appended;
+    return AppendSmallest(out, rect, candidates);
 }
 
 SFrameRect CApngFrames::ChangedBlock(std::vector<SApngCandidate>& candidates)
@@ -287,8 +297,8 @@ bool CApngFrames::AppendSmallest(std::vector<uint8_t>& file, const SFrameRect& r
     using gx::EPngFilters;
     const uint32_t format = m_storage.Format();
     constexpr EPngFilters kFilters[] = {EPngFilters::Adaptive, EPngFilters::AdaptiveBits, EPngFilters::None,
-                                        EPngFilters::Sub,      EPngFilters::Up,           EPngFilters::Average,
-                                        EPngFilters::Paeth};
+                                        EPngFilters::Sub, EPngFilters::Paeth};
+    // (Up and Average, seldom best for every row of a block, are left to the adaptive choices.)
     // The two ways whose trials deflate smallest; trials at a fast level rank close ones wrongly
     // at times, so when the second is within a sixty-fourth of the first both are deflated in
     // earnest and the smaller kept.
@@ -334,10 +344,47 @@ bool CApngFrames::AppendSmallest(std::vector<uint8_t>& file, const SFrameRect& r
             kept = &ways[n];
     }
     AppendFrameControl(file, m_nSequence, rect, m_nFps, kept->m_pCandidate->m_nBlend);
-    m_nSequence += first ? 1 : 2;
     const std::vector<uint8_t>& data = m_chunks[kept - ways];
     file.insert(file.end(), data.begin(), data.end());
     return true;
+}
+
+// Fills chunks[k] with the chunks of frame k. Deflating at the strongest level is most of the
+// writer's time, so the frames are shared out to one encoder per processor (two at most: the gain
+// flattens while the memory grows), each taking the next frame not yet taken; the bytes are the
+// same however many run. False when an encoder fails or runs out of memory.
+bool EncodeFrames(const CApngPixels& storage, uint32_t width, uint32_t height, int count,
+                  const uint8_t* const* frames, int fps, std::vector<std::vector<uint8_t>>& chunks)
+{
+    std::atomic<int> next{0};
+    std::atomic<bool> failed{false};
+    auto work = [&] {
+        try
+        {
+            CApngFrames encoder(storage, width, height, fps);
+            for (int k = next++; k < count && !failed; k = next++)
+                if (!encoder.Append(chunks[size_t(k)], frames, k))
+                    failed = true;
+        }
+        catch (const std::exception&) // memory, above all
+        {
+            failed = true;
+        }
+    };
+    const unsigned processors = std::thread::hardware_concurrency();
+    std::vector<std::thread> helpers;
+    try
+    {
+        if (processors > 1 && count > 1)
+            helpers.emplace_back(work);
+    }
+    catch (const std::exception&) // no thread to be had: this one does it all
+    {
+    }
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    return !failed;
 }
 
 // The outcome of writing, recorded for gxGetLastErrorText; true for success.
@@ -363,10 +410,11 @@ bool WriteApng(const char* path, uint32_t width, uint32_t height, int count, con
     gx::PutBigEndian32(animation, uint32_t(count));
     gx::PutBigEndian32(animation + 4, 0); // plays: for ever
     gx::AppendPngChunk(file, "acTL", animation);
-    CApngFrames writer(storage, width, height, fps);
-    for (int k = 0; k < count; ++k)
-        if (!writer.Append(file, frames[k]))
-            return failed();
+    std::vector<std::vector<uint8_t>> chunks(static_cast<size_t>(count));
+    if (!EncodeFrames(storage, width, height, count, frames, fps, chunks))
+        return failed();
+    for (const std::vector<uint8_t>& frame : chunks)
+        file.insert(file.end(), frame.begin(), frame.end());
     gx::AppendPngChunk(file, "IEND", {});
     std::string reason;
     if (!ReplaceFile(path, file, &reason))
