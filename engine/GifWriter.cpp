@@ -1,10 +1,11 @@
 // Animated GIF through giflib. One global palette serves every frame: the frames' own colours
-// when they use at most 255 of them, otherwise 255 chosen by median cut, reached with Floyd-Steinberg
-// error diffusion. The last index is transparent; a pixel whose alpha is below 128 takes it. After
-// the first (whole) frame each frame stores only the block in which the picture shown changes,
-// with its unchanged pixels transparent; a frame before one that turns visible pixels transparent
-// is disposed to the background over a block holding them. Delays are in hundredths whose running
-// sum follows the exact times; the animation loops for ever (NETSCAPE2.0).
+// when they use at most 255 of them (those the frames change to most first), otherwise 255 chosen
+// by median cut, reached with Floyd-Steinberg error diffusion in which a pixel equal to the one
+// before keeps its index. A pixel whose alpha is below 128 is transparent. After the first (whole)
+// frame each frame stores only the block in which the picture shown changes, the smaller way:
+// its unchanged pixels transparent or as they are; a frame before one that turns visible pixels
+// transparent is disposed to the background over a block holding them. Delays are in hundredths
+// whose running sum follows the exact times; the animation loops for ever (NETSCAPE2.0).
 
 #include "base/FileIo.h"
 #include "engine/AnimationFrames.h"
@@ -35,8 +36,11 @@ class CGifPalette
 public:
     // Gathers the frames' colours; chooses a palette of its own when they are more than 255.
     void Choose(int count, const uint8_t* const* frames, size_t pixels);
-    // RGBA pixels to indices, Transparent() for alpha below 128; `width` for the diffusion.
-    void Index(const uint8_t* rgba, uint32_t width, uint32_t height, uint8_t* out);
+    // RGBA pixels to indices, Transparent() for alpha below 128; `width` for the diffusion. Given
+    // the frame before and its indices, a diffused pixel equal to the one before keeps its index,
+    // so that what does not move does not flicker and stays out of the changed block.
+    void Index(const uint8_t* rgba, uint32_t width, uint32_t height, uint8_t* out, const uint8_t* before = nullptr,
+               const uint8_t* beforeIndices = nullptr);
 
     uint8_t Transparent() const { return uint8_t(m_colours.size()); }
     const std::vector<uint32_t>& Colours() const { return m_colours; }
@@ -260,7 +264,8 @@ uint8_t CGifPalette::Nearest(int r, int g, int b)
     return uint8_t(cached);
 }
 
-void CGifPalette::Index(const uint8_t* rgba, uint32_t width, uint32_t height, uint8_t* out)
+void CGifPalette::Index(const uint8_t* rgba, uint32_t width, uint32_t height, uint8_t* out, const uint8_t* before,
+                        const uint8_t* beforeIndices)
 {
     const size_t pixels = size_t(width) * height;
     if (m_bExact)
@@ -301,7 +306,8 @@ void CGifPalette::Index(const uint8_t* rgba, uint32_t width, uint32_t height, ui
             int want[3];
             for (int c = 0; c < 3; ++c)
                 want[c] = std::clamp(int(p[c]) + (here[x * 3 + c] + 8) / 16, 0, 255);
-            const uint8_t index = Nearest(want[0], want[1], want[2]);
+            const uint8_t index = before && std::memcmp(p, before + i * 4, 4) == 0 ? beforeIndices[i]
+                                                                                   : Nearest(want[0], want[1], want[2]);
             out[i] = index;
             const uint32_t got = m_colours[index];
             const int have[3] = {int(got >> 16), int(got >> 8 & 0xFF), int(got & 0xFF)};
@@ -481,7 +487,7 @@ bool WriteGif(const char* path, uint32_t width, uint32_t height, int count, cons
     {
         const bool last = k + 1 == count;
         if (!last)
-            palette.Index(frames[k + 1], width, height, next.data());
+            palette.Index(frames[k + 1], width, height, next.data(), frames[k], frame.data());
         SFrameRect rect = k == 0 ? SFrameRect{0, 0, width, height}
                                  : gx::DifferenceBounds(shown.data(), frame.data(), width, height, 1);
         // Pixels the next frame turns transparent can only be cleared by this frame's disposal.
