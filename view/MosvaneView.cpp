@@ -139,10 +139,8 @@ bool CViewSurface::MakeCurrent()
     return Prepare();
 }
 
-void CViewSurface::Present()
+QSize CViewSurface::FollowSize()
 {
-    if (!isExposed() || !Prepare())
-        return;
     // The surface's framebuffer size, rounded as the toolkit rounds it.
     const QSize device = size() * devicePixelRatio();
     if (device != m_deviceSize && !device.isEmpty())
@@ -151,6 +149,14 @@ void CViewSurface::Present()
         if (m_view.m_hDevice)
             gxResizeCurrentDevice(device.width(), device.height());
     }
+    return device;
+}
+
+void CViewSurface::Present()
+{
+    if (!isExposed() || !Prepare())
+        return;
+    FollowSize();
     ++m_canvas.m_nFramesDrawn;
     m_view.Paint();
     m_pContext->swapBuffers(this);
@@ -161,15 +167,9 @@ QImage CViewSurface::Grab()
 {
     if (!Prepare())
         return {};
-    const QSize device = size() * devicePixelRatio();
+    const QSize device = FollowSize();
     if (device.isEmpty())
         return {};
-    if (device != m_deviceSize)
-    {
-        m_deviceSize = device;
-        if (m_view.m_hDevice)
-            gxResizeCurrentDevice(device.width(), device.height());
-    }
     m_view.Paint();
     QImage image(device, QImage::Format_RGBA8888);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -54,6 +54,8 @@ private:
     // Makes the context (and, the first time, the view's render device) current; false when GL
     // cannot be had for this window.
     bool Prepare();
+    // Gives the render device the window's size in device pixels (with the context current).
+    QSize FollowSize();
 
     CMosvaneView& m_view;
     CViewCanvas& m_canvas;
