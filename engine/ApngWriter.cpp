@@ -1,10 +1,12 @@
 // Animated PNG through our PNG writer: acTL (plays 0: for ever), then per frame an fcTL of delay
 // 1 / fps exactly; the first frame is the default image (IDAT), the later ones fdAT chunks. The
 // pixels are palette indices when the frames hold at most 256 colours (alpha counted), RGB when
-// they are opaque, RGBA otherwise. After the first frame each one stores only the block in which
-// it differs from the one before, never disposed; the block replaces what was there, or, when
-// every pixel that changes turns opaque, is laid over it with the unchanged pixels transparent
-// (which compresses better). Either way the shown frame is the source frame exactly.
+// they are opaque, RGBA otherwise, and for opaque frames whose changed blocks hold enough unchanged
+// pixels to pay for an alpha channel. After the first frame each one stores only the block in
+// which it differs from the one before, never disposed; the block replaces what was there, or,
+// when every pixel that changes turns opaque, may be laid over it with the unchanged pixels clear.
+// Each frame goes the way (blend and row filters) that deflates smallest; either way the shown
+// frame is the source frame exactly.
 
 #include "base/FileIo.h"
 #include "engine/AnimationFrames.h"
@@ -14,9 +16,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <exception>
+#include <span>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace
@@ -27,7 +32,7 @@ constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n
 constexpr uint8_t kBlendSource = 0, kBlendOver = 1, kDisposeNone = 0;
 // The deflate level of animation frames: the strongest, since a frame's block is small and the
 // whole animation is written once.
-constexpr int kApngCompressionLevel = 12;
+constexpr int kApngCompressionLevel = gx::kStrongestLevel;
 
 // A pixel as one number; every fully transparent pixel is the same one, whatever colour it hides,
 // so that hidden colours neither take palette entries nor widen a frame's changed block.
@@ -42,7 +47,7 @@ inline uint32_t Rgba(const uint8_t* p)
 class CApngPixels
 {
 public:
-    void Choose(int count, const uint8_t* const* frames, size_t pixels);
+    void Choose(int count, const uint8_t* const* frames, uint32_t width, uint32_t height);
     // The frame in the storage, into out (pixels x BytesPerPixel()).
     void Convert(const uint8_t* rgba, size_t pixels, std::vector<uint8_t>& out) const;
 
@@ -61,8 +66,29 @@ private:
     std::unordered_map<uint32_t, uint8_t> m_index;
 };
 
-void CApngPixels::Choose(int count, const uint8_t* const* frames, size_t pixels)
+// Whether laying opaque frames over the last ones with their unchanged pixels clear would spare
+// enough pixels to pay for an alpha channel: a sixteenth of those stored. (An alpha that is always
+// opaque deflates to a percent or two of the colours.)
+bool OverPays(int count, const uint8_t* const* frames, uint32_t width, uint32_t height)
 {
+    uint64_t stored = uint64_t(width) * height, unchanged = 0;
+    for (int k = 1; k < count; ++k)
+    {
+        const SFrameRect rect = gx::DifferenceBounds(frames[k - 1], frames[k], width, height, 4);
+        stored += uint64_t(rect.m_nWidth) * rect.m_nHeight;
+        for (uint32_t y = rect.m_nTop; y < rect.m_nTop + rect.m_nHeight; ++y)
+            for (uint32_t x = rect.m_nLeft; x < rect.m_nLeft + rect.m_nWidth; ++x)
+            {
+                const size_t at = (size_t(y) * width + x) * 4;
+                unchanged += std::memcmp(frames[k - 1] + at, frames[k] + at, 4) == 0;
+            }
+    }
+    return unchanged * 16 >= stored;
+}
+
+void CApngPixels::Choose(int count, const uint8_t* const* frames, uint32_t width, uint32_t height)
+{
+    const size_t pixels = size_t(width) * height;
     bool opaque = true, fits = true;
     std::vector<uint32_t> colours;
     uint32_t last = 0;
@@ -86,7 +112,7 @@ void CApngPixels::Choose(int count, const uint8_t* const* frames, size_t pixels)
     if (!fits)
     {
         m_index.clear();
-        m_nFormat = opaque ? GL_RGB : GL_RGBA;
+        m_nFormat = opaque && !OverPays(count, frames, width, height) ? GL_RGB : GL_RGBA;
         return;
     }
     m_nFormat = GL_COLOR_INDEX;
@@ -175,18 +201,156 @@ void AppendFrameControl(std::vector<uint8_t>& out, uint32_t sequence, const SFra
     gx::AppendPngChunk(out, "fcTL", control);
 }
 
+// One way of storing a frame's block: its rows, and the blend operation that shows them.
+struct SApngCandidate
+{
+    const uint8_t* m_pPixels = nullptr;
+    size_t m_nStride = 0;
+    uint8_t m_nBlend = kBlendSource;
+};
+
+// Writes the frames one after the other into a file that holds the header chunks already. Each
+// frame is stored the way (blend operation and row filters) whose trial deflates smallest.
+class CApngFrames
+{
+public:
+    CApngFrames(const CApngPixels& storage, uint32_t width, uint32_t height, int fps)
+        : m_storage(storage), m_nWidth(width), m_nHeight(height), m_nFps(fps), m_writer(kApngCompressionLevel)
+    {
+    }
+    bool Append(std::vector<uint8_t>& file, const uint8_t* rgba);
+
+private:
+    // The block of the current frame that differs from the previous one, and its candidates: the
+    // block as it is, and laid over the last frame with its unchanged pixels clear, when every
+    // pixel that changes becomes opaque and the storage has a clear pixel.
+    SFrameRect ChangedBlock(std::vector<SApngCandidate>& candidates);
+    bool AppendSmallest(std::vector<uint8_t>& file, const SFrameRect& rect, std::span<const SApngCandidate> candidates);
+
+    const CApngPixels& m_storage;
+    const uint32_t m_nWidth, m_nHeight;
+    const int m_nFps;
+    gx::CPngImageWriter m_writer;
+    uint32_t m_nSequence = 0;
+    std::vector<uint8_t> m_previous, m_current, m_over;
+    std::vector<uint8_t> m_chunks[2]; // the data chunks of the two ways deflated in earnest
+};
+
+bool CApngFrames::Append(std::vector<uint8_t>& file, const uint8_t* rgba)
+{
+    m_storage.Convert(rgba, size_t(m_nWidth) * m_nHeight, m_current);
+    std::vector<SApngCandidate> candidates;
+    SFrameRect rect{0, 0, m_nWidth, m_nHeight};
+    if (m_nSequence == 0)
+        candidates.push_back({m_current.data(), size_t(m_nWidth) * m_storage.BytesPerPixel(), kBlendSource});
+    else
+        rect = ChangedBlock(candidates);
+    const bool appended = AppendSmallest(file, rect, candidates);
+    m_previous.swap(m_current);
+    return appended;
+}
+
+SFrameRect CApngFrames::ChangedBlock(std::vector<SApngCandidate>& candidates)
+{
+    const uint32_t bpp = m_storage.BytesPerPixel();
+    const size_t stride = size_t(m_nWidth) * bpp;
+    SFrameRect rect = gx::DifferenceBounds(m_previous.data(), m_current.data(), m_nWidth, m_nHeight, bpp);
+    if (rect.Empty())
+        rect = {0, 0, 1, 1}; // equal to the last frame: one pixel, for its time
+    const size_t first = size_t(rect.m_nTop) * stride + size_t(rect.m_nLeft) * bpp;
+    candidates.push_back({m_current.data() + first, stride, kBlendSource});
+    std::array<uint8_t, 4> clear{};
+    if (!m_storage.Transparent(clear))
+        return rect;
+    const size_t rowBytes = size_t(rect.m_nWidth) * bpp;
+    m_over.resize(rowBytes * rect.m_nHeight);
+    for (uint32_t y = 0; y < rect.m_nHeight; ++y)
+    {
+        const uint8_t* before = m_previous.data() + first + y * stride;
+        const uint8_t* after = m_current.data() + first + y * stride;
+        uint8_t* to = m_over.data() + y * rowBytes;
+        for (size_t x = 0; x < rowBytes; x += bpp)
+            if (std::memcmp(before + x, after + x, bpp) == 0)
+                std::memcpy(to + x, clear.data(), bpp);
+            else if (m_storage.Opaque(after + x))
+                std::memcpy(to + x, after + x, bpp);
+            else
+                return rect; // a changed pixel that lets the last frame show through
+    }
+    candidates.push_back({m_over.data(), rowBytes, kBlendOver});
+    return rect;
+}
+
+bool CApngFrames::AppendSmallest(std::vector<uint8_t>& file, const SFrameRect& rect,
+                                 std::span<const SApngCandidate> candidates)
+{
+    using gx::EPngFilters;
+    const uint32_t format = m_storage.Format();
+    constexpr EPngFilters kFilters[] = {EPngFilters::Adaptive, EPngFilters::AdaptiveBits, EPngFilters::None,
+                                        EPngFilters::Sub,      EPngFilters::Up,           EPngFilters::Average,
+                                        EPngFilters::Paeth};
+    // The two ways whose trials deflate smallest; trials at a fast level rank close ones wrongly
+    // at times, so when the second is within a sixty-fourth of the first both are deflated in
+    // earnest and the smaller kept.
+    struct SWay
+    {
+        const SApngCandidate* m_pCandidate;
+        EPngFilters m_eFilters;
+        size_t m_nSize;
+    };
+    SWay ways[2] = {{&candidates[0], EPngFilters::Adaptive, SIZE_MAX}, {nullptr, EPngFilters::Adaptive, SIZE_MAX}};
+    // Palette rows are no samples to predict, so filtering them by sums leaves them as they are: no
+    // trial of its own. A lone candidate of a single row needs no trial at all.
+    const bool trials = candidates.size() > 1 || rect.m_nHeight > 1;
+    for (const SApngCandidate& candidate : candidates)
+        for (const EPngFilters filters : kFilters)
+        {
+            if (!trials || (filters == EPngFilters::Adaptive && format == GL_COLOR_INDEX))
+                continue;
+            const size_t size = m_writer.TrialSize(candidate.m_pPixels, rect.m_nWidth, rect.m_nHeight,
+                                                   candidate.m_nStride, format, filters);
+            if (size != 0 && size < ways[1].m_nSize)
+                ways[1] = {&candidate, filters, size};
+            if (ways[1].m_nSize < ways[0].m_nSize)
+                std::swap(ways[0], ways[1]);
+        }
+    // The first frame is the default image; the later ones carry their sequence numbers.
+    const bool first = m_nSequence == 0;
+    uint8_t number[4];
+    gx::PutBigEndian32(number, m_nSequence + 1);
+    const SWay* kept = nullptr;
+    for (std::vector<uint8_t>& chunk : m_chunks)
+        chunk.clear();
+    if (ways[1].m_nSize - ways[0].m_nSize > ways[1].m_nSize / 64)
+        ways[1].m_pCandidate = nullptr;
+    for (int n = 0; n < 2 && ways[n].m_pCandidate; ++n)
+    {
+        const SApngCandidate& way = *ways[n].m_pCandidate;
+        if (!m_writer.AppendImageData(m_chunks[n], first ? "IDAT" : "fdAT",
+                                      std::span<const uint8_t>(number, first ? 0 : 4), way.m_pPixels, rect.m_nWidth,
+                                      rect.m_nHeight, way.m_nStride, format, ways[n].m_eFilters))
+            return false;
+        if (!kept || m_chunks[n].size() < m_chunks[0].size())
+            kept = &ways[n];
+    }
+    AppendFrameControl(file, m_nSequence, rect, m_nFps, kept->m_pCandidate->m_nBlend);
+    m_nSequence += first ? 1 : 2;
+    const std::vector<uint8_t>& data = m_chunks[kept - ways];
+    file.insert(file.end(), data.begin(), data.end());
+    return true;
+}
+
 // The outcome of writing, recorded for gxGetLastErrorText; true for success.
 bool WriteApng(const char* path, uint32_t width, uint32_t height, int count, const uint8_t* const* frames, int fps)
 {
-    const size_t pixels = size_t(width) * height;
     CApngPixels storage;
-    storage.Choose(count, frames, pixels);
-    const uint32_t format = storage.Format(), bpp = storage.BytesPerPixel();
+    storage.Choose(count, frames, width, height);
+    const uint32_t format = storage.Format();
     auto failed = [] { return gx::RecordOutcome(gx::ECodecError::EncodeFailed, gx::EFileType::Png); };
 
     std::vector<uint8_t> file(kPngSignature, kPngSignature + sizeof kPngSignature);
-    gx::CPngImageWriter writer(kApngCompressionLevel);
-    if (!writer.AppendHeader(file, width, height, format))
+    gx::CPngImageWriter header;
+    if (!header.AppendHeader(file, width, height, format))
         return failed();
     if (format == GL_COLOR_INDEX)
     {
@@ -199,54 +363,10 @@ bool WriteApng(const char* path, uint32_t width, uint32_t height, int count, con
     gx::PutBigEndian32(animation, uint32_t(count));
     gx::PutBigEndian32(animation + 4, 0); // plays: for ever
     gx::AppendPngChunk(file, "acTL", animation);
-
-    std::vector<uint8_t> previous, current, block;
-    std::array<uint8_t, 4> clear{};
-    const bool haveClear = storage.Transparent(clear);
-    uint32_t sequence = 0;
+    CApngFrames writer(storage, width, height, fps);
     for (int k = 0; k < count; ++k)
-    {
-        storage.Convert(frames[k], pixels, current);
-        if (k == 0)
-        {
-            const SFrameRect whole{0, 0, width, height};
-            AppendFrameControl(file, sequence++, whole, fps, kBlendSource);
-            if (!writer.AppendImageData(file, "IDAT", {}, current.data(), width, height, size_t(width) * bpp, format))
-                return failed();
-        }
-        else
-        {
-            SFrameRect rect = gx::DifferenceBounds(previous.data(), current.data(), width, height, bpp);
-            bool over = haveClear;
-            if (rect.Empty())
-                rect = {0, 0, 1, 1}; // equal to the last frame: one pixel, for its time
-            else
-                for (uint32_t y = rect.m_nTop; over && y < rect.m_nTop + rect.m_nHeight; ++y)
-                    for (uint32_t x = rect.m_nLeft; over && x < rect.m_nLeft + rect.m_nWidth; ++x)
-                    {
-                        const size_t at = (size_t(y) * width + x) * bpp;
-                        over = std::memcmp(&previous[at], &current[at], bpp) == 0 || storage.Opaque(&current[at]);
-                    }
-            const size_t rowBytes = size_t(rect.m_nWidth) * bpp;
-            block.resize(rowBytes * rect.m_nHeight);
-            for (uint32_t y = 0; y < rect.m_nHeight; ++y)
-            {
-                const size_t from = (size_t(rect.m_nTop + y) * width + rect.m_nLeft) * bpp;
-                uint8_t* to = block.data() + y * rowBytes;
-                std::memcpy(to, &current[from], rowBytes);
-                for (uint32_t x = 0; over && x < rect.m_nWidth; ++x)
-                    if (std::memcmp(&previous[from + x * bpp], &current[from + x * bpp], bpp) == 0)
-                        std::memcpy(to + x * bpp, clear.data(), bpp);
-            }
-            AppendFrameControl(file, sequence++, rect, fps, over ? kBlendOver : kBlendSource);
-            uint8_t number[4];
-            gx::PutBigEndian32(number, sequence++);
-            if (!writer.AppendImageData(file, "fdAT", number, block.data(), rect.m_nWidth, rect.m_nHeight, rowBytes,
-                                        format))
-                return failed();
-        }
-        previous.swap(current);
-    }
+        if (!writer.Append(file, frames[k]))
+            return failed();
     gx::AppendPngChunk(file, "IEND", {});
     std::string reason;
     if (!ReplaceFile(path, file, &reason))

@@ -5,8 +5,11 @@
 #include "engine/Bitmap.h"
 #include "engine/Limits.h"
 
+#include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <libdeflate.h>
+#include <zlib.h>
 #include <new>
 #include <utility>
 
@@ -15,6 +18,31 @@ namespace gx
 namespace
 {
 constexpr uint32_t kMaxChunkLength = 0x7FFFFFFF;
+// Trials deflate at a fast level, whose ranking of candidates follows the strong levels' closely,
+// except for rows this short, which the writer's own level handles in less time than it saves.
+constexpr int kTrialLevel = 4;
+constexpr size_t kSmallTrial = 16384;
+
+// zlib's best deflates long runs (flat art, palette indices) a few percent smaller than libdeflate's
+// strongest, and quickly, while on rows that shrink less it is slower and no smaller: the strongest
+// writer tries it on rows that deflate to less than this part of their size. The zlib stream in
+// `stream` (its size then) or 0 when it cannot.
+constexpr size_t kRunsRatio = 16;
+size_t ZlibBest(const std::vector<uint8_t>& rows, std::vector<uint8_t>& stream)
+{
+    z_stream z{};
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return 0;
+    stream.resize(deflateBound(&z, uLong(rows.size())));
+    z.next_in = const_cast<Bytef*>(rows.data());
+    z.avail_in = uInt(rows.size());
+    z.next_out = stream.data();
+    z.avail_out = uInt(stream.size());
+    const bool done = deflate(&z, Z_FINISH) == Z_STREAM_END;
+    const size_t size = z.total_out;
+    deflateEnd(&z);
+    return done ? size : 0;
+}
 
 // Bytes per pixel of the formats the writer takes: the four of the engine and palette indices.
 uint32_t PngBytesPerPixel(uint32_t format) { return format == GL_COLOR_INDEX ? 1 : BytesPerPixel(format); }
@@ -42,6 +70,18 @@ void FilterRow(const uint8_t* row, const uint8_t* up, size_t n, uint32_t bpp, ui
         avg[i] = uint8_t(row[i] - ((row[i - bpp] + up[i]) >> 1));
     for (size_t i = bpp; i < n; ++i)
         paeth[i] = uint8_t(row[i] - png::PaethPredictor(row[i - bpp], up[i], up[i - bpp]));
+}
+// The bits of the row's bytes under a code built from their own frequencies: sum of n log2(total / n).
+double BitsScore(const uint8_t* p, size_t n)
+{
+    uint32_t counts[256] = {};
+    for (size_t i = 0; i < n; ++i)
+        ++counts[p[i]];
+    double bits = 0;
+    for (const uint32_t count : counts)
+        if (count != 0)
+            bits += count * std::log2(double(n) / count);
+    return bits;
 }
 } // namespace
 
@@ -72,7 +112,8 @@ void CPngImageWriter::SCompressorDeleter::operator()(libdeflate_compressor* comp
     libdeflate_free_compressor(compressor);
 }
 
-CPngImageWriter::CPngImageWriter(int level) : m_pCompressor(libdeflate_alloc_compressor(level))
+CPngImageWriter::CPngImageWriter(int level)
+    : m_pCompressor(libdeflate_alloc_compressor(level)), m_bTryZlib(level >= kStrongestLevel)
 {
 }
 
@@ -110,16 +151,14 @@ bool CPngImageWriter::AppendHeader(std::vector<uint8_t>& out, uint32_t width, ui
 
 bool CPngImageWriter::AppendImageData(std::vector<uint8_t>& out, const char type[4], std::span<const uint8_t> prefix,
                                       const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride,
-                                      uint32_t format)
+                                      uint32_t format, EPngFilters filters)
 {
-    const uint32_t bpp = PngBytesPerPixel(format);
-    if (!m_pCompressor || !pixels || bpp == 0 || !SizeAllowed(width, height, bpp) || stride < size_t(width) * bpp ||
-        prefix.size() > kMaxChunkLength)
+    if (!Accepts(pixels, width, height, stride, format) || prefix.size() > kMaxChunkLength)
         return false;
     const size_t outStart = out.size();
     try
     {
-        FilterRows(pixels, width, height, stride, format);
+        FilterRows(pixels, width, height, stride, format, filters);
         if (AppendCompressedChunk(out, type, prefix))
             return true;
     }
@@ -130,8 +169,43 @@ bool CPngImageWriter::AppendImageData(std::vector<uint8_t>& out, const char type
     return false;
 }
 
+bool CPngImageWriter::Accepts(const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride,
+                              uint32_t format) const
+{
+    const uint32_t bpp = PngBytesPerPixel(format);
+    return m_pCompressor && pixels && bpp != 0 && SizeAllowed(width, height, bpp) && stride >= size_t(width) * bpp;
+}
+
+size_t CPngImageWriter::TrialSize(const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride,
+                                  uint32_t format, EPngFilters filters)
+{
+    if (!Accepts(pixels, width, height, stride, format))
+        return 0;
+    try
+    {
+        FilterRows(pixels, width, height, stride, format, filters);
+        if (!m_pTrialCompressor && m_filtered.size() > kSmallTrial)
+            m_pTrialCompressor.reset(libdeflate_alloc_compressor(kTrialLevel));
+        libdeflate_compressor* compressor =
+            m_filtered.size() > kSmallTrial ? m_pTrialCompressor.get() : m_pCompressor.get();
+        if (!compressor)
+            return 0;
+        m_deflated.resize(libdeflate_zlib_compress_bound(compressor, m_filtered.size()));
+        const size_t size = libdeflate_zlib_compress(compressor, m_filtered.data(), m_filtered.size(),
+                                                     m_deflated.data(), m_deflated.size());
+        // Long runs: the fast level ranks them poorly, and zlib's best, cheap on them, well.
+        if (m_bTryZlib && size * kRunsRatio < m_filtered.size() && m_filtered.size() <= UINT32_MAX)
+            return ZlibBest(m_filtered, m_deflated);
+        return size;
+    }
+    catch (const std::bad_alloc&)
+    {
+        return 0;
+    }
+}
+
 void CPngImageWriter::FilterRows(const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride,
-                                 uint32_t format)
+                                 uint32_t format, EPngFilters filters)
 {
     const uint32_t bpp = PngBytesPerPixel(format);
     const bool blueFirst = format == GL_BGR || format == GL_BGRA;
@@ -151,10 +225,13 @@ void CPngImageWriter::FilterRows(const uint8_t* pixels, uint32_t width, uint32_t
             ConvertPixels(row, format, current, rgbFormat, width);
             row = current;
         }
-        // Palette indices are no samples to predict: their rows go unfiltered, as is usual.
-        if (bpp > 1)
+        // Palette indices are no samples to predict: filtering by sums leaves their rows as they are.
+        const bool bySums = filters == EPngFilters::Adaptive && bpp > 1;
+        const bool byBits = filters == EPngFilters::AdaptiveBits;
+        const int fixed = int(filters) - int(EPngFilters::None);
+        if (bySums || byBits || fixed > 0)
             FilterRow(row, up, rowBytes, bpp, m_trials.data());
-        const int best = bpp > 1 ? BestFilter(row, rowBytes) : 0;
+        const int best = bySums || byBits ? BestFilter(row, rowBytes, byBits) : std::max(fixed, 0);
         uint8_t* dst = m_filtered.data() + y * (rowBytes + 1);
         dst[0] = uint8_t(best);
         std::memcpy(dst + 1, best == 0 ? row : m_trials.data() + (best - 1) * rowBytes, rowBytes);
@@ -170,13 +247,14 @@ void CPngImageWriter::FilterRows(const uint8_t* pixels, uint32_t width, uint32_t
     }
 }
 
-int CPngImageWriter::BestFilter(const uint8_t* row, size_t rowBytes) const
+int CPngImageWriter::BestFilter(const uint8_t* row, size_t rowBytes, bool bits) const
 {
+    auto scoreOf = [&](const uint8_t* p) { return bits ? BitsScore(p, rowBytes) : double(png::ScoreRow(p, rowBytes)); };
     int best = 0;
-    uint64_t bestScore = png::ScoreRow(row, rowBytes);
+    double bestScore = scoreOf(row);
     for (int f = 1; f <= 4; ++f)
     {
-        const uint64_t score = png::ScoreRow(m_trials.data() + (f - 1) * rowBytes, rowBytes);
+        const double score = scoreOf(m_trials.data() + (f - 1) * rowBytes);
         if (score < bestScore)
         {
             bestScore = score;
@@ -197,9 +275,20 @@ bool CPngImageWriter::AppendCompressedChunk(std::vector<uint8_t>& out, const cha
         std::memcpy(out.data() + start + 8, prefix.data(), prefix.size());
     const size_t compressed = libdeflate_zlib_compress(m_pCompressor.get(), m_filtered.data(), m_filtered.size(),
                                                        out.data() + start + 8 + prefix.size(), bound);
-    if (compressed == 0 || compressed > kMaxChunkLength - prefix.size())
+    if (compressed == 0)
         return false;
-    const size_t length = prefix.size() + compressed;
+    size_t length = prefix.size() + compressed;
+    if (m_bTryZlib && compressed * kRunsRatio < m_filtered.size() && m_filtered.size() <= UINT32_MAX)
+    {
+        const size_t runs = ZlibBest(m_filtered, m_deflated);
+        if (runs != 0 && runs < compressed)
+        {
+            std::memcpy(out.data() + start + 8 + prefix.size(), m_deflated.data(), runs);
+            length = prefix.size() + runs;
+        }
+    }
+    if (length > kMaxChunkLength)
+        return false;
     uint8_t* chunk = out.data() + start;
     PutBigEndian32(chunk, uint32_t(length));
     std::memcpy(chunk + 4, type, 4);

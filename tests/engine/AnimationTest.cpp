@@ -400,8 +400,8 @@ TEST_F(ApngWrite, PixelArtGoesAsAPaletteWithTheChangedBlocksOnly)
     EXPECT_EQ(colourType, "3");
     const SApngFrame expected[] = {
         {{0, 0, kW, kH}, 1, 12, 0, 0},           // the default image, whole
-        {{0, 0, 1, 1}, 1, 12, 0, 1},             // equal to the last: one clear pixel laid over
-        {{20, 5, 1, 1}, 1, 12, 0, 1},            // the one changed pixel, opaque
+        {{0, 0, 1, 1}, 1, 12, 0, 0},             // equal to the last: one pixel, as it is
+        {{20, 5, 1, 1}, 1, 12, 0, 0},            // the one changed pixel
         {{2, 6, 9, 8}, 1, 12, 0, 0},             // the sprite's old and new place; its half-clear
         {{6, 6, 8, 8}, 1, 12, 0, 0},             // pixels cannot be laid over, they replace
         {{0, 0, kW, kH}, 1, 12, 0, 0},           // wholly transparent after opaque: replaced
@@ -439,6 +439,35 @@ TEST_F(ApngWrite, ManyColoursGoAsTruecolourAndStayExact)
         EXPECT_EQ(controls[3].m_nBlend, 0); // the less opaque pixel forbids laying over
         ExpectReadersShow(frames, 40, 30, 60);
     }
+}
+
+// Opaque frames of thousands of colours in which a square moves over a still noisy picture: the
+// unchanged pixels of each changed block pay for an alpha channel, and the blocks are laid over
+// the last frame with those pixels clear, exactly.
+TEST_F(ApngWrite, OpaqueFramesWithStillPartsAreLaidOverWithAlpha)
+{
+    const Bytes back = Picture(EPicture::Noisy, 48, 32);
+    std::vector<Bytes> frames;
+    for (uint32_t k = 0; k < 4; ++k)
+    {
+        Bytes f = back;
+        for (size_t i = 0; i < f.size(); i += 4)
+        {
+            const uint32_t x = uint32_t(i / 4 % 48), y = uint32_t(i / 4 / 48);
+            f[i + 3] = 255;
+            if (x - 8 * k < 10 && y - 6 * k < 10)
+                f[i] = 250, f[i + 1] = uint8_t(20 * k), f[i + 2] = 9;
+        }
+        frames.push_back(f);
+    }
+    ASSERT_TRUE(gxMakeApngAnimFile(m_strPath.c_str(), 48, 32, 4, PointersTo(frames).data(), 12));
+    std::string colourType;
+    const std::vector<SApngFrame> controls = Controls(nullptr, &colourType);
+    EXPECT_EQ(colourType, "6");
+    ASSERT_EQ(controls.size(), 4u);
+    EXPECT_EQ(controls[3].m_rect, (gx::SFrameRect{16, 12, 18, 16}));
+    EXPECT_EQ(controls[3].m_nBlend, 1);
+    ExpectReadersShow(frames, 48, 32, 12);
 }
 
 TEST(AnimationWrite, EveryWriterRefusesBadArgumentsWithoutWriting)

@@ -215,7 +215,9 @@ void FrameTest::Start()
     placement.clear();
     m_pFrame->RestoreAndShow(placement);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_pFrame.get()));
+    // Shortcuts reach only the active window; on a loaded machine activation can lag the exposure.
     m_pFrame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_pFrame.get()));
     Settle();
     m_pMessages = std::make_unique<CMessageRecorder>();
 }
