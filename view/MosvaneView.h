@@ -227,6 +227,8 @@ private:
     GLuint m_nCheckerTexture = 0;
     // The working image's texture has its reduced levels (made on the first reduced frame).
     bool m_bMipmapped = false;
+    // Every pixel of the working image is opaque (found when its pixels are loaded or changed).
+    bool m_bOpaque = false;
     // Scroll bars are being set up together: one redraw afterwards, not one per change.
     bool m_bAdjusting = false;
     SGridLineHit m_selected;
