@@ -2,9 +2,10 @@
 // when they use at most 255 of them (those the frames change to most first), otherwise 255 chosen
 // by median cut, reached with Floyd-Steinberg error diffusion in which a pixel equal to the one
 // before keeps its index. A pixel whose alpha is below 128 is transparent. After the first (whole)
-// frame each frame stores only the block in which the picture shown changes, the smaller way:
-// its unchanged pixels transparent or as they are; a frame before one that turns visible pixels
-// transparent is disposed to the background over a block holding them. Delays are in hundredths
+// frame each frame stores only the block in which the picture shown changes, the smallest way
+// (unchanged pixels transparent or as they are, rows in order or interlaced, with an LZW code size
+// as small as its indices allow); a frame before one that turns visible pixels transparent is
+// disposed to the background over a block holding them. Delays are in hundredths
 // whose running sum follows the exact times; the animation loops for ever (NETSCAPE2.0).
 
 #include "base/FileIo.h"
@@ -95,15 +96,18 @@ void CGifPalette::Choose(int count, const uint8_t* const* frames, size_t pixels)
 void CGifPalette::OrderByChange(int count, const uint8_t* const* frames, size_t pixels)
 {
     std::vector<uint64_t> changes(m_colours.size(), 0);
+    uint32_t last = 0xFFFFFFFF;
+    uint8_t lastIndex = 0;
     for (int k = 1; k < count; ++k)
-    {
         for (size_t i = 0; i < pixels; ++i)
         {
             const uint8_t* p = frames[k] + i * 4;
-            if (p[3] >= kOpaqueFrom && std::memcmp(p, frames[k - 1] + i * 4, 4) != 0)
-                ++changes[m_index.at(Rgb(p))];
+            if (p[3] < kOpaqueFrom || std::memcmp(p, frames[k - 1] + i * 4, 4) == 0)
+                continue;
+            if (Rgb(p) != last)
+                last = Rgb(p), lastIndex = m_index.at(last);
+            ++changes[lastIndex];
         }
-    }
     std::vector<uint32_t> order(m_colours);
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
         return changes[m_index.at(a)] > changes[m_index.at(b)];
@@ -363,9 +367,9 @@ struct SGifWay
 };
 
 // The block's pixels into `pixels` in the way's row order, with `clear` where nothing is to be
-// drawn: where the frame is clear and, when the way says so, where it equals what is shown. Returns the transparent index the
-// block can take (the first index it uses for no colour) and sets *codeBits to the LZW code size
-// its indices need.
+// drawn: where the frame is clear and, when the way says so, where it equals what is shown.
+// Returns the transparent index the block takes (the first index it uses for no colour) and sets
+// *codeBits to the LZW code size its indices need.
 int BlockPixels(const SGifBlock& block, const SGifWay& way, uint32_t width, const uint8_t* shown,
                 const uint8_t* frame, uint8_t clear, std::vector<GifPixelType>& pixels, int* codeBits)
 {
