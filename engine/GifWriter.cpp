@@ -2,9 +2,10 @@
 // when they use at most 255 of them (those the frames change to most first), otherwise 255 chosen
 // by median cut, reached with Floyd-Steinberg error diffusion in which a pixel equal to the one
 // before keeps its index. A pixel whose alpha is below 128 is transparent. After the first (whole)
-// frame each frame stores only the block in which the picture shown changes, the smaller way:
-// its unchanged pixels transparent or as they are; a frame before one that turns visible pixels
-// transparent is disposed to the background over a block holding them. Delays are in hundredths
+// frame each frame stores only the block in which the picture shown changes, the smallest way
+// (unchanged pixels transparent or as they are, rows in order or interlaced, with an LZW code size
+// as small as its indices allow); a frame before one that turns visible pixels transparent is
+// disposed to the background over a block holding them. Delays are in hundredths
 // whose running sum follows the exact times; the animation loops for ever (NETSCAPE2.0).
 
 #include "base/FileIo.h"
@@ -18,6 +19,7 @@
 #include <exception>
 #include <gif_lib.h>
 #include <memory>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -94,15 +96,18 @@ void CGifPalette::Choose(int count, const uint8_t* const* frames, size_t pixels)
 void CGifPalette::OrderByChange(int count, const uint8_t* const* frames, size_t pixels)
 {
     std::vector<uint64_t> changes(m_colours.size(), 0);
+    uint32_t last = 0xFFFFFFFF;
+    uint8_t lastIndex = 0;
     for (int k = 1; k < count; ++k)
-    {
         for (size_t i = 0; i < pixels; ++i)
         {
             const uint8_t* p = frames[k] + i * 4;
-            if (p[3] >= kOpaqueFrom && std::memcmp(p, frames[k - 1] + i * 4, 4) != 0)
-                ++changes[m_index.at(Rgb(p))];
+            if (p[3] < kOpaqueFrom || std::memcmp(p, frames[k - 1] + i * 4, 4) == 0)
+                continue;
+            if (Rgb(p) != last)
+                last = Rgb(p), lastIndex = m_index.at(last);
+            ++changes[lastIndex];
         }
-    }
     std::vector<uint32_t> order(m_colours);
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
         return changes[m_index.at(a)] > changes[m_index.at(b)];
@@ -353,26 +358,37 @@ struct SGifBlock
     bool m_bFirst;
 };
 
-// The block's pixels into `pixels`, with `clear` where nothing is to be drawn: where the frame is
-// clear and, when unchangedClear, where it equals what is shown. Returns the transparent index the
-// block can take (the first index it uses for no colour) and sets *codeBits to the LZW code size
-// its indices need.
-int BlockPixels(const SGifBlock& block, uint32_t width, const uint8_t* shown, const uint8_t* frame, uint8_t clear,
-                bool unchangedClear, std::vector<GifPixelType>& pixels, int* codeBits)
+// How a block is stored: its unchanged pixels transparent or as they are, its rows in order or
+// interlaced (which now and then gives LZW longer strings).
+struct SGifWay
+{
+    bool m_bUnchangedClear;
+    bool m_bInterlaced;
+};
+
+// The block's pixels into `pixels` in the way's row order, with `clear` where nothing is to be
+// drawn: where the frame is clear and, when the way says so, where it equals what is shown.
+// Returns the transparent index the block takes (the first index it uses for no colour) and sets
+// *codeBits to the LZW code size its indices need.
+int BlockPixels(const SGifBlock& block, const SGifWay& way, uint32_t width, const uint8_t* shown,
+                const uint8_t* frame, uint8_t clear, std::vector<GifPixelType>& pixels, int* codeBits)
 {
     const SFrameRect& rect = block.m_rect;
     pixels.resize(size_t(rect.m_nWidth) * rect.m_nHeight);
     std::array<bool, 256> used{};
     GifPixelType* out = pixels.data();
-    for (uint32_t y = rect.m_nTop; y < rect.m_nTop + rect.m_nHeight; ++y)
-    {
-        const size_t row = size_t(y) * width + rect.m_nLeft;
-        for (uint32_t x = 0; x < rect.m_nWidth; ++x, ++out)
+    static constexpr uint32_t kPasses[4][2] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}}; // first row, step
+    for (int pass = 0; pass < (way.m_bInterlaced ? 4 : 1); ++pass)
+        for (uint32_t r = way.m_bInterlaced ? kPasses[pass][0] : 0; r < rect.m_nHeight;
+             r += way.m_bInterlaced ? kPasses[pass][1] : 1)
         {
-            *out = unchangedClear && frame[row + x] == shown[row + x] ? clear : frame[row + x];
-            used[*out] = true;
+            const size_t row = size_t(rect.m_nTop + r) * width + rect.m_nLeft;
+            for (uint32_t x = 0; x < rect.m_nWidth; ++x, ++out)
+            {
+                *out = way.m_bUnchangedClear && frame[row + x] == shown[row + x] ? clear : frame[row + x];
+                used[*out] = true;
+            }
         }
-    }
     // Readers fill a block disposed to the background with its transparent index, and the first
     // frame's clear pixels with the screen's background: there the index stays the screen's.
     const bool screenIndex = block.m_bFirst || block.m_nDisposal == DISPOSE_BACKGROUND;
@@ -399,10 +415,10 @@ int BlockPixels(const SGifBlock& block, uint32_t width, const uint8_t* shown, co
 // are the block's own; giflib takes the code size from the colour map in force, the global one,
 // whose size is lowered for the block alone (its table is written already).
 bool PutFrame(GifFileType* gif, const SGifBlock& block, uint32_t width, const uint8_t* shown, const uint8_t* frame,
-              uint8_t clear, bool unchangedClear, std::vector<GifPixelType>& pixels)
+              uint8_t clear, const SGifWay& way, std::vector<GifPixelType>& pixels)
 {
     int codeBits = 0;
-    const int transparent = BlockPixels(block, width, shown, frame, clear, unchangedClear, pixels, &codeBits);
+    const int transparent = BlockPixels(block, way, width, shown, frame, clear, pixels, &codeBits);
     if (transparent != NO_TRANSPARENT_COLOR && transparent != clear)
         std::replace(pixels.begin(), pixels.end(), GifPixelType(clear), GifPixelType(transparent));
     GraphicsControlBlock control{};
@@ -418,29 +434,30 @@ bool PutFrame(GifFileType* gif, const SGifBlock& block, uint32_t width, const ui
     const int tableBits = gif->SColorMap->BitsPerPixel;
     gif->SColorMap->BitsPerPixel = std::min(codeBits, tableBits);
     const int described = EGifPutImageDesc(gif, int(rect.m_nLeft), int(rect.m_nTop), int(rect.m_nWidth),
-                                           int(rect.m_nHeight), false, nullptr);
+                                           int(rect.m_nHeight), way.m_bInterlaced, nullptr);
     gif->SColorMap->BitsPerPixel = tableBits;
     return described == GIF_OK && EGifPutLine(gif, pixels.data(), int(pixels.size())) == GIF_OK;
 }
 
-// The block stored the smaller way: unchanged pixels transparent, which gives long runs where
-// little changes, or stored as they are, which keeps the runs of a moved sprite's colours. Both
-// are written to the end of `file` and the larger taken back.
-bool PutSmallerFrame(GifFileType* gif, std::vector<uint8_t>& file, const SGifBlock& block, uint32_t width,
-                     const uint8_t* shown, const uint8_t* frame, uint8_t clear, std::vector<GifPixelType>& pixels)
+// The block stored the smallest way: each is written to the end of `file` and taken back unless
+// it is the smallest yet. Unchanged pixels transparent give long runs where little changes;
+// stored as they are, they keep the runs of a moved sprite's colours.
+bool PutSmallestFrame(GifFileType* gif, std::vector<uint8_t>& file, const SGifBlock& block, uint32_t width,
+                      const uint8_t* shown, const uint8_t* frame, uint8_t clear, std::vector<GifPixelType>& pixels)
 {
     const size_t start = file.size();
-    if (!PutFrame(gif, block, width, shown, frame, clear, true, pixels))
-        return false;
-    const std::vector<uint8_t> unchangedClear(file.begin() + long(start), file.end());
-    file.resize(start);
-    if (!PutFrame(gif, block, width, shown, frame, clear, false, pixels))
-        return false;
-    if (file.size() - start > unchangedClear.size())
+    std::vector<uint8_t> smallest;
+    // Nothing is shown before the first frame: its unchanged pixels are its clear ones already.
+    const SGifWay ways[] = {{false, false}, {false, true}, {true, false}, {true, true}};
+    for (const SGifWay& way : std::span(ways, block.m_bFirst ? 2 : 4))
     {
+        if (!PutFrame(gif, block, width, shown, frame, clear, way, pixels))
+            return false;
+        if (smallest.empty() || file.size() - start < smallest.size())
+            smallest.assign(file.begin() + long(start), file.end());
         file.resize(start);
-        file.insert(file.end(), unchangedClear.begin(), unchangedClear.end());
     }
+    file.insert(file.end(), smallest.begin(), smallest.end());
     return true;
 }
 
@@ -501,8 +518,7 @@ bool WriteGif(const char* path, uint32_t width, uint32_t height, int count, cons
         const int disposal = erased.Empty() ? DISPOSE_DO_NOT : DISPOSE_BACKGROUND;
         const int delay = int(gx::FrameDuration(uint64_t(k), uint32_t(fps), 100));
         const SGifBlock put{rect, disposal, delay, k == 0};
-        if (!(k == 0 ? PutFrame(gif.get(), put, width, shown.data(), frame.data(), transparent, false, block)
-                     : PutSmallerFrame(gif.get(), file, put, width, shown.data(), frame.data(), transparent, block)))
+        if (!PutSmallestFrame(gif.get(), file, put, width, shown.data(), frame.data(), transparent, block))
             return gx::RecordOutcome(gx::ECodecError::EncodeFailed, gx::EFileType::Gif);
         shown.swap(frame);
         if (disposal == DISPOSE_BACKGROUND)

@@ -72,6 +72,28 @@ void FitBar(QScrollBar& bar, int64_t extent, int client)
     bar.show();
 }
 
+// Whether every pixel of the working image is fully opaque: then nothing shows through it, and it
+// is drawn without blending and without the checkerboard beneath, to the same pixels. Alpha is the
+// fourth byte of GL_RGBA and GL_BGRA alike; pixels of three bytes have none.
+bool AllOpaque(const WorkingImageRecord& img)
+{
+    if (img.bytesPerPixel != 4)
+        return true;
+    if (!img.data)
+        return false;
+    const size_t rowBytes = size_t(img.width) * 4;
+    for (size_t y = 0; y < img.height; ++y)
+    {
+        const uint8_t* row = img.data + y * rowBytes;
+        uint8_t all = 0xFF;
+        for (size_t i = 3; i < rowBytes; i += 4)
+            all &= row[i];
+        if (all != 0xFF)
+            return false;
+    }
+    return true;
+}
+
 // The red, green, blue and alpha of a pixel of the working image.
 void PixelColour(const WorkingImageRecord& img, int64_t x, int64_t y, int rgba[4])
 {
@@ -117,10 +139,8 @@ bool CViewSurface::MakeCurrent()
     return Prepare();
 }
 
-void CViewSurface::Present()
+QSize CViewSurface::FollowSize()
 {
-    if (!isExposed() || !Prepare())
-        return;
     // The surface's framebuffer size, rounded as the toolkit rounds it.
     const QSize device = size() * devicePixelRatio();
     if (device != m_deviceSize && !device.isEmpty())
@@ -129,6 +149,14 @@ void CViewSurface::Present()
         if (m_view.m_hDevice)
             gxResizeCurrentDevice(device.width(), device.height());
     }
+    return device;
+}
+
+void CViewSurface::Present()
+{
+    if (!isExposed() || !Prepare())
+        return;
+    FollowSize();
     ++m_canvas.m_nFramesDrawn;
     m_view.Paint();
     m_pContext->swapBuffers(this);
@@ -139,15 +167,9 @@ QImage CViewSurface::Grab()
 {
     if (!Prepare())
         return {};
-    const QSize device = size() * devicePixelRatio();
+    const QSize device = FollowSize();
     if (device.isEmpty())
         return {};
-    if (device != m_deviceSize)
-    {
-        m_deviceSize = device;
-        if (m_view.m_hDevice)
-            gxResizeCurrentDevice(device.width(), device.height());
-    }
     m_view.Paint();
     QImage image(device, QImage::Format_RGBA8888);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -331,6 +353,7 @@ CMosvaneView::CMosvaneView(QWidget* parent) : QWidget(parent)
     // Operations that change the pixels renew the texture, then the view shows them.
     m_image.SetRedrawCallback([this] {
         m_bMipmapped = false;
+        m_bOpaque = AllOpaque(m_image.m_gxImg);
         RedrawNow();
     });
     setAcceptDrops(true);
@@ -544,6 +567,7 @@ bool CMosvaneView::LoadCommand(const std::string& path)
         return false;
     }
     m_bMipmapped = false;
+    m_bOpaque = AllOpaque(m_image.m_gxImg);
     if (IMainFrame* frame = GetMainFrame())
     {
         frame->SetDocumentTitle(path);
@@ -646,13 +670,14 @@ void CMosvaneView::Paint()
     if (img.texture != 0 && right > left && bottom > top)
     {
         glEnable(GL_TEXTURE_2D);
-        if (m_bCheckerboard && m_nCheckerTexture)
+        if (m_bCheckerboard && m_nCheckerTexture && !m_bOpaque)
             DrawCheckerboard(mapping.SurfaceX(left), mapping.SurfaceY(top), mapping.SurfaceX(right),
                              mapping.SurfaceY(bottom), kCheckerSquare * mapping.m_dRatio);
         // The surface stays opaque: a transparent picture shows the checkerboard or the
         // background through it, and the toolkit must not blend the surface with whatever lies
         // behind the window.
-        glEnable(GL_BLEND);
+        if (!m_bOpaque)
+            glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);

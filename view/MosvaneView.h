@@ -54,6 +54,8 @@ private:
     // Makes the context (and, the first time, the view's render device) current; false when GL
     // cannot be had for this window.
     bool Prepare();
+    // Gives the render device the window's size in device pixels (with the context current).
+    QSize FollowSize();
 
     CMosvaneView& m_view;
     CViewCanvas& m_canvas;
@@ -227,6 +229,8 @@ private:
     GLuint m_nCheckerTexture = 0;
     // The working image's texture has its reduced levels (made on the first reduced frame).
     bool m_bMipmapped = false;
+    // Every pixel of the working image is opaque (found when its pixels are loaded or changed).
+    bool m_bOpaque = false;
     // Scroll bars are being set up together: one redraw afterwards, not one per change.
     bool m_bAdjusting = false;
     SGridLineHit m_selected;

@@ -160,6 +160,18 @@ TEST_F(ViewTest, CheckerboardUnderTransparentPartsOnlyAndAsAnOption)
     m_pView->SetCheckerboard(false);
     EXPECT_EQ(PixelAt(1, 1), kBackground);
     EXPECT_EQ(PixelAt(square + 1, 1), kBackground);
+
+    // An opaque picture made transparent by an operation shows the checkerboard again.
+    m_pView->SetCheckerboard(true);
+    ASSERT_TRUE(Load(WritePicture(m_dir, "opaque.png", Filled(QColor(10, 200, 30), 64, 40))));
+    EXPECT_EQ(PixelAt(1, 1), QColor(10, 200, 30));
+    CWorkingImage& image = m_pView->WorkingImage();
+    ASSERT_TRUE(image.ConvertToRgba());
+    image.m_gxImg.data[3] = 0; // the alpha of pixel 0, 0
+    CViewGlScope gl(*m_pView);
+    ASSERT_TRUE(image.RefreshTexture());
+    EXPECT_EQ(PixelAt(0, 0), light);
+    EXPECT_EQ(PixelAt(1, 1), QColor(10, 200, 30));
 }
 
 TEST_F(ViewTest, SplitGridDrawnAndDraggedWithinReach)
