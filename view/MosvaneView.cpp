@@ -217,6 +217,18 @@ bool CViewSurface::event(QEvent* event)
     case QEvent::UpdateRequest:
         Present();
         return true;
+    // Where the platform hands a drop to the window under the pointer rather than to the top-level
+    // window, the files still reach the view.
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* move = static_cast<QDragMoveEvent*>(event);
+        if (!FirstDroppedFile(move->mimeData()).isEmpty())
+            move->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop:
+        m_view.dropEvent(static_cast<QDropEvent*>(event));
+        return true;
     default:
         break;
     }

@@ -106,7 +106,7 @@ std::string WritePicture(const CTempDir& dir, const std::string& name, const QIm
     return path;
 }
 
-void DropFiles(QWidget* target, const QStringList& paths)
+void DropFiles(QObject* target, const QStringList& paths)
 {
     QList<QUrl> urls;
     for (const QString& path : paths)

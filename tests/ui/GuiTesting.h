@@ -75,7 +75,7 @@ QImage Filled(QColor colour, int width = 8, int height = 8);
 std::string WritePicture(const CTempDir& dir, const std::string& name, const QImage& image);
 
 // Files dropped on target as a desktop delivers them: the drag enters, then drops.
-void DropFiles(QWidget* target, const QStringList& paths);
+void DropFiles(QObject* target, const QStringList& paths);
 // A press, a move and a release of the left button on widget.
 void Drag(QWidget* widget, QPoint from, QPoint to);
 // One mouse event at a position between pixels (a pointer at a device pixel of a screen of ratio
