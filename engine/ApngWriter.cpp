@@ -301,7 +301,8 @@ bool CApngFrames::AppendSmallest(std::vector<uint8_t>& file, const SFrameRect& r
     // (Up and Average, seldom best for every row of a block, are left to the adaptive choices.)
     // The two ways whose trials deflate smallest; trials at a fast level rank close ones wrongly
     // at times, so when the second is within a sixty-fourth of the first both are deflated in
-    // earnest and the smaller kept.
+    // earnest and the smaller kept. Not for the first frame: whole, it takes longest to deflate,
+    // and on our frame sets its first way has always stayed the smaller.
     struct SWay
     {
         const SApngCandidate* m_pCandidate;
@@ -331,7 +332,7 @@ bool CApngFrames::AppendSmallest(std::vector<uint8_t>& file, const SFrameRect& r
     const SWay* kept = nullptr;
     for (std::vector<uint8_t>& chunk : m_chunks)
         chunk.clear();
-    if (ways[1].m_nSize - ways[0].m_nSize > ways[1].m_nSize / 64)
+    if (first || ways[1].m_nSize - ways[0].m_nSize > ways[1].m_nSize / 64)
         ways[1].m_pCandidate = nullptr;
     for (int n = 0; n < 2 && ways[n].m_pCandidate; ++n)
     {

@@ -5,13 +5,13 @@
 #include "engine/Bitmap.h"
 #include "engine/Limits.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <libdeflate.h>
-#include <zlib.h>
 #include <new>
 #include <utility>
+#include <zlib.h>
 
 namespace gx
 {
@@ -194,8 +194,11 @@ size_t CPngImageWriter::TrialSize(const uint8_t* pixels, uint32_t width, uint32_
         const size_t size = libdeflate_zlib_compress(compressor, m_filtered.data(), m_filtered.size(),
                                                      m_deflated.data(), m_deflated.size());
         // Long runs: the fast level ranks them poorly, and zlib's best, cheap on them, well.
-        if (m_bTryZlib && size * kRunsRatio < m_filtered.size() && m_filtered.size() <= UINT32_MAX)
-            return ZlibBest(m_filtered, m_deflated);
+        if (m_bTryZlib && size != 0 && size * kRunsRatio < m_filtered.size() && m_filtered.size() <= UINT32_MAX)
+        {
+            const size_t runs = ZlibBest(m_filtered, m_deflated);
+            return runs != 0 ? runs : size;
+        }
         return size;
     }
     catch (const std::bad_alloc&)
