@@ -364,8 +364,7 @@ CMosvaneView::CMosvaneView(QWidget* parent) : QWidget(parent)
     m_bEngineStarted = gxInitialize();
     // Operations that change the pixels renew the texture, then the view shows them.
     m_image.SetRedrawCallback([this] {
-        m_bMipmapped = false;
-        m_bOpaque = AllOpaque(m_image.m_gxImg);
+        PixelsRenewed();
         RedrawNow();
     });
     setAcceptDrops(true);
@@ -578,8 +577,7 @@ bool CMosvaneView::LoadCommand(const std::string& path)
                     static_cast<QWidget*>(this));
         return false;
     }
-    m_bMipmapped = false;
-    m_bOpaque = AllOpaque(m_image.m_gxImg);
+    PixelsRenewed();
     if (IMainFrame* frame = GetMainFrame())
     {
         frame->SetDocumentTitle(path);
@@ -608,6 +606,12 @@ bool CMosvaneView::DrawSplitLines(int32_t rows, int32_t cols)
     m_selected = SGridLineHit{};
     RedrawNow();
     return true;
+}
+
+void CMosvaneView::PixelsRenewed()
+{
+    m_bMipmapped = false;
+    m_bOpaque = AllOpaque(m_image.m_gxImg);
 }
 
 void CMosvaneView::RedrawNow()

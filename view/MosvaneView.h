@@ -195,6 +195,8 @@ private:
     friend class CViewGlScope;
 
     void CreateDevice();
+    // New pixels in the working image: its reduced levels are made again and its opacity found again.
+    void PixelsRenewed();
     void ClientResized();
     void UpdateScrollBars();
     // Scrolls so that the zoomed picture point (device pixels from the picture's corner) lies at

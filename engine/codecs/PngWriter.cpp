@@ -176,6 +176,11 @@ bool CPngImageWriter::Accepts(const uint8_t* pixels, uint32_t width, uint32_t he
     return m_pCompressor && pixels && bpp != 0 && SizeAllowed(width, height, bpp) && stride >= size_t(width) * bpp;
 }
 
+bool CPngImageWriter::RunsPayZlib(size_t deflated) const
+{
+    return m_bTryZlib && deflated * kRunsRatio < m_filtered.size() && m_filtered.size() <= UINT32_MAX;
+}
+
 size_t CPngImageWriter::TrialSize(const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride,
                                   uint32_t format, EPngFilters filters)
 {
@@ -194,7 +199,7 @@ size_t CPngImageWriter::TrialSize(const uint8_t* pixels, uint32_t width, uint32_
         const size_t size = libdeflate_zlib_compress(compressor, m_filtered.data(), m_filtered.size(),
                                                      m_deflated.data(), m_deflated.size());
         // Long runs: the fast level ranks them poorly, and zlib's best, cheap on them, well.
-        if (m_bTryZlib && size != 0 && size * kRunsRatio < m_filtered.size() && m_filtered.size() <= UINT32_MAX)
+        if (size != 0 && RunsPayZlib(size))
         {
             const size_t runs = ZlibBest(m_filtered, m_deflated);
             return runs != 0 ? runs : size;
@@ -281,7 +286,7 @@ bool CPngImageWriter::AppendCompressedChunk(std::vector<uint8_t>& out, const cha
     if (compressed == 0)
         return false;
     size_t length = prefix.size() + compressed;
-    if (m_bTryZlib && compressed * kRunsRatio < m_filtered.size() && m_filtered.size() <= UINT32_MAX)
+    if (RunsPayZlib(compressed))
     {
         const size_t runs = ZlibBest(m_filtered, m_deflated);
         if (runs != 0 && runs < compressed)

@@ -81,6 +81,9 @@ private:
     // Whether the writer can take these rows: it has its compressor, the size and format are good and
     // each row fits in the stride.
     bool Accepts(const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride, uint32_t format) const;
+    // Whether m_filtered, deflated to `deflated` bytes, is runs enough for zlib's best to be tried
+    // (a writer at the strongest level only; zlib takes at most 4 GiB at once).
+    bool RunsPayZlib(size_t deflated) const;
     // Fills m_filtered with every row of the rectangle under `filters`; may throw bad_alloc.
     void FilterRows(const uint8_t* pixels, uint32_t width, uint32_t height, size_t stride, uint32_t format,
                     EPngFilters filters);
