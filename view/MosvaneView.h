@@ -25,6 +25,7 @@
 #include <string>
 
 class QScrollBar;
+class QTimer;
 class CMosvaneView;
 
 class CViewCanvas;
@@ -178,6 +179,9 @@ public:
     int ClientHeight() const { return m_nClientHeight; }
     // Whether the render device was made when the surface was first shown.
     bool HasDevice() const { return m_hDevice != nullptr; }
+    // The opened picture is wholly in GL and its opacity known, and the previous one is freed: the
+    // work an open leaves for later turns of the event loop is done. For tests and measurements.
+    bool PictureComplete() const;
 
 signals:
     // A picture was loaded by the load command.
@@ -197,6 +201,16 @@ private:
     void CreateDevice();
     // New pixels in the working image: its reduced levels are made again and its opacity found again.
     void PixelsRenewed();
+    // One step of what an open leaves for the event loop's idle turns: the previous picture freed,
+    // the texture's next rows, the whole picture's opacity.
+    void UploadStep();
+    // The whole texture and opacity, for a frame that needs more than the first block (the GL
+    // context current); false when GL refused the texture, the picture then being given up.
+    bool FinishPicture();
+    void PictureRefused();
+    // The texture a frame showing the picture up to (right, bottom) is drawn from, of width x
+    // height pixels (given as the picture's); 0 when there is none.
+    GLuint FrameTexture(double right, double bottom, double& width, double& height);
     void ClientResized();
     void UpdateScrollBars();
     // Scrolls so that the zoomed picture point (device pixels from the picture's corner) lies at
@@ -231,8 +245,12 @@ private:
     GLuint m_nCheckerTexture = 0;
     // The working image's texture has its reduced levels (made on the first reduced frame).
     bool m_bMipmapped = false;
-    // Every pixel of the working image is opaque (found when its pixels are loaded or changed).
+    // Every pixel of the working image is opaque (found when its pixels are loaded or changed), or,
+    // while m_bOpacityOfBlock, every pixel of its first block.
     bool m_bOpaque = false;
+    bool m_bOpacityOfBlock = false;
+    // Runs UploadStep on idle turns until the open's remaining work is done.
+    QTimer* m_pUploadTimer = nullptr;
     // Scroll bars are being set up together: one redraw afterwards, not one per change.
     bool m_bAdjusting = false;
     SGridLineHit m_selected;
