@@ -260,20 +260,5 @@ TEST(StoppedRun, FinishesWhatItStartedLeavesNoTemporaryFileAndTellsWhatItDid)
             EXPECT_EQ(streams.find(kBatchSucceedText), std::string::npos);
         }
 }
-
-TEST(Shard, OnlyKOfNWithKBelowNIsAccepted)
-{
-    SItemShard shard;
-    ASSERT_TRUE(ParseItemShard("3/4", shard));
-    EXPECT_EQ(std::tuple(shard.m_nIndex, shard.m_nCount, shard.Size(8), shard.Size(3), shard.Owns(7)),
-              std::tuple(3u, 4u, int64_t(2), int64_t(0), true));
-    for (const char* text : {"4/4", "0/0", "1", "-1/2", "1/2x", "1/99999999999"})
-        EXPECT_FALSE(ParseItemShard(text, shard)) << text;
-
-    SRunnerOptions options;
-    std::string error;
-    ASSERT_TRUE(ParseRunnerArguments({"b.xml", "--jobs=4", "--shard", "1/3"}, options, error));
-    EXPECT_EQ(std::tuple(options.m_nJobs, options.m_shard.m_nIndex, options.m_shard.m_nCount), std::tuple(4, 1u, 3u));
-}
 } // namespace
 } // namespace mosvane::test
