@@ -157,40 +157,6 @@ TEST_F(WorkersTest, TheLaterOfTwoItemsWritingOneNameWinsAtAnyNumberOfWorkers)
     }
 }
 
-// In one process, with the frame's calls recorded: the workers' progress reaches the frame as a
-// plain run's does, and the report is the same.
-TEST_F(WorkersTest, TheProgressCallsAndTheReportAreThoseOfOneProcess)
-{
-    BatchFile batch;
-    ASSERT_TRUE(batch.LoadBatchFile(file));
-    ASSERT_TRUE(gxInitialize());
-    for (SItemShard shard : {SItemShard{0, 1}, SItemShard{1, 2}})
-    {
-        CBatchReport plainReport, spreadReport;
-        std::string plainCalls, spreadCalls;
-        {
-            CFrameDouble frame;
-            CShardSchedule schedule(shard);
-            EXPECT_TRUE(ExecuteBatch(EBatchKind::Split, batch, &plainReport, &schedule));
-            plainCalls = frame.m_strProgress;
-        }
-        {
-            CFrameDouble frame;
-            bool lost = true;
-            EXPECT_TRUE(ExecuteInWorkers(EBatchKind::Split, batch, shard, 3, spreadReport, lost));
-            EXPECT_FALSE(lost);
-            spreadCalls = frame.m_strProgress;
-        }
-        EXPECT_EQ(spreadCalls, plainCalls);
-        EXPECT_EQ(plainCalls.substr(0, 2), "[" + std::to_string(shard.m_nCount == 1 ? 6 : 3));
-        EXPECT_EQ(std::tuple(spreadReport.m_nItems, spreadReport.m_nDone, spreadReport.m_nSkipped,
-                             spreadReport.m_nWritten, spreadReport.m_notes),
-                  std::tuple(plainReport.m_nItems, plainReport.m_nDone, plainReport.m_nSkipped, plainReport.m_nWritten,
-                             plainReport.m_notes));
-    }
-    gxDestroy();
-}
-
 // The runner started as a terminal starts it (SIGINT and SIGTERM not ignored), signalled once the
 // first output file is there, and waited for: its exit status.
 int RunAndSignal(const std::vector<std::string>& args, const std::string& out, const std::string& streams, int signal)
