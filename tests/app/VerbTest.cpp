@@ -197,10 +197,13 @@ TEST_F(VerbTest, ArgumentsAreCheckedBeforeAnythingRuns)
              {"split"}, {"split", photo, "--rows=10000"}, {"split", photo, "--cols", "2x"}, {"split", photo, "--type", "../png"},
              {"split", photo, "--template", ""}, {"split", photo, "--kind", "mng"}, {"split", photo, "--run"},
              {"rgb-alpha", photo, "--alpha", "256"}, {"mng", photo, "--format", ""}, {"blend", photo, "--overlay"},
-             {photo, "--save-batch", "x.xml"}, {"split", photo, "--data", "json"}, {"combine", photo, "--padding", "-1"}})
+             {photo, "--save-batch", "x.xml"}, {"split", photo, "--data", "json"}, {"combine", photo, "--padding", "-1"},
+             // The runner's own, refused for the arguments themselves, not for the file they name.
+             {}, {"b.xml", "--kind"}, {"b.xml", "--kind", "Split"}, {"b.xml", "-x"}, {"a.xml", "b.xml"},
+             {"b.xml", "--jobs=257"}, {"b.xml", "--jobs", "two"}, {"b.xml", "--shard=2/2"}})
     {
         const SRun run = RunWith(args);
-        EXPECT_EQ(run.m_nStatus, kRunnerRefused) << args.back();
+        EXPECT_EQ(run.m_nStatus, kRunnerRefused) << (args.empty() ? "" : args.back());
         EXPECT_TRUE(run.Says("Try 'mosvane-batch")) << run.m_strErr;
     }
     EXPECT_TRUE(RunWith({"split", photo, "--rows", "0"}).Says("--rows '0' is not a whole number from 1 to 9999"));

@@ -13,15 +13,6 @@ namespace mosvane::test
 {
 namespace
 {
-// The outline of the elements below node, a line each.
-std::string Outlined(XmlNode node)
-{
-    std::string text;
-    for (const std::string& line : Outline(node))
-        text += line + "\n";
-    return text;
-}
-
 BatchSection SectionOf(const BatchFile& batch, EBatchKind kind)
 {
     BatchSection section;

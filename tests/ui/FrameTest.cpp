@@ -205,15 +205,8 @@ TEST_F(FrameTest, PanelsFitTheFirstStartPaneWidthWithNamedControls)
 // again without a question.
 TEST_F(FrameTest, NoOperationWritesOverAFileItDidNotWriteWithoutAsking)
 {
-    std::filesystem::create_directories(m_dir.File("seq"));
-    for (int k = 1; k <= 2; ++k)
-        WritePicture(m_dir, "seq/img00" + std::to_string(k) + ".png", Filled(QColor(k * 100, 0, 0), 8, 6));
-    Settings().m_strCombineSourceFolder = m_dir.File("seq"), Settings().m_strCombineNameFormat = "img";
-    Settings().m_strCombineTemplate = "###", Settings().m_strCombineImgType = "png";
-    Settings().m_nCombineRows = 1, Settings().m_nCombineCols = 2, Settings().m_nCombineSeqFrom = 1;
-    Settings().m_strMngSourceFolder = m_dir.File("seq"), Settings().m_strMngFileName = "img";
-    Settings().m_strMngTemplate = "###", Settings().m_strMngImageType = "png";
-    Settings().m_nMngSeqFrom = 1, Settings().m_nMngFrames = 2, Settings().m_nMngFPS = 4;
+    WriteSequence("seq", "img", 3, 2, [](int k) { return Filled(QColor(k * 100, 0, 0), 8, 6); });
+    SeedCombine("seq", "img", 3, 1, 2), SeedMng("seq", "img", 3, 2, 4);
     Settings().m_strSplitTemplate = "##", Settings().m_nSplitSeqFrom = 1;
     Start();
     const std::string source = m_dir.File("in.png");
