@@ -36,6 +36,15 @@ inline gx::CBitmap BitmapFromRgba(const Bytes& rgba, uint32_t width, uint32_t he
     return bitmap;
 }
 
+// The frames' pixels as the animation writers take them.
+inline std::vector<const uint8_t*> PointersTo(const std::vector<Bytes>& frames)
+{
+    std::vector<const uint8_t*> pointers;
+    for (const Bytes& f : frames)
+        pointers.push_back(f.data());
+    return pointers;
+}
+
 // Fields appended in order: little-endian ones, and big-endian ones with chunks for PNG and MNG.
 struct CFileBuilder
 {
