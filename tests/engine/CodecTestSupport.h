@@ -181,6 +181,15 @@ inline Bytes BuildDds(const SDds& s)
     return b.m_bytes;
 }
 
+// Offset of a JPEG's start-of-frame marker, found by walking the marker segments; 0 when there is none.
+inline size_t JpegFrameAt(const Bytes& f)
+{
+    for (size_t pos = 2; pos + 10 <= f.size() && f[pos] == 0xFF; pos += 2 + (size_t(f[pos + 2]) << 8 | f[pos + 3]))
+        if (f[pos + 1] >= 0xC0 && f[pos + 1] <= 0xCF && f[pos + 1] != 0xC4 && f[pos + 1] != 0xC8 && f[pos + 1] != 0xCC)
+            return pos;
+    return 0;
+}
+
 struct SDecoded
 {
     bool ok = false;
