@@ -277,7 +277,7 @@ TEST_F(FrameTest, StartsOnFirstTabAndTabVisitsControlsInReadingOrder)
     };
     QWidget* first = QApplication::focusWidget();
     ASSERT_TRUE(first);
-    EXPECT_EQ(CommandIdOf(controlOf(first)), 1039); // "From Number:": rows and columns wait for a picture
+    EXPECT_EQ(CommandIdOf(controlOf(first)), IdSplitFrom); // "From Number:": rows and columns wait for a picture
 
     // The current tab's controls lie below one another (pairs side by side), then the output
     // pane's below the tab.
@@ -298,7 +298,7 @@ TEST_F(FrameTest, StartsOnFirstTabAndTabVisitsControlsInReadingOrder)
         ASSERT_TRUE(at);
     }
     ASSERT_GE(visited.size(), 12u);
-    EXPECT_EQ(CommandIdOf(visited[1]), 1040); // the split template after "From Number:"
+    EXPECT_EQ(CommandIdOf(visited[1]), IdSplitTemplate); // the split template after "From Number:"
     const auto tabBar = std::find(visited.begin(), visited.end(), m_pFrame->ToolTabs()->tabBar());
     ASSERT_NE(tabBar, visited.end()) << "the tab strip is reached";
     EXPECT_EQ(CommandIdOf(*(tabBar - 1)), IdOutputBrowse);
@@ -319,8 +319,8 @@ TEST_F(FrameTest, WheelChangesBoxesOnlyWithFocus)
     m_pFrame->resize(m_pFrame->minimumSize()); // the panel scrolls in a low pane
     Settle();
     auto* pane = qobject_cast<QScrollArea*>(Tab(0));
-    auto* rows = Control<QSpinBox>(0, 1032);
-    auto* type = Control<QComboBox>(0, 1031);
+    auto* rows = Control<QSpinBox>(0, IdCombineRows);
+    auto* type = Control<QComboBox>(0, IdCombineType);
     ASSERT_TRUE(pane && rows && type && pane->verticalScrollBar()->maximum() > 0);
     pane->ensureWidgetVisible(rows);
     Settle();
