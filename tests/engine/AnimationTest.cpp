@@ -47,14 +47,6 @@ std::vector<Bytes> WalkCycle()
     return frames;
 }
 
-std::vector<const uint8_t*> PointersTo(const std::vector<Bytes>& frames)
-{
-    std::vector<const uint8_t*> pointers;
-    for (const Bytes& f : frames)
-        pointers.push_back(f.data());
-    return pointers;
-}
-
 // What a GIF shows of an RGBA frame: alpha below 128 clear, the rest opaque.
 Bytes AsGifShows(Bytes rgba)
 {
