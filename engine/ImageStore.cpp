@@ -2,6 +2,7 @@
 
 #include "base/FileIo.h"
 #include "engine/Bitmap.h"
+#include "engine/ImageFiles.h"
 #include "engine/Limits.h"
 #include "engine/Outcome.h"
 #include "engine/codecs/Codecs.h"
@@ -117,23 +118,13 @@ void gxDestroy()
 GX_IMAGE gxLoadImage(const char* path)
 {
     return Guarded(GX_IMAGE{}, [&] {
-        std::vector<uint8_t> file;
-        std::string reason;
-        if (!ReadWholeFile(path, file, gx::kMaxFileBytes, &reason))
-        {
-            gx::RecordFileFailure(gx::ECodecError::FileUnreadable, reason);
-            return GX_IMAGE{};
-        }
-        auto bitmap = std::make_unique<CBitmap>();
+        CBitmap bitmap;
         gx::EFileType type = gx::EFileType::Unknown;
-        const gx::ECodecError error = gx::DecodeImageFile(file, path, *bitmap, type);
-        if (!RecordOutcome(error, type))
+        std::string reason;
+        const gx::ECodecError error = gx::ReadImageFile(path, bitmap, type, reason);
+        if (!gx::RecordImageRead(error, type, reason))
             return GX_IMAGE{};
-        file = std::vector<uint8_t>(); // the file's bytes go before the table may grow
-        CImageTable& table = Table();
-        const uint32_t id = table.Add(std::move(bitmap));
-        table.m_nBound = id;
-        return InfoOf(id, *table.Find(id));
+        return gx::AdoptImage(std::move(bitmap));
     });
 }
 
@@ -163,6 +154,73 @@ bool WriteOutputFile(const char* path, std::span<const uint8_t> bytes)
     if (MakeFolderOf(path, &reason) && ReplaceFile(path, bytes, &reason))
         return RecordOutcome(ECodecError::None);
     return RecordFileFailure(ECodecError::WriteFailed, reason);
+}
+
+ECodecError ReadImageFile(const char* path, CBitmap& out, EFileType& type, std::string& reason)
+{
+    type = EFileType::Unknown;
+    try
+    {
+        std::vector<uint8_t> file;
+        if (!ReadWholeFile(path, file, kMaxFileBytes, &reason))
+            return ECodecError::FileUnreadable;
+        return DecodeImageFile(file, path, out, type);
+    }
+    catch (const std::exception&)
+    {
+        out.Clear();
+        return ECodecError::OutOfMemory;
+    }
+}
+
+bool RecordImageRead(ECodecError error, EFileType type, const std::string& reason)
+{
+    if (error == ECodecError::FileUnreadable)
+        return RecordFileFailure(error, reason);
+    return RecordOutcome(error, type);
+}
+
+ECodecError WriteImageFile(const CBitmap& image, const char* path, std::string& reason)
+{
+    try
+    {
+        std::vector<uint8_t> bytes;
+        const ECodecError error = EncodeImageFile(image, path, bytes);
+        if (error != ECodecError::None)
+            return error;
+        return MakeFolderOf(path, &reason) && ReplaceFile(path, bytes, &reason) ? ECodecError::None
+                                                                                : ECodecError::WriteFailed;
+    }
+    catch (const std::exception&)
+    {
+        return ECodecError::OutOfMemory;
+    }
+}
+
+bool RecordImageWritten(ECodecError error, const char* path, const std::string& reason)
+{
+    if (error == ECodecError::WriteFailed)
+        return RecordFileFailure(error, reason);
+    return RecordOutcome(error, FileTypeFromPath(path));
+}
+
+GX_IMAGE AdoptImage(CBitmap&& bitmap)
+{
+    return Guarded(GX_IMAGE{}, [&] {
+        CImageTable& table = Table();
+        const uint32_t id = table.Add(std::make_unique<CBitmap>(std::move(bitmap)));
+        table.m_nBound = id;
+        return InfoOf(id, *table.Find(id));
+    });
+}
+
+bool SwapImagePixels(uint32_t id, CBitmap& other)
+{
+    CBitmap* bitmap = Table().Find(id);
+    if (!bitmap)
+        return false;
+    std::swap(*bitmap, other);
+    return true;
 }
 
 bool RecordFileFailure(ECodecError error, const std::string& reason)
@@ -319,7 +377,6 @@ bool gxSaveImage(const char* path, bool flip)
     if (!bitmap || bitmap->Empty() || !path)
         return RecordOutcome(gx::ECodecError::NothingToWrite);
     return Guarded(false, [&] {
-        std::vector<uint8_t> bytes;
         // Rows flipped for the encoder are flipped back on every way out, an exception included.
         struct SFlipped
         {
@@ -327,10 +384,8 @@ bool gxSaveImage(const char* path, bool flip)
             explicit SFlipped(CBitmap* bitmap) : m_pBitmap(bitmap) { if (m_pBitmap) gx::FlipRows(*m_pBitmap); }
             ~SFlipped() { if (m_pBitmap) gx::FlipRows(*m_pBitmap); }
         } flipped(flip ? bitmap : nullptr);
-        const gx::ECodecError error = gx::EncodeImageFile(*bitmap, path, bytes);
-        if (error != gx::ECodecError::None)
-            return RecordOutcome(error, gx::FileTypeFromPath(path));
-        return gx::WriteOutputFile(path, bytes);
+        std::string reason;
+        return gx::RecordImageWritten(gx::WriteImageFile(*bitmap, path, reason), path, reason);
     });
 }
 

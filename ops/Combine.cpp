@@ -1,6 +1,8 @@
 #include "ops/Combine.h"
 
+#include "engine/ImageFiles.h"
 #include "engine/Limits.h"
+#include "ops/CellWorkers.h"
 #include "ops/EngineImage.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
@@ -42,17 +44,109 @@ PrepareResult PrepareCombine(const CombineInputs& in)
                                    " from the source folder " + src.m_strFolder + "."};
 }
 
+namespace
+{
+// One numbered picture on its way: read and decoded by a worker, taken into the engine on its own
+// thread.
+struct SLoadJob
+{
+    int64_t m_nNumber = 0;
+    std::string m_strPath;
+    gx::CBitmap m_picture;
+    gx::EFileType m_eType = gx::EFileType::Unknown;
+    gx::ECodecError m_eRead = gx::ECodecError::OutOfMemory; // until the worker says otherwise
+    std::string m_strReason;
+};
+
+// The pictures of `numbers` in their order, read and decoded on `workers` threads: loaded gets
+// each as an engine image (empty when it does not load) with the record of the last failure as
+// gxLoadImage leaves it.
+void LoadInOrder(const std::vector<int64_t>& numbers, const CSequencePattern& pattern, int32_t workers,
+                 const std::function<void(int64_t number, CEngineImage picture)>& loaded)
+{
+    RunCellJobs<SLoadJob>(
+        int64_t(numbers.size()), workers,
+        [&](int64_t k, SLoadJob& job) {
+            job.m_nNumber = numbers[size_t(k)];
+            job.m_strPath = pattern.NameOf(job.m_nNumber);
+            job.m_eRead = gx::ECodecError::OutOfMemory;
+            job.m_strReason.clear();
+        },
+        [](SLoadJob& job) {
+            job.m_eRead = gx::ReadImageFile(job.m_strPath.c_str(), job.m_picture, job.m_eType, job.m_strReason);
+        },
+        [&](int64_t, SLoadJob& job) {
+            CEngineImage picture;
+            if (gx::RecordImageRead(job.m_eRead, job.m_eType, job.m_strReason))
+                picture = CEngineImage(gx::AdoptImage(std::move(job.m_picture)));
+            job.m_picture.Clear();
+            loaded(job.m_nNumber, std::move(picture));
+        });
+}
+
+// Places the pictures into the grid picture, each at the top-left corner of its cell.
+class CGridPlacement
+{
+public:
+    CGridPlacement(CEngineImage& result, const SCombineLayout& layout, int32_t cols, int32_t fromNumber,
+                   const CSequencePattern& pattern)
+        : m_result(result), m_layout(layout), m_nCols(cols), m_nFromNumber(fromNumber), m_pattern(pattern)
+    {
+    }
+
+    // False when the picture did not load: its cell stays as it is.
+    bool Place(int64_t number, const CEngineImage& picture)
+    {
+        if (picture.Empty())
+            return false;
+        const GX_IMAGE& info = picture.Info();
+        m_bAnyAlpha = m_bAnyAlpha || info.bytesPerPixel == 4;
+        const int64_t cell = number - m_nFromNumber;
+        const int64_t x = m_layout.TileX(cell % m_nCols), y = m_layout.TileY(cell / m_nCols);
+        // What of the picture lies within its cell; a spaced sheet keeps every picture there, so
+        // that no picture covers the padding or the extrusion of another.
+        const int32_t w = int32_t(std::min<int64_t>(info.width, m_layout.m_nTileWidth));
+        const int32_t h = int32_t(std::min<int64_t>(info.height, m_layout.m_nTileHeight));
+        const void* pixels = picture.Buffer();
+        int32_t rowWidth = info.width, rowCount = info.height;
+        if (m_layout.Spaced() && (w < info.width || h < info.height))
+        {
+            m_clipped.resize(size_t(w) * size_t(h) * info.bytesPerPixel);
+            gxCopyImageBuffer(picture.Id(), t_RECT{0, h, w, 0}, info.format, m_clipped.data());
+            pixels = m_clipped.data();
+            rowWidth = w, rowCount = h;
+        }
+        m_result.Bind();
+        gxSetPixels(int(x), int(y), rowWidth, rowCount, info.format, pixels);
+        m_placed.push_back(WholeFrame(FileNameOf(m_pattern.NameOf(number)), SSheetRect{x, y, w, h}));
+        return true;
+    }
+
+    bool AnyAlpha() const { return m_bAnyAlpha; }
+    std::vector<SSheetFrame>& Placed() { return m_placed; }
+
+private:
+    CEngineImage& m_result;
+    const SCombineLayout& m_layout;
+    int32_t m_nCols;
+    int32_t m_nFromNumber;
+    const CSequencePattern& m_pattern;
+    std::vector<SSheetFrame> m_placed;
+    std::vector<uint8_t> m_clipped;
+    bool m_bAnyAlpha = false;
+};
+} // namespace
+
 EGridResult ComposeGrid(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
                         CEngineImage& result, const std::function<void(int64_t number, bool placed)>& tried,
-                        const SCombineSheet& sheet, std::vector<SSheetFrame>* frames)
+                        const SCombineSheet& sheet, std::vector<SSheetFrame>* frames, int32_t workers)
 {
     CEngineImage first = CEngineImage::Load(pattern.NameOf(fromNumber).c_str());
     if (first.Empty())
         return EGridResult::FirstMissing;
     if (rows <= 0 || cols <= 0)
         return EGridResult::NoCells;
-    const int64_t tileWidth = first.Info().width, tileHeight = first.Info().height;
-    const SCombineLayout layout(tileWidth, tileHeight, rows, cols, sheet);
+    const SCombineLayout layout(first.Info().width, first.Info().height, rows, cols, sheet);
     const int64_t width = layout.Width(), height = layout.Height();
     const uint32_t format = sheet.m_bKeepAlpha ? GL_BGRA : GL_BGR;
     if (sheet.m_nPadding < 0 || sheet.m_nMargin < 0 || sheet.m_nExtrude < 0 ||
@@ -65,50 +159,32 @@ EGridResult ComposeGrid(int32_t rows, int32_t cols, int32_t fromNumber, const CS
         return EGridResult::TooLarge;
     result.Refresh();
 
-    std::vector<SSheetFrame> placed;
-    std::vector<uint8_t> clipped;
-    bool anyAlpha = false;
     // Only numbers whose file may exist are tried, so that a grid of many cells over a short
-    // sequence costs no more than the sequence.
+    // sequence costs no more than the sequence. The first, the lowest, is loaded already.
+    std::vector<int64_t> numbers;
+    bool firstTried = false;
     ForEachSequenceNumber(pattern, fromNumber, int64_t(rows) * cols, [&](int64_t number) {
-        const int64_t cell = number - fromNumber;
-        CEngineImage picture = cell == 0 ? std::move(first) : CEngineImage::Load(pattern.NameOf(number).c_str());
-        if (picture.Empty())
-        {
-            tried(number, false);
-            return true;
-        }
-        const GX_IMAGE& info = picture.Info();
-        anyAlpha = anyAlpha || info.bytesPerPixel == 4;
-        const int64_t x = layout.TileX(cell % cols), y = layout.TileY(cell / cols);
-        // What of the picture lies within its cell; a spaced sheet keeps every picture there, so
-        // that no picture covers the padding or the extrusion of another.
-        const int32_t w = int32_t(std::min<int64_t>(info.width, tileWidth));
-        const int32_t h = int32_t(std::min<int64_t>(info.height, tileHeight));
-        const void* pixels = picture.Buffer();
-        int32_t rowWidth = info.width, rowCount = info.height;
-        if (layout.Spaced() && (w < info.width || h < info.height))
-        {
-            clipped.resize(size_t(w) * size_t(h) * info.bytesPerPixel);
-            gxCopyImageBuffer(picture.Id(), t_RECT{0, h, w, 0}, info.format, clipped.data());
-            pixels = clipped.data();
-            rowWidth = w, rowCount = h;
-        }
-        result.Bind();
-        gxSetPixels(int(x), int(y), rowWidth, rowCount, info.format, pixels);
-        placed.push_back(WholeFrame(FileNameOf(pattern.NameOf(number)), SSheetRect{x, y, w, h}));
-        tried(number, true);
+        if (number == fromNumber)
+            firstTried = true;
+        else
+            numbers.push_back(number);
         return true;
     });
-    for (const SSheetFrame& frame : placed)
+    CGridPlacement placement(result, layout, cols, fromNumber, pattern);
+    if (firstTried)
+        tried(fromNumber, placement.Place(fromNumber, first));
+    first.Reset();
+    LoadInOrder(numbers, pattern, workers,
+                [&](int64_t number, CEngineImage picture) { tried(number, placement.Place(number, picture)); });
+    for (const SSheetFrame& frame : placement.Placed())
         ExtrudeFrame(result.Buffer(), width, height, result.Info().bytesPerPixel, frame.m_frame, layout.m_nExtrude);
     result.Bind();
     // An alpha channel that no picture brought would be opaque everywhere a picture is: the sheet
     // is the opaque one then. When memory for the conversion runs short it keeps its alpha.
-    if (sheet.m_bKeepAlpha && !anyAlpha && gxConvertImage(GL_BGR))
+    if (sheet.m_bKeepAlpha && !placement.AnyAlpha() && gxConvertImage(GL_BGR))
         result.Refresh();
     if (frames)
-        *frames = std::move(placed);
+        *frames = std::move(placement.Placed());
     return EGridResult::Made;
 }
 
@@ -122,7 +198,7 @@ SSheetDescription CombinedSheet(const CEngineImage& result, std::vector<SSheetFr
 
 ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
                                const std::string& outPath, const SCombineSheet& sheet, const std::string& dataPath,
-                               const std::string& title, std::string* pstrDataReason)
+                               const std::string& title, std::string* pstrDataReason, int32_t workers)
 {
     CProgress progress(int64_t(rows) * cols);
     CEngineImage result;
@@ -133,7 +209,7 @@ ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, c
             if (placed)
                 progress.Step();
         },
-        sheet, &frames))
+        sheet, &frames, workers))
     {
     case EGridResult::Made:
         if (!SaveOutputImage(outPath))
@@ -161,7 +237,7 @@ void ShowInvalidCombination()
 }
 } // namespace
 
-void CombineCommand(const CombineInputs& in)
+void CombineCommand(const CombineInputs& in, int32_t workers)
 {
     CWaitCursor wait;
     if (!CombineInputsValid(in))
@@ -183,7 +259,7 @@ void CombineCommand(const CombineInputs& in)
         return;
     std::string dataReason;
     switch (CombineSequence(in.m_nRows, in.m_nCols, src.m_nFromNumber, pattern, outPath, in.m_sheet, dataPath,
-                            in.m_output.m_strTitle, &dataReason))
+                            in.m_output.m_strTitle, &dataReason, workers))
     {
     case ECombineResult::Written:
         if (in.m_sheet.m_eData == ESheetData::None)

@@ -2,6 +2,7 @@
 // Sequence combine: a numbered sequence of pictures from a folder becomes one grid picture of
 // rows x columns, each cell the size of the first picture, written without alpha.
 
+#include "ops/CellWorkers.h"
 #include "ops/EngineImage.h"
 #include "ops/OperationInputs.h"
 #include "ops/SheetData.h"
@@ -40,9 +41,14 @@ enum class EGridResult
 // laid as SCombineLayout says, each picture kept within its cell, and every frame's border is
 // extruded. frames, when given, receives a frame per picture placed, named after its file: its
 // rectangle in the grid picture, within its cell.
+//
+// The pictures after the first are read and decoded on `workers` threads (kEveryCore: one per
+// core) and placed here in number order, so that the picture, tried and the record of the last
+// failure are those of one worker. The batch, which spreads its items over processes, keeps one.
 EGridResult ComposeGrid(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
                         CEngineImage& result, const std::function<void(int64_t number, bool placed)>& tried,
-                        const SCombineSheet& sheet = {}, std::vector<SSheetFrame>* frames = nullptr);
+                        const SCombineSheet& sheet = {}, std::vector<SSheetFrame>* frames = nullptr,
+                        int32_t workers = 1);
 
 enum class ECombineResult
 {
@@ -56,15 +62,16 @@ enum class ECombineResult
 
 // Makes the grid picture and writes it to outPath; with a data format, its data file goes to
 // dataPath, describing the frames and naming the picture after outPath's file name, the animation
-// after `title`; when it is not written, pstrDataReason gets why.
+// after `title`; when it is not written, pstrDataReason gets why. The pictures are decoded on
+// `workers` threads, as ComposeGrid says.
 ECombineResult CombineSequence(int32_t rows, int32_t cols, int32_t fromNumber, const CSequencePattern& pattern,
                                const std::string& outPath, const SCombineSheet& sheet = {},
                                const std::string& dataPath = "", const std::string& title = "",
-                               std::string* pstrDataReason = nullptr);
+                               std::string* pstrDataReason = nullptr, int32_t workers = kEveryCore);
 
 // The data of a grid picture that ComposeGrid left bound, about to be written to outPath.
 SSheetDescription CombinedSheet(const CEngineImage& result, std::vector<SSheetFrame> frames, const std::string& outPath,
                                 const std::string& title);
 
 // "Combine it!": checks the inputs and the output settings, combines and reports.
-void CombineCommand(const CombineInputs& inputs);
+void CombineCommand(const CombineInputs& inputs, int32_t workers = kEveryCore);

@@ -1,6 +1,8 @@
 #include "ops/Split.h"
 
+#include "engine/ImageFiles.h"
 #include "image/WorkingImage.h"
+#include "ops/CellWorkers.h"
 #include "ops/EngineImage.h"
 #include "ops/MainFrame.h"
 #include "ops/MessageBox.h"
@@ -81,8 +83,60 @@ bool RecordSplitGrid(const CSplitGrid& grid, SplitInputs& inputs)
     return true;
 }
 
+namespace
+{
+// One cell on its way: cut on the engine's thread, encoded and written by a worker, reported on the
+// engine's thread again.
+struct SSplitJob
+{
+    std::string m_strName;
+    SSheetFrame m_frame;
+    ESheetCut m_eCut = ESheetCut::Failed;
+    gx::CBitmap m_piece;
+    gx::ECodecError m_eWritten = gx::ECodecError::OutOfMemory; // until the worker says otherwise
+    std::string m_strReason;
+};
+
+void MakeSplitJob(const GX_IMAGE& source, const SGridCell& cell, const SSplitSheet& sheet, CEngineImage& scratch,
+                  SSplitJob& job)
+{
+    job.m_frame = SSheetFrame{FileNameOf(job.m_strName)};
+    job.m_eWritten = gx::ECodecError::OutOfMemory;
+    job.m_strReason.clear();
+    job.m_eCut = CutSheetPiece(source, cell, sheet, scratch, job.m_frame);
+    // The piece's pixels go with the job; the scratch image gets the last job's emptied storage.
+    if (job.m_eCut == ESheetCut::Cut && !gx::SwapImagePixels(scratch.Id(), job.m_piece))
+        job.m_eCut = ESheetCut::Failed;
+}
+
+void WriteSplitJob(SSplitJob& job)
+{
+    if (job.m_eCut != ESheetCut::Cut)
+        return;
+    job.m_eWritten = gx::WriteImageFile(job.m_piece, job.m_strName.c_str(), job.m_strReason);
+    job.m_piece.Clear();
+}
+
+// Counts the cell in the result, in cell order; the record of the last failure and the written
+// files' notes are those of saving the cells one after another.
+void TakeSplitJob(SSplitJob& job, SplitResult& result)
+{
+    if (job.m_eCut == ESheetCut::Empty)
+        ++result.m_nEmpty;
+    else if (job.m_eCut == ESheetCut::Cut &&
+             gx::RecordImageWritten(job.m_eWritten, job.m_strName.c_str(), job.m_strReason))
+    {
+        NoteWritten(job.m_strName);
+        ++result.m_nWritten;
+        result.m_sheet.m_frames.push_back(std::move(job.m_frame));
+    }
+    else if (result.m_nFailed++ == 0)
+        result.m_strFirstFailed = job.m_strName;
+}
+} // namespace
+
 SplitResult SplitImage(int32_t fromNumber, const CSequencePattern& pattern, const CWorkingImage& image,
-                       const CSplitGrid& grid, const SSplitSheet& sheet)
+                       const CSplitGrid& grid, const SSplitSheet& sheet, int32_t workers)
 {
     SplitResult result;
     const auto& working = image.m_gxImg;
@@ -99,29 +153,23 @@ SplitResult SplitImage(int32_t fromNumber, const CSequencePattern& pattern, cons
     result.m_sheet = SSheetDescription{{}, "", FileNameOf(image.m_strPath), SheetPictureKeepsAlpha(source, image.m_strPath),
                                        working.width, working.height};
     const std::vector<SGridCell> cells = SheetCells(rows, cols);
-    CEngineImage piece = CEngineImage::Generate();
+    CEngineImage scratch = CEngineImage::Generate();
     CProgress progress(int64_t(cells.size()));
-    int64_t number = fromNumber;
-    for (const SGridCell& c : cells)
-    {
-        const std::string name = pattern.NameOf(number++);
-        SSheetFrame frame{FileNameOf(name)};
-        const ESheetCut cut = CutSheetPiece(source, c, sheet, piece, frame);
-        if (cut == ESheetCut::Empty)
-            ++result.m_nEmpty;
-        else if (cut == ESheetCut::Cut && SaveOutputImage(name))
-        {
-            ++result.m_nWritten;
-            result.m_sheet.m_frames.push_back(std::move(frame));
-        }
-        else if (result.m_nFailed++ == 0)
-            result.m_strFirstFailed = name;
-        progress.Step();
-    }
+    RunCellJobs<SSplitJob>(
+        int64_t(cells.size()), workers,
+        [&](int64_t k, SSplitJob& job) {
+            job.m_strName = pattern.NameOf(fromNumber + k);
+            MakeSplitJob(source, cells[size_t(k)], sheet, scratch, job);
+        },
+        WriteSplitJob,
+        [&](int64_t, SSplitJob& job) {
+            TakeSplitJob(job, result);
+            progress.Step();
+        });
     return result;
 }
 
-void SplitCommand(const SplitInputs& inputs, const CWorkingImage& image, const CSplitGrid& grid)
+void SplitCommand(const SplitInputs& inputs, const CWorkingImage& image, const CSplitGrid& grid, int32_t workers)
 {
     CWaitCursor wait;
     SequenceRecord parts;
@@ -144,7 +192,7 @@ void SplitCommand(const SplitInputs& inputs, const CWorkingImage& image, const C
     const std::string dataPath = SheetDataPath(parts.m_strFolder, parts.m_strTitle);
     if (!MayWriteOver(SplitTargets(inputs, grid, pattern, dataPath)))
         return;
-    SplitResult result = SplitImage(inputs.m_output.m_nFromNumber, pattern, image, grid, inputs.m_sheet);
+    SplitResult result = SplitImage(inputs.m_output.m_nFromNumber, pattern, image, grid, inputs.m_sheet, workers);
     if (result.m_bNoRoom)
     {
         ShowFrameMessage("The margin and spacing leave no room for the split cells!\nPlease make them smaller.",

@@ -2,6 +2,7 @@
 // Image split: the working image is cut along the split grid and every cell is written as a
 // numbered picture in the working image's pixel format.
 
+#include "ops/CellWorkers.h"
 #include "ops/OperationInputs.h"
 #include "ops/SheetData.h"
 #include "ops/SplitGrid.h"
@@ -28,9 +29,11 @@ bool DrawSplitLineCommand(int32_t rows, int32_t cols, const CWorkingImage& image
 
 // Writes every cell of the grid, in row order, as the names of fromNumber, fromNumber + 1, ...
 // Without a working image nothing is written. The sheet settings place the cells within the
-// grid's margin and gutters and trim or leave out transparent pieces (SheetLayout.h).
+// grid's margin and gutters and trim or leave out transparent pieces (SheetLayout.h). A cell that
+// fails does not stop the others. The cells are cut here and encoded on `workers` threads
+// (kEveryCore: one per core); files, notes, progress and result are those of one worker.
 SplitResult SplitImage(int32_t fromNumber, const CSequencePattern& pattern, const CWorkingImage& image,
-                       const CSplitGrid& grid, const SSplitSheet& sheet = {});
+                       const CSplitGrid& grid, const SSplitSheet& sheet = {}, int32_t workers = kEveryCore);
 
 // Save Config of the split: the grid laid on the view, when it has the inputs' counts, replaces
 // their even fractions with its cells' shares of the room the sheet's margin and gutters leave, so
@@ -42,5 +45,7 @@ bool RecordSplitGrid(const CSplitGrid& grid, SplitInputs& inputs);
 // "Split it!": output folder, title and type from the Output Settings panel with the splitter's
 // template and from number, all in inputs.m_output; the cells are those of the view's grid (the
 // fractions of the inputs are not used). With a data format the data file <title>.json goes
-// beside the pieces, describing them as frames of the picture they were cut from.
-void SplitCommand(const SplitInputs& inputs, const CWorkingImage& image, const CSplitGrid& grid);
+// beside the pieces, describing them as frames of the picture they were cut from. The cells are
+// encoded on `workers` threads, as SplitImage says.
+void SplitCommand(const SplitInputs& inputs, const CWorkingImage& image, const CSplitGrid& grid,
+                  int32_t workers = kEveryCore);

@@ -157,40 +157,6 @@ TEST_F(WorkersTest, TheLaterOfTwoItemsWritingOneNameWinsAtAnyNumberOfWorkers)
     }
 }
 
-// In one process, with the frame's calls recorded: the workers' progress reaches the frame as a
-// plain run's does, and the report is the same.
-TEST_F(WorkersTest, TheProgressCallsAndTheReportAreThoseOfOneProcess)
-{
-    BatchFile batch;
-    ASSERT_TRUE(batch.LoadBatchFile(file));
-    ASSERT_TRUE(gxInitialize());
-    for (SItemShard shard : {SItemShard{0, 1}, SItemShard{1, 2}})
-    {
-        CBatchReport plainReport, spreadReport;
-        std::string plainCalls, spreadCalls;
-        {
-            CFrameDouble frame;
-            CShardSchedule schedule(shard);
-            EXPECT_TRUE(ExecuteBatch(EBatchKind::Split, batch, &plainReport, &schedule));
-            plainCalls = frame.m_strProgress;
-        }
-        {
-            CFrameDouble frame;
-            bool lost = true;
-            EXPECT_TRUE(ExecuteInWorkers(EBatchKind::Split, batch, shard, 3, spreadReport, lost));
-            EXPECT_FALSE(lost);
-            spreadCalls = frame.m_strProgress;
-        }
-        EXPECT_EQ(spreadCalls, plainCalls);
-        EXPECT_EQ(plainCalls.substr(0, 2), "[" + std::to_string(shard.m_nCount == 1 ? 6 : 3));
-        EXPECT_EQ(std::tuple(spreadReport.m_nItems, spreadReport.m_nDone, spreadReport.m_nSkipped,
-                             spreadReport.m_nWritten, spreadReport.m_notes),
-                  std::tuple(plainReport.m_nItems, plainReport.m_nDone, plainReport.m_nSkipped, plainReport.m_nWritten,
-                             plainReport.m_notes));
-    }
-    gxDestroy();
-}
-
 // The runner started as a terminal starts it (SIGINT and SIGTERM not ignored), signalled once the
 // first output file is there, and waited for: its exit status.
 int RunAndSignal(const std::vector<std::string>& args, const std::string& out, const std::string& streams, int signal)
@@ -259,21 +225,6 @@ TEST(StoppedRun, FinishesWhatItStartedLeavesNoTemporaryFileAndTellsWhatItDid)
             EXPECT_NE(streams.find(std::string("NOT started (the run was stopped by ") + name + ")"), std::string::npos);
             EXPECT_EQ(streams.find(kBatchSucceedText), std::string::npos);
         }
-}
-
-TEST(Shard, OnlyKOfNWithKBelowNIsAccepted)
-{
-    SItemShard shard;
-    ASSERT_TRUE(ParseItemShard("3/4", shard));
-    EXPECT_EQ(std::tuple(shard.m_nIndex, shard.m_nCount, shard.Size(8), shard.Size(3), shard.Owns(7)),
-              std::tuple(3u, 4u, int64_t(2), int64_t(0), true));
-    for (const char* text : {"4/4", "0/0", "1", "-1/2", "1/2x", "1/99999999999"})
-        EXPECT_FALSE(ParseItemShard(text, shard)) << text;
-
-    SRunnerOptions options;
-    std::string error;
-    ASSERT_TRUE(ParseRunnerArguments({"b.xml", "--jobs=4", "--shard", "1/3"}, options, error));
-    EXPECT_EQ(std::tuple(options.m_nJobs, options.m_shard.m_nIndex, options.m_shard.m_nCount), std::tuple(4, 1u, 3u));
 }
 } // namespace
 } // namespace mosvane::test

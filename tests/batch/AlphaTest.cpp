@@ -37,14 +37,11 @@ TEST_F(Alpha, TheSectionsColourReachesThePixelsAndValuesOutsideAByteAreRefusedBy
     ASSERT_TRUE(ExecuteRgbAlphaBatch(batch));
     EXPECT_EQ(Read(dir.File("w_AlphaRGB.png")).m_rgba, (std::vector<uint8_t>{0, 0, 0, 9, 255, 0, 0, 254}));
     std::filesystem::remove(dir.File("w_AlphaRGB.png"));
-    for (const auto& [values, note] : {std::pair{AlphaRgbInputs{Output(dir.Path()), 256 + 255, 255, 255, 0},
-                                                 "the \"R\" value 511 is outside 0 to 255"},
-                                       std::pair{AlphaRgbInputs{Output(dir.Path()), 0, 0, 255, 256 + 9},
-                                                 "the \"A\" value 265 is outside 0 to 255"},
-                                       std::pair{AlphaRgbInputs{Output(dir.Path()), 0, -1, 255, 0},
-                                                 "the \"G\" value -1 is outside 0 to 255"}})
+    for (const auto& [r, g, a, note] : {std::tuple{511, 0, 0, "the \"R\" value 511 is outside 0 to 255"},
+                                        {0, 0, 265, "the \"A\" value 265 is outside 0 to 255"},
+                                        {0, -1, 0, "the \"G\" value -1 is outside 0 to 255"}})
     {
-        batch.WriteRgbAlphaSection(values);
+        batch.WriteRgbAlphaSection({Output(dir.Path()), r, g, 255, a});
         CBatchReport report;
         EXPECT_FALSE(ExecuteRgbAlphaBatch(batch, &report)) << note;
         EXPECT_EQ(report.m_notes, std::vector<std::string>{note});

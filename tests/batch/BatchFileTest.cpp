@@ -5,11 +5,11 @@ namespace mosvane::test
 namespace
 {
 // What a file on disk holds, read back through a fresh batch.
-std::vector<std::string> SavedOutline(const std::string& path)
+std::string SavedOutline(const std::string& path)
 {
     BatchFile reloaded;
     EXPECT_TRUE(reloaded.LoadBatchFile(path)) << path;
-    return Outline(reloaded.Root().Parent());
+    return Outlined(reloaded.Root().Parent());
 }
 
 TEST(BatchFile, SaveConfigWritesEveryKindInTheFileOrderAndRewritesInPlace)
@@ -30,59 +30,29 @@ TEST(BatchFile, SaveConfigWritesEveryKindInTheFileOrderAndRewritesInPlace)
     batch.AddItem(EBatchKind::Split, "/p/one.png");
     batch.AddItem(EBatchKind::Combine, "/seq/walk.png");
     ASSERT_TRUE(batch.SaveBatchFile());
-    const std::vector<std::string> first = {
-        "MosvaneBatch",
-        "  MNGMakingBatch",
-        "    Output ImageType=tga Folder=/o",
-        "    Input Template=abc FPS=12 FrameCount=3 FromNumber=5",
-        "    ApplyToItems",
-        "  SplitBatch",
-        "    Output ImageType=bmp NameFormat=tile FromNumber=-2 Folder=/o Template=##",
-        "    Input",
-        "      Rows",
-        "        Row Ratio=0.500000",
-        "        Row Ratio=0.500000",
-        "      Cols",
-        "        Col Ratio=0.333333",
-        "        Col Ratio=0.333333",
-        "        Col Ratio=0.333333",
-        "    ApplyToItems",
-        "      Item PathName=/p/one.png",
-        "  CombineBatch",
-        "    Output ImageType=png Folder=/o",
-        "    Input FromNumber=7 Template=#### Rows=2 Cols=3",
-        "    ApplyToItems",
-        "      Item PathName=/seq/walk.png",
-        "  BlendBatch",
-        "    Output ImageType=png Folder=/o",
-        "    Input BkImg=/bk.png OverlayImg=",
-        "    ApplyToItems",
-        "  AlphaExtractBatch",
-        "    Output ImageType=png Folder=/o",
-        "    Input",
-        "    ApplyToItems",
-        "  RGBAlphaMakingBatch",
-        "    Output ImageType=png Folder=/o",
-        "    Input R=300 G=-1 B=0 A=256",
-        "    ApplyToItems",
-        "  AlphaImageCombineBatch",
-        "    Output ImageType=png Folder=/o",
-        "    Input SourceAlphaImage=/a b.png",
-        "    ApplyToItems",
-    };
-    EXPECT_EQ(SavedOutline(dir.File("b.xml")), first);
+    const std::string png = "    Output ImageType=png Folder=/o\n", items = "    ApplyToItems\n";
+    const std::string mng = "  MNGMakingBatch\n    Output ImageType=tga Folder=/o\n"
+                            "    Input Template=abc FPS=12 FrameCount=3 FromNumber=5\n" + items;
+    const std::string rest = "  BlendBatch\n" + png + "    Input BkImg=/bk.png OverlayImg=\n" + items +
+                             "  AlphaExtractBatch\n" + png + "    Input\n" + items + "  RGBAlphaMakingBatch\n" + png +
+                             "    Input R=300 G=-1 B=0 A=256\n" + items + "  AlphaImageCombineBatch\n" + png +
+                             "    Input SourceAlphaImage=/a b.png\n" + items;
+    const std::string third = "        Col Ratio=0.333333\n";
+    EXPECT_EQ(SavedOutline(dir.File("b.xml")),
+              "MosvaneBatch\n" + mng + "  SplitBatch\n    Output ImageType=bmp NameFormat=tile FromNumber=-2 Folder=/o Template=##\n"
+              "    Input\n      Rows\n        Row Ratio=0.500000\n        Row Ratio=0.500000\n      Cols\n" + third + third +
+              third + items + "      Item PathName=/p/one.png\n  CombineBatch\n" + png +
+              "    Input FromNumber=7 Template=#### Rows=2 Cols=3\n" + items + "      Item PathName=/seq/walk.png\n" + rest);
 
     // Saved again: the values change in place, one Rows and one Cols hold the new grid, items stay.
     ASSERT_TRUE(batch.WriteSplitSection({{"/o2", "t2", "#", "png", 1}, {1.0f}, {0.25f, 0.75f}}));
     ASSERT_TRUE(batch.WriteCombineSection({out, {"/in", "img", "#", "jpg", 1}, 4, 1}));
     ASSERT_TRUE(batch.SaveBatchFile());
-    std::vector<std::string> second = first;
-    second.erase(second.begin() + 8, second.begin() + 15);
-    second.insert(second.begin() + 8, {"      Rows", "        Row Ratio=1.000000", "      Cols",
-                                       "        Col Ratio=0.250000", "        Col Ratio=0.750000"});
-    second[6] = "    Output ImageType=png NameFormat=t2 FromNumber=1 Folder=/o2 Template=#";
-    second[17] = "    Input FromNumber=1 Template=# Rows=4 Cols=1";
-    EXPECT_EQ(SavedOutline(dir.File("b.xml")), second);
+    EXPECT_EQ(SavedOutline(dir.File("b.xml")),
+              "MosvaneBatch\n" + mng + "  SplitBatch\n    Output ImageType=png NameFormat=t2 FromNumber=1 Folder=/o2 Template=#\n"
+              "    Input\n      Rows\n        Row Ratio=1.000000\n      Cols\n        Col Ratio=0.250000\n"
+              "        Col Ratio=0.750000\n" + items + "      Item PathName=/p/one.png\n  CombineBatch\n" + png +
+              "    Input FromNumber=1 Template=# Rows=4 Cols=1\n" + items + "      Item PathName=/seq/walk.png\n" + rest);
 }
 
 TEST(BatchFile, OnlyTheFirstSectionOfAKindIsReadAndWritten)
@@ -103,11 +73,11 @@ TEST(BatchFile, OnlyTheFirstSectionOfAKindIsReadAndWritten)
 
     ASSERT_TRUE(batch.WriteCombineSection({{"/o", "", "", "png", 0}, {"", "", "##", "", 3}, 2, 2}));
     ASSERT_TRUE(batch.SaveBatchFile());
-    const std::vector<std::string> lines = SavedOutline(dir.File("b.xml"));
-    ASSERT_EQ(lines.size(), 12u);
-    EXPECT_EQ(lines[2], "    Output Folder=/o ImageType=png");
-    EXPECT_EQ(lines[3], "    Input Template=## FromNumber=3 Rows=2 Cols=2");
-    EXPECT_EQ(lines[7], "    Output");
+    EXPECT_EQ(SavedOutline(dir.File("b.xml")),
+              "MosvaneBatch\n  CombineBatch\n    Output Folder=/o ImageType=png\n"
+              "    Input Template=## FromNumber=3 Rows=2 Cols=2\n    ApplyToItems\n      Item PathName=" + dir.File("s.png") +
+              "\n  CombineBatch\n    Output\n    Input\n    ApplyToItems\n      Item PathName=/x.png\n"
+              "      Item PathName=/y.png\n");
 }
 
 TEST(BatchFile, RefusesFilesThatAreNotBatchFilesAndStaysClosed)

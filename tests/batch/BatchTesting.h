@@ -66,22 +66,20 @@ inline std::string WriteBatch(const std::string& path, const std::vector<std::st
 
 // The document as one line per element, indented by depth: its name and its attributes in
 // document order; comments as <!--text-->.
-inline std::vector<std::string> Outline(XmlNode node, const std::string& indent = "")
+inline std::string Outlined(XmlNode node, const std::string& indent = "")
 {
-    std::vector<std::string> lines;
+    std::string text;
     for (uint32_t i = 0; i < node.ChildCount(); ++i)
     {
         const XmlNode child = node.Child(i);
-        std::string line = indent + (child.Kind() == XmlKindComment ? std::string("<!--") + child.Value() + "-->"
-                                     : child.Name()                    ? child.Name()
-                                                                       : "?");
+        text += indent + (child.Kind() == XmlKindComment ? std::string("<!--") + child.Value() + "-->"
+                          : child.Name()                    ? child.Name()
+                                                            : "?");
         for (uint32_t k = 0; k < child.AttributeCount(); ++k)
-            line += std::string(" ") + child.AttributeAt(k).Name() + "=" + child.AttributeAt(k).Value();
-        lines.push_back(line);
-        for (std::string& inner : Outline(child, indent + "  "))
-            lines.push_back(std::move(inner));
+            text += std::string(" ") + child.AttributeAt(k).Name() + "=" + child.AttributeAt(k).Value();
+        text += "\n" + Outlined(child, indent + "  ");
     }
-    return lines;
+    return text;
 }
 
 // Every file under a folder by its name relative to it, with its bytes.

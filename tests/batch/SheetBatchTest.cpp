@@ -53,31 +53,18 @@ TEST_F(SheetBatch, SectionsSavedAndExecutedWithoutSheetSettingsKeepTheirBytes)
     batch.AddItem(EBatchKind::Combine, dir.File("walk.png"));
     ASSERT_TRUE(batch.SaveBatchFile());
     const std::string saved = ReadTextFile(dir.File("b.xml"));
-    EXPECT_EQ(saved, "<MosvaneBatch>\r\n"
-                     "\t<SplitBatch>\r\n"
-                     "\t\t<Output ImageType=\"png\" NameFormat=\"car\" FromNumber=\"1\" Folder=\"" + Out() +
-                         "\" Template=\"###\"/>\r\n"
-                     "\t\t<Input>\r\n"
-                     "\t\t\t<Rows>\r\n"
-                     "\t\t\t\t<Row Ratio=\"0.500000\"/>\r\n"
-                     "\t\t\t\t<Row Ratio=\"0.500000\"/>\r\n"
-                     "\t\t\t</Rows>\r\n"
-                     "\t\t\t<Cols>\r\n"
-                     "\t\t\t\t<Col Ratio=\"1.000000\"/>\r\n"
-                     "\t\t\t</Cols>\r\n"
-                     "\t\t</Input>\r\n"
-                     "\t\t<ApplyToItems>\r\n"
-                     "\t\t\t<Item PathName=\"" + dir.File("car.png") + "\"/>\r\n"
-                     "\t\t</ApplyToItems>\r\n"
-                     "\t</SplitBatch>\r\n"
-                     "\t<CombineBatch>\r\n"
-                     "\t\t<Output ImageType=\"png\" Folder=\"" + Out() + "\"/>\r\n"
-                     "\t\t<Input FromNumber=\"3\" Template=\"##\" Rows=\"2\" Cols=\"2\"/>\r\n"
-                     "\t\t<ApplyToItems>\r\n"
-                     "\t\t\t<Item PathName=\"" + dir.File("walk.png") + "\"/>\r\n"
-                     "\t\t</ApplyToItems>\r\n"
-                     "\t</CombineBatch>\r\n"
-                     "</MosvaneBatch>\r\n");
+    // Tabs for depth, CR LF after every line.
+    std::string lines = "<MosvaneBatch>|\t<SplitBatch>|\t\t<Output ImageType=\"png\" NameFormat=\"car\" FromNumber=\"1\" Folder=\"" +
+                        Out() + "\" Template=\"###\"/>|\t\t<Input>|\t\t\t<Rows>|\t\t\t\t<Row Ratio=\"0.500000\"/>|"
+                        "\t\t\t\t<Row Ratio=\"0.500000\"/>|\t\t\t</Rows>|\t\t\t<Cols>|\t\t\t\t<Col Ratio=\"1.000000\"/>|"
+                        "\t\t\t</Cols>|\t\t</Input>|\t\t<ApplyToItems>|\t\t\t<Item PathName=\"" + dir.File("car.png") +
+                        "\"/>|\t\t</ApplyToItems>|\t</SplitBatch>|\t<CombineBatch>|\t\t<Output ImageType=\"png\" Folder=\"" +
+                        Out() + "\"/>|\t\t<Input FromNumber=\"3\" Template=\"##\" Rows=\"2\" Cols=\"2\"/>|\t\t<ApplyToItems>|"
+                        "\t\t\t<Item PathName=\"" + dir.File("walk.png") + "\"/>|\t\t</ApplyToItems>|\t</CombineBatch>|"
+                        "</MosvaneBatch>|";
+    for (size_t at = 0; (at = lines.find('|', at)) != std::string::npos;)
+        lines.replace(at, 1, "\r\n");
+    EXPECT_EQ(saved, lines);
 
     // Executing reads the sheet settings without adding them to the file.
     BatchFile loaded;

@@ -6,6 +6,7 @@
 #include "engine/gx.h"
 #include "support/AnimationReaders.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gif_lib.h>
 #include <tuple>
@@ -46,14 +47,6 @@ std::vector<Bytes> WalkCycle()
     return frames;
 }
 
-std::vector<const uint8_t*> PointersTo(const std::vector<Bytes>& frames)
-{
-    std::vector<const uint8_t*> pointers;
-    for (const Bytes& f : frames)
-        pointers.push_back(f.data());
-    return pointers;
-}
-
 // What a GIF shows of an RGBA frame: alpha below 128 clear, the rest opaque.
 Bytes AsGifShows(Bytes rgba)
 {
@@ -74,8 +67,7 @@ std::vector<Bytes> ShownFrames(const std::vector<Bytes>& frames, Bytes (*show)(B
 struct SGifFrame
 {
     gx::SFrameRect m_rect;
-    int m_nDisposal;
-    int m_nDelay;
+    int m_nDisposal, m_nDelay, m_nTransparent;
 };
 
 std::vector<SGifFrame> GifFrames(const std::string& path, int* loop = nullptr)
@@ -92,7 +84,7 @@ std::vector<SGifFrame> GifFrames(const std::string& path, int* loop = nullptr)
             GraphicsControlBlock control{};
             DGifSavedExtensionToGCB(gif, k, &control);
             frames.push_back({{uint32_t(d.Left), uint32_t(d.Top), uint32_t(d.Width), uint32_t(d.Height)},
-                              control.DisposalMode, control.DelayTime});
+                              control.DisposalMode, control.DelayTime, control.TransparentColor});
             for (int e = 0; loop && k == 0 && e < gif->SavedImages[0].ExtensionBlockCount; ++e)
             {
                 const ExtensionBlock& b = gif->SavedImages[0].ExtensionBlocks[e];
@@ -103,6 +95,36 @@ std::vector<SGifFrame> GifFrames(const std::string& path, int* loop = nullptr)
     DGifCloseFile(gif, &error);
     return frames;
 }
+
+// Pillow and ffmpeg, where installed, show the frames exactly; Pillow names the file's format,
+// loops it for ever and gives each frame its time in milliseconds.
+void ExpectReadersShow(const std::string& path, const CTempDir& dir, const std::vector<Bytes>& shown, uint32_t w,
+                       uint32_t h, const char* format, const std::vector<double>& durations)
+{
+    if (!PillowPython().empty())
+    {
+        SAnimationRead read;
+        ASSERT_TRUE(ReadWithPillow(path, dir, read));
+        EXPECT_EQ(read.m_strFormat, format);
+        EXPECT_EQ(read.m_strLoop, "0");
+        ASSERT_EQ(read.m_durations.size(), durations.size());
+        for (size_t k = 0; k < durations.size(); ++k)
+            EXPECT_NEAR(std::stod(read.m_durations[k]), durations[k], 1e-6) << "frame " << k;
+        EXPECT_EQ(ShownFrames(read.m_frames, Shown), shown);
+    }
+    else
+        std::printf("Pillow (python3-pil) is not installed: its reading is not checked\n");
+    std::vector<Bytes> decoded;
+    if (HaveFfmpeg())
+    {
+        ASSERT_TRUE(ReadWithFfmpeg(path, w, h, decoded));
+        EXPECT_EQ(ShownFrames(decoded, Shown), shown);
+    }
+    else
+        std::printf("ffmpeg is not installed: its decoding is not checked\n");
+}
+
+const std::vector<double> kGifWalkTimes = {80, 80, 90, 80, 80, 90, 80, 80}; // 12 frames a second, in hundredths
 
 TEST(AnimationTiming, DelaysFollowTheExactTimesInTheirUnit)
 {
@@ -124,28 +146,6 @@ TEST(AnimationTiming, DelaysFollowTheExactTimesInTheirUnit)
     EXPECT_EQ(gx::FrameDuration(0x7FFFFFFE, 7, 100), 14u); // the last frame number there may be
 }
 
-TEST(AnimationBlocks, DifferenceBoundsHoldExactlyTheChangedPixels)
-{
-    const Bytes before = Picture(EPicture::Noisy, 9, 7);
-    EXPECT_TRUE(gx::DifferenceBounds(before.data(), before.data(), 9, 7, 4).Empty());
-    const std::pair<std::vector<std::pair<uint32_t, uint32_t>>, gx::SFrameRect> cases[] = {
-        {{{4, 3}}, {4, 3, 1, 1}},
-        {{{0, 0}}, {0, 0, 1, 1}},
-        {{{8, 6}}, {8, 6, 1, 1}},
-        {{{7, 1}, {2, 5}}, {2, 1, 6, 5}},
-        {{{0, 6}, {8, 0}}, {0, 0, 9, 7}},
-    };
-    for (const auto& [changed, bounds] : cases)
-    {
-        Bytes after = before;
-        for (const auto& [x, y] : changed)
-            after[(y * 9 + x) * 4 + 3] ^= 1; // alpha counts as much as colour
-        EXPECT_EQ(gx::DifferenceBounds(before.data(), after.data(), 9, 7, 4), bounds) << changed.size();
-    }
-    EXPECT_EQ(gx::UnionOf({}, {2, 3, 1, 1}), (gx::SFrameRect{2, 3, 1, 1}));
-    EXPECT_EQ(gx::UnionOf({0, 5, 2, 2}, {4, 1, 1, 1}), (gx::SFrameRect{0, 1, 5, 6}));
-}
-
 struct GifWrite : ::testing::Test
 {
     CTempDir m_dir;
@@ -153,7 +153,7 @@ struct GifWrite : ::testing::Test
     void SetUp() override { m_strPath = m_dir.File("walk.gif"); }
 };
 
-TEST_F(GifWrite, BlocksDisposalsDelaysAndLoopAreWhatTheFramesNeed)
+TEST_F(GifWrite, BlocksDisposalsDelaysAndLoopAreWhatTheFramesNeedAndReadersShowThem)
 {
     const std::vector<Bytes> frames = WalkCycle();
     ASSERT_TRUE(gxMakeGifAnimFile(m_strPath.c_str(), kW, kH, int(frames.size()), PointersTo(frames).data(), 12));
@@ -183,34 +183,7 @@ TEST_F(GifWrite, BlocksDisposalsDelaysAndLoopAreWhatTheFramesNeed)
     std::vector<int> expectedDisposals(8, DISPOSE_DO_NOT);
     expectedDisposals[4] = DISPOSE_BACKGROUND;
     EXPECT_EQ(disposals, expectedDisposals);
-}
-
-TEST_F(GifWrite, PillowAndFfmpegShowEveryFrameExactlyWhenColoursFit)
-{
-    if (PillowPython().empty() && !HaveFfmpeg())
-        GTEST_SKIP() << "neither Pillow (python3-pil) nor ffmpeg is installed";
-    const std::vector<Bytes> frames = WalkCycle();
-    ASSERT_TRUE(gxMakeGifAnimFile(m_strPath.c_str(), kW, kH, int(frames.size()), PointersTo(frames).data(), 12));
-    const std::vector<Bytes> shown = ShownFrames(frames, AsGifShows);
-    if (!PillowPython().empty())
-    {
-        SAnimationRead read;
-        ASSERT_TRUE(ReadWithPillow(m_strPath, m_dir, read));
-        EXPECT_EQ(read.m_strFormat, "GIF");
-        EXPECT_EQ(read.m_strLoop, "0");
-        EXPECT_EQ(read.m_durations, (std::vector<std::string>{"80", "80", "90", "80", "80", "90", "80", "80"}));
-        EXPECT_EQ(ShownFrames(read.m_frames, Shown), shown);
-    }
-    else
-        std::printf("Pillow (python3-pil) is not installed: its reading is not checked\n");
-    if (HaveFfmpeg())
-    {
-        std::vector<Bytes> decoded;
-        ASSERT_TRUE(ReadWithFfmpeg(m_strPath, kW, kH, decoded));
-        EXPECT_EQ(ShownFrames(decoded, Shown), shown);
-    }
-    else
-        std::printf("ffmpeg is not installed: its decoding is not checked\n");
+    ExpectReadersShow(m_strPath, m_dir, ShownFrames(frames, AsGifShows), kW, kH, "GIF", kGifWalkTimes);
 }
 
 // A photograph-like sequence of thousands of colours gets a palette of its own: every frame stays
@@ -278,31 +251,12 @@ TEST_F(GifWrite, SmallerBlocksOfTheirOwnIndicesShowExactly)
         frames.push_back(f);
     }
     ASSERT_TRUE(gxMakeGifAnimFile(m_strPath.c_str(), int(w), int(h), 6, PointersTo(frames).data(), 12));
-    int error = 0;
-    GifFileType* gif = DGifOpenFileName(m_strPath.c_str(), &error);
-    ASSERT_TRUE(gif && DGifSlurp(gif) == GIF_OK);
-    std::string transparent;
-    for (int k = 1; k < gif->ImageCount; ++k)
-    {
-        GraphicsControlBlock control{};
-        DGifSavedExtensionToGCB(gif, k, &control);
-        transparent += std::to_string(control.TransparentColor) + " ";
-    }
-    DGifCloseFile(gif, &error);
-    EXPECT_NE(transparent.find("-1"), std::string::npos) << transparent; // some block stored as it is
-    const std::vector<Bytes> shown = ShownFrames(frames, AsGifShows);
-    SAnimationRead read;
-    if (!PillowPython().empty())
-    {
-        ASSERT_TRUE(ReadWithPillow(m_strPath, m_dir, read));
-        EXPECT_EQ(ShownFrames(read.m_frames, Shown), shown);
-    }
-    std::vector<Bytes> decoded;
-    if (HaveFfmpeg())
-    {
-        ASSERT_TRUE(ReadWithFfmpeg(m_strPath, w, h, decoded));
-        EXPECT_EQ(ShownFrames(decoded, Shown), shown);
-    }
+    const std::vector<SGifFrame> stored = GifFrames(m_strPath);
+    ASSERT_EQ(stored.size(), 6u);
+    EXPECT_TRUE(std::any_of(stored.begin() + 1, stored.end(), [](const SGifFrame& f) { return f.m_nTransparent < 0; }))
+        << "some later block stored as it is";
+    ExpectReadersShow(m_strPath, m_dir, ShownFrames(frames, AsGifShows), w, h, "GIF",
+                      {kGifWalkTimes.begin(), kGifWalkTimes.begin() + 6});
 }
 
 // Every chunk of an APNG after the signature: its type and data.
@@ -360,33 +314,6 @@ struct ApngWrite : ::testing::Test
         EXPECT_TRUE(order.ends_with("IEND ")) << order;
         return frames;
     }
-
-    // Pillow and ffmpeg show exactly the source frames, each lasting 1 / fps second, for ever.
-    void ExpectReadersShow(const std::vector<Bytes>& frames, uint32_t w, uint32_t h, int fps)
-    {
-        const std::vector<Bytes> shown = ShownFrames(frames, Shown);
-        if (!PillowPython().empty())
-        {
-            SAnimationRead read;
-            ASSERT_TRUE(ReadWithPillow(m_strPath, m_dir, read));
-            EXPECT_EQ(read.m_strFormat, "PNG");
-            EXPECT_EQ(read.m_strLoop, "0");
-            ASSERT_EQ(read.m_durations.size(), frames.size());
-            for (const std::string& duration : read.m_durations)
-                EXPECT_NEAR(std::stod(duration), 1000.0 / fps, 1e-6);
-            EXPECT_EQ(ShownFrames(read.m_frames, Shown), shown);
-        }
-        else
-            std::printf("Pillow (python3-pil) is not installed: its reading is not checked\n");
-        if (HaveFfmpeg())
-        {
-            std::vector<Bytes> decoded;
-            ASSERT_TRUE(ReadWithFfmpeg(m_strPath, w, h, decoded));
-            EXPECT_EQ(ShownFrames(decoded, Shown), shown);
-        }
-        else
-            std::printf("ffmpeg is not installed: its decoding is not checked\n");
-    }
 };
 
 TEST_F(ApngWrite, PixelArtGoesAsAPaletteWithTheChangedBlocksOnly)
@@ -409,7 +336,8 @@ TEST_F(ApngWrite, PixelArtGoesAsAPaletteWithTheChangedBlocksOnly)
         {{0, 0, kW / 2, kH}, 1, 12, 0, 0},       // and the left
     };
     EXPECT_EQ(controls, std::vector<SApngFrame>(std::begin(expected), std::end(expected)));
-    ExpectReadersShow(frames, kW, kH, 12);
+    ExpectReadersShow(m_strPath, m_dir, ShownFrames(frames, Shown), kW, kH, "PNG",
+                      std::vector<double>(frames.size(), 1000.0 / 12));
 }
 
 // Thousands of colours: RGB when every frame is opaque, RGBA with semi-transparency otherwise;
@@ -437,7 +365,8 @@ TEST_F(ApngWrite, ManyColoursGoAsTruecolourAndStayExact)
         EXPECT_EQ(controls[2].m_rect, (gx::SFrameRect{5, 10, 1, 1}));
         EXPECT_EQ(controls[3].m_rect, opaque ? (gx::SFrameRect{5, 10, 1, 1}) : (gx::SFrameRect{5, 10, 35, 20}));
         EXPECT_EQ(controls[3].m_nBlend, 0); // the less opaque pixel forbids laying over
-        ExpectReadersShow(frames, 40, 30, 60);
+        ExpectReadersShow(m_strPath, m_dir, ShownFrames(frames, Shown), 40, 30, "PNG",
+                          std::vector<double>(frames.size(), 1000.0 / 60));
     }
 }
 
@@ -467,7 +396,8 @@ TEST_F(ApngWrite, OpaqueFramesWithStillPartsAreLaidOverWithAlpha)
     ASSERT_EQ(controls.size(), 4u);
     EXPECT_EQ(controls[3].m_rect, (gx::SFrameRect{16, 12, 18, 16}));
     EXPECT_EQ(controls[3].m_nBlend, 1);
-    ExpectReadersShow(frames, 48, 32, 12);
+    ExpectReadersShow(m_strPath, m_dir, ShownFrames(frames, Shown), 48, 32, "PNG",
+                      std::vector<double>(frames.size(), 1000.0 / 12));
 }
 
 TEST(AnimationWrite, EveryWriterRefusesBadArgumentsWithoutWriting)

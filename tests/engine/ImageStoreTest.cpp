@@ -57,25 +57,16 @@ TEST_F(ImageStore, SetPixelsClipsAndConvertsAndCopyTakesARectangle)
     EXPECT_EQ(out, (Bytes{14, 13, 12, 255, 17, 16, 15, 255}));
 }
 
-TEST_F(ImageStore, PipesNamedLikePicturesAreRefusedAtOnceAndSavesKeepTheOldFilesLinks)
+// A save goes through the file module's replacement, which keeps an old file's mode and links
+// (its own tests): refusing a pipe before opening it is that replacement's.
+TEST_F(ImageStore, PipesNamedLikePicturesAreRefusedAtOnce)
 {
-    using namespace mosvane::test;
-    CTempDir dir;
+    mosvane::test::CTempDir dir;
     const std::string fifo = dir.File("x.png");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    using mosvane::test::TrueInChild;
     EXPECT_TRUE(TrueInChild([&] { return gxLoadImage(fifo.c_str()).id == 0 && std::string(gxGetLastErrorText()) == "not a regular file"; }));
     NewImage(2, 2, GL_RGBA);
-    EXPECT_TRUE(TrueInChild([&] { return !gxSaveImage(fifo.c_str(), false); }));
-
-    // An output written over a file with its own mode and a second name keeps both.
-    const std::string out = dir.File("out.png"), other = dir.File("other.png");
-    ASSERT_TRUE(gxSaveImage(out.c_str(), false));
-    ASSERT_EQ(::chmod(out.c_str(), 0604), 0);
-    ASSERT_EQ(::link(out.c_str(), other.c_str()), 0);
-    NewImage(3, 1, GL_RGBA);
-    ASSERT_TRUE(gxSaveImage(out.c_str(), false));
-    struct stat st{};
-    EXPECT_TRUE(::stat(other.c_str(), &st) == 0 && st.st_mode % 01000 == 0604 && st.st_size > 0);
-    EXPECT_EQ(gxLoadImage(other.c_str()).width, 3);
+    EXPECT_TRUE(TrueInChild([&] { return !gxSaveImage(fifo.c_str(), false) && std::string(gxGetLastErrorText()) == "not a regular file"; }));
 }
 } // namespace

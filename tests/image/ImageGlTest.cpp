@@ -1,7 +1,6 @@
-// The offscreen render target and the working image, drawn and read back on a headless context;
-// their failed checks reach the log under the source names and lines their readers know them by.
+// The offscreen render target and the working image, drawn and read back on a headless context.
 
-#include "config/Log.h"
+#include "engine/GlTexture.h"
 #include "engine/HeadlessGl.h"
 #include "image/OglRenderToTexture.h"
 #include "image/WorkingImage.h"
@@ -14,33 +13,23 @@ namespace
 {
 using Bytes = std::vector<uint8_t>;
 
-// The current texture over the whole w x h surface, texture corners (0, 0) top-left to (1, 1); with
-// a texture given, that one, textured and white.
-void DrawFullQuad(int width, int height, GLuint texture = 0)
+// The texture, white and unlit, over the whole w x h surface, its first row at the top.
+void DrawFullQuad(int width, int height, GLuint texture)
 {
-    if (texture)
-    {
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glColor4f(1, 1, 1, 1);
-    }
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, 1);
     gxBeginWindowMode(width, height);
-    glBegin(GL_QUADS);
-    for (const auto& [u, v] : {std::pair{0, 0}, {0, 1}, {1, 1}, {1, 0}})
-    {
-        glTexCoord2i(u, v);
-        glVertex2i(u * width, v * height);
-    }
-    glEnd();
+    DrawTexturedQuad(texture, 0, 0, width, height);
     gxEndFlatMode();
 }
 
-// The current surface as RGBA, bottom row first as GL gives it.
+// The current surface as RGBA, top row first.
 Bytes ReadPixels(int width, int height)
 {
-    Bytes out(size_t(width) * height * 4);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
-    return out;
+    Bytes rgba(size_t(width) * height * 4);
+    for (int y = 0; y < height; ++y)
+        glReadPixels(0, height - 1 - y, width, 1, GL_RGBA, GL_UNSIGNED_BYTE, &rgba[size_t(y) * width * 4]);
+    return rgba;
 }
 
 TEST(RenderTarget, NeedsACurrentContextAndGivesTheCallersBack)
@@ -71,12 +60,7 @@ TEST(RenderTarget, SharesTheCallersTextures)
     const EGLContext caller = eglGetCurrentContext();
     // A 2 x 1 texture made in the caller's context: red, then blue.
     const uint8_t texels[8] = {255, 0, 0, 255, 0, 0, 255, 255};
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    const GLuint texture = CreateGlTexture(2, 1, GL_RGBA, GL_UNSIGNED_BYTE, texels, GL_RGBA, GL_LINEAR);
 
     constexpr int kW = 300, kH = 200;
     OglRenderToTexture target;
@@ -123,11 +107,7 @@ Bytes Show(GLuint texture, int width, int height)
     OglRenderToTexture target;
     EXPECT_TRUE(target.Create(width, height));
     DrawFullQuad(width, height, texture);
-    const Bytes bottomUp = ReadPixels(width, height);
-    Bytes rgba;
-    for (int y = height; y-- > 0;)
-        rgba.insert(rgba.end(), bottomUp.begin() + y * width * 4, bottomUp.begin() + (y + 1) * width * 4);
-    return rgba;
+    return ReadPixels(width, height);
 }
 
 TEST_F(WorkingImage, LoadReplacesOnlyOnSuccessAndReleaseFreesEverything)
@@ -193,24 +173,5 @@ TEST_F(WorkingImage, ConvertWidensThreeBytePixelsAndRefreshShowsTheEdits)
     EXPECT_EQ(redraws, 1);
     EXPECT_FALSE(glIsTexture(old) && old != image.m_gxImg.texture);
     EXPECT_EQ(Show(image.m_gxImg.texture, 3, 2), edited);
-}
-
-TEST(ImageChecks, LogTheConditionFileAndLine)
-{
-    const std::vector<std::pair<void (*)(), std::string>> cases = {
-        {&LogMissingImageData, "\u2605CHECKF(m_gxImg.data)\u2605 in MosvaneView, 582 -- "},
-        {&LogNoPbufferFormat, "\u2605CHECKF(nFormats)\u2605 in OglRenderToTexture, 48 -- "},
-    };
-    for (const auto& [log, line] : cases)
-    {
-        mosvane::test::CTempDir dir;
-        SetLogFolder(dir.Path());
-        log();
-        SetLogFolder("");
-        const std::vector<std::string> files = mosvane::test::FolderNames(dir.Path());
-        ASSERT_EQ(files.size(), 1u);
-        const std::string text = mosvane::test::ReadTextFile(dir.File(files[0]));
-        EXPECT_EQ(text.rfind(line, 0), 0u) << text;
-    }
 }
 } // namespace

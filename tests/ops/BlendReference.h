@@ -104,9 +104,7 @@ class CNoise
 {
 public:
     CNoise(uint32_t seed, uint32_t bytesPerPixel, const SLevels& levels = {})
-        : m_nState(seed), m_nBytesPerPixel(bytesPerPixel), m_levels(levels)
-    {
-    }
+        : m_nState(seed), m_nBytesPerPixel(bytesPerPixel), m_levels(levels) {}
     uint8_t Next()
     {
         m_nState = m_nState * 1664525u + 1013904223u;
@@ -117,8 +115,7 @@ public:
     }
 
 private:
-    uint32_t m_nState;
-    uint32_t m_nBytesPerPixel;
+    uint32_t m_nState, m_nBytesPerPixel;
     SLevels m_levels;
     uint64_t m_nIndex = 0;
 };

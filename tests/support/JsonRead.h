@@ -11,15 +11,7 @@ namespace mosvane::test
 {
 struct SJson
 {
-    enum EKind
-    {
-        Null,
-        Bool,
-        Number,
-        String,
-        Array,
-        Object,
-    };
+    enum EKind { Null, Bool, Number, String, Array, Object };
     EKind m_eKind = Null;
     bool m_bValue = false;
     double m_nValue = 0;

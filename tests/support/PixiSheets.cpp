@@ -17,10 +17,13 @@ std::string PixiFolder()
     return BinDir() + "/../pixi-" + kPixiVersion;
 }
 
-std::string Rect(const SJson& r)
+// The integer members of an object under the keys, spaced ("x y w h" of a rectangle).
+std::string Ints(const SJson& object, const std::string& keys)
 {
-    return std::to_string(r["x"].Integer()) + " " + std::to_string(r["y"].Integer()) + " " +
-           std::to_string(r["w"].Integer()) + " " + std::to_string(r["h"].Integer());
+    std::string text;
+    for (char key : keys)
+        text += (text.empty() ? "" : " ") + std::to_string(object[std::string(1, key)].Integer());
+    return text;
 }
 } // namespace
 
@@ -87,20 +90,14 @@ std::string WrittenReading(const std::vector<std::string>& files)
     {
         const SJson data = ReadSheetData(file);
         reading += "file " + file + "\n";
-        const SJson& size = data["meta"]["size"];
-        reading += "size " + std::to_string(size["w"].Integer()) + " " + std::to_string(size["h"].Integer()) + "\n";
+        reading += "size " + Ints(data["meta"]["size"], "wh") + "\n";
         for (const auto& [name, frame] : SheetFrames(data))
         {
             const bool trimmed = frame["trimmed"].m_bValue;
             const SJson& rect = frame["frame"];
-            const SJson& orig = trimmed ? frame["sourceSize"] : rect;
-            const SJson& placed = frame["spriteSourceSize"];
-            reading += "frame " + JsonQuoted(name) + " " + Rect(rect) + " orig " + std::to_string(orig["w"].Integer()) +
-                       " " + std::to_string(orig["h"].Integer()) + " " +
-                       (trimmed ? "trim " + std::to_string(placed["x"].Integer()) + " " +
-                                      std::to_string(placed["y"].Integer()) + " " +
-                                      std::to_string(rect["w"].Integer()) + " " + std::to_string(rect["h"].Integer())
-                                : std::string("trim none")) +
+            reading += "frame " + JsonQuoted(name) + " " + Ints(rect, "xywh") + " orig " +
+                       Ints(trimmed ? frame["sourceSize"] : rect, "wh") + " " +
+                       (trimmed ? "trim " + Ints(frame["spriteSourceSize"], "xy") + " " + Ints(rect, "wh") : "trim none") +
                        "\n";
         }
         for (const auto& [animation, names] : data["animations"].m_members)

@@ -49,12 +49,11 @@ inline SPicture ReadWithEngine(const std::string& path)
 inline SPicture Cut(const SPicture& picture, uint32_t x, uint32_t y, uint32_t w, uint32_t h)
 {
     SPicture block{w, h, {}};
-    for (uint32_t row = 0; row < h; ++row)
-        for (uint32_t column = 0; column < w; ++column)
-        {
-            const Pixel p = picture.At(x + column, y + row);
-            block.m_rgba.insert(block.m_rgba.end(), p.begin(), p.end());
-        }
+    for (uint32_t row = y; row < y + h; ++row)
+    {
+        const auto first = picture.m_rgba.begin() + long((size_t(row) * picture.m_nWidth + x) * 4);
+        block.m_rgba.insert(block.m_rgba.end(), first, first + long(w) * 4);
+    }
     return block;
 }
 

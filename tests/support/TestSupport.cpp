@@ -5,15 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <sstream>
-#include <chrono>
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -68,30 +67,20 @@ CTempDir::CTempDir()
 
 CTempDir::~CTempDir()
 {
+    std::error_code ec;
     if (!m_strPath.empty())
-    {
-        std::error_code ec;
         std::filesystem::remove_all(m_strPath, ec);
-    }
 }
 
 std::string CorpusDir()
 {
     // A checkout that does not sit beside shared/ (a git worktree, say) names the corpus here.
-    if (const char* dir = std::getenv("MOSVANE_CORPUS_DIR"); dir && *dir)
-        return dir;
-    return MOSVANE_CORPUS_DIR;
+    const char* dir = std::getenv("MOSVANE_CORPUS_DIR");
+    return dir && *dir ? dir : MOSVANE_CORPUS_DIR;
 }
 
-std::string TestDataDir()
-{
-    return MOSVANE_TEST_DATA_DIR;
-}
-
-std::string BinDir()
-{
-    return MOSVANE_BIN_DIR;
-}
+std::string TestDataDir() { return MOSVANE_TEST_DATA_DIR; }
+std::string BinDir() { return MOSVANE_BIN_DIR; }
 
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out)
 {
@@ -105,8 +94,7 @@ bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out)
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return bool(out);
+    return bool(out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())));
 }
 
 std::string ReadTextFile(const std::string& path)
@@ -151,8 +139,7 @@ int RunCommand(const std::string& command, std::string* out)
         return -1;
     std::string text;
     char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
         text.append(buffer, n);
     const int status = ::pclose(pipe);
     if (out)
@@ -183,28 +170,20 @@ bool MagickWriteRgba(const std::vector<uint8_t>& rgba, uint32_t width, uint32_t 
                      const std::string& options)
 {
     const std::string raw = path + ".rgba";
-    if (!WriteFileBytes(raw, rgba))
-        return false;
-    const std::string command = "convert -size " + std::to_string(width) + "x" + std::to_string(height) +
-                                " -depth 8 rgba:" + ShellQuote(raw) + " " + options + " " + ShellQuote(path) +
-                                " 2>/dev/null";
-    const bool ok = RunCommand(command) == 0;
+    const bool ok = WriteFileBytes(raw, rgba) &&
+                    RunCommand("convert -size " + std::to_string(width) + "x" + std::to_string(height) + " -depth 8 rgba:" +
+                               ShellQuote(raw) + " " + options + " " + ShellQuote(path) + " 2>/dev/null") == 0;
     std::remove(raw.c_str());
     return ok;
 }
 
 std::vector<uint8_t> PatternRgba(uint32_t width, uint32_t height, bool withAlpha)
 {
-    std::vector<uint8_t> rgba(size_t(width) * height * 4);
+    std::vector<uint8_t> rgba;
     for (uint32_t y = 0; y < height; ++y)
         for (uint32_t x = 0; x < width; ++x)
-        {
-            uint8_t* p = &rgba[(size_t(y) * width + x) * 4];
-            p[0] = uint8_t(x * 7 + y * 3);
-            p[1] = uint8_t(x * 2 + y * 11 + 40);
-            p[2] = uint8_t((x ^ y) * 5);
-            p[3] = withAlpha ? uint8_t(255 - (x + y) * 3) : 255;
-        }
+            rgba.insert(rgba.end(), {uint8_t(x * 7 + y * 3), uint8_t(x * 2 + y * 11 + 40), uint8_t((x ^ y) * 5),
+                                     withAlpha ? uint8_t(255 - (x + y) * 3) : uint8_t(255)});
     return rgba;
 }
 
@@ -236,25 +215,18 @@ void ExpectRecordedDigests(const std::string& table, const std::vector<std::pair
     ASSERT_FALSE(recorded.empty()) << TestDataDir() + "/" + table;
     for (const auto& [name, digest] : digests)
         EXPECT_EQ(recorded[name], digest) << name;
-    if (bAllPresent)
-    {
-        EXPECT_EQ(recorded.size(), digests.size()) << table;
-    }
+    EXPECT_TRUE(!bAllPresent || recorded.size() == digests.size())
+        << table << ": " << recorded.size() << " recorded, " << digests.size() << " made";
 }
 
 int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
 {
-    if (a.size() != b.size())
-        return 255;
-    int worst = 0;
-    for (size_t i = 0; i < a.size(); ++i)
-    {
-        const int d = std::abs(int(a[i]) - int(b[i]));
-        if (d > worst)
-            worst = d;
-    }
+    int worst = a.size() == b.size() ? 0 : 255;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
     return worst;
 }
+
 Pixel SPicture::At(uint32_t x, uint32_t y) const
 {
     const auto p = m_rgba.begin() + long((size_t(y) * m_nWidth + x) * 4);
@@ -269,10 +241,7 @@ SPicture Solid(uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t 
     return picture;
 }
 
-SPicture Pattern(uint32_t w, uint32_t h, bool withAlpha)
-{
-    return {w, h, PatternRgba(w, h, withAlpha)};
-}
+SPicture Pattern(uint32_t w, uint32_t h, bool withAlpha) { return {w, h, PatternRgba(w, h, withAlpha)}; }
 
 SPicture Put(const std::string& path, const SPicture& picture, const std::string& options)
 {

@@ -75,22 +75,13 @@ TEST_F(BatchPanelTest, WithoutBatchOnlyNewLoadAndSaveConfigThenLoadOfNoBatch)
 
 TEST_F(BatchPanelTest, EveryRowConfiguredFilledExecutedSavedAndLoadedAgain)
 {
-    namespace fs = std::filesystem;
-    fs::create_directories(m_dir.File("seq"));
-    fs::create_directories(m_dir.File("out"));
-    QImage picture = PatternImage(16, 12, 200);
-    const std::string item = WritePicture(m_dir, "a.png", picture);
-    for (int k = 1; k <= 4; ++k)
-        WritePicture(m_dir, "seq/s0" + std::to_string(k) + ".png", PatternImage(5, 4));
+    std::filesystem::create_directories(m_dir.File("out"));
+    const std::string item = WritePicture(m_dir, "a.png", PatternImage(16, 12, 200));
+    WriteSequence("seq", "s", 2, 4, [](int) { return PatternImage(5, 4); });
     Settings().m_nSplitRows = 2, Settings().m_nSplitCols = 2, Settings().m_strSplitTemplate = "#";
     Settings().m_nSplitSeqFrom = 1;
-    Settings().m_strCombineSourceFolder = m_dir.File("seq"), Settings().m_strCombineNameFormat = "s";
-    Settings().m_strCombineTemplate = "##", Settings().m_strCombineImgType = "png";
-    Settings().m_nCombineRows = 2, Settings().m_nCombineCols = 2, Settings().m_nCombineSeqFrom = 1;
+    SeedCombine("seq", "s", 2, 2, 2), SeedMng("seq", "s", 2, 4, 5);
     Settings().m_strBlendBkImg = item, Settings().m_strAlphaImage = item;
-    Settings().m_strMngSourceFolder = m_dir.File("seq"), Settings().m_strMngFileName = "s";
-    Settings().m_strMngTemplate = "##", Settings().m_strMngImageType = "png";
-    Settings().m_nMngSeqFrom = 1, Settings().m_nMngFrames = 4, Settings().m_nMngFPS = 5;
     Settings().m_strMngFormat = "gif"; // recorded by the MNG row's Save Config
     Start();
 

@@ -205,23 +205,12 @@ TEST_F(FrameTest, PanelsFitTheFirstStartPaneWidthWithNamedControls)
 // again without a question.
 TEST_F(FrameTest, NoOperationWritesOverAFileItDidNotWriteWithoutAsking)
 {
-    std::filesystem::create_directories(m_dir.File("seq"));
-    for (int k = 1; k <= 2; ++k)
-        WritePicture(m_dir, "seq/img00" + std::to_string(k) + ".png", Filled(QColor(k * 100, 0, 0), 8, 6));
-    Settings().m_strCombineSourceFolder = m_dir.File("seq"), Settings().m_strCombineNameFormat = "img";
-    Settings().m_strCombineTemplate = "###", Settings().m_strCombineImgType = "png";
-    Settings().m_nCombineRows = 1, Settings().m_nCombineCols = 2, Settings().m_nCombineSeqFrom = 1;
-    Settings().m_strMngSourceFolder = m_dir.File("seq"), Settings().m_strMngFileName = "img";
-    Settings().m_strMngTemplate = "###", Settings().m_strMngImageType = "png";
-    Settings().m_nMngSeqFrom = 1, Settings().m_nMngFrames = 2, Settings().m_nMngFPS = 4;
+    WriteSequence("seq", "img", 3, 2, [](int k) { return Filled(QColor(k * 100, 0, 0), 8, 6); });
+    SeedCombine("seq", "img", 3, 1, 2), SeedMng("seq", "img", 3, 2, 4);
     Settings().m_strSplitTemplate = "##", Settings().m_nSplitSeqFrom = 1;
     Start();
     const std::string source = m_dir.File("in.png");
     const std::string background = WritePicture(m_dir, "seq/bk.png", Filled(Qt::blue));
-    const auto click = [this](int tab, int id) { FindById<QAbstractButton>(Tab(tab), id)->click(), Settle(); };
-    const auto type = [this](int tab, int id, const char* text) {
-        SetValue(FindById<QWidget>(Tab(tab), id), QString::fromUtf8(text));
-    };
     struct SCase
     {
         const char* m_pName;
@@ -230,12 +219,12 @@ TEST_F(FrameTest, NoOperationWritesOverAFileItDidNotWriteWithoutAsking)
         std::function<void()> m_fnDo; // with the picture open
     };
     const SCase cases[] = {
-        {"blend", source, true, [&] { type(1, IdBlendBackground, background.c_str()), click(1, IdBlend); }},
-        {"extract", source, true, [&] { click(1, IdExtractAlpha); }},
+        {"blend", source, true, [&] { Set(1, IdBlendBackground, QString::fromStdString(background)), Click(1, IdBlend); }},
+        {"extract", source, true, [&] { Click(1, IdExtractAlpha); }},
         {"split", m_dir.File("in01.png"), false,
-         [&] { type(0, IdSplitRows, "1"), type(0, IdSplitCols, "2"), click(0, IdDrawSplitLine), click(0, IdSplit); }},
-        {"combine", source, true, [&] { click(0, IdCombinePrepare), click(0, IdCombine); }},
-        {"mng", m_dir.File("in.mng"), false, [&] { click(1, IdMakeMng); }},
+         [&] { Set(0, IdSplitRows, "1"), Set(0, IdSplitCols, "2"), Click(0, IdDrawSplitLine), Click(0, IdSplit); }},
+        {"combine", source, true, [&] { Click(0, IdCombinePrepare), Click(0, IdCombine); }},
+        {"mng", m_dir.File("in.mng"), false, [&] { Click(1, IdMakeMng); }},
     };
     for (const SCase& c : cases)
     {
@@ -284,7 +273,7 @@ TEST_F(FrameTest, StartsOnFirstTabAndTabVisitsControlsInReadingOrder)
     };
     QWidget* first = QApplication::focusWidget();
     ASSERT_TRUE(first);
-    EXPECT_EQ(CommandIdOf(controlOf(first)), 1039); // "From Number:": rows and columns wait for a picture
+    EXPECT_EQ(CommandIdOf(controlOf(first)), IdSplitFrom); // "From Number:": rows and columns wait for a picture
 
     // The current tab's controls lie below one another (pairs side by side), then the output
     // pane's below the tab.
@@ -305,7 +294,7 @@ TEST_F(FrameTest, StartsOnFirstTabAndTabVisitsControlsInReadingOrder)
         ASSERT_TRUE(at);
     }
     ASSERT_GE(visited.size(), 12u);
-    EXPECT_EQ(CommandIdOf(visited[1]), 1040); // the split template after "From Number:"
+    EXPECT_EQ(CommandIdOf(visited[1]), IdSplitTemplate); // the split template after "From Number:"
     const auto tabBar = std::find(visited.begin(), visited.end(), m_pFrame->ToolTabs()->tabBar());
     ASSERT_NE(tabBar, visited.end()) << "the tab strip is reached";
     EXPECT_EQ(CommandIdOf(*(tabBar - 1)), IdOutputBrowse);
@@ -326,8 +315,8 @@ TEST_F(FrameTest, WheelChangesBoxesOnlyWithFocus)
     m_pFrame->resize(m_pFrame->minimumSize()); // the panel scrolls in a low pane
     Settle();
     auto* pane = qobject_cast<QScrollArea*>(Tab(0));
-    auto* rows = Control<QSpinBox>(0, 1032);
-    auto* type = Control<QComboBox>(0, 1031);
+    auto* rows = Control<QSpinBox>(0, IdCombineRows);
+    auto* type = Control<QComboBox>(0, IdCombineType);
     ASSERT_TRUE(pane && rows && type && pane->verticalScrollBar()->maximum() > 0);
     pane->ensureWidgetVisible(rows);
     Settle();

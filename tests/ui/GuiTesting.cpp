@@ -35,7 +35,8 @@ CMessageRecorder::CMessageRecorder()
 
 namespace
 {
-bool Pop(std::vector<std::string>& queue, std::string& out)
+template <typename T>
+bool Pop(std::vector<T>& queue, T& out)
 {
     if (queue.empty())
         return false;
@@ -69,11 +70,8 @@ CDialogAnswers::CDialogAnswers()
     };
     hooks.m_fnQuestion = [this](QWidget*, const std::string& text, const std::string&) {
         m_questions.push_back(text);
-        if (m_answers.empty())
-            return false;
-        const bool yes = m_answers.front();
-        m_answers.erase(m_answers.begin());
-        return yes;
+        bool yes = false;
+        return Pop(m_answers, yes) && yes;
     };
     m_previous = SetDialogHooks(std::move(hooks));
 }
@@ -245,6 +243,30 @@ void FrameTest::Type(int tab, int id, const QString& text)
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(box, Qt::Key_Delete);
     QTest::keyClicks(box, text);
+}
+
+void FrameTest::WriteSequence(const std::string& folder, const std::string& title, int digits, int count,
+                              const std::function<QImage(int)>& picture)
+{
+    std::filesystem::create_directories(m_dir.File(folder));
+    for (int k = 1; k <= count; ++k)
+        WritePicture(m_dir, Numbered(folder + "/" + title, k, digits, "png"), picture(k));
+}
+
+void FrameTest::SeedCombine(const std::string& folder, const std::string& title, int digits, int rows, int cols)
+{
+    CProgramSettings& s = Settings();
+    s.m_strCombineSourceFolder = m_dir.File(folder), s.m_strCombineNameFormat = title;
+    s.m_strCombineTemplate = std::string(size_t(digits), '#'), s.m_strCombineImgType = "png";
+    s.m_nCombineRows = rows, s.m_nCombineCols = cols, s.m_nCombineSeqFrom = 1;
+}
+
+void FrameTest::SeedMng(const std::string& folder, const std::string& title, int digits, int frames, int fps)
+{
+    CProgramSettings& s = Settings();
+    s.m_strMngSourceFolder = m_dir.File(folder), s.m_strMngFileName = title;
+    s.m_strMngTemplate = std::string(size_t(digits), '#'), s.m_strMngImageType = "png";
+    s.m_nMngSeqFrom = 1, s.m_nMngFrames = frames, s.m_nMngFPS = fps;
 }
 
 Said FrameTest::TakeMessages()

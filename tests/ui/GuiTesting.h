@@ -134,7 +134,14 @@ protected:
     // Types text into an edit or number box as a person would, over what it held.
     void Type(int tab, int id, const QString& text);
     QString Text(int tab, int id) { return ValueOf(Control<QWidget>(tab, id)); }
+    void Set(int tab, int id, const QString& value) { SetValue(Control<QWidget>(tab, id), value); }
     void Open(const std::string& path) { m_dialogs.m_openPaths = {path}, m_pFrame->OnCommand(IdFileOpen), Settle(); }
+    // Pictures folder/title1, title2 ... (numbers `digits` wide) in the test's folder, made by picture(k);
+    // the combiner and the animation group seeded to take the sequence from there, as png.
+    void WriteSequence(const std::string& folder, const std::string& title, int digits, int count,
+                       const std::function<QImage(int)>& picture);
+    void SeedCombine(const std::string& folder, const std::string& title, int digits, int rows, int cols);
+    void SeedMng(const std::string& folder, const std::string& title, int digits, int frames, int fps);
     // The recorded messages as "caption: text" (with " (under the wait cursor)" for one shown
     // while the wait cursor was up, which no message may be), and forgets them.
     Said TakeMessages();

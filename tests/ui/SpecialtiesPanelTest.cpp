@@ -96,19 +96,15 @@ TEST_F(SpecialtiesPanelTest, AlphaOperationsAndBlendGiveTheExpectedPixels)
 TEST_F(SpecialtiesPanelTest, AnimationInEachFormatFromNumberedFolder)
 {
     ASSERT_TRUE(HaveImageMagick());
-    std::filesystem::create_directories(m_dir.File("seq"));
-    for (int k = 1; k <= 3; ++k)
-        WritePicture(m_dir, "seq/f0" + std::to_string(k) + ".png", Filled(QColor(k * 60, 0, 0), 6, 4));
-    Settings().m_strMngSourceFolder = m_dir.File("seq"), Settings().m_strMngFileName = "f";
-    Settings().m_strMngTemplate = "##", Settings().m_strMngImageType = "png";
-    Settings().m_nMngSeqFrom = 1, Settings().m_nMngFrames = 3, Settings().m_nMngFPS = 4;
+    WriteSequence("seq", "f", 2, 3, [](int k) { return Filled(QColor(k * 60, 0, 0), 6, 4); });
+    SeedMng("seq", "f", 2, 3, 4);
     Start();
     EXPECT_EQ(Text(kTab, IdMngFormat), "mng");
     const std::pair<const char*, std::string> formats[] = {
         {"apng", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16)}, {"gif", "GIF89a"}, {"mng", "\x8aMNG\r\n\x1a\n"}};
     for (const auto& [format, signature] : formats)
     {
-        SetValue(Control<QWidget>(kTab, IdMngFormat), format);
+        Set(kTab, IdMngFormat, format);
         Click(kTab, IdMakeMng); // needs no opened picture
         const std::string path = m_dir.File(std::string("out.") + (format == std::string("apng") ? "png" : format));
         EXPECT_EQ(TakeMessages(), Said{"Succeed: Success to make the " + std::string(format) +

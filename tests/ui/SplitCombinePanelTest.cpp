@@ -145,9 +145,7 @@ TEST_F(SplitCombinePanelTest, TemplatesHoldOnlyHashes)
 TEST_F(SplitCombinePanelTest, PrepareTellsWhatIsMissingThenCombinesTheChosenFolder)
 {
     const QColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta};
-    std::filesystem::create_directories(m_dir.File("seq"));
-    for (int k = 0; k < 6; ++k)
-        WritePicture(m_dir, "seq/img00" + std::to_string(k + 1) + ".png", Filled(colours[k], 8, 6));
+    WriteSequence("seq", "img", 3, 6, [&](int k) { return Filled(colours[k - 1], 8, 6); });
     Settings().m_strCombineNameFormat = "img", Settings().m_strCombineTemplate = "###";
     Settings().m_strCombineImgType = "PNG"; // any case
     Settings().m_nCombineCols = 3, Settings().m_nCombineSeqFrom = 1;
