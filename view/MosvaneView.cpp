@@ -455,6 +455,7 @@ void CMosvaneView::CreateDevice()
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
         glBindTexture(GL_TEXTURE_2D, 0);
     }
+    WarmPictureDrawing();
     UpdateScrollBars();
 }
 
@@ -781,6 +782,71 @@ void CMosvaneView::DrawCheckerboard(double left, double top, double right, doubl
                      STexBlock{s(left), t(top), s(right), t(bottom)});
 }
 
+void CMosvaneView::DrawPicture(GLuint texture, double left, double top, double right, double bottom,
+                               double textureWidth, double textureHeight)
+{
+    const SViewMapping mapping = Mapping();
+    glEnable(GL_TEXTURE_2D);
+    if (m_bCheckerboard && m_nCheckerTexture && !m_bOpaque)
+        DrawCheckerboard(mapping.SurfaceX(left), mapping.SurfaceY(top), mapping.SurfaceX(right),
+                         mapping.SurfaceY(bottom), kCheckerSquare * mapping.m_dRatio);
+    // The surface stays opaque: a transparent picture shows the checkerboard or the
+    // background through it, and the toolkit must not blend the surface with whatever lies
+    // behind the window.
+    if (!m_bOpaque)
+        glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    // The filters are the texture's own state: set for this frame, put back afterwards.
+    glBindTexture(GL_TEXTURE_2D, texture);
+    UsePictureFilters();
+    // The texels as they are (the current colour is white, which would change nothing): the
+    // plainer shader draws faster on llvmpipe.
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    DrawTexturedQuad(texture, mapping.SurfaceX(left), mapping.SurfaceY(top), (right - left) * m_dZoom,
+                     (bottom - top) * m_dZoom,
+                     STexBlock{left / textureWidth, top / textureHeight, right / textureWidth,
+                               bottom / textureHeight});
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    // Other users of the texture (the blend) sample it as it was made.
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDisable(GL_BLEND);
+}
+
+void CMosvaneView::WarmPictureDrawing()
+{
+    // llvmpipe compiles a shader for each new combination of drawing state when it is first used,
+    // which would fall on the first picture's first frame: the picture's draws are made once now,
+    // opaque and over the checkerboard, from textures whose sides are and are not powers of two,
+    // into the back buffer, which every frame clears first.
+    if (m_dZoom < 1.0)
+        return;
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gxBeginWindowMode(viewport[2], viewport[3]);
+    const bool bWasOpaque = m_bOpaque;
+    const uint8_t texels[4 * 4 * 4] = {};
+    for (const int side : {3, 4})
+    {
+        GLuint texture = CreateGlTexture(side, side, GL_RGBA, GL_UNSIGNED_BYTE, texels, GL_RGBA, GL_LINEAR);
+        for (const bool bOpaque : {true, false})
+        {
+            m_bOpaque = bOpaque;
+            if (texture)
+                DrawPicture(texture, 0, 0, side, side, side, side);
+        }
+        glDeleteTextures(1, &texture);
+    }
+    m_bOpaque = bWasOpaque;
+    gxEndFlatMode();
+    glFinish();
+}
+
 void CMosvaneView::Paint()
 {
     if (!m_hDevice)
@@ -807,36 +873,7 @@ void CMosvaneView::Paint()
     const GLuint texture = FrameTexture(right, bottom, textureWidth, textureHeight);
     if (texture != 0 && right > left && bottom > top)
     {
-        glEnable(GL_TEXTURE_2D);
-        if (m_bCheckerboard && m_nCheckerTexture && !m_bOpaque)
-            DrawCheckerboard(mapping.SurfaceX(left), mapping.SurfaceY(top), mapping.SurfaceX(right),
-                             mapping.SurfaceY(bottom), kCheckerSquare * mapping.m_dRatio);
-        // The surface stays opaque: a transparent picture shows the checkerboard or the
-        // background through it, and the toolkit must not blend the surface with whatever lies
-        // behind the window.
-        if (!m_bOpaque)
-            glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        // The filters are the texture's own state: set for this frame, put back afterwards.
-        glBindTexture(GL_TEXTURE_2D, texture);
-        UsePictureFilters();
-        // The texels as they are (the current colour is white, which would change nothing): the
-        // plainer shader draws faster on llvmpipe.
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-        DrawTexturedQuad(texture, mapping.SurfaceX(left), mapping.SurfaceY(top), (right - left) * m_dZoom,
-                         (bottom - top) * m_dZoom,
-                         STexBlock{left / textureWidth, top / textureHeight, right / textureWidth,
-                                   bottom / textureHeight});
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        // Other users of the texture (the blend) sample it as it was made.
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glDisable(GL_BLEND);
+        DrawPicture(texture, left, top, right, bottom, textureWidth, textureHeight);
     }
 
     // The lines in picture pixels: the surface's transform takes them where the picture is.

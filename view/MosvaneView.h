@@ -217,6 +217,11 @@ private:
     // the device position on the surface, as far as the bars allow.
     void ScrollTo(double zoomedX, double zoomedY, double surfaceX, double surfaceY);
     void Paint();
+    // The picture's part from (left, top) to (right, bottom), in picture pixels, from a texture of
+    // textureWidth x textureHeight pixels holding the picture's top-left corner.
+    void DrawPicture(GLuint texture, double left, double top, double right, double bottom, double textureWidth,
+                     double textureHeight);
+    void WarmPictureDrawing();
     void DrawCheckerboard(double left, double top, double right, double bottom, double square);
     void UsePictureFilters();
     double DeviceRatio() const;
