@@ -15,10 +15,9 @@
 #include "image/WorkingImage.h"
 #include "ops/SplitGrid.h"
 #include "view/ViewMapping.h"
+#include "view/ViewSurface.h"
 
-#include <QOpenGLContext>
 #include <QWidget>
-#include <QWindow>
 
 #include <cstdint>
 #include <memory>
@@ -27,44 +26,6 @@
 class QScrollBar;
 class QTimer;
 class CMosvaneView;
-
-class CViewCanvas;
-
-// The native GL window inside the canvas. It draws straight into its own window: a frame costs the
-// view's drawing and one copy to the screen, with no offscreen framebuffer composed into the main
-// window afterwards. Pointer, wheel and key events it receives go to the canvas.
-class CViewSurface : public QWindow
-{
-public:
-    CViewSurface(CMosvaneView& view, CViewCanvas& canvas);
-    ~CViewSurface() override;
-
-    QOpenGLContext* Context() const { return m_pContext.get(); }
-    bool MakeCurrent();
-    // Draws a frame and presents it, when the window is on the screen.
-    void Present();
-    // The frame as drawn now, read from the back buffer (not presented); null without a context.
-    QImage Grab();
-    bool PointerInside() const { return m_bPointerInside; }
-
-protected:
-    void exposeEvent(QExposeEvent* event) override;
-    bool event(QEvent* event) override;
-
-private:
-    // Makes the context (and, the first time, the view's render device) current; false when GL
-    // cannot be had for this window.
-    bool Prepare();
-    // Gives the render device the window's size in device pixels (with the context current).
-    QSize FollowSize();
-
-    CMosvaneView& m_view;
-    CViewCanvas& m_canvas;
-    std::unique_ptr<QOpenGLContext> m_pContext;
-    bool m_bFailed = false;
-    QSize m_deviceSize;
-    bool m_bPointerInside = false;
-};
 
 // The view's client area: it holds the GL window, takes the pointer and keys, and knows what was
 // drawn.
