@@ -17,7 +17,8 @@ GLuint CreateGlTexture(int width, int height, uint32_t format, uint32_t type, co
 // with UploadGlTextureRows; 0 where CreateGlTexture would give 0 for a reason other than pixels.
 GLuint CreateGlTextureStorage(int width, int height, uint32_t format, uint32_t type, GLint storage, GLint filter);
 // Replaces rows y .. y + rows - 1 of a texture width pixels wide with `pixels` (those rows only,
-// packed, alignment 1); the binding is left at 0. False when GL refuses.
+// read with alignment 1 and as GL_UNPACK_ROW_LENGTH says); the binding is left at 0. False when GL
+// refuses.
 bool UploadGlTextureRows(GLuint texture, int width, int y, int rows, uint32_t format, uint32_t type,
                          const void* pixels);
 

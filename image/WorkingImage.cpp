@@ -7,6 +7,7 @@
 #include <EGL/egl.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace
 {
@@ -95,7 +96,7 @@ bool CWorkingImage::LoadImageFile(const char* path, std::string* pstrReason, int
     if (beyond.empty())
     {
         if (bBlock)
-            block = MakeBlockTexture(next, blockWidth, blockHeight);
+            block = MakeBlock(next, blockWidth, blockHeight);
         else
             next.texture = MakeTexture(next);
     }
@@ -123,9 +124,29 @@ bool CWorkingImage::LoadImageFile(const char* path, std::string* pstrReason, int
     return true;
 }
 
+GLuint CWorkingImage::MakeBlock(const WorkingImageRecord& image, int width, int height)
+{
+    if (m_nSpareBlock != 0 && m_nSpareWidth == width && m_nSpareHeight == height)
+    {
+        const CPixelWindow window(GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_PIXELS, GL_UNPACK_SKIP_ROWS, image.width, 0, 0);
+        if (UploadGlTextureRows(m_nSpareBlock, width, 0, height, image.format, GL_UNSIGNED_BYTE, image.data))
+            return std::exchange(m_nSpareBlock, 0);
+    }
+    DeleteSpareBlock();
+    return MakeBlockTexture(image, width, height);
+}
+
+void CWorkingImage::DeleteSpareBlock()
+{
+    if (m_nSpareBlock != 0 && HaveGlContext())
+        glDeleteTextures(1, &m_nSpareBlock);
+    m_nSpareBlock = 0;
+}
+
 void CWorkingImage::ReleaseImage()
 {
     FreeRetired();
+    DeleteSpareBlock();
     if (m_gxImg.id != 0)
         gxDestroyImage(m_gxImg.id);
     DeleteTexture();
@@ -173,8 +194,10 @@ bool CWorkingImage::UploadMoreRows(size_t bytes)
     m_nRowsUploaded += rows;
     if (m_nRowsUploaded == m_gxImg.height)
     {
-        glDeleteTextures(1, &m_nBlockTexture);
-        m_nBlockTexture = 0;
+        DeleteSpareBlock();
+        m_nSpareBlock = std::exchange(m_nBlockTexture, 0);
+        m_nSpareWidth = m_nBlockWidth;
+        m_nSpareHeight = m_nBlockHeight;
     }
     return true;
 }

@@ -87,8 +87,15 @@ private:
     int m_nBlockHeight = 0;
     // Rows of `texture` given their pixels while the block texture stands in for it.
     int m_nRowsUploaded = 0;
+    // The last block texture, kept for the next open's block of the same size: GL then copies
+    // the pixels into memory it already has instead of giving and clearing new memory.
+    GLuint m_nSpareBlock = 0;
+    int m_nSpareWidth = 0;
+    int m_nSpareHeight = 0;
 
     void DeleteTexture();
+    GLuint MakeBlock(const WorkingImageRecord& image, int width, int height);
+    void DeleteSpareBlock();
 };
 
 // Logs the failed check of a load whose pixels the engine cannot give: "m_gxImg.data" in
