@@ -91,7 +91,7 @@ double Median(std::vector<double> values)
 int main(int argc, char** argv)
 {
     const int side = argc > 1 ? std::atoi(argv[1]) : 8192;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const int32_t only = argc > 3 ? std::clamp(std::atoi(argv[3]), 1, 2) : 0;
     CHeadlessGl gl;
     if (!gxInitialize() || !gl.Ok())
