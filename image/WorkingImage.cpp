@@ -6,6 +6,8 @@
 
 #include <EGL/egl.h>
 
+#include <algorithm>
+
 namespace
 {
 // A texture of the pixels, or 0 when GL refuses (no context, a size beyond GL_MAX_TEXTURE_SIZE).
@@ -14,8 +16,15 @@ GLuint MakeTexture(const WorkingImageRecord& image)
     return CreateGlTexture(image.width, image.height, image.format, GL_UNSIGNED_BYTE, image.data, GL_RGBA, GL_LINEAR);
 }
 
-// Why GL gave no texture for the picture: a side beyond its limit, or its refusal.
-std::string TextureRefusal(const WorkingImageRecord& image)
+// A texture of the picture's top-left block of width x height pixels.
+GLuint MakeBlockTexture(const WorkingImageRecord& image, int width, int height)
+{
+    const CPixelWindow window(GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_PIXELS, GL_UNPACK_SKIP_ROWS, image.width, 0, 0);
+    return CreateGlTexture(width, height, image.format, GL_UNSIGNED_BYTE, image.data, GL_RGBA, GL_LINEAR);
+}
+
+// The side of the picture beyond GL's limit, as a reason; empty when both sides are within it.
+std::string SideBeyondLimit(const WorkingImageRecord& image)
 {
     GLint maxSide = 0;
     if (HaveGlContext())
@@ -25,7 +34,22 @@ std::string TextureRefusal(const WorkingImageRecord& image)
         return std::to_string(image.width) + " pixels wide" + limit;
     if (maxSide > 0 && image.height > maxSide)
         return std::to_string(image.height) + " pixels high" + limit;
-    return "the graphics driver could not take the picture";
+    return {};
+}
+
+// Why GL gave no texture for the picture: a side beyond its limit, or its refusal.
+std::string TextureRefusal(const WorkingImageRecord& image)
+{
+    const std::string side = SideBeyondLimit(image);
+    return side.empty() ? "the graphics driver could not take the picture" : side;
+}
+
+void FreeRecord(const WorkingImageRecord& record)
+{
+    if (record.id != 0)
+        gxDestroyImage(record.id);
+    if (record.texture != 0 && HaveGlContext())
+        glDeleteTextures(1, &record.texture);
 }
 
 void SetReason(std::string* pstrReason, std::string reason)
@@ -35,7 +59,7 @@ void SetReason(std::string* pstrReason, std::string reason)
 }
 } // namespace
 
-bool CWorkingImage::LoadImageFile(const char* path, std::string* pstrReason)
+bool CWorkingImage::LoadImageFile(const char* path, std::string* pstrReason, int firstWidth, int firstHeight)
 {
     SetReason(pstrReason, {});
     const GX_IMAGE loaded = gxLoadImage(path);
@@ -62,16 +86,38 @@ bool CWorkingImage::LoadImageFile(const char* path, std::string* pstrReason)
         return false;
     }
     // The new texture is made before the old image goes, so that a texture GL refuses leaves the
-    // previous picture in place rather than a working image the view cannot show.
-    next.texture = MakeTexture(next);
-    if (next.texture == 0)
+    // previous picture in place rather than a working image the view cannot show. A first block
+    // stands in for the whole only when the whole is within GL's limit.
+    const bool bBlock = firstWidth > 0 && firstHeight > 0 && (firstWidth < next.width || firstHeight < next.height);
+    const int blockWidth = std::min<int>(firstWidth, next.width), blockHeight = std::min<int>(firstHeight, next.height);
+    std::string beyond = bBlock ? SideBeyondLimit(next) : std::string();
+    GLuint block = 0;
+    if (beyond.empty())
     {
-        SetReason(pstrReason, TextureRefusal(next));
+        if (bBlock)
+            block = MakeBlockTexture(next, blockWidth, blockHeight);
+        else
+            next.texture = MakeTexture(next);
+    }
+    if (next.texture == 0 && block == 0)
+    {
+        SetReason(pstrReason, beyond.empty() ? TextureRefusal(next) : beyond);
         gxDestroyImage(next.id);
         return false;
     }
-    ReleaseImage();
+    // A picture shown from a first block is in a hurry: its predecessor is freed later.
+    FreeRetired();
+    if (block != 0)
+        m_retired = m_gxImg;
+    else
+        FreeRecord(m_gxImg);
+    if (m_nBlockTexture != 0 && HaveGlContext())
+        glDeleteTextures(1, &m_nBlockTexture);
     m_gxImg = next;
+    m_nBlockTexture = block;
+    m_nBlockWidth = blockWidth;
+    m_nBlockHeight = blockHeight;
+    m_nRowsUploaded = 0;
     m_strPath = path;
     gxBindImage(m_gxImg.id);
     return true;
@@ -79,6 +125,7 @@ bool CWorkingImage::LoadImageFile(const char* path, std::string* pstrReason)
 
 void CWorkingImage::ReleaseImage()
 {
+    FreeRetired();
     if (m_gxImg.id != 0)
         gxDestroyImage(m_gxImg.id);
     DeleteTexture();
@@ -86,11 +133,50 @@ void CWorkingImage::ReleaseImage()
     m_strPath.clear();
 }
 
+void CWorkingImage::FreeRetired()
+{
+    FreeRecord(m_retired);
+    m_retired = WorkingImageRecord{};
+}
+
 void CWorkingImage::DeleteTexture()
 {
-    if (m_gxImg.texture != 0 && HaveGlContext())
-        glDeleteTextures(1, &m_gxImg.texture);
+    if (HaveGlContext())
+    {
+        for (GLuint* name : {&m_gxImg.texture, &m_nBlockTexture})
+            if (*name != 0)
+                glDeleteTextures(1, name);
+    }
     m_gxImg.texture = 0;
+    m_nBlockTexture = 0;
+}
+
+bool CWorkingImage::UploadMoreRows(size_t bytes)
+{
+    if (m_nBlockTexture == 0)
+        return true;
+    if (!m_gxImg.data)
+        return false;
+    if (m_gxImg.texture == 0)
+    {
+        m_gxImg.texture = CreateGlTextureStorage(m_gxImg.width, m_gxImg.height, m_gxImg.format, GL_UNSIGNED_BYTE,
+                                                 GL_RGBA, GL_LINEAR);
+        if (m_gxImg.texture == 0)
+            return false;
+    }
+    const size_t rowBytes = size_t(m_gxImg.width) * m_gxImg.bytesPerPixel;
+    const int left = m_gxImg.height - m_nRowsUploaded;
+    const int rows = int(std::clamp<size_t>(bytes / rowBytes, 1, size_t(left)));
+    if (!UploadGlTextureRows(m_gxImg.texture, m_gxImg.width, m_nRowsUploaded, rows, m_gxImg.format,
+                             GL_UNSIGNED_BYTE, m_gxImg.data + size_t(m_nRowsUploaded) * rowBytes))
+        return false;
+    m_nRowsUploaded += rows;
+    if (m_nRowsUploaded == m_gxImg.height)
+    {
+        glDeleteTextures(1, &m_nBlockTexture);
+        m_nBlockTexture = 0;
+    }
+    return true;
 }
 
 bool CWorkingImage::UploadTexture()

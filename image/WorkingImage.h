@@ -7,6 +7,7 @@
 
 #include "engine/gx.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -36,9 +37,29 @@ public:
     // Makes the file the working image with its texture. On any failure the previous working
     // image, texture included, stays as it was, and pstrReason (where given) receives why: the
     // decoder's reason, or the texture limit the picture exceeds.
-    bool LoadImageFile(const char* path, std::string* pstrReason = nullptr);
-    // Frees the engine image and the texture (the texture only while a GL context is current).
+    //
+    // With a first block of firstWidth x firstHeight pixels smaller than the picture, GL is given
+    // only the picture's top-left block of that size at first (BlockTexture), and `texture` stays 0
+    // until UploadMoreRows has given it every row: whoever draws from the block samples nothing
+    // beyond it, and completes the texture before drawing anything else. The previous image is
+    // then retired, not freed: FreeRetired (or the next load or release) frees it.
+    bool LoadImageFile(const char* path, std::string* pstrReason = nullptr, int firstWidth = 0, int firstHeight = 0);
+    // Frees the engine image and the textures (these only while a GL context is current), and the
+    // retired image.
     void ReleaseImage();
+    void FreeRetired();
+    bool HasRetired() const { return m_retired.id != 0 || m_retired.texture != 0; }
+
+    // The whole picture is in `texture` (true without an image).
+    bool TextureComplete() const { return m_nBlockTexture == 0; }
+    GLuint BlockTexture() const { return m_nBlockTexture; }
+    int BlockWidth() const { return m_nBlockWidth; }
+    int BlockHeight() const { return m_nBlockHeight; }
+    // Gives `texture` its memory on the first call, then about `bytes` more of the picture's rows;
+    // the block texture goes when the last row is in. False when GL refuses, the picture then
+    // having no whole texture.
+    bool UploadMoreRows(size_t bytes);
+    bool CompleteTexture() { return UploadMoreRows(SIZE_MAX); }
     // Makes `texture` from `data`: the image's own size, edges clamped, linear filtering.
     bool UploadTexture();
     // Brings 3-byte pixels to GL_RGBA; GL_RGBA and GL_BGRA stay as they are. The texture is not
@@ -59,6 +80,13 @@ public:
 
 private:
     std::function<void()> m_fnRedraw;
+    // The previous picture, freed after the new one is shown.
+    WorkingImageRecord m_retired;
+    GLuint m_nBlockTexture = 0;
+    int m_nBlockWidth = 0;
+    int m_nBlockHeight = 0;
+    // Rows of `texture` given their pixels while the block texture stands in for it.
+    int m_nRowsUploaded = 0;
 
     void DeleteTexture();
 };

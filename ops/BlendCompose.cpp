@@ -102,30 +102,6 @@ private:
     GLuint m_nColour = 0;
 };
 
-// Pixel-store state that reaches into one block of a larger picture, reset when it goes.
-class CPixelWindow
-{
-public:
-    CPixelWindow(GLenum rowLength, GLenum skipPixels, GLenum skipRows, int width, int x, int y)
-        : m_nRowLength(rowLength), m_nSkipPixels(skipPixels), m_nSkipRows(skipRows)
-    {
-        glPixelStorei(m_nRowLength, width);
-        glPixelStorei(m_nSkipPixels, x);
-        glPixelStorei(m_nSkipRows, y);
-    }
-    ~CPixelWindow()
-    {
-        glPixelStorei(m_nRowLength, 0);
-        glPixelStorei(m_nSkipPixels, 0);
-        glPixelStorei(m_nSkipRows, 0);
-    }
-    CPixelWindow(const CPixelWindow&) = delete;
-    CPixelWindow& operator=(const CPixelWindow&) = delete;
-
-private:
-    GLenum m_nRowLength, m_nSkipPixels, m_nSkipRows;
-};
-
 // One tile: picture rows y .. y + h drawn with row y at the framebuffer's bottom, so that the
 // read-back comes top row first and lands on the rows it was made from. Every layer keeps the
 // whole picture's geometry, which makes neighbouring tiles sample exactly as one pass would.

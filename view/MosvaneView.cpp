@@ -27,7 +27,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QScrollBar>
-#include <QUrl>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -40,14 +40,15 @@ namespace
 constexpr float kLineColour[3] = {1.0f, 0.0f, 0.0f};
 // One notch of a mouse wheel.
 constexpr int kWheelNotch = 120;
+// The texture rows given to GL on one idle turn after an open, in bytes: a few milliseconds.
+constexpr size_t kUploadTurnBytes = size_t(4) << 20;
 
-// The first dropped item that names a local file, or empty.
-QString FirstDroppedFile(const QMimeData* mime)
+// At a whole-number zoom of 100% or more every device pixel samples one picture pixel well inside
+// it, so that a frame drawn from a block texture of the picture shows the pixels the whole texture
+// would.
+bool WholeZoom(double zoom)
 {
-    if (!mime || !mime->hasUrls())
-        return {};
-    const QList<QUrl> urls = mime->urls();
-    return urls.isEmpty() ? QString() : urls.front().toLocalFile();
+    return zoom >= 1.0 && zoom == std::floor(zoom);
 }
 
 // A hidden bar scrolls nothing: a picture that fits again is shown from its top left.
@@ -72,19 +73,20 @@ void FitBar(QScrollBar& bar, int64_t extent, int client)
     bar.show();
 }
 
-// Whether every pixel of the working image is fully opaque: then nothing shows through it, and it
-// is drawn without blending and without the checkerboard beneath, to the same pixels. Alpha is the
-// fourth byte of GL_RGBA and GL_BGRA alike; pixels of three bytes have none.
-bool AllOpaque(const WorkingImageRecord& img)
+// Whether every pixel of the working image's top-left block of width x height is fully opaque:
+// then nothing shows through it, and it is drawn without blending and without the checkerboard
+// beneath, to the same pixels. Alpha is the fourth byte of GL_RGBA and GL_BGRA alike; pixels of
+// three bytes have none.
+bool AllOpaque(const WorkingImageRecord& img, size_t width, size_t height)
 {
     if (img.bytesPerPixel != 4)
         return true;
     if (!img.data)
         return false;
-    const size_t rowBytes = size_t(img.width) * 4;
-    for (size_t y = 0; y < img.height; ++y)
+    const size_t stride = size_t(img.width) * 4, rowBytes = std::min<size_t>(width, img.width) * 4;
+    for (size_t y = 0; y < std::min<size_t>(height, img.height); ++y)
     {
-        const uint8_t* row = img.data + y * rowBytes;
+        const uint8_t* row = img.data + y * stride;
         uint8_t all = 0xFF;
         for (size_t i = 3; i < rowBytes; i += 4)
             all &= row[i];
@@ -105,135 +107,6 @@ void PixelColour(const WorkingImageRecord& img, int64_t x, int64_t y, int rgba[4
     rgba[3] = img.bytesPerPixel == 4 ? p[3] : 255;
 }
 } // namespace
-
-CViewSurface::CViewSurface(CMosvaneView& view, CViewCanvas& canvas) : m_view(view), m_canvas(canvas)
-{
-    setSurfaceType(QSurface::OpenGLSurface);
-    setFormat(QSurfaceFormat::defaultFormat());
-}
-
-CViewSurface::~CViewSurface() = default;
-
-bool CViewSurface::Prepare()
-{
-    if (m_bFailed || !handle())
-        return false;
-    if (!m_pContext)
-    {
-        auto context = std::make_unique<QOpenGLContext>();
-        context->setFormat(requestedFormat());
-        if (!context->create() || !context->makeCurrent(this))
-        {
-            m_bFailed = true;
-            return false;
-        }
-        m_pContext = std::move(context);
-        m_view.CreateDevice();
-        return true;
-    }
-    return m_pContext->makeCurrent(this);
-}
-
-bool CViewSurface::MakeCurrent()
-{
-    return Prepare();
-}
-
-QSize CViewSurface::FollowSize()
-{
-    // The surface's framebuffer size, rounded as the toolkit rounds it.
-    const QSize device = size() * devicePixelRatio();
-    if (device != m_deviceSize && !device.isEmpty())
-    {
-        m_deviceSize = device;
-        if (m_view.m_hDevice)
-            gxResizeCurrentDevice(device.width(), device.height());
-    }
-    return device;
-}
-
-void CViewSurface::Present()
-{
-    if (!isExposed() || !Prepare())
-        return;
-    FollowSize();
-    ++m_canvas.m_nFramesDrawn;
-    m_view.Paint();
-    m_pContext->swapBuffers(this);
-    emit m_canvas.frameSwapped();
-}
-
-QImage CViewSurface::Grab()
-{
-    if (!Prepare())
-        return {};
-    const QSize device = FollowSize();
-    if (device.isEmpty())
-        return {};
-    m_view.Paint();
-    QImage image(device, QImage::Format_RGBA8888);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, device.width(), device.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
-    // GL's rows run from the bottom up.
-    image.mirror();
-    image.setDevicePixelRatio(devicePixelRatio());
-    return image;
-}
-
-void CViewSurface::exposeEvent(QExposeEvent*)
-{
-    Present();
-}
-
-bool CViewSurface::event(QEvent* event)
-{
-    // The canvas handles what the person does over the picture, whichever of the two receives it.
-    switch (event->type())
-    {
-    case QEvent::MouseButtonPress:
-        m_canvas.setFocus(Qt::MouseFocusReason);
-        m_canvas.mousePressEvent(static_cast<QMouseEvent*>(event));
-        return true;
-    case QEvent::MouseMove:
-        m_canvas.mouseMoveEvent(static_cast<QMouseEvent*>(event));
-        return true;
-    case QEvent::MouseButtonRelease:
-        m_canvas.mouseReleaseEvent(static_cast<QMouseEvent*>(event));
-        return true;
-    case QEvent::Wheel:
-        m_canvas.wheelEvent(static_cast<QWheelEvent*>(event));
-        return true;
-    case QEvent::KeyPress:
-        QCoreApplication::sendEvent(&m_canvas, event);
-        return true;
-    case QEvent::Enter:
-        m_bPointerInside = true;
-        break;
-    case QEvent::Leave:
-        m_bPointerInside = false;
-        m_canvas.leaveEvent(event);
-        break;
-    case QEvent::UpdateRequest:
-        Present();
-        return true;
-    // Where the platform hands a drop to the window under the pointer rather than to the top-level
-    // window, the files still reach the view.
-    case QEvent::DragEnter:
-    case QEvent::DragMove: {
-        auto* move = static_cast<QDragMoveEvent*>(event);
-        if (!FirstDroppedFile(move->mimeData()).isEmpty())
-            move->acceptProposedAction();
-        return true;
-    }
-    case QEvent::Drop:
-        m_view.dropEvent(static_cast<QDropEvent*>(event));
-        return true;
-    default:
-        break;
-    }
-    return QWindow::event(event);
-}
 
 CViewCanvas::CViewCanvas(CMosvaneView& view) : QWidget(&view), m_view(view)
 {
@@ -369,6 +242,9 @@ CMosvaneView::CMosvaneView(QWidget* parent) : QWidget(parent)
     });
     setAcceptDrops(true);
     setAccessibleName(QStringLiteral("Image View"));
+    m_pUploadTimer = new QTimer(this);
+    m_pUploadTimer->setInterval(0);
+    connect(m_pUploadTimer, &QTimer::timeout, this, &CMosvaneView::UploadStep);
 
     m_pCanvas = new CViewCanvas(*this);
     m_pHorizontal = new QScrollBar(Qt::Horizontal, this);
@@ -440,6 +316,7 @@ void CMosvaneView::CreateDevice()
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
         glBindTexture(GL_TEXTURE_2D, 0);
     }
+    WarmPictureDrawing();
     UpdateScrollBars();
 }
 
@@ -561,10 +438,19 @@ bool CMosvaneView::LoadCommand(const std::string& path)
 {
     bool bLoaded = false;
     std::string reason = "no GL context to show it";
+    // At a whole-number zoom the first frame needs only the part of the picture on the surface:
+    // GL is given that block first, the rest and the whole picture's opacity on later idle turns,
+    // and the previous picture is freed then.
+    int firstWidth = 0, firstHeight = 0;
+    if (WholeZoom(m_dZoom) && m_nClientWidth > 0 && m_nClientHeight > 0)
+    {
+        firstWidth = int(std::ceil((m_nClientWidth + 1) / m_dZoom));
+        firstHeight = int(std::ceil((m_nClientHeight + 1) / m_dZoom));
+    }
     {
         CWaitCursor wait;
         CViewGlScope gl(*this);
-        bLoaded = gl.Current() && m_image.LoadImageFile(path.c_str(), &reason);
+        bLoaded = gl.Current() && m_image.LoadImageFile(path.c_str(), &reason, firstWidth, firstHeight);
     }
     if (!bLoaded)
     {
@@ -577,7 +463,17 @@ bool CMosvaneView::LoadCommand(const std::string& path)
                     static_cast<QWidget*>(this));
         return false;
     }
-    PixelsRenewed();
+    if (m_image.TextureComplete())
+    {
+        PixelsRenewed();
+    }
+    else
+    {
+        m_bMipmapped = false;
+        m_bOpaque = AllOpaque(m_image.m_gxImg, m_image.BlockWidth(), m_image.BlockHeight());
+        m_bOpacityOfBlock = true;
+    }
+    m_pUploadTimer->start();
     if (IMainFrame* frame = GetMainFrame())
     {
         frame->SetDocumentTitle(path);
@@ -611,7 +507,92 @@ bool CMosvaneView::DrawSplitLines(int32_t rows, int32_t cols)
 void CMosvaneView::PixelsRenewed()
 {
     m_bMipmapped = false;
-    m_bOpaque = AllOpaque(m_image.m_gxImg);
+    m_bOpaque = AllOpaque(m_image.m_gxImg, m_image.m_gxImg.width, m_image.m_gxImg.height);
+    m_bOpacityOfBlock = false;
+}
+
+bool CMosvaneView::PictureComplete() const
+{
+    return m_image.TextureComplete() && !m_bOpacityOfBlock && !m_image.HasRetired();
+}
+
+void CMosvaneView::UploadStep()
+{
+    CViewGlScope gl(*this);
+    if (m_image.HasRetired())
+    {
+        m_image.FreeRetired();
+        return;
+    }
+    if (!gl.Current() || !HasImage())
+    {
+        m_pUploadTimer->stop();
+        return;
+    }
+    if (!m_image.TextureComplete())
+    {
+        if (!m_image.UploadMoreRows(kUploadTurnBytes))
+            PictureRefused();
+        return;
+    }
+    if (m_bOpacityOfBlock)
+    {
+        PixelsRenewed();
+        return;
+    }
+    m_pUploadTimer->stop();
+}
+
+bool CMosvaneView::FinishPicture()
+{
+    if (!m_image.CompleteTexture())
+    {
+        PictureRefused();
+        return false;
+    }
+    if (m_bOpacityOfBlock)
+        PixelsRenewed();
+    return true;
+}
+
+GLuint CMosvaneView::FrameTexture(double right, double bottom, double& width, double& height)
+{
+    // Straight after an open only the first block may be in GL: a frame within it is drawn from
+    // it, any other first completes the picture, so that no frame shows texels not yet given.
+    if (m_image.TextureComplete())
+        return m_image.m_gxImg.texture;
+    if (WholeZoom(m_dZoom) && right <= m_image.BlockWidth() && bottom <= m_image.BlockHeight())
+    {
+        width = m_image.BlockWidth();
+        height = m_image.BlockHeight();
+        return m_image.BlockTexture();
+    }
+    return FinishPicture() ? m_image.m_gxImg.texture : 0;
+}
+
+void CMosvaneView::PictureRefused()
+{
+    // GL took the first block but not the whole picture (its memory ran out): the picture cannot
+    // be shown whole, so it goes, with the load command's warning, once the current frame is done.
+    m_pUploadTimer->stop();
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_image.TextureComplete())
+                return;
+            {
+                CViewGlScope gl(*this);
+                m_image.ReleaseImage();
+            }
+            UpdateScrollBars();
+            RedrawNow();
+            const CStringTable& table = GetStringTable();
+            const std::string text =
+                std::string(table.GetStringAt(StbImageOpenText)) + "\nthe graphics driver could not take the picture";
+            ShowMessage(text, table.GetStringAt(StbImageOpenCaption), EMessageIcon::Exclamation,
+                        static_cast<QWidget*>(this));
+        },
+        Qt::QueuedConnection);
 }
 
 void CMosvaneView::RedrawNow()
@@ -631,9 +612,10 @@ bool CMosvaneView::NudgeSelectedLine(int64_t delta)
 void CMosvaneView::UsePictureFilters()
 {
     // Magnified pixels stay sharp squares; a reduced picture is averaged over its reduced levels,
-    // made once per texture (a texture GL cannot give them to is sampled plainly).
+    // made once per texture (a texture GL cannot give them to is sampled plainly). From 100% up GL
+    // never minifies, and the same filter both ways spares llvmpipe the level of detail per pixel.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    GLint minify = GL_LINEAR;
+    GLint minify = m_dZoom >= 1.0 ? GL_NEAREST : GL_LINEAR;
     if (m_dZoom < 1.0)
     {
         if (!m_bMipmapped)
@@ -661,6 +643,71 @@ void CMosvaneView::DrawCheckerboard(double left, double top, double right, doubl
                      STexBlock{s(left), t(top), s(right), t(bottom)});
 }
 
+void CMosvaneView::DrawPicture(GLuint texture, double left, double top, double right, double bottom,
+                               double textureWidth, double textureHeight)
+{
+    const SViewMapping mapping = Mapping();
+    glEnable(GL_TEXTURE_2D);
+    if (m_bCheckerboard && m_nCheckerTexture && !m_bOpaque)
+        DrawCheckerboard(mapping.SurfaceX(left), mapping.SurfaceY(top), mapping.SurfaceX(right),
+                         mapping.SurfaceY(bottom), kCheckerSquare * mapping.m_dRatio);
+    // The surface stays opaque: a transparent picture shows the checkerboard or the
+    // background through it, and the toolkit must not blend the surface with whatever lies
+    // behind the window.
+    if (!m_bOpaque)
+        glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    // The filters are the texture's own state: set for this frame, put back afterwards.
+    glBindTexture(GL_TEXTURE_2D, texture);
+    UsePictureFilters();
+    // The texels as they are (the current colour is white, which would change nothing): the
+    // plainer shader draws faster on llvmpipe.
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    DrawTexturedQuad(texture, mapping.SurfaceX(left), mapping.SurfaceY(top), (right - left) * m_dZoom,
+                     (bottom - top) * m_dZoom,
+                     STexBlock{left / textureWidth, top / textureHeight, right / textureWidth,
+                               bottom / textureHeight});
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    // Other users of the texture (the blend) sample it as it was made.
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDisable(GL_BLEND);
+}
+
+void CMosvaneView::WarmPictureDrawing()
+{
+    // llvmpipe compiles a shader for each new combination of drawing state when it is first used,
+    // which would fall on the first picture's first frame: the picture's draws are made once now,
+    // opaque and over the checkerboard, from textures whose sides are and are not powers of two,
+    // into the back buffer, which every frame clears first.
+    if (m_dZoom < 1.0)
+        return;
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gxBeginWindowMode(viewport[2], viewport[3]);
+    const bool bWasOpaque = m_bOpaque;
+    const uint8_t texels[4 * 4 * 4] = {};
+    for (const int side : {3, 4})
+    {
+        GLuint texture = CreateGlTexture(side, side, GL_RGBA, GL_UNSIGNED_BYTE, texels, GL_RGBA, GL_LINEAR);
+        for (const bool bOpaque : {true, false})
+        {
+            m_bOpaque = bOpaque;
+            if (texture)
+                DrawPicture(texture, 0, 0, side, side, side, side);
+        }
+        glDeleteTextures(1, &texture);
+    }
+    m_bOpaque = bWasOpaque;
+    gxEndFlatMode();
+    glFinish();
+}
+
 void CMosvaneView::Paint()
 {
     if (!m_hDevice)
@@ -683,33 +730,11 @@ void CMosvaneView::Paint()
     const double top = std::max(0.0, mapping.PictureY(0.0));
     const double right = std::min(double(img.width), (double(mapping.m_nScrollX) + viewport[2]) / m_dZoom);
     const double bottom = std::min(double(img.height), (double(mapping.m_nScrollY) + viewport[3]) / m_dZoom);
-    if (img.texture != 0 && right > left && bottom > top)
+    double textureWidth = img.width, textureHeight = img.height;
+    const GLuint texture = FrameTexture(right, bottom, textureWidth, textureHeight);
+    if (texture != 0 && right > left && bottom > top)
     {
-        glEnable(GL_TEXTURE_2D);
-        if (m_bCheckerboard && m_nCheckerTexture && !m_bOpaque)
-            DrawCheckerboard(mapping.SurfaceX(left), mapping.SurfaceY(top), mapping.SurfaceX(right),
-                             mapping.SurfaceY(bottom), kCheckerSquare * mapping.m_dRatio);
-        // The surface stays opaque: a transparent picture shows the checkerboard or the
-        // background through it, and the toolkit must not blend the surface with whatever lies
-        // behind the window.
-        if (!m_bOpaque)
-            glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        // The filters are the texture's own state: set for this frame, put back afterwards.
-        glBindTexture(GL_TEXTURE_2D, img.texture);
-        UsePictureFilters();
-        DrawTexturedQuad(img.texture, mapping.SurfaceX(left), mapping.SurfaceY(top), (right - left) * m_dZoom,
-                         (bottom - top) * m_dZoom,
-                         STexBlock{left / img.width, top / img.height, right / img.width, bottom / img.height});
-        // Other users of the texture (the blend) sample it as it was made.
-        glBindTexture(GL_TEXTURE_2D, img.texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glDisable(GL_BLEND);
+        DrawPicture(texture, left, top, right, bottom, textureWidth, textureHeight);
     }
 
     // The lines in picture pixels: the surface's transform takes them where the picture is.

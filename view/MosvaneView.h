@@ -15,55 +15,17 @@
 #include "image/WorkingImage.h"
 #include "ops/SplitGrid.h"
 #include "view/ViewMapping.h"
+#include "view/ViewSurface.h"
 
-#include <QOpenGLContext>
 #include <QWidget>
-#include <QWindow>
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
 class QScrollBar;
+class QTimer;
 class CMosvaneView;
-
-class CViewCanvas;
-
-// The native GL window inside the canvas. It draws straight into its own window: a frame costs the
-// view's drawing and one copy to the screen, with no offscreen framebuffer composed into the main
-// window afterwards. Pointer, wheel and key events it receives go to the canvas.
-class CViewSurface : public QWindow
-{
-public:
-    CViewSurface(CMosvaneView& view, CViewCanvas& canvas);
-    ~CViewSurface() override;
-
-    QOpenGLContext* Context() const { return m_pContext.get(); }
-    bool MakeCurrent();
-    // Draws a frame and presents it, when the window is on the screen.
-    void Present();
-    // The frame as drawn now, read from the back buffer (not presented); null without a context.
-    QImage Grab();
-    bool PointerInside() const { return m_bPointerInside; }
-
-protected:
-    void exposeEvent(QExposeEvent* event) override;
-    bool event(QEvent* event) override;
-
-private:
-    // Makes the context (and, the first time, the view's render device) current; false when GL
-    // cannot be had for this window.
-    bool Prepare();
-    // Gives the render device the window's size in device pixels (with the context current).
-    QSize FollowSize();
-
-    CMosvaneView& m_view;
-    CViewCanvas& m_canvas;
-    std::unique_ptr<QOpenGLContext> m_pContext;
-    bool m_bFailed = false;
-    QSize m_deviceSize;
-    bool m_bPointerInside = false;
-};
 
 // The view's client area: it holds the GL window, takes the pointer and keys, and knows what was
 // drawn.
@@ -178,6 +140,9 @@ public:
     int ClientHeight() const { return m_nClientHeight; }
     // Whether the render device was made when the surface was first shown.
     bool HasDevice() const { return m_hDevice != nullptr; }
+    // The opened picture is wholly in GL and its opacity known, and the previous one is freed: the
+    // work an open leaves for later turns of the event loop is done. For tests and measurements.
+    bool PictureComplete() const;
 
 signals:
     // A picture was loaded by the load command.
@@ -197,12 +162,27 @@ private:
     void CreateDevice();
     // New pixels in the working image: its reduced levels are made again and its opacity found again.
     void PixelsRenewed();
+    // One step of what an open leaves for the event loop's idle turns: the previous picture freed,
+    // the texture's next rows, the whole picture's opacity.
+    void UploadStep();
+    // The whole texture and opacity, for a frame that needs more than the first block (the GL
+    // context current); false when GL refused the texture, the picture then being given up.
+    bool FinishPicture();
+    void PictureRefused();
+    // The texture a frame showing the picture up to (right, bottom) is drawn from, of width x
+    // height pixels (given as the picture's); 0 when there is none.
+    GLuint FrameTexture(double right, double bottom, double& width, double& height);
     void ClientResized();
     void UpdateScrollBars();
     // Scrolls so that the zoomed picture point (device pixels from the picture's corner) lies at
     // the device position on the surface, as far as the bars allow.
     void ScrollTo(double zoomedX, double zoomedY, double surfaceX, double surfaceY);
     void Paint();
+    // The picture's part from (left, top) to (right, bottom), in picture pixels, from a texture of
+    // textureWidth x textureHeight pixels holding the picture's top-left corner.
+    void DrawPicture(GLuint texture, double left, double top, double right, double bottom, double textureWidth,
+                     double textureHeight);
+    void WarmPictureDrawing();
     void DrawCheckerboard(double left, double top, double right, double bottom, double square);
     void UsePictureFilters();
     double DeviceRatio() const;
@@ -231,8 +211,12 @@ private:
     GLuint m_nCheckerTexture = 0;
     // The working image's texture has its reduced levels (made on the first reduced frame).
     bool m_bMipmapped = false;
-    // Every pixel of the working image is opaque (found when its pixels are loaded or changed).
+    // Every pixel of the working image is opaque (found when its pixels are loaded or changed), or,
+    // while m_bOpacityOfBlock, every pixel of its first block.
     bool m_bOpaque = false;
+    bool m_bOpacityOfBlock = false;
+    // Runs UploadStep on idle turns until the open's remaining work is done.
+    QTimer* m_pUploadTimer = nullptr;
     // Scroll bars are being set up together: one redraw afterwards, not one per change.
     bool m_bAdjusting = false;
     SGridLineHit m_selected;

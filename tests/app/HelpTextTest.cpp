@@ -2,6 +2,7 @@
 #include "batch/BatchTesting.h"
 
 #include <algorithm>
+#include <regex>
 #include <sstream>
 
 namespace mosvane::test
@@ -11,13 +12,7 @@ namespace
 // Both texts wrap their lines anywhere; compare words, not layout.
 std::string Words(const std::string& text)
 {
-    std::string words;
-    for (char c : text)
-        if (c != ' ' && c != '\n' && c != '\t')
-            words += c;
-        else if (!words.empty() && words.back() != ' ')
-            words += ' ';
-    return words;
+    return std::regex_replace(text, std::regex("[ \n\t]+"), " ");
 }
 
 // The runner's --help and the help file that ships with the window make the same promises: a

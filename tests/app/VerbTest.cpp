@@ -66,27 +66,21 @@ struct VerbTest : ::testing::Test
         for (const std::string& folder : {byVerb, byFile, bySaved})
             fs::create_directories(folder);
         const auto with = [&](std::vector<std::string> extra) {
-            std::vector<std::string> args = same.m_verb;
-            args.insert(args.end(), extra.begin(), extra.end());
-            return RunWith(args);
+            extra.insert(extra.begin(), same.m_verb.begin(), same.m_verb.end());
+            return RunWith(extra);
         };
-        const SRun verbRun = with({"-o", byVerb});
-        EXPECT_EQ(verbRun.m_nStatus, kRunnerSucceeded) << verb << verbRun.m_strErr;
-
         std::string text = same.m_strSection;
         text.replace(text.find("@OUT@"), 5, byFile);
-        const SRun fileRun = RunWith({WriteBatch(dir.File("same.xml"), {text})});
-        EXPECT_EQ(fileRun.m_nStatus, kRunnerSucceeded) << verb << fileRun.m_strErr;
+        const SRun verbRun = with({"-o", byVerb}), fileRun = RunWith({WriteBatch(dir.File("same.xml"), {text})});
+        EXPECT_TRUE(verbRun.m_nStatus == kRunnerSucceeded && fileRun.m_nStatus == kRunnerSucceeded)
+            << verb << verbRun.m_strErr << fileRun.m_strErr;
         EXPECT_EQ(verbRun.m_strOut, fileRun.m_strOut) << verb;
 
         EXPECT_EQ(with({"-o", bySaved, "--save-batch", dir.File("saved.xml")}).m_nStatus, kRunnerSucceeded) << verb;
         EXPECT_TRUE(FolderNames(bySaved).empty()) << verb; // saved, not run
         EXPECT_EQ(RunWith({dir.File("saved.xml")}).m_nStatus, kRunnerSucceeded) << verb;
-
         const auto made = FilesIn(byVerb);
-        EXPECT_FALSE(made.empty()) << verb;
-        EXPECT_TRUE(made == FilesIn(byFile)) << verb;
-        EXPECT_TRUE(made == FilesIn(bySaved)) << verb;
+        EXPECT_TRUE(!made.empty() && made == FilesIn(byFile) && made == FilesIn(bySaved)) << verb;
     }
 };
 

@@ -83,9 +83,16 @@ TEST_F(BatchTest, ValuesReadByTheFileRules)
     WriteBatch(dir.File("b.xml"),
                {Section("CombineBatch", "Folder=\"/o\"",
                         "Template=\"\xC3\xA9#\" FromNumber=\" 12abc\" Rows=\"99999999999\" Cols=\"-99999999999\"", {}),
-                Section("SplitBatch", "", "", {}, "<Rows><Row Ratio=\"0.333333\"/><Row Ratio=\"x\"/><!-- -->"
-                                                  "<Row Ratio=\"1e999\"/></Rows>")});
+                Section("SplitBatch", "Template=\"\xC3\xA9#\"", "", {}, "<Rows><Row Ratio=\"0.333333\"/><Row Ratio=\"x\"/>"
+                                                                     "<!-- --><Row Ratio=\"1e999\"/></Rows>"),
+                "<MNGMakingBatch><Input Template=\"###\"/></MNGMakingBatch>"});
     ASSERT_TRUE(batch.LoadBatchFile(dir.File("b.xml")));
+    // A template's length in bytes, read even from a section without all its parts, changing nothing.
+    const std::string before = Outlined(batch.Root());
+    EXPECT_EQ(std::tuple(batch.TemplateDigitsOf(EBatchKind::Mng), batch.TemplateDigitsOf(EBatchKind::Split),
+                         batch.TemplateDigitsOf(EBatchKind::Combine)),
+              std::tuple(3, 2, 2));
+    EXPECT_EQ(Outlined(batch.Root()), before);
     const CombineInputs combine = ReadOf(batch, EBatchKind::Combine, ReadCombineSection, EAbsentValue::Append);
     // Text as it stands, integers saturating, " 12abc" as 12, a missing type empty.
     EXPECT_EQ(std::tuple(combine.m_output.m_strFolder, combine.m_source.m_strTemplate, combine.m_source.m_nFromNumber,
@@ -137,18 +144,5 @@ TEST_F(BatchTest, MissingValuesAreAppendedWhereAndInTheOrderTheyAlwaysWere)
               "AlphaImageCombineBatch\n  Output Folder= ImageType=\n  Input SourceAlphaImage=\n" + item +
               "MNGMakingBatch\n  Output ImageType= Folder=\n  Input Template= FromNumber= FrameCount= FPS=\n" + unread);
 }
-
-TEST_F(BatchTest, TheTemplateOfAnIncompleteSectionIsReadWithoutChangingIt)
-{
-    WriteBatch(dir.File("b.xml"), {"<MNGMakingBatch><Input Template=\"###\"/></MNGMakingBatch>",
-                                   "<SplitBatch><Output Template=\"\xC3\xA9#\"/></SplitBatch>"});
-    ASSERT_TRUE(batch.LoadBatchFile(dir.File("b.xml")));
-    const std::string before = Outlined(batch.Root());
-    EXPECT_EQ(batch.TemplateDigitsOf(EBatchKind::Mng), 3);
-    EXPECT_EQ(batch.TemplateDigitsOf(EBatchKind::Split), 2);
-    EXPECT_EQ(batch.TemplateDigitsOf(EBatchKind::Combine), 0);
-    EXPECT_EQ(Outlined(batch.Root()), before);
-}
-
 } // namespace
 } // namespace mosvane::test

@@ -47,14 +47,6 @@ std::vector<Bytes> WalkCycle()
     return frames;
 }
 
-std::vector<const uint8_t*> PointersTo(const std::vector<Bytes>& frames)
-{
-    std::vector<const uint8_t*> pointers;
-    for (const Bytes& f : frames)
-        pointers.push_back(f.data());
-    return pointers;
-}
-
 // What a GIF shows of an RGBA frame: alpha below 128 clear, the rest opaque.
 Bytes AsGifShows(Bytes rgba)
 {
@@ -152,28 +144,6 @@ TEST(AnimationTiming, DelaysFollowTheExactTimesInTheirUnit)
             }
         }
     EXPECT_EQ(gx::FrameDuration(0x7FFFFFFE, 7, 100), 14u); // the last frame number there may be
-}
-
-TEST(AnimationBlocks, DifferenceBoundsHoldExactlyTheChangedPixels)
-{
-    const Bytes before = Picture(EPicture::Noisy, 9, 7);
-    EXPECT_TRUE(gx::DifferenceBounds(before.data(), before.data(), 9, 7, 4).Empty());
-    const std::pair<std::vector<std::pair<uint32_t, uint32_t>>, gx::SFrameRect> cases[] = {
-        {{{4, 3}}, {4, 3, 1, 1}},
-        {{{0, 0}}, {0, 0, 1, 1}},
-        {{{8, 6}}, {8, 6, 1, 1}},
-        {{{7, 1}, {2, 5}}, {2, 1, 6, 5}},
-        {{{0, 6}, {8, 0}}, {0, 0, 9, 7}},
-    };
-    for (const auto& [changed, bounds] : cases)
-    {
-        Bytes after = before;
-        for (const auto& [x, y] : changed)
-            after[(y * 9 + x) * 4 + 3] ^= 1; // alpha counts as much as colour
-        EXPECT_EQ(gx::DifferenceBounds(before.data(), after.data(), 9, 7, 4), bounds) << changed.size();
-    }
-    EXPECT_EQ(gx::UnionOf({}, {2, 3, 1, 1}), (gx::SFrameRect{2, 3, 1, 1}));
-    EXPECT_EQ(gx::UnionOf({0, 5, 2, 2}, {4, 1, 1, 1}), (gx::SFrameRect{0, 1, 5, 6}));
 }
 
 struct GifWrite : ::testing::Test

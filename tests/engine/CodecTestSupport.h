@@ -36,6 +36,15 @@ inline gx::CBitmap BitmapFromRgba(const Bytes& rgba, uint32_t width, uint32_t he
     return bitmap;
 }
 
+// The frames' pixels as the animation writers take them.
+inline std::vector<const uint8_t*> PointersTo(const std::vector<Bytes>& frames)
+{
+    std::vector<const uint8_t*> pointers;
+    for (const Bytes& f : frames)
+        pointers.push_back(f.data());
+    return pointers;
+}
+
 // Fields appended in order: little-endian ones, and big-endian ones with chunks for PNG and MNG.
 struct CFileBuilder
 {
@@ -170,6 +179,15 @@ inline Bytes BuildDds(const SDds& s)
     b.U32(32).U32(s.pfFlags).U32(s.fourCc).U32(s.bits).U32(s.masks[0]).U32(s.masks[1]).U32(s.masks[2]).U32(s.masks[3]);
     b.U32(0x1000 /* texture */).Zeros(16).Raw(s.data);
     return b.m_bytes;
+}
+
+// Offset of a JPEG's start-of-frame marker, found by walking the marker segments; 0 when there is none.
+inline size_t JpegFrameAt(const Bytes& f)
+{
+    for (size_t pos = 2; pos + 10 <= f.size() && f[pos] == 0xFF; pos += 2 + (size_t(f[pos + 2]) << 8 | f[pos + 3]))
+        if (f[pos + 1] >= 0xC0 && f[pos + 1] <= 0xCF && f[pos + 1] != 0xC4 && f[pos + 1] != 0xC8 && f[pos + 1] != 0xCC)
+            return pos;
+    return 0;
 }
 
 struct SDecoded

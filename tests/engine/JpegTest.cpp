@@ -7,19 +7,10 @@ namespace
 constexpr int kDecoderTolerance = 2; // two decoders of one file may round the colour transform apart
 constexpr int kEncodeTolerance = 8;  // quality 90 on a smooth picture
 
-// Offset of the start-of-frame marker, found by walking the marker segments; 0 when there is none.
-size_t FrameAt(const Bytes& f)
-{
-    for (size_t pos = 2; pos + 10 <= f.size() && f[pos] == 0xFF; pos += 2 + (size_t(f[pos + 2]) << 8 | f[pos + 3]))
-        if (f[pos + 1] >= 0xC0 && f[pos + 1] <= 0xCF && f[pos + 1] != 0xC4 && f[pos + 1] != 0xC8 && f[pos + 1] != 0xCC)
-            return pos;
-    return 0;
-}
-
 // The frame marker (0 baseline, 2 progressive) and the component count.
 std::string Describe(const Bytes& f)
 {
-    const size_t at = FrameAt(f);
+    const size_t at = JpegFrameAt(f);
     return at ? std::to_string(f[at + 1] - 0xC0) + " " + std::to_string(f[at + 9]) : "no frame";
 }
 
@@ -65,7 +56,7 @@ TEST(JpegRead, ImpossibleSizesFail)
 {
     Bytes file;
     ASSERT_TRUE(gx::EncodeJpeg(BitmapFromRgba(Picture(EPicture::Smooth, 4, 4), 4, 4, GL_RGB), file));
-    const size_t at = FrameAt(file);
+    const size_t at = JpegFrameAt(file);
     ASSERT_NE(at, 0u);
     ExpectImpossibleSizesFail(
         gx::DecodeJpeg,

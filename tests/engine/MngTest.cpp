@@ -20,20 +20,17 @@ std::vector<Bytes> MagickFrames(const std::string& path, const CTempDir& dir)
     return frames;
 }
 
-// count w x h frames of the kind, frame k with its reds raised by k * step; the pointers are into
-// `frames`.
-std::vector<const uint8_t*> Frames(std::vector<Bytes>& frames, EPicture kind, uint32_t w, uint32_t h, int count, int step)
+// count w x h frames of the kind, frame k with its reds raised by k * step.
+std::vector<Bytes> Frames(EPicture kind, uint32_t w, uint32_t h, int count, int step)
 {
-    std::vector<const uint8_t*> pointers;
+    std::vector<Bytes> frames;
     for (int k = 0; k < count; ++k)
     {
         Bytes& rgba = frames.emplace_back(Picture(kind, w, h));
         for (size_t i = 0; i < rgba.size(); i += 4)
             rgba[i] = uint8_t(rgba[i] + step * k);
     }
-    for (const Bytes& f : frames)
-        pointers.push_back(f.data());
-    return pointers;
+    return frames;
 }
 
 // A frame whose left half is transparent after one whose left half is opaque: a reader that laid
@@ -53,8 +50,7 @@ TEST(MngWrite, EachFrameReplacesThePreviousOneInImageMagick)
         std::copy_n(opaque[1], left ? 0 : 4, &frames[1][i * 4]);
         frames[2][i * 4 + 3] = uint8_t(i % 3 == 0 ? 0 : 128); // transparent and half-transparent
     }
-    const std::vector<const uint8_t*> pointers = {frames[0].data(), frames[1].data(), frames[2].data()};
-    ASSERT_TRUE(gxMakeMngAnimFile(path.c_str(), kW, kH, 3, pointers.data(), 8));
+    ASSERT_TRUE(gxMakeMngAnimFile(path.c_str(), kW, kH, 3, PointersTo(frames).data(), 8));
     EXPECT_EQ(MagickFrames(path, dir), frames);
 }
 
@@ -70,8 +66,8 @@ TEST(MngWrite, BytesBesideTheProfileAreThoseOfEarlierBuilds)
         {EPicture::Noisy, 33, 19, 25, "bcbb798cbdc9325d"}};
     for (const auto& [kind, w, h, fps, digest] : cases)
     {
-        std::vector<Bytes> frames;
-        ASSERT_TRUE(gxMakeMngAnimFile(path.c_str(), int(w), int(h), 4, Frames(frames, kind, w, h, 4, 50).data(), fps));
+        const std::vector<Bytes> frames = Frames(kind, w, h, 4, 50);
+        ASSERT_TRUE(gxMakeMngAnimFile(path.c_str(), int(w), int(h), 4, PointersTo(frames).data(), fps));
         Bytes file;
         ASSERT_TRUE(ReadFileBytes(path, file));
         ASSERT_GT(file.size(), 48u);

@@ -107,23 +107,6 @@ void ExpectLikeLibpng(const Bytes& file, const std::string& name, const SVerdict
     }
 }
 
-TEST(PngIdentity, OwnReaderGivesLibpngsPixelsOverTheSuite)
-{
-    if (SuiteFiles().empty())
-        GTEST_SKIP() << "corpus not present";
-    size_t owned = 0;
-    for (const auto& [name, file] : SuiteFiles())
-    {
-        ExpectLikeLibpng(file, name);
-        gx::CBitmap bitmap;
-        owned += DecodePngOwnOnly(file, bitmap);
-        // The basic 8-bit non-interlaced files are all the own reader's.
-        const bool basic = name.rfind("basn", 0) == 0 && name.substr(6, 2) == "08";
-        EXPECT_TRUE(!basic || DecodePngOwnOnly(file, bitmap)) << name;
-    }
-    EXPECT_GT(owned, 30u);
-}
-
 TEST(PngIdentity, OwnReaderGivesLibpngsPixelsForEveryTypeFilterAndOddChunk)
 {
     const uint32_t w = 13, h = 11;

@@ -1,7 +1,5 @@
-// The offscreen render target and the working image, drawn and read back on a headless context;
-// their failed checks reach the log under the source names and lines their readers know them by.
+// The offscreen render target and the working image, drawn and read back on a headless context.
 
-#include "config/Log.h"
 #include "engine/GlTexture.h"
 #include "engine/HeadlessGl.h"
 #include "image/OglRenderToTexture.h"
@@ -175,24 +173,5 @@ TEST_F(WorkingImage, ConvertWidensThreeBytePixelsAndRefreshShowsTheEdits)
     EXPECT_EQ(redraws, 1);
     EXPECT_FALSE(glIsTexture(old) && old != image.m_gxImg.texture);
     EXPECT_EQ(Show(image.m_gxImg.texture, 3, 2), edited);
-}
-
-TEST(ImageChecks, LogTheConditionFileAndLine)
-{
-    const std::vector<std::pair<void (*)(), std::string>> cases = {
-        {&LogMissingImageData, "\u2605CHECKF(m_gxImg.data)\u2605 in MosvaneView, 582 -- "},
-        {&LogNoPbufferFormat, "\u2605CHECKF(nFormats)\u2605 in OglRenderToTexture, 48 -- "},
-    };
-    for (const auto& [log, line] : cases)
-    {
-        mosvane::test::CTempDir dir;
-        SetLogFolder(dir.Path());
-        log();
-        SetLogFolder("");
-        const std::vector<std::string> files = mosvane::test::FolderNames(dir.Path());
-        ASSERT_EQ(files.size(), 1u);
-        const std::string text = mosvane::test::ReadTextFile(dir.File(files[0]));
-        EXPECT_EQ(text.rfind(line, 0), 0u) << text;
-    }
 }
 } // namespace

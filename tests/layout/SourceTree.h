@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -14,13 +13,7 @@
 
 namespace mosvane::test
 {
-inline std::string TextOf(const std::filesystem::path& path)
-{
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+inline std::string TextOf(const std::filesystem::path& path) { return ReadTextFile(path.string()); }
 
 // Every .h and .cpp under root/folder, as paths relative to root, sorted.
 inline std::vector<std::string> SourcesUnder(const std::filesystem::path& root, const std::string& folder)
@@ -43,7 +36,7 @@ inline void WriteFiles(const CTempDir& dir, const std::map<std::string, std::str
     for (const auto& [name, text] : files)
     {
         std::filesystem::create_directories(std::filesystem::path(dir.File(name)).parent_path());
-        std::ofstream(dir.File(name)) << text;
+        WriteTextFile(dir.File(name), text);
     }
 }
 } // namespace mosvane::test

@@ -211,10 +211,6 @@ TEST_F(FrameTest, NoOperationWritesOverAFileItDidNotWriteWithoutAsking)
     Start();
     const std::string source = m_dir.File("in.png");
     const std::string background = WritePicture(m_dir, "seq/bk.png", Filled(Qt::blue));
-    const auto click = [this](int tab, int id) { FindById<QAbstractButton>(Tab(tab), id)->click(), Settle(); };
-    const auto type = [this](int tab, int id, const char* text) {
-        SetValue(FindById<QWidget>(Tab(tab), id), QString::fromUtf8(text));
-    };
     struct SCase
     {
         const char* m_pName;
@@ -223,12 +219,12 @@ TEST_F(FrameTest, NoOperationWritesOverAFileItDidNotWriteWithoutAsking)
         std::function<void()> m_fnDo; // with the picture open
     };
     const SCase cases[] = {
-        {"blend", source, true, [&] { type(1, IdBlendBackground, background.c_str()), click(1, IdBlend); }},
-        {"extract", source, true, [&] { click(1, IdExtractAlpha); }},
+        {"blend", source, true, [&] { Set(1, IdBlendBackground, QString::fromStdString(background)), Click(1, IdBlend); }},
+        {"extract", source, true, [&] { Click(1, IdExtractAlpha); }},
         {"split", m_dir.File("in01.png"), false,
-         [&] { type(0, IdSplitRows, "1"), type(0, IdSplitCols, "2"), click(0, IdDrawSplitLine), click(0, IdSplit); }},
-        {"combine", source, true, [&] { click(0, IdCombinePrepare), click(0, IdCombine); }},
-        {"mng", m_dir.File("in.mng"), false, [&] { click(1, IdMakeMng); }},
+         [&] { Set(0, IdSplitRows, "1"), Set(0, IdSplitCols, "2"), Click(0, IdDrawSplitLine), Click(0, IdSplit); }},
+        {"combine", source, true, [&] { Click(0, IdCombinePrepare), Click(0, IdCombine); }},
+        {"mng", m_dir.File("in.mng"), false, [&] { Click(1, IdMakeMng); }},
     };
     for (const SCase& c : cases)
     {
@@ -277,7 +273,7 @@ TEST_F(FrameTest, StartsOnFirstTabAndTabVisitsControlsInReadingOrder)
     };
     QWidget* first = QApplication::focusWidget();
     ASSERT_TRUE(first);
-    EXPECT_EQ(CommandIdOf(controlOf(first)), 1039); // "From Number:": rows and columns wait for a picture
+    EXPECT_EQ(CommandIdOf(controlOf(first)), IdSplitFrom); // "From Number:": rows and columns wait for a picture
 
     // The current tab's controls lie below one another (pairs side by side), then the output
     // pane's below the tab.
@@ -298,7 +294,7 @@ TEST_F(FrameTest, StartsOnFirstTabAndTabVisitsControlsInReadingOrder)
         ASSERT_TRUE(at);
     }
     ASSERT_GE(visited.size(), 12u);
-    EXPECT_EQ(CommandIdOf(visited[1]), 1040); // the split template after "From Number:"
+    EXPECT_EQ(CommandIdOf(visited[1]), IdSplitTemplate); // the split template after "From Number:"
     const auto tabBar = std::find(visited.begin(), visited.end(), m_pFrame->ToolTabs()->tabBar());
     ASSERT_NE(tabBar, visited.end()) << "the tab strip is reached";
     EXPECT_EQ(CommandIdOf(*(tabBar - 1)), IdOutputBrowse);
@@ -319,8 +315,8 @@ TEST_F(FrameTest, WheelChangesBoxesOnlyWithFocus)
     m_pFrame->resize(m_pFrame->minimumSize()); // the panel scrolls in a low pane
     Settle();
     auto* pane = qobject_cast<QScrollArea*>(Tab(0));
-    auto* rows = Control<QSpinBox>(0, 1032);
-    auto* type = Control<QComboBox>(0, 1031);
+    auto* rows = Control<QSpinBox>(0, IdCombineRows);
+    auto* type = Control<QComboBox>(0, IdCombineType);
     ASSERT_TRUE(pane && rows && type && pane->verticalScrollBar()->maximum() > 0);
     pane->ensureWidgetVisible(rows);
     Settle();

@@ -134,6 +134,7 @@ protected:
     // Types text into an edit or number box as a person would, over what it held.
     void Type(int tab, int id, const QString& text);
     QString Text(int tab, int id) { return ValueOf(Control<QWidget>(tab, id)); }
+    void Set(int tab, int id, const QString& value) { SetValue(Control<QWidget>(tab, id), value); }
     void Open(const std::string& path) { m_dialogs.m_openPaths = {path}, m_pFrame->OnCommand(IdFileOpen), Settle(); }
     // Pictures folder/title1, title2 ... (numbers `digits` wide) in the test's folder, made by picture(k);
     // the combiner and the animation group seeded to take the sequence from there, as png.

@@ -104,7 +104,7 @@ TEST_F(SpecialtiesPanelTest, AnimationInEachFormatFromNumberedFolder)
         {"apng", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16)}, {"gif", "GIF89a"}, {"mng", "\x8aMNG\r\n\x1a\n"}};
     for (const auto& [format, signature] : formats)
     {
-        SetValue(Control<QWidget>(kTab, IdMngFormat), format);
+        Set(kTab, IdMngFormat, format);
         Click(kTab, IdMakeMng); // needs no opened picture
         const std::string path = m_dir.File(std::string("out.") + (format == std::string("apng") ? "png" : format));
         EXPECT_EQ(TakeMessages(), Said{"Succeed: Success to make the " + std::string(format) +

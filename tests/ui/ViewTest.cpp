@@ -139,6 +139,43 @@ TEST_F(ViewTest, DrawsPictureInPlaceOverBackgroundAndWhenScrolled)
     EXPECT_EQ(c.alpha(), 255);
 }
 
+// An open gives GL the part of a large picture on the view first and the rest on idle turns; a
+// frame that needs more straight away (scrolled, reduced, grabbed) still shows every pixel right.
+TEST_F(ViewTest, LargePictureScrolledOrReducedAtOnceShowsEveryPixel)
+{
+    Show(200, 150);
+    const int width = 3 * m_pView->ClientWidth() + 7, height = 3 * m_pView->ClientHeight() + 5;
+    QImage picture(width, height, QImage::Format_RGBA8888);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) // cells of 16 x 16 of one colour, for the reduced frame
+            picture.setPixelColor(x, y, QColor(x / 16 * 23 % 256, y / 16 * 37 % 256, 200, 255));
+    const std::string path = WritePicture(m_dir, "large.png", picture);
+    const auto expectAt = [&](int x0, int y0, int step, auto pictureAt) {
+        const QImage frame = m_pView->Canvas()->grabFramebuffer();
+        for (int y = 0; y < frame.height(); y += step)
+            for (int x = 0; x < frame.width(); x += step)
+                ASSERT_EQ(QColor(frame.pixelColor(x, y).rgb()), pictureAt(x0 + x, y0 + y)) << x << "," << y;
+    };
+    const auto exact = [&](int x, int y) { return picture.pixelColor(x, y); };
+
+    ASSERT_TRUE(m_pView->LoadCommand(path));
+    ASSERT_FALSE(m_pView->PictureComplete()); // the rest is still to come
+    expectAt(0, 0, 3, exact);
+    const int right = m_pView->HorizontalBar()->maximum(), bottom = m_pView->VerticalBar()->maximum();
+    m_pView->HorizontalBar()->setValue(right);
+    m_pView->VerticalBar()->setValue(bottom);
+    expectAt(right, bottom, 3, exact);
+
+    ASSERT_TRUE(m_pView->LoadCommand(path));
+    m_pView->SetZoomAt(0.5, QPointF(0, 0));
+    const QImage frame = m_pView->Canvas()->grabFramebuffer();
+    for (int y = 4; 2 * y < height - 8 && y < frame.height(); y += 8) // cell centres, off their edges
+        for (int x = 4; 2 * x < width - 8 && x < frame.width(); x += 8)
+            ASSERT_EQ(QColor(frame.pixelColor(x, y).rgb()), exact(2 * x, 2 * y)) << x << "," << y;
+    Settle();
+    EXPECT_TRUE(m_pView->PictureComplete());
+}
+
 // Transparent parts show grey squares of 8 pointer pixels, counted from the picture's corner; the
 // blue-grey background stays around the picture, and opaque pixels cover the squares.
 TEST_F(ViewTest, CheckerboardUnderTransparentPartsOnlyAndAsAnOption)
