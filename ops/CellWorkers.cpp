@@ -115,6 +115,14 @@ size_t CellJobSlots(int32_t workers)
     return workers > 1 ? 2 * size_t(workers) : 1;
 }
 
+int32_t CellWorkersWithin(int32_t asked, uint64_t jobBytes, uint64_t budget)
+{
+    int32_t workers = CellWorkers(asked);
+    while (workers > 1 && CellJobSlots(workers) * jobBytes > budget)
+        --workers;
+    return workers;
+}
+
 void RunCellsInOrder(int64_t count, int32_t workers, const std::function<void(int64_t, size_t)>& make,
                      const std::function<void(size_t)>& work, const std::function<void(int64_t, size_t)>& take)
 {

@@ -19,6 +19,13 @@ int32_t CellWorkers(int32_t asked);
 // The jobs that exist at once for `workers` (as CellWorkers gives them).
 size_t CellJobSlots(int32_t workers);
 
+// What the jobs of a grid may hold at once beyond the picture itself.
+inline constexpr uint64_t kCellJobBudget = uint64_t(256) << 20;
+
+// CellWorkers(asked), fewer when their jobs, jobBytes each, would hold more than `budget` at once
+// (at least one: a single worker holds one job, as the serial way does).
+int32_t CellWorkersWithin(int32_t asked, uint64_t jobBytes, uint64_t budget = kCellJobBudget);
+
 // Runs the cells 0 .. count - 1: make(cell, slot) and take(cell, slot) on this thread in cell
 // order, work(slot) between them on a worker. A slot is one of CellJobSlots(workers) places the
 // caller holds for jobs; take sees a slot before make fills it again. work must not throw (one

@@ -173,8 +173,10 @@ EGridResult ComposeGrid(int32_t rows, int32_t cols, int32_t fromNumber, const CS
     CGridPlacement placement(result, layout, cols, fromNumber, pattern);
     if (firstTried)
         tried(fromNumber, placement.Place(fromNumber, first));
+    // A job holds a file's bytes and its picture, about twice the first picture's pixels.
+    const uint64_t jobBytes = 2 * uint64_t(first.Info().width) * first.Info().height * first.Info().bytesPerPixel;
     first.Reset();
-    LoadInOrder(numbers, pattern, workers,
+    LoadInOrder(numbers, pattern, CellWorkersWithin(workers, jobBytes),
                 [&](int64_t number, CEngineImage picture) { tried(number, placement.Place(number, picture)); });
     for (const SSheetFrame& frame : placement.Placed())
         ExtrudeFrame(result.Buffer(), width, height, result.Info().bytesPerPixel, frame.m_frame, layout.m_nExtrude);

@@ -10,6 +10,7 @@
 #include "ops/WaitCursor.h"
 #include "ops/WriteGuard.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -155,8 +156,16 @@ SplitResult SplitImage(int32_t fromNumber, const CSequencePattern& pattern, cons
     const std::vector<SGridCell> cells = SheetCells(rows, cols);
     CEngineImage scratch = CEngineImage::Generate();
     CProgress progress(int64_t(cells.size()));
+    // A job holds its piece and, while it is encoded, about twice as much again.
+    const auto longest = [](const std::vector<SSheetSpan>& spans) {
+        int64_t most = 0;
+        for (const SSheetSpan& span : spans)
+            most = std::max<int64_t>(most, span.m_nLength);
+        return uint64_t(most);
+    };
+    const uint64_t jobBytes = 3 * longest(rows) * longest(cols) * working.bytesPerPixel;
     RunCellJobs<SSplitJob>(
-        int64_t(cells.size()), workers,
+        int64_t(cells.size()), CellWorkersWithin(workers, jobBytes),
         [&](int64_t k, SSplitJob& job) {
             job.m_strName = pattern.NameOf(fromNumber + k);
             MakeSplitJob(source, cells[size_t(k)], sheet, scratch, job);
