@@ -45,12 +45,19 @@ std::string TextureRefusal(const WorkingImageRecord& image)
     return side.empty() ? "the graphics driver could not take the picture" : side;
 }
 
-void FreeRecord(const WorkingImageRecord& record)
+// Deletes the texture `name` when there is one and a context to delete it in; `name` reads 0 after.
+void DeleteTextureName(GLuint& name)
+{
+    if (name != 0 && HaveGlContext())
+        glDeleteTextures(1, &name);
+    name = 0;
+}
+
+void FreeRecord(WorkingImageRecord record)
 {
     if (record.id != 0)
         gxDestroyImage(record.id);
-    if (record.texture != 0 && HaveGlContext())
-        glDeleteTextures(1, &record.texture);
+    DeleteTextureName(record.texture);
 }
 
 void SetReason(std::string* pstrReason, std::string reason)
@@ -112,8 +119,7 @@ bool CWorkingImage::LoadImageFile(const char* path, std::string* pstrReason, int
         m_retired = m_gxImg;
     else
         FreeRecord(m_gxImg);
-    if (m_nBlockTexture != 0 && HaveGlContext())
-        glDeleteTextures(1, &m_nBlockTexture);
+    DeleteTextureName(m_nBlockTexture);
     m_gxImg = next;
     m_nBlockTexture = block;
     m_nBlockWidth = blockWidth;
@@ -138,9 +144,7 @@ GLuint CWorkingImage::MakeBlock(const WorkingImageRecord& image, int width, int 
 
 void CWorkingImage::DeleteSpareBlock()
 {
-    if (m_nSpareBlock != 0 && HaveGlContext())
-        glDeleteTextures(1, &m_nSpareBlock);
-    m_nSpareBlock = 0;
+    DeleteTextureName(m_nSpareBlock);
 }
 
 void CWorkingImage::ReleaseImage()
@@ -162,14 +166,8 @@ void CWorkingImage::FreeRetired()
 
 void CWorkingImage::DeleteTexture()
 {
-    if (HaveGlContext())
-    {
-        for (GLuint* name : {&m_gxImg.texture, &m_nBlockTexture})
-            if (*name != 0)
-                glDeleteTextures(1, name);
-    }
-    m_gxImg.texture = 0;
-    m_nBlockTexture = 0;
+    DeleteTextureName(m_gxImg.texture);
+    DeleteTextureName(m_nBlockTexture);
 }
 
 bool CWorkingImage::UploadMoreRows(size_t bytes)
